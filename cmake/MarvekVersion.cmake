@@ -1,0 +1,11 @@
+# Embeds the file-version record that platform::readFileVersion() finds in a program file.
+# Usage: marvek_embed_version(<target> <major> <minor> <build> <revision>)
+function(marvek_embed_version target major minor build revision)
+    set(out "${CMAKE_CURRENT_BINARY_DIR}/${target}_file_version.cpp")
+    set(MARVEK_VERSION_MAJOR ${major})
+    set(MARVEK_VERSION_MINOR ${minor})
+    set(MARVEK_VERSION_BUILD ${build})
+    set(MARVEK_VERSION_REVISION ${revision})
+    configure_file("${PROJECT_SOURCE_DIR}/cmake/file_version.cpp.in" "${out}" @ONLY)
+    target_sources(${target} PRIVATE "${out}")
+endfunction()

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <functional>
+
+namespace marvek::platform {
+
+// Every wait and every "let pending events run" of the suite goes through this interface.
+class Clock {
+public:
+    virtual ~Clock() = default;
+    virtual void sleepMs(int milliseconds) = 0;
+    virtual void processEvents() = 0;
+};
+
+// Sleeps for real and runs the Qt event loop's pending events.
+class RealClock : public Clock {
+public:
+    void sleepMs(int milliseconds) override;
+    void processEvents() override;
+};
+
+// Returns at once and counts; onSleep (when set) runs at every sleep, so a test can let time "pass".
+class TestClock : public Clock {
+public:
+    void sleepMs(int milliseconds) override;
+    void processEvents() override { ++m_eventPumps; }
+
+    long long sleptMs() const { return m_sleptMs; }
+    int sleeps() const { return m_sleeps; }
+    int eventPumps() const { return m_eventPumps; }
+    std::function<void()> onSleep;
+
+private:
+    long long m_sleptMs = 0;
+    int m_sleeps = 0;
+    int m_eventPumps = 0;
+};
+
+} // namespace marvek::platform

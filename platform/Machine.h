@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QString>
+
+namespace marvek::platform {
+
+// The machine prefix: the folder that stands for a Windows PC on this host.
+//   drives/<letter>   one folder (or symlink) per drive letter; no entry = no such drive
+//   registry.ini      HKEY_LOCAL_MACHINE string values
+//   machine.ini       locale, code page, OS version and logon name
+// Windows path text is turned into a host path here and nowhere else.
+class Machine {
+public:
+    explicit Machine(QString rootFolder);
+
+    // MARVEK_ROOT, else $XDG_DATA_HOME/marvek, else ~/.local/share/marvek.
+    static QString defaultRoot();
+    static Machine fromEnvironment() { return Machine(defaultRoot()); }
+
+    const QString& root() const { return m_root; }
+    QString drivesFolder() const;
+    QString registryFile() const;
+    QString machineIniFile() const;
+
+    // Creates the root, drives/ and drives/c when missing.
+    bool ensureLayout() const;
+    // Points a drive letter at a host folder (a symlink under drives/); replaces an older mapping.
+    bool mapDrive(QChar letter, const QString& hostFolder) const;
+    bool driveExists(QChar letter) const;
+    // Host folder of a drive letter, empty when the drive does not exist. Z: is "/" unless mapped.
+    QString driveFolder(QChar letter) const;
+
+    // "C:\a\b" -> <root>/drives/c/a/b. Components that do not exist with the exact case are looked up
+    // without regard to case, as Windows would. A relative path keeps its place relative to the working
+    // folder; a path on a missing drive or a UNC path gives an empty text.
+    QString toHost(const QString& windowsPath) const;
+    // The reverse: a host path under a drive folder gets that letter, any other absolute path Z:.
+    QString toWindows(const QString& hostPath) const;
+
+private:
+    QString m_root;
+};
+
+} // namespace marvek::platform

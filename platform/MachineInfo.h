@@ -1,0 +1,45 @@
+#pragma once
+
+#include "Machine.h"
+
+#include <QString>
+#include <QtGlobal>
+#include <optional>
+
+namespace marvek::platform {
+
+struct OsVersion {
+    quint32 major = 0;
+    quint32 minor = 0;
+    QString servicePack; // e.g. "Service Pack 2"
+};
+
+// What Windows would report about the machine and the user, from machine.ini of the prefix.
+// A missing entry falls back to LANG (language, code page) and the process (logon name).
+//   [Locale]  UserDefaultLangID=0411  SystemDefaultLangID=0411  ACP=932
+//   [System]  MajorVersion=5  MinorVersion=1  CSDVersion=Service Pack 3  LogonName=tech
+class MachineInfo {
+public:
+    explicit MachineInfo(const Machine& machine);
+
+    quint16 userDefaultLangId() const;
+    quint16 systemDefaultLangId() const;
+    int ansiCodePage() const;
+    // Empty when machine.ini says the call fails (OsVersionFails=1), for testing the callers' failure path.
+    std::optional<OsVersion> osVersion() const;
+    QString logonName() const;
+
+    // Regional formats of the user locale as QDateTime format strings: Japanese "yyyy/MM/dd" and
+    // "H:mm:ss", English (and the rest) "M/d/yyyy" and "h:mm:ss AP".
+    QString shortDateFormat() const;
+    QString longTimeFormat() const;
+
+    // Language identifier for a POSIX locale name such as "ja_JP.UTF-8" (0x0409 when unknown).
+    static quint16 langIdFromPosixLocale(const QString& locale);
+
+private:
+    QString value(const QString& section, const QString& key) const;
+    QString m_file;
+};
+
+} // namespace marvek::platform

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "Clock.h"
+#include "Files.h"
+#include "Machine.h"
+#include "MachineInfo.h"
+#include "Processes.h"
+#include "Registry.h"
+#include "UserInterface.h"
+
+#include <memory>
+
+namespace marvek::platform {
+
+// Everything a program asks of the operating system, for one machine prefix. Owned by the program's
+// context; not copyable, because the services keep a reference to the machine.
+class Platform {
+public:
+    Platform(Machine machine, std::unique_ptr<UserInterface> ui, std::unique_ptr<Clock> clock);
+    Platform(const Platform&) = delete;
+    Platform& operator=(const Platform&) = delete;
+
+    // The prefix of MARVEK_ROOT, the UI of createUserInterface() and the real clock.
+    static std::unique_ptr<Platform> fromEnvironment();
+
+    const Machine& machine() const { return m_machine; }
+    const Registry& registry() const { return m_registry; }
+    const MachineInfo& machineInfo() const { return m_machineInfo; }
+    const Files& files() const { return m_files; }
+    const Processes& processes() const { return m_processes; }
+    UserInterface& ui() const { return *m_ui; }
+    Clock& clock() const { return *m_clock; }
+
+private:
+    Machine m_machine;
+    Registry m_registry;
+    MachineInfo m_machineInfo;
+    Files m_files;
+    Processes m_processes;
+    std::unique_ptr<UserInterface> m_ui;
+    std::unique_ptr<Clock> m_clock;
+};
+
+} // namespace marvek::platform

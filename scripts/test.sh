@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Sets up a fresh Debian machine and runs every test: a plain build and a sanitizer build.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/install-deps.sh
+
+export QT_QPA_PLATFORM=offscreen
+export QTWEBENGINE_DISABLE_SANDBOX=1
+export QTWEBENGINE_CHROMIUM_FLAGS="--disable-gpu --no-sandbox"
+export CCACHE_DIR="${CCACHE_DIR:-$PWD/.cache/ccache}"
+jobs=$(nproc)
+
+run_build() {
+    local dir=$1
+    shift
+    cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMARVEK_WERROR=ON "$@"
+    cmake --build "$dir" -j "$jobs"
+    ctest --test-dir "$dir" --output-on-failure -j "$jobs" --timeout 300
+}
+
+echo "== plain build =="
+run_build build-ci
+echo "== sanitizer build (ASan + UBSan) =="
+ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    run_build build-ci-asan -DMARVEK_SANITIZE=ON -DMARVEK_BUILD_BENCH=OFF
