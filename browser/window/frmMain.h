@@ -1,0 +1,127 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QPointer>
+#include <QString>
+#include <memory>
+
+class QLabel;
+class QMenu;
+class QAction;
+class QToolBar;
+class QToolButton;
+class QStatusBar;
+class QWebEngineView;
+class QWebEnginePage;
+
+namespace marvek::browser {
+
+class BrowserContext; // browser/app/BrowserContext.h: the process-wide state of the browser
+class BookmarkMenu;
+class BrowserPage;
+class FindBar;
+
+// The browser window: the page control wbrMain, the toolbar tbrBar above it and the status bar stsBar
+// below it. Each window lives in one slot of the context (gfrmBrowser[mlngCnt]).
+//
+// Ownership: a window is a top-level widget with Qt::WA_DeleteOnClose set; it deletes itself when it
+// is closed (unloaded). The slots hold non-owning QPointer<frmMain>. Closing a window (by the user,
+// by a page's window.close() or by QWidget::close() from the start-up side) runs its query-unload:
+// it empties slot mlngCnt and then calls GSubWin_EndCheck(this) on the context.
+//
+// What this window uses from the context (see BrowserContext.h):
+//   gstrTitle, gstrErrPage, GFncMsg_Get(code), the platform (registry, machine info, files, ui),
+//   glngCnt, gfrmBrowser[i], GFncWin_Open(url, tbrUnVisi, unVisi, pubNo), GSubWin_EndCheck(window),
+//   and an "empty slot i" operation for query-unload.
+class frmMain : public QMainWindow {
+    Q_OBJECT
+
+public:
+    explicit frmMain(BrowserContext& context, QWidget* parent = nullptr);
+    ~frmMain() override;
+
+    // First show of a new window: stores the fields, runs the load event (first navigation, toolbar
+    // set-up, tag) and shows the window unless pbolUnVisi.
+    void GSubMain_Show(int plngCnt, const QString& pstrURL, bool pbolTBRUnVisi, bool pbolUnVisi,
+                       bool pbolPubNo);
+    // Reuse for a forwarded request: stores the fields (not the slot), hides the window (state normal)
+    // when pbolUnVisi, else shows it, then navigates to pstrURL. The toolbar's visibility is unchanged.
+    void GSubMain_Update(const QString& pstrURL, bool pbolTBRUnVisi, bool pbolUnVisi, bool pbolPubNo);
+    // The publication number: the "D=" line of marvek.ci in the manual-link folder, or empty.
+    QString GFncPub_Read() const;
+
+    // The window's tag: its slot number as decimal text (set by the load event).
+    QString tag() const { return m_tag; }
+    int slot() const { return mlngCnt; }
+
+    // The page control, for the new-window hand-over and for tests.
+    QWebEngineView* wbrMain() const { return m_wbrMain; }
+    QWebEnginePage* page() const;
+
+    // For tests and the start-up side.
+    QToolBar* tbrBar() const { return m_tbrBar; }
+    QStatusBar* stsBar() const { return m_stsBar; }
+    QToolButton* button(const QString& key) const;
+    QString statusPanelText(const QString& key) const; // "title" or "pubno"
+    BookmarkMenu& bookmarks() const { return *m_bookmarks; }
+    bool toolbarHidden() const { return mbolTBRUnVisi; }
+    bool pubNoShown() const { return mbolPubNo; }
+    QString currentUrl() const { return mstrURL; }
+
+Q_SIGNALS:
+    // The caption was set from a finished document (test and diagnostics hook).
+    void captionUpdated(const QString& caption);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    friend class BrowserPage;
+
+    // Events of the window, the toolbar and the page control.
+    void Form_Load();
+    void Form_Resize();
+    void Form_QueryUnload();
+    void PSubTbr_Init();
+    void tbrBar_ButtonClick(const QString& key);
+    void wbrMain_StatusTextChange(const QString& text);
+    void wbrMain_CommandStateChange();
+    void wbrMain_BeforeNavigate2(const QUrl& url, bool isMainFrame);
+    QWebEnginePage* wbrMain_NewWindow2();
+    void wbrMain_DocumentComplete(bool ok);
+    void wbrMain_NavigateError();
+    void wbrMain_WindowSetGeometry(const QRect& geometry);
+    void wbrMain_WindowClosing();
+
+    void navigate(const QString& url);
+    void applyCaption(const QString& documentTitle, bool isPdf);
+    void printPage();
+    void setupShortcuts();
+    void showVersionBox();
+
+    BrowserContext& m_context;
+
+    // Fields of the window, reset when it is created.
+    QString mstrURL;
+    bool mbolTBRUnVisi = false;
+    bool mbolPubNo = false;
+    int mlngCnt = 0;
+    bool mbolSizeReq = false;
+    int mlngReqHeight = 0; // twips
+    int mlngReqWidth = 0;  // twips
+    QString mstrPubNo;
+    QString m_tag;
+    quint64 m_navigationSerial = 0; // guards asynchronous script results against later navigations
+
+    QWebEngineView* m_wbrMain = nullptr;
+    BrowserPage* m_page = nullptr;
+    QToolBar* m_tbrBar = nullptr;
+    QStatusBar* m_stsBar = nullptr;
+    QLabel* m_panelTitle = nullptr;
+    QLabel* m_panelPubNo = nullptr;
+    FindBar* m_findBar = nullptr;
+    std::unique_ptr<BookmarkMenu> m_bookmarks;
+};
+
+} // namespace marvek::browser
