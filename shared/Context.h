@@ -13,11 +13,11 @@ struct SharedContext {
     explicit SharedContext(platform::Platform& platform) : os(platform) {}
 
     // Sets ProgramFolder (Windows path, no trailing "\") and the SysDir paths derived from it.
-    void setProgramFolder(const QString& folder)
-    {
+    void setProgramFolder(const QString& folder) {
         ProgramFolder = folder;
         SysDirPath = folder + QStringLiteral("\\SysDir");
         SysParameterPath = folder + QStringLiteral("\\SysDir\\SysParameter.ini");
+        CleanupBatchPath = folder + QStringLiteral("\\SysDir\\RmDir.bat");
     }
 
     platform::Platform& os;
@@ -25,8 +25,19 @@ struct SharedContext {
     QString ProgramFolder;
     QString SysDirPath;
     QString SysParameterPath;
+    // The clean-up batch that removes a folder tree (RmDir.bat in SysDir); see RunCleanupBatch.
+    QString CleanupBatchPath;
+    // The CD root, ending in "\" (installer only).
+    QString SourceRoot;
+    // Folder of the manual-link component: the database, the manager and the form-data files.
+    QString ManualLinkDir;
+    // Logon name of the current user.
+    QString UserName;
+    // Local name of the built-in users group, the trustee of every access grant.
+    QString UsersGroupName;
     SystemParameters systemParameters;
     QString LanguageCode;
+    // Title of every message box: the caption of the most recently loaded screen.
     QString AppTitle;
 };
 

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "shared/Context.h"
+
+#include <QString>
+
+namespace marvek::shared {
+
+// Size of the buffer every INI value is read into: a value keeps at most 255 characters.
+inline constexpr int IniValueBufferSize = 256;
+
+// One value of an INI file (Windows path) through the private-profile reader, in the machine's ANSI
+// code page: the buffer up to its first NUL, untrimmed. Empty when the file or the key is absent.
+QString ReadIniText(const SharedContext& ctx, const QString& file, const QString& section,
+                    const QString& key);
+
+// One value of any INI file with leading and trailing blanks removed; empty when the file or key is absent.
+QString ReadIniValue(const SharedContext& ctx, const QString& file, const QString& section,
+                     const QString& key);
+
+// One raw value of SysParameter.ini (SysParameterPath).
+QString ReadSysParameter(const SharedContext& ctx, const QString& section, const QString& key);
+
+} // namespace marvek::shared

@@ -1,0 +1,49 @@
+#include "shared/config/Messages.h"
+
+#include "shared/config/IniFiles.h"
+
+namespace marvek::shared {
+
+namespace {
+
+// The number with at least `digits` digits, as the format patterns "000" and "00" write it.
+QString formatNumber(int number, int digits) {
+    const QString text =
+        QString::number(qAbs(static_cast<qint64>(number))).rightJustified(digits, QLatin1Char('0'));
+    return number < 0 ? QLatin1Char('-') + text : text;
+}
+
+} // namespace
+
+QString MessageFilePath(const SharedContext& ctx) {
+    return ctx.SysDirPath + QStringLiteral("\\M") + ctx.LanguageCode + QStringLiteral(".ini");
+}
+
+QString EnglishMessageFilePath(const SharedContext& ctx) {
+    return ctx.SysDirPath + QStringLiteral("\\M09.ini");
+}
+
+QString GetMessage(const SharedContext& ctx, const QString& section, int number) {
+    return ReadMessage(ctx, section, QLatin1Char('M') + formatNumber(number, 3));
+}
+
+QString ReadMessage(const SharedContext& ctx, const QString& section, const QString& key) {
+    const platform::Files& files = ctx.os.files();
+    const QString languageFile = MessageFilePath(ctx);
+    if (files.fileExists(languageFile))
+        return ReadIniText(ctx, languageFile, section, key);
+    const QString englishFile = EnglishMessageFilePath(ctx);
+    if (files.fileExists(englishFile))
+        return ReadIniText(ctx, englishFile, section, key);
+    return {};
+}
+
+QString GetCaption(const SharedContext& ctx, const QString& section, int number) {
+    const QString suffix = QLatin1Char('_') + formatNumber(number, 2);
+    const QString caption = ReadMessage(ctx, section, ctx.LanguageCode + suffix);
+    if (!caption.isEmpty())
+        return caption;
+    return ReadMessage(ctx, section, QStringLiteral("09") + suffix);
+}
+
+} // namespace marvek::shared
