@@ -6,8 +6,9 @@
 
 namespace marvek::platform {
 
-// The previous-instance flag: an exclusive flock on a per-user lock file named after the program,
-// held for the life of this object (and released by the kernel when the process dies).
+// The previous-instance flag: an exclusive flock on <prefix>/run/<program>-<uid>.lock, held for the
+// life of this object (and released by the kernel when the process dies). A lock file that cannot be
+// made counts as no previous instance. Children started later do not inherit the lock.
 class InstanceLock {
 public:
     InstanceLock(const Machine& machine, const QString& programName);

@@ -20,7 +20,8 @@ public:
     Platform(const Platform&) = delete;
     Platform& operator=(const Platform&) = delete;
 
-    // The prefix of MARVEK_ROOT, the UI of createUserInterface() and the real clock.
+    // The prefix of MARVEK_ROOT (its layout created when missing), the UI of createUserInterface() and
+    // the real clock.
     static std::unique_ptr<Platform> fromEnvironment();
 
     const Machine& machine() const { return m_machine; }

@@ -2,12 +2,13 @@
 
 #include "Machine.h"
 
+#include <QPointer>
 #include <QString>
 #include <QStringList>
+#include <QWidget>
 #include <memory>
 #include <optional>
-
-class QWidget;
+#include <vector>
 
 namespace marvek::platform {
 
@@ -51,7 +52,12 @@ public:
     virtual void setOwner(QWidget* owner) { (void)owner; }
 };
 
-// Real dialogs (QMessageBox, QFileDialog); paths cross the prefix mapping.
+// Real dialogs (QMessageBox, QFileDialog); paths cross the prefix mapping (the machine is copied).
+// The box shows the text as plain text with the buttons of the style in Windows order, its icon and its
+// default button; Escape or closing the box answers Cancel where the box has one, OK on an OK-only box
+// (Windows lets no other box close; here Escape answers No on a Yes/No box, Abort on Abort/Retry/Ignore).
+// The folder dialog opens at the initial folder (or its nearest existing parent, else drive C:), shows
+// folders only, and answers the chosen host folder as a Windows path.
 class QtUserInterface : public UserInterface {
 public:
     explicit QtUserInterface(const Machine& machine);
@@ -60,8 +66,8 @@ public:
     void setOwner(QWidget* owner) override { m_owner = owner; }
 
 private:
-    const Machine& m_machine;
-    QWidget* m_owner = nullptr;
+    Machine m_machine;
+    QPointer<QWidget> m_owner;
 };
 
 // One question the scripted interface was asked.
@@ -69,16 +75,19 @@ struct AskedQuestion {
     enum class Kind { MessageBox, Folder };
     Kind kind = Kind::MessageBox;
     QString title;
-    int style = 0;   // the folder dialog records 0x41
-    QString text;    // the box text, or the dialog's initial folder
-    QString answer;  // the button code or the folder ("" when cancelled)
-    bool defaulted = false; // no scripted answer was left
+    int style = 0;          // the folder dialog records 0x41
+    QString text;           // the box text, or the dialog's initial folder
+    QString answer;         // the button code or the folder ("" when cancelled)
+    bool defaulted = false; // no fitting scripted answer was left: the default was taken
 };
 
-// Answers from a list, records every question, and optionally appends each to a log file, one line:
-// title TAB style TAB text TAB answer [TAB "default"]; "\" , TAB, CR and LF in the fields are written
-// as \\ \t \r \n. Answers are button codes ("6") or folders ("folder:D:\Manuals", "folder:" = cancel).
-// A question with no answer left takes the box's default button (the dialog: cancel) and is logged so.
+// Answers from a list, records every question, and optionally appends each to a log file (UTF-8), one
+// line: title TAB style TAB text TAB answer [TAB "default"]; "\" , TAB, CR and LF in the fields are
+// written as \\ \t \r \n. Answers are button codes ("6") or folders ("folder:D:\Manuals", "folder:" =
+// cancel); the folder dialog also takes "1" (OK: the initial folder) and "2" (cancel). The dialog is
+// logged with style 65 (0x41) and its initial folder as text. A question with no answer left, or with an
+// answer of the other kind, takes the box's default button (the dialog: cancel) and is logged so.
+// Each process reads the script for itself: programs started by a scripted program begin at its top.
 class ScriptedUserInterface : public UserInterface {
 public:
     explicit ScriptedUserInterface(QStringList answers = {}, QString logFile = {});
@@ -89,7 +98,8 @@ public:
     const std::vector<AskedQuestion>& asked() const { return m_asked; }
 
     // Reads the answers from a file (one per line, blank lines ignored).
-    static std::unique_ptr<ScriptedUserInterface> fromFiles(const QString& scriptFile, const QString& logFile);
+    static std::unique_ptr<ScriptedUserInterface> fromFiles(const QString& scriptFile,
+                                                            const QString& logFile);
 
 private:
     std::optional<QString> nextAnswer();
