@@ -1,1 +1,282 @@
 #include "platform/Files.h"
+
+#include "platform/Acl.h"
+#include "platform/MachineInfo.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/sendfile.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+#include <vector>
+
+namespace marvek::platform {
+
+namespace {
+
+std::optional<struct stat> statOf(const QString& hostPath) {
+    struct stat info {};
+    if (hostPath.isEmpty() || ::stat(QFile::encodeName(hostPath).constData(), &info) != 0)
+        return std::nullopt;
+    return info;
+}
+
+// An open file descriptor, closed with the object.
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : m_fd(fd) {}
+    ~FileDescriptor() {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+
+    int get() const { return m_fd; }
+    bool isValid() const { return m_fd >= 0; }
+    bool close() {
+        const int fd = m_fd;
+        m_fd = -1;
+        return fd < 0 || ::close(fd) == 0;
+    }
+
+private:
+    int m_fd;
+};
+
+bool fallsBack(int error) {
+    return error == EXDEV || error == EINVAL || error == ENOSYS || error == EOPNOTSUPP || error == EBADF;
+}
+
+// Copies the rest of in to out: in the kernel where it can (copy_file_range, then sendfile), else
+// through a buffer. Both use the descriptors' file offsets, so each stage goes on where the last stopped.
+bool copyContent(int in, int out) {
+    constexpr size_t Chunk = size_t(1) << 30;
+    bool kernelCopy = true;
+    while (kernelCopy) {
+        const ssize_t copied = ::copy_file_range(in, nullptr, out, nullptr, Chunk, 0);
+        if (copied == 0)
+            return true;
+        if (copied < 0) {
+            if (errno == EINTR)
+                continue;
+            if (!fallsBack(errno))
+                return false;
+            kernelCopy = false;
+        }
+    }
+    bool sendFile = true;
+    while (sendFile) {
+        const ssize_t copied = ::sendfile(out, in, nullptr, Chunk);
+        if (copied == 0)
+            return true;
+        if (copied < 0) {
+            if (errno == EINTR)
+                continue;
+            if (!fallsBack(errno))
+                return false;
+            sendFile = false;
+        }
+    }
+    std::vector<char> buffer(size_t(1) << 20);
+    while (true) {
+        const ssize_t got = ::read(in, buffer.data(), buffer.size());
+        if (got == 0)
+            return true;
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        for (ssize_t done = 0; done < got;) {
+            const ssize_t put = ::write(out, buffer.data() + done, size_t(got - done));
+            if (put < 0 && errno != EINTR)
+                return false;
+            done += put > 0 ? put : 0;
+        }
+    }
+}
+
+QChar driveLetterOf(const QString& windowsPath) {
+    return windowsPath.size() >= 2 && windowsPath[1] == u':' ? windowsPath[0] : QChar();
+}
+
+// A logon name made safe as one folder name.
+QString profileFolderName(QString logonName) {
+    for (const QChar bad : QStringLiteral("\\/:*?\"<>|"))
+        logonName.replace(bad, u'_');
+    if (logonName.isEmpty() || logonName == u"." || logonName == u"..")
+        return QStringLiteral("Default User");
+    return logonName;
+}
+
+} // namespace
+
+Files::Files(const Machine& machine) : m_machine(machine) {
+}
+
+bool Files::exists(const QString& path) const {
+    return statOf(m_machine.toHost(path)).has_value();
+}
+
+bool Files::fileExists(const QString& path) const {
+    const auto info = statOf(m_machine.toHost(path));
+    return info && !S_ISDIR(info->st_mode);
+}
+
+bool Files::folderExists(const QString& path) const {
+    const auto info = statOf(m_machine.toHost(path));
+    return info && S_ISDIR(info->st_mode);
+}
+
+std::optional<quint32> Files::attributes(const QString& path) const {
+    const auto info = statOf(m_machine.toHost(path));
+    if (!info)
+        return std::nullopt;
+    quint32 result = 0;
+    if (S_ISDIR(info->st_mode))
+        result |= FILE_ATTRIBUTE_DIRECTORY;
+    if ((info->st_mode & S_IWUSR) == 0)
+        result |= FILE_ATTRIBUTE_READONLY;
+    return result == 0 ? FILE_ATTRIBUTE_NORMAL : result;
+}
+
+bool Files::setAttributes(const QString& path, quint32 attributes) const {
+    const QString host = m_machine.toHost(path);
+    const auto info = statOf(host);
+    if (!info)
+        return false;
+    mode_t mode = info->st_mode & 07777;
+    if (attributes & FILE_ATTRIBUTE_READONLY)
+        mode &= ~mode_t(S_IWUSR);
+    else
+        mode |= S_IWUSR;
+    return mode == (info->st_mode & 07777) || ::chmod(QFile::encodeName(host).constData(), mode) == 0;
+}
+
+bool Files::isReadOnly(const QString& path) const {
+    const auto result = attributes(path);
+    return result && (*result & FILE_ATTRIBUTE_READONLY);
+}
+
+bool Files::removeFile(const QString& path) const {
+    const QString host = m_machine.toHost(path);
+    const auto info = statOf(host);
+    struct stat link {};
+    if (host.isEmpty() || ::lstat(QFile::encodeName(host).constData(), &link) != 0 || S_ISDIR(link.st_mode))
+        return false;
+    if (info && !S_ISLNK(link.st_mode) && (info->st_mode & S_IWUSR) == 0)
+        return false; // read-only
+    return ::unlink(QFile::encodeName(host).constData()) == 0;
+}
+
+bool Files::copyFile(const QString& source, const QString& target) const {
+    const QString sourceHost = m_machine.toHost(source);
+    const QString targetHost = m_machine.toHost(target);
+    if (sourceHost.isEmpty() || targetHost.isEmpty())
+        return false;
+    FileDescriptor in(::open(QFile::encodeName(sourceHost).constData(), O_RDONLY | O_CLOEXEC));
+    struct stat sourceInfo {};
+    if (!in.isValid() || ::fstat(in.get(), &sourceInfo) != 0 || !S_ISREG(sourceInfo.st_mode))
+        return false;
+    if (const auto targetInfo = statOf(targetHost)) {
+        if (!S_ISREG(targetInfo->st_mode) || (targetInfo->st_mode & S_IWUSR) == 0)
+            return false;
+        if (targetInfo->st_dev == sourceInfo.st_dev && targetInfo->st_ino == sourceInfo.st_ino)
+            return false; // copying a file onto itself would empty it
+    }
+
+    const QByteArray targetName = QFile::encodeName(targetHost);
+    FileDescriptor out(::open(targetName.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC,
+                              (sourceInfo.st_mode & 0777) | S_IWUSR));
+    if (!out.isValid())
+        return false;
+    const timespec times[2] = {sourceInfo.st_atim, sourceInfo.st_mtim};
+    struct stat copyInfo {};
+    bool ok = copyContent(in.get(), out.get()) && ::fstat(out.get(), &copyInfo) == 0;
+    if (ok && (sourceInfo.st_mode & S_IWUSR) == 0)
+        ok = ::fchmod(out.get(), copyInfo.st_mode & 07777 & ~mode_t(S_IWUSR)) == 0;
+    ok = ok && ::futimens(out.get(), times) == 0;
+    ok = out.close() && ok;
+    if (!ok)
+        ::unlink(targetName.constData());
+    return ok;
+}
+
+bool Files::createFolder(const QString& path) const {
+    const QString host = m_machine.toHost(path);
+    return !host.isEmpty() && ::mkdir(QFile::encodeName(host).constData(), 0777) == 0;
+}
+
+bool Files::createFolderPath(const QString& path) const {
+    const QString host = m_machine.toHost(path);
+    return !host.isEmpty() && QDir().mkpath(host) && QFileInfo(host).isDir();
+}
+
+std::optional<qint64> Files::size(const QString& path) const {
+    const auto info = statOf(m_machine.toHost(path));
+    if (!info || S_ISDIR(info->st_mode))
+        return std::nullopt;
+    return qint64(info->st_size);
+}
+
+std::optional<qint64> Files::lastModifiedMs(const QString& path) const {
+    const auto info = statOf(m_machine.toHost(path));
+    if (!info)
+        return std::nullopt;
+    return qint64(info->st_mtim.tv_sec) * 1000 + info->st_mtim.tv_nsec / 1000000;
+}
+
+bool Files::setLastModifiedMs(const QString& path, qint64 ms) const {
+    const QString host = m_machine.toHost(path);
+    if (host.isEmpty())
+        return false;
+    timespec times[2];
+    times[0].tv_sec = 0;
+    times[0].tv_nsec = UTIME_OMIT;
+    times[1].tv_sec = time_t(ms >= 0 ? ms / 1000 : (ms - 999) / 1000);
+    times[1].tv_nsec = long((ms - qint64(times[1].tv_sec) * 1000) * 1000000);
+    return ::utimensat(AT_FDCWD, QFile::encodeName(host).constData(), times, 0) == 0;
+}
+
+std::optional<quint64> Files::freeSpace(const QString& path) const {
+    const QString folder = m_machine.driveFolder(driveLetterOf(path));
+    struct statvfs info {};
+    if (folder.isEmpty() || ::statvfs(QFile::encodeName(folder).constData(), &info) != 0)
+        return std::nullopt;
+    return quint64(info.f_bavail) * quint64(info.f_frsize);
+}
+
+QString Files::volumeFileSystem(const QString& root) const {
+    const QString folder = m_machine.driveFolder(driveLetterOf(root));
+    if (folder.isEmpty())
+        return {};
+    return supportsAccessLists(folder) ? QStringLiteral("NTFS") : QStringLiteral("FAT");
+}
+
+QString Files::specialFolder(int csidl) const {
+    const MachineInfo info(m_machine);
+    const auto version = info.osVersion();
+    const bool usersFolders = version && version->major >= 6; // Vista and later
+    QString path;
+    if (csidl == CSIDL_PROGRAMS) {
+        const QString user = profileFolderName(info.logonName());
+        path =
+            usersFolders
+                ? QStringLiteral("C:\\Users\\%1\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs")
+                      .arg(user)
+                : QStringLiteral("C:\\Documents and Settings\\%1\\Start Menu\\Programs").arg(user);
+    } else if (csidl == CSIDL_COMMON_DESKTOP) {
+        path = usersFolders ? QStringLiteral("C:\\Users\\Public\\Desktop")
+                            : QStringLiteral("C:\\Documents and Settings\\All Users\\Desktop");
+    } else {
+        return {};
+    }
+    return createFolderPath(path) ? path : QString();
+}
+
+} // namespace marvek::platform

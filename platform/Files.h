@@ -15,8 +15,8 @@ inline constexpr quint32 FILE_ATTRIBUTE_DIRECTORY = 0x10u;
 inline constexpr quint32 FILE_ATTRIBUTE_NORMAL = 0x80u;
 
 // Shell special folders used by the suite.
-inline constexpr int CSIDL_PROGRAMS = 2;         // the user's Start menu programs folder
-inline constexpr int CSIDL_COMMON_DESKTOP = 25;  // the desktop of all users
+inline constexpr int CSIDL_PROGRAMS = 2;        // the user's Start menu programs folder
+inline constexpr int CSIDL_COMMON_DESKTOP = 25; // the desktop of all users
 
 // The file operations of the operating system, on Windows paths of the machine prefix.
 class Files {
@@ -25,7 +25,7 @@ public:
 
     const Machine& machine() const { return m_machine; }
 
-    bool exists(const QString& path) const;       // file or folder
+    bool exists(const QString& path) const; // file or folder
     bool fileExists(const QString& path) const;
     bool folderExists(const QString& path) const;
     // Attributes of a file or folder; empty when it cannot be examined.
@@ -33,9 +33,11 @@ public:
     // Only the read-only bit takes effect: set = owner write permission removed.
     bool setAttributes(const QString& path, quint32 attributes) const;
     bool isReadOnly(const QString& path) const;
-    bool removeFile(const QString& path) const;   // fails on a read-only file, as Windows does
-    bool copyFile(const QString& source, const QString& target) const; // overwrites; keeps the modified time
-    bool createFolder(const QString& path) const; // one level, as MkDir; false when it exists
+    bool removeFile(const QString& path) const; // fails on a read-only file, as Windows does
+    // Overwrites an existing target, as CopyFile does: the copy gets the source's modified time and its
+    // read-only attribute. Fails on a read-only target, on a folder, and when both name the same file.
+    bool copyFile(const QString& source, const QString& target) const;
+    bool createFolder(const QString& path) const;     // one level, as MkDir; false when it exists
     bool createFolderPath(const QString& path) const; // every missing level
     std::optional<qint64> size(const QString& path) const;
     // Last-modified time in milliseconds since the epoch; empty when the file cannot be examined.

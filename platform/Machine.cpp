@@ -1,1 +1,212 @@
 #include "platform/Machine.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStringList>
+#include <tuple>
+#include <unistd.h>
+#include <utility>
+
+namespace marvek::platform {
+
+namespace {
+
+bool isDriveLetter(QChar letter) {
+    const char16_t c = letter.unicode();
+    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+}
+
+QString absoluteClean(const QString& path) {
+    return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+}
+
+QString joinHost(const QString& folder, const QString& name) {
+    return folder.endsWith(u'/') ? folder + name : folder + u'/' + name;
+}
+
+// True when the entry exists, also as a symlink that leads nowhere.
+bool entryExists(const QString& path) {
+    return QFileInfo(path).exists() || QFileInfo(path).isSymLink();
+}
+
+// The name of an entry of folder equal to name without regard to case; empty when there is none.
+QString findWithoutCase(const QString& folder, const QString& name) {
+    const QStringList entries = QDir(folder).entryList(
+        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+    for (const QString& entry : entries) {
+        if (entry.compare(name, Qt::CaseInsensitive) == 0)
+            return entry;
+    }
+    return {};
+}
+
+} // namespace
+
+Machine::Machine(QString rootFolder) : m_root(absoluteClean(rootFolder)) {
+}
+
+QString Machine::defaultRoot() {
+    const QString explicitRoot = qEnvironmentVariable("MARVEK_ROOT");
+    if (!explicitRoot.isEmpty())
+        return explicitRoot;
+    const QString dataHome = qEnvironmentVariable("XDG_DATA_HOME");
+    if (!dataHome.isEmpty() && QDir::isAbsolutePath(dataHome))
+        return dataHome + QStringLiteral("/marvek");
+    return QDir::homePath() + QStringLiteral("/.local/share/marvek");
+}
+
+QString Machine::drivesFolder() const {
+    return m_root + QStringLiteral("/drives");
+}
+
+QString Machine::registryFile() const {
+    return m_root + QStringLiteral("/registry.ini");
+}
+
+QString Machine::machineIniFile() const {
+    return m_root + QStringLiteral("/machine.ini");
+}
+
+bool Machine::ensureLayout() const {
+    return QDir().mkpath(drivesFolder() + QStringLiteral("/c"));
+}
+
+bool Machine::mapDrive(QChar letter, const QString& hostFolder) const {
+    if (!isDriveLetter(letter) || hostFolder.isEmpty() || !QDir().mkpath(drivesFolder()))
+        return false;
+    const QString entry = drivesFolder() + u'/' + letter.toLower();
+    const QFileInfo old(entry);
+    if (old.isSymLink()) {
+        if (!QFile::remove(entry))
+            return false;
+    } else if (old.isDir()) {
+        if (!QDir().rmdir(entry)) // refuses a drive folder that holds files
+            return false;
+    } else if (old.exists()) {
+        return false;
+    }
+    const QByteArray target = QFile::encodeName(absoluteClean(hostFolder));
+    return ::symlink(target.constData(), QFile::encodeName(entry).constData()) == 0;
+}
+
+bool Machine::driveExists(QChar letter) const {
+    return !driveFolder(letter).isEmpty();
+}
+
+QString Machine::driveFolder(QChar letter) const {
+    if (!isDriveLetter(letter))
+        return {};
+    const QString entry = drivesFolder() + u'/' + letter.toLower();
+    if (QFileInfo(entry).isDir())
+        return entry;
+    if (letter.toLower() == u'z' && !entryExists(entry))
+        return QStringLiteral("/");
+    return {};
+}
+
+QString Machine::toHost(const QString& windowsPath) const {
+    if (windowsPath.isEmpty() || windowsPath.contains(QChar(0)))
+        return {};
+    QString path = windowsPath;
+    path.replace(u'/', u'\\');
+    if (path.startsWith(QStringLiteral("\\\\")))
+        return {}; // UNC and device paths have no place in the prefix
+
+    QString base;
+    if (path.size() >= 2 && path[1] == u':' && isDriveLetter(path[0])) {
+        base = driveFolder(path[0]);
+        path = path.mid(2); // "C:x" is taken from the drive root: there is no per-drive working folder
+    } else {
+        const QString workingFolder = toWindows(QDir::currentPath());
+        if (workingFolder.isEmpty())
+            return {};
+        if (!path.startsWith(u'\\'))
+            return toHost(workingFolder + u'\\' + path);
+        base = driveFolder(workingFolder.at(0));
+    }
+    if (base.isEmpty())
+        return {};
+
+    QStringList components;
+    for (const QString& component : path.split(u'\\', Qt::SkipEmptyParts)) {
+        if (component == u".")
+            continue;
+        if (component == u"..") {
+            if (!components.isEmpty())
+                components.removeLast();
+            continue;
+        }
+        components.append(component);
+    }
+
+    QString host = base;
+    bool existing = true;
+    for (const QString& component : std::as_const(components)) {
+        const QString exact = joinHost(host, component);
+        if (existing && !entryExists(exact)) {
+            const QString other = findWithoutCase(host, component);
+            if (!other.isEmpty()) {
+                host = joinHost(host, other);
+                continue;
+            }
+            existing = false;
+        }
+        host = exact;
+    }
+    return host;
+}
+
+QString Machine::toWindows(const QString& hostPath) const {
+    if (hostPath.isEmpty())
+        return {};
+    const QString path = absoluteClean(hostPath);
+
+    // The most specific drive whose folder (as written, or where its symlink leads) holds the path.
+    auto driveOf = [this](const QString& candidate) -> std::pair<QChar, qsizetype> {
+        QChar best;
+        qsizetype bestLength = -1;
+        for (char16_t c = u'a'; c <= u'z'; ++c) {
+            const QString entry = drivesFolder() + u'/' + QChar(c);
+            const QFileInfo info(entry);
+            if (!info.isDir())
+                continue;
+            for (const QString& folder : {entry, info.canonicalFilePath()}) {
+                if (folder.isEmpty() || folder.size() <= bestLength)
+                    continue;
+                const bool inside = candidate == folder || folder == u"/" ||
+                                    (candidate.startsWith(folder) && candidate.at(folder.size()) == u'/');
+                if (inside) {
+                    best = QChar(c);
+                    bestLength = folder.size();
+                }
+            }
+        }
+        return {best, bestLength};
+    };
+
+    QString resolved = path;
+    auto [letter, length] = driveOf(path);
+    if (length < 0) {
+        const QString canonical = QFileInfo(path).canonicalFilePath();
+        if (!canonical.isEmpty() && canonical != path) {
+            std::tie(letter, length) = driveOf(canonical);
+            resolved = canonical;
+        }
+    }
+    QString rest;
+    if (length >= 0) {
+        rest = length == 1 ? resolved : resolved.mid(length); // a drive mapped to "/" keeps the whole path
+    } else {
+        if (driveFolder(u'z') != u"/")
+            return {}; // Z: is mapped elsewhere: the path has no Windows name
+        letter = u'z';
+        rest = resolved;
+    }
+    rest.replace(u'/', u'\\');
+    if (!rest.startsWith(u'\\'))
+        rest.prepend(u'\\');
+    return letter.toUpper() + u':' + rest;
+}
+
+} // namespace marvek::platform

@@ -24,17 +24,23 @@ public:
 
     // Creates the root, drives/ and drives/c when missing.
     bool ensureLayout() const;
-    // Points a drive letter at a host folder (a symlink under drives/); replaces an older mapping.
+    // Points a drive letter at a host folder (a symlink under drives/); replaces an older mapping that is a
+    // symlink or an empty folder, and refuses to replace a drive folder that holds files.
     bool mapDrive(QChar letter, const QString& hostFolder) const;
+    // True when the drive's entry leads to a folder (a symlink to a missing medium is no drive).
     bool driveExists(QChar letter) const;
     // Host folder of a drive letter, empty when the drive does not exist. Z: is "/" unless mapped.
     QString driveFolder(QChar letter) const;
 
-    // "C:\a\b" -> <root>/drives/c/a/b. Components that do not exist with the exact case are looked up
-    // without regard to case, as Windows would. A relative path keeps its place relative to the working
-    // folder; a path on a missing drive or a UNC path gives an empty text.
+    // "C:\a\b" -> <root>/drives/c/a/b; "/" is accepted as a separator too. Components that do not exist
+    // with the exact case are looked up without regard to case, as Windows would; "." and ".." are
+    // resolved in the text (never above the drive root). "\a" is on the drive of the working folder.
+    // A relative path is resolved against the working folder (the result is absolute). A path on a
+    // missing drive, a UNC path or a path containing NUL gives an empty text.
     QString toHost(const QString& windowsPath) const;
-    // The reverse: a host path under a drive folder gets that letter, any other absolute path Z:.
+    // The reverse: a host path under a drive folder (or the folder a drive's symlink leads to) gets that
+    // letter, the most specific drive first; any other absolute path Z:. A relative path is taken from the
+    // working folder. A drive root comes back as "C:\".
     QString toWindows(const QString& hostPath) const;
 
 private:

@@ -14,8 +14,10 @@ struct OsVersion {
     QString servicePack; // e.g. "Service Pack 2"
 };
 
-// What Windows would report about the machine and the user, from machine.ini of the prefix.
-// A missing entry falls back to LANG (language, code page) and the process (logon name).
+// What Windows would report about the machine and the user, from machine.ini of the prefix (UTF-8).
+// A missing or unreadable entry falls back to the locale of the environment (LC_ALL, else LANG) for the
+// languages, to the system language for the code page (932 for Japanese, else 1252), to Windows XP
+// Service Pack 3 for the version, and to the process's user (getpwuid, else USER) for the logon name.
 //   [Locale]  UserDefaultLangID=0411  SystemDefaultLangID=0411  ACP=932
 //   [System]  MajorVersion=5  MinorVersion=1  CSDVersion=Service Pack 3  LogonName=tech
 class MachineInfo {
@@ -38,7 +40,9 @@ public:
     static quint16 langIdFromPosixLocale(const QString& locale);
 
 private:
-    QString value(const QString& section, const QString& key) const;
+    // The value in machine.ini, or fallback when the key is missing.
+    QString value(const QString& section, const QString& key, const QString& fallback = {}) const;
+    quint16 langId(const QString& key) const;
     QString m_file;
 };
 

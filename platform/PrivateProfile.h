@@ -5,13 +5,18 @@
 namespace marvek::platform {
 
 // The private-profile reader: the value of key in [section] of an INI file (host path), copied into a
-// buffer of bufferSize characters. Section and key names compare without regard to case; the first
-// matching section and key win. A file starting with the UTF-16LE byte-order mark is read as UTF-16,
-// any other in the given ANSI code page. Blanks around names and values are dropped, and a value in
-// matching double or single quotes loses them, as Windows does.
-// buffer is resized to bufferSize characters: the value, then NULs. Returns the number of characters
-// copied (without the NUL); the value is cut to bufferSize - 1 characters. Missing file, section or key
-// copies defaultValue.
+// buffer of bufferSize characters, with the rules of GetPrivateProfileString:
+// - a file starting with the UTF-16LE byte-order mark is read as UTF-16, one starting with the UTF-8 mark
+//   as UTF-8, any other in the given ANSI code page;
+// - lines end at LF or CR; a line whose first non-blank character is ";" is a comment; "[name]" opens a
+//   section (blanks around the name dropped); "key = value" is an entry, blanks around both dropped; a
+//   line without "=" outside a section header is ignored;
+// - section and key names compare without regard to case; the first matching section and, inside it, the
+//   first matching key win (a later duplicate section is not read);
+// - a value in matching double or single quotes loses them; a value ends at its first NUL;
+// - buffer is resized to bufferSize characters: the value, then NULs. The value is cut to bufferSize - 1
+//   characters. Returns the number of characters copied (without the NUL);
+// - a missing file, section or key copies defaultValue (without its trailing blanks).
 int getPrivateProfileString(const QString& section, const QString& key, const QString& defaultValue,
                             QString& buffer, int bufferSize, const QString& hostFile, int codePage);
 
