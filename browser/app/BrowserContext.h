@@ -98,11 +98,15 @@ public:
 
 private:
     frmMain* createWindow();
-    void unload(frmMain* window);
+    // Closes a window (its query-unload runs); quietly: its end check does not end the program.
+    void unload(frmMain* window, bool quietly);
 
-    std::vector<QPointer<frmMain>> m_forms; // every loaded browser window, in creation order
+    std::vector<QPointer<frmMain>> m_forms;   // the loaded browser windows, in creation order
+    std::vector<QPointer<frmMain>> m_created; // every window ever created, for the final clean-up
+    std::vector<const frmMain*> m_quietUnloads;
     std::unique_ptr<frmSubClass> m_subClass;
     QString m_logFile;
+    bool m_ending = false; // unloading the leftovers, or destroying the context
     bool m_ended = false;
 };
 

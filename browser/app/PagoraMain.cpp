@@ -1,0 +1,80 @@
+#include "browser/app/PagoraMain.h"
+
+#include "browser/app/BrowserContext.h"
+#include "browser/app/HandOver.h"
+#include "browser/app/frmSubClass.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLockFile>
+#include <cstdio>
+#include <unistd.h>
+
+namespace marvek::browser {
+
+namespace {
+
+// Serialises the "is another instance running, else take the name" decision of starts that race.
+constexpr int StartLockTimeoutMs = 5000;
+
+} // namespace
+
+QString commandArguments(const QStringList& arguments) {
+    return arguments.mid(1).join(QLatin1Char(' '));
+}
+
+void prepareWebEngineEnvironment() {
+    if (::geteuid() == 0 && !qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX"))
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+}
+
+bool GFncPdf_QuitStale(const MessageTable& messages, const QString& serverName) {
+    const QString caption = QStringLiteral(" - ") + messages.GFncMsg_Get(QStringLiteral("WC201"));
+    const std::optional<qint32> answer = handover::client::askQuitStale(serverName, caption);
+    return answer.value_or(0) == 1;
+}
+
+void GSubIns_Forward(const BrowserContext& context, const QString& serverName, const QString& commandLine) {
+    const QByteArray lpData = handover::copyDataPayload(commandLine, context.os.machineInfo().ansiCodePage());
+    handover::client::sendCopyData(serverName, 0, lpData);
+}
+
+int Main(const QStringList& arguments) {
+    const std::unique_ptr<platform::Platform> os = platform::Platform::fromEnvironment();
+    const QString programFolder = os->machine().toWindows(QCoreApplication::applicationDirPath());
+    BrowserContext context(*os, programFolder); // loads the message table
+    const QString commandLine = commandArguments(arguments);
+    const QString name = handover::serverName(os->machine());
+
+    auto server = std::make_unique<handover::HandOverServer>(name);
+    {
+        QLockFile startLock(QDir::tempPath() + QLatin1Char('/') + name + QStringLiteral(".lock"));
+        startLock.tryLock(StartLockTimeoutMs); // best effort: a start goes on without it
+        if (handover::client::instanceRunning(name)) {
+            if (!GFncPdf_QuitStale(context.messages, name)) {
+                GSubIns_Forward(context, name, commandLine);
+                context.GSubWin_EndCheck(nullptr);
+                return 0;
+            }
+        }
+        if (!server->listen())
+            std::fprintf(stderr, "Pagora: cannot listen on \"%s\"; later starts will not hand over\n",
+                         qPrintable(name));
+    }
+
+    context.gstrErrPage = context.GFncMsg_Get(QStringLiteral("EM101"));
+    context.gstrTitle = context.GFncMsg_Get(QStringLiteral("WC201"));
+
+    if (const std::optional<CommandRequest> request = context.GFncCmd_Parse(commandLine)) {
+        context.loadSubClass(std::make_unique<frmSubClass>(context, std::move(server)));
+        context.onEnd = [] {
+            QCoreApplication::exit(0);
+        };
+        if (context.GFncWin_Open(request->url, request->tbrUnVisi, request->unVisi, request->pubNo))
+            return context.ended() ? 0 : QApplication::exec();
+    }
+    context.GSubWin_EndCheck(nullptr);
+    return 0;
+}
+
+} // namespace marvek::browser
