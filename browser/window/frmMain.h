@@ -1,13 +1,12 @@
 #pragma once
 
 #include <QMainWindow>
-#include <QPointer>
 #include <QString>
 #include <memory>
 
 class QLabel;
 class QMenu;
-class QAction;
+class QPrinter;
 class QToolBar;
 class QToolButton;
 class QStatusBar;
@@ -26,13 +25,8 @@ class FindBar;
 //
 // Ownership: a window is a top-level widget with Qt::WA_DeleteOnClose set; it deletes itself when it
 // is closed (unloaded). The slots hold non-owning QPointer<frmMain>. Closing a window (by the user,
-// by a page's window.close() or by QWidget::close() from the start-up side) runs its query-unload:
-// it empties slot mlngCnt and then calls GSubWin_EndCheck(this) on the context.
-//
-// What this window uses from the context (see BrowserContext.h):
-//   gstrTitle, gstrErrPage, GFncMsg_Get(code), the platform (registry, machine info, files, ui),
-//   glngCnt, gfrmBrowser[i], GFncWin_Open(url, tbrUnVisi, unVisi, pubNo), GSubWin_EndCheck(window),
-//   and an "empty slot i" operation for query-unload.
+// by a page's window.close() or by close() from the start-up side) runs its query-unload: it empties
+// its slot (when the slot still holds it) and then calls GSubWin_EndCheck(this) on the context.
 class frmMain : public QMainWindow {
     Q_OBJECT
 
@@ -47,34 +41,45 @@ public:
     // Reuse for a forwarded request: stores the fields (not the slot), hides the window (state normal)
     // when pbolUnVisi, else shows it, then navigates to pstrURL. The toolbar's visibility is unchanged.
     void GSubMain_Update(const QString& pstrURL, bool pbolTBRUnVisi, bool pbolUnVisi, bool pbolPubNo);
-    // The publication number: the "D=" line of marvek.ci in the manual-link folder, or empty.
+    // The publication number: the "D=" line of marvek.ci in the manual-link folder, or empty. A file
+    // that is there but cannot be read is reported in a message box ("EM101" and the failure).
     QString GFncPub_Read() const;
 
     // The window's tag: its slot number as decimal text (set by the load event).
     QString tag() const { return m_tag; }
     int slot() const { return mlngCnt; }
 
-    // The page control, for the new-window hand-over and for tests.
+    // The page control; its page is what a new-window request is handed.
     QWebEngineView* wbrMain() const { return m_wbrMain; }
     QWebEnginePage* page() const;
 
-    // For tests and the start-up side.
+    // For tests and diagnostics.
     QToolBar* tbrBar() const { return m_tbrBar; }
     QStatusBar* stsBar() const { return m_stsBar; }
     QToolButton* button(const QString& key) const;
-    QString statusPanelText(const QString& key) const; // "title" or "pubno"
+    QString statusPanelText(const QString& key) const; // panel "title" or "pubno"
     BookmarkMenu& bookmarks() const { return *m_bookmarks; }
-    bool toolbarHidden() const { return mbolTBRUnVisi; }
+    FindBar& findBar() const { return *m_findBar; }
+    bool toolbarHidden() const;
     bool pubNoShown() const { return mbolPubNo; }
     QString currentUrl() const { return mstrURL; }
+    // The page area's requested size in twips, and whether a request waits for the next navigation.
+    bool sizeRequestPending() const { return mbolSizeReq; }
+
+    // Adds a bookmark for the page shown (as "add" in the bookmark menu does); the result arrives
+    // later, after the page's frames were searched.
+    void addBookmarkForCurrentPage();
 
 Q_SIGNALS:
-    // The caption was set from a finished document (test and diagnostics hook).
+    // The caption was set from a completed document.
     void captionUpdated(const QString& caption);
+    // A bookmark was added (after the page's frames were searched).
+    void bookmarkAdded(int number);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    QMenu* createPopupMenu() override { return nullptr; }
 
 private:
     friend class BrowserPage;
@@ -89,16 +94,19 @@ private:
     void wbrMain_CommandStateChange();
     void wbrMain_BeforeNavigate2(const QUrl& url, bool isMainFrame);
     QWebEnginePage* wbrMain_NewWindow2();
-    void wbrMain_DocumentComplete(bool ok);
+    void wbrMain_DocumentComplete();
     void wbrMain_NavigateError();
     void wbrMain_WindowSetGeometry(const QRect& geometry);
     void wbrMain_WindowClosing();
 
     void navigate(const QString& url);
-    void applyCaption(const QString& documentTitle, bool isPdf);
+    void applySizeRequest();
+    void applyCaption(const QString& documentTitle);
     void printPage();
-    void setupShortcuts();
     void showVersionBox();
+    void setupShortcuts();
+    void zoom(int step);
+    bool alive() const { return !m_unloading; }
 
     BrowserContext& m_context;
 
@@ -112,7 +120,10 @@ private:
     int mlngReqWidth = 0;  // twips
     QString mstrPubNo;
     QString m_tag;
-    quint64 m_navigationSerial = 0; // guards asynchronous script results against later navigations
+
+    quint64 m_navigationSerial = 0; // a script result older than the current document is dropped
+    bool m_unloaded = false;        // query-unload has run
+    bool m_unloading = false;       // the window is going away: late script results are dropped
 
     QWebEngineView* m_wbrMain = nullptr;
     BrowserPage* m_page = nullptr;
@@ -121,7 +132,8 @@ private:
     QLabel* m_panelTitle = nullptr;
     QLabel* m_panelPubNo = nullptr;
     FindBar* m_findBar = nullptr;
-    std::unique_ptr<BookmarkMenu> m_bookmarks;
+    BookmarkMenu* m_bookmarks = nullptr;
+    std::unique_ptr<QPrinter> m_printer; // kept until the page has printed
 };
 
 } // namespace marvek::browser
