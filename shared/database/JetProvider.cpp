@@ -1,0 +1,186 @@
+#include "shared/database/JetProvider.h"
+
+#include "platform/MachineInfo.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLocale>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace marvek::shared {
+
+namespace {
+
+const QString ProviderKey = QStringLiteral("Provider=");
+const QString DataSourceKey = QStringLiteral("Data Source=");
+
+// The Windows path of "Provider=<JetProviderName>;Data Source=<path>"; nothing for any other text.
+std::optional<QString> dataSourceOf(const QString& connectionString) {
+    if (!connectionString.startsWith(ProviderKey, Qt::CaseInsensitive))
+        return std::nullopt;
+    const qsizetype separator = connectionString.indexOf(QLatin1Char(';'));
+    if (separator < 0)
+        return std::nullopt;
+    const QString provider = connectionString.mid(ProviderKey.size(), separator - ProviderKey.size());
+    if (provider != QLatin1String(JetProviderName))
+        return std::nullopt;
+    const QString rest = connectionString.mid(separator + 1);
+    if (!rest.startsWith(DataSourceKey, Qt::CaseInsensitive))
+        return std::nullopt;
+    return rest.mid(DataSourceKey.size());
+}
+
+void cdateFunction(sqlite3_context* context, int /*argc*/, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
+        sqlite3_result_null(context);
+        return;
+    }
+    const auto* format = static_cast<const JetConnection::RegionalFormat*>(sqlite3_user_data(context));
+    const auto* bytes = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
+    const QString text = QString::fromUtf8(bytes, sqlite3_value_bytes(argv[0]));
+    const std::optional<QString> iso = CdateToIso(text, format->shortDate, format->longTime);
+    if (!iso) {
+        const QByteArray message = "Cdate: '" + text.toUtf8() + "' is not a valid date";
+        sqlite3_result_error(context, message.constData(), static_cast<int>(message.size()));
+        return;
+    }
+    const QByteArray result = iso->toUtf8();
+    sqlite3_result_text(context, result.constData(), static_cast<int>(result.size()), SQLITE_TRANSIENT);
+}
+
+bool sameFile(int fd, const QByteArray& path) {
+    struct stat opened {};
+    struct stat named {};
+    return ::fstat(fd, &opened) == 0 && ::stat(path.constData(), &named) == 0 &&
+           opened.st_dev == named.st_dev && opened.st_ino == named.st_ino;
+}
+
+} // namespace
+
+QString JetConnectionString(const QString& databasePath) {
+    return QStringLiteral("Provider=") + QLatin1String(JetProviderName) + QStringLiteral(";Data Source=") +
+           databasePath;
+}
+
+QString JetLockFileName(const QString& databaseFileName) {
+    QString name = databaseFileName;
+    bool replaced = false;
+    for (qsizetype i = 0; i + 3 <= name.size(); ++i) {
+        if (QStringView(name).mid(i, 3).compare(QLatin1String("mdb"), Qt::CaseInsensitive) == 0) {
+            name[i] = name.at(i).isUpper() ? QLatin1Char('L') : QLatin1Char('l');
+            replaced = true;
+            i += 2;
+        }
+    }
+    if (replaced)
+        return name;
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    return (dot < 0 ? name : name.left(dot)) + QStringLiteral(".ldb");
+}
+
+std::optional<QString> CdateToIso(const QString& text, const QString& shortDateFormat,
+                                  const QString& longTimeFormat) {
+    const QString trimmed = text.trimmed();
+    const qsizetype blank = trimmed.indexOf(QLatin1Char(' '));
+    const QString datePart = blank < 0 ? trimmed : trimmed.left(blank);
+    const QString timePart = blank < 0 ? QString() : trimmed.mid(blank + 1).trimmed();
+
+    const QLocale c = QLocale::c();
+    QDate date = c.toDate(datePart, shortDateFormat);
+    if (!date.isValid())
+        date = c.toDate(datePart, QStringLiteral("yyyy-MM-dd"));
+    if (!date.isValid())
+        return std::nullopt;
+
+    QTime time(0, 0);
+    if (!timePart.isEmpty()) {
+        time = c.toTime(timePart, longTimeFormat);
+        if (!time.isValid())
+            time = c.toTime(timePart, QStringLiteral("H:mm:ss"));
+        if (!time.isValid())
+            return std::nullopt;
+    }
+    return date.toString(QStringLiteral("yyyy-MM-dd")) + QLatin1Char(' ') +
+           time.toString(QStringLiteral("HH:mm:ss"));
+}
+
+std::unique_ptr<JetLockFile> JetLockFile::acquire(const QString& hostPath) {
+    const QByteArray path = QFile::encodeName(hostPath);
+    // A closing holder may remove the file between our open and our lock: then lock the new one.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const int fd = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+        if (fd < 0)
+            return nullptr;
+        if (::flock(fd, LOCK_SH) != 0) {
+            ::close(fd);
+            return nullptr;
+        }
+        if (sameFile(fd, path))
+            return std::unique_ptr<JetLockFile>(new JetLockFile(fd, hostPath));
+        ::close(fd);
+    }
+    return nullptr;
+}
+
+JetLockFile::~JetLockFile() {
+    // Give up the shared lock first, so that of several holders closing together the last one to try
+    // always gets the exclusive lock.
+    ::flock(m_fd, LOCK_UN);
+    if (::flock(m_fd, LOCK_EX | LOCK_NB) == 0)
+        ::unlink(QFile::encodeName(m_hostPath).constData());
+    ::close(m_fd);
+}
+
+std::unique_ptr<JetConnection> JetConnection::open(const QString& connectionString,
+                                                   const platform::Machine& machine, int busyTimeoutMs,
+                                                   QString* error) {
+    const std::optional<QString> dataSource = dataSourceOf(connectionString);
+    if (!dataSource || dataSource->isEmpty()) {
+        *error = QStringLiteral("Provider cannot be found or the connection string is not valid");
+        return nullptr;
+    }
+    const QString hostPath = machine.toHost(*dataSource);
+    const QFileInfo file(hostPath);
+    if (hostPath.isEmpty() || !file.isFile()) {
+        *error = QStringLiteral("Could not find file '%1'.").arg(*dataSource);
+        return nullptr;
+    }
+
+    std::unique_ptr<JetConnection> connection(new JetConnection);
+    connection->m_lock = JetLockFile::acquire(file.dir().filePath(JetLockFileName(file.fileName())));
+
+    sqlite3* raw = nullptr;
+    const int opened =
+        sqlite3_open_v2(QFile::encodeName(hostPath).constData(), &raw, SQLITE_OPEN_READWRITE, nullptr);
+    connection->m_db.reset(raw);
+    if (opened != SQLITE_OK) {
+        *error = raw ? QString::fromUtf8(sqlite3_errmsg(raw)) : QStringLiteral("out of memory");
+        return nullptr;
+    }
+    sqlite3* db = connection->m_db.get();
+    sqlite3_busy_timeout(db, busyTimeoutMs);
+    // Reading the schema proves the file is a database; SQLite itself opens lazily.
+    if (sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr) != SQLITE_OK) {
+        *error = QString::fromUtf8(sqlite3_errmsg(db));
+        return nullptr;
+    }
+    // A read-only file (or one on a CD) stays in its own journal mode; that is not an error.
+    sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
+
+    const platform::MachineInfo info(machine);
+    connection->m_format = {info.shortDateFormat(), info.longTimeFormat()};
+    if (sqlite3_create_function_v2(db, "Cdate", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, &connection->m_format,
+                                   cdateFunction, nullptr, nullptr, nullptr) != SQLITE_OK) {
+        *error = QString::fromUtf8(sqlite3_errmsg(db));
+        return nullptr;
+    }
+    return connection;
+}
+
+JetConnection::~JetConnection() = default;
+
+} // namespace marvek::shared

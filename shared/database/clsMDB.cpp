@@ -1,0 +1,178 @@
+#include "shared/database/clsMDB.h"
+
+#include "shared/database/JetProvider.h"
+
+#include <QDateTime>
+
+namespace marvek::shared {
+
+namespace {
+
+bool isDateType(const char* declaredType) {
+    const QByteArray type = QByteArray(declaredType).toUpper();
+    return type == "DATETIME" || type == "DATE";
+}
+
+// A statement may end in one ";", as the original engine allows; anything after it is refused, so a
+// text never runs more than the one statement it was built as.
+bool onlyEndOfStatement(const char* tail, const char* end) {
+    QByteArray rest = QByteArray(tail, end - tail).trimmed();
+    if (rest.startsWith(';'))
+        rest = rest.mid(1).trimmed();
+    return rest.isEmpty();
+}
+
+QVariant columnValue(sqlite3_stmt* statement, int column, bool isDate) {
+    switch (sqlite3_column_type(statement, column)) {
+    case SQLITE_NULL:
+        return QVariant();
+    case SQLITE_INTEGER:
+        return QVariant(static_cast<qlonglong>(sqlite3_column_int64(statement, column)));
+    case SQLITE_FLOAT:
+        return QVariant(sqlite3_column_double(statement, column));
+    case SQLITE_BLOB:
+        return QVariant(QByteArray(static_cast<const char*>(sqlite3_column_blob(statement, column)),
+                                   sqlite3_column_bytes(statement, column)));
+    default:
+        break;
+    }
+    const QString text =
+        QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, column)),
+                          sqlite3_column_bytes(statement, column));
+    if (isDate) {
+        const QDateTime date = QDateTime::fromString(text, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        if (date.isValid())
+            return QVariant(date);
+    }
+    return QVariant(text);
+}
+
+} // namespace
+
+clsMDB::clsMDB(const platform::Machine& machine) : m_machine(machine) {
+}
+
+clsMDB::~clsMDB() {
+    Release();
+}
+
+bool clsMDB::Pcls_MdbOpen(const QString& pmMdbPath) {
+    Release();
+    m_lastError.clear();
+    m_connection =
+        JetConnection::open(JetConnectionString(pmMdbPath), m_machine, m_busyTimeoutMs, &m_lastError);
+    return m_connection != nullptr;
+}
+
+qint16 clsMDB::Pcls_MdbExecute(const QString& SQLValue) {
+    return run(SQLValue, nullptr) ? 0 : -1;
+}
+
+qint16 clsMDB::Pcls_MdbCreate(int DyaIdxValue, const QString& SQLValue, int /*OptValue*/) {
+    if (!validSlot(DyaIdxValue)) {
+        m_lastError = QStringLiteral("There is no recordset slot %1.").arg(DyaIdxValue);
+        return -1;
+    }
+    m_slots[DyaIdxValue].reset();
+    auto recordset = std::make_unique<Recordset>();
+    if (!run(SQLValue, recordset.get()))
+        return -1;
+    const bool hasRows = !recordset->rows.empty();
+    m_slots[DyaIdxValue] = std::move(recordset);
+    return hasRows ? 0 : 1;
+}
+
+qint16 clsMDB::Pcls_MdbMoveNext(int DyaIdxValue) {
+    if (!validSlot(DyaIdxValue) || !m_slots[DyaIdxValue])
+        return -1;
+    Recordset& recordset = *m_slots[DyaIdxValue];
+    if (recordset.position >= recordset.rows.size())
+        return -1;
+    ++recordset.position;
+    return recordset.position < recordset.rows.size() ? 0 : 1;
+}
+
+QVariant clsMDB::Pcls_MdbGetField(int DyaIdxValue, const QString& ClmValue, const QVariant& DefValue) const {
+    if (!validSlot(DyaIdxValue) || !m_slots[DyaIdxValue])
+        return QVariant();
+    const Recordset& recordset = *m_slots[DyaIdxValue];
+    if (recordset.position >= recordset.rows.size())
+        return QVariant();
+    for (qsizetype column = 0; column < recordset.columns.size(); ++column) {
+        if (recordset.columns.at(column).compare(ClmValue, Qt::CaseInsensitive) == 0) {
+            const QVariant& value = recordset.rows[recordset.position][static_cast<size_t>(column)];
+            return value.isValid() ? value : DefValue;
+        }
+    }
+    return QVariant();
+}
+
+bool clsMDB::Pcls_MdbBeginTrans() {
+    return run(QStringLiteral("BEGIN IMMEDIATE"), nullptr);
+}
+
+bool clsMDB::Pcls_MdbCommitTrans() {
+    return run(QStringLiteral("COMMIT"), nullptr);
+}
+
+bool clsMDB::Pcls_MdbRollback() {
+    return run(QStringLiteral("ROLLBACK"), nullptr);
+}
+
+void clsMDB::Release() {
+    for (auto& slot : m_slots)
+        slot.reset();
+    m_connection.reset();
+}
+
+bool clsMDB::run(const QString& sql, Recordset* into) {
+    if (!m_connection) {
+        m_lastError = QStringLiteral("The connection is not open.");
+        return false;
+    }
+    sqlite3* db = m_connection->handle();
+    const QByteArray text = sql.toUtf8();
+    const char* tail = nullptr;
+    sqlite3_stmt* raw = nullptr;
+    const int prepared = sqlite3_prepare_v2(db, text.constData(), static_cast<int>(text.size()), &raw, &tail);
+    SqliteStatement statement(raw);
+    if (prepared != SQLITE_OK) {
+        m_lastError = QString::fromUtf8(sqlite3_errmsg(db));
+        return false;
+    }
+    if (!statement) {
+        m_lastError = QStringLiteral("The statement is empty.");
+        return false;
+    }
+    if (!onlyEndOfStatement(tail, text.constData() + text.size())) {
+        m_lastError = QStringLiteral("Characters found after end of SQL statement.");
+        return false;
+    }
+
+    const int columnCount = sqlite3_column_count(raw);
+    std::vector<bool> dateColumns(static_cast<size_t>(columnCount));
+    if (into) {
+        for (int column = 0; column < columnCount; ++column) {
+            into->columns.append(QString::fromUtf8(sqlite3_column_name(raw, column)));
+            dateColumns[static_cast<size_t>(column)] = isDateType(sqlite3_column_decltype(raw, column));
+        }
+    }
+    for (;;) {
+        const int stepped = sqlite3_step(raw);
+        if (stepped == SQLITE_DONE)
+            return true;
+        if (stepped != SQLITE_ROW) {
+            m_lastError = QString::fromUtf8(sqlite3_errmsg(db));
+            return false;
+        }
+        if (into) {
+            std::vector<QVariant> row;
+            row.reserve(static_cast<size_t>(columnCount));
+            for (int column = 0; column < columnCount; ++column)
+                row.push_back(columnValue(raw, column, dateColumns[static_cast<size_t>(column)]));
+            into->rows.push_back(std::move(row));
+        }
+    }
+}
+
+} // namespace marvek::shared

@@ -1,0 +1,76 @@
+#pragma once
+
+#include "platform/Machine.h"
+
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <QtGlobal>
+#include <array>
+#include <memory>
+#include <vector>
+
+namespace marvek::shared {
+
+class JetConnection;
+
+// The access class of the installed-manual database: one connection and eleven recordset slots
+// (0..10). Every engine error is caught and reported only through the method's result.
+//
+// A query keeps all its rows in the slot it names (the manual databases are small), so walking
+// one slot while querying another is safe, and no read transaction stays open between calls.
+class clsMDB {
+public:
+    static constexpr int SlotCount = 11;
+    static constexpr int DefaultBusyTimeoutMs = 5000;
+
+    explicit clsMDB(const platform::Machine& machine);
+    ~clsMDB();
+    clsMDB(const clsMDB&) = delete;
+    clsMDB& operator=(const clsMDB&) = delete;
+
+    // Opens the database through the connection string "Provider=Microsoft.Jet.OLEDB.4.0;Data Source="
+    // + path. True when open; any earlier connection of this object is released first.
+    bool Pcls_MdbOpen(const QString& pmMdbPath);
+    // Runs a statement that returns no rows: 0 success, -1 error.
+    qint16 Pcls_MdbExecute(const QString& SQLValue);
+    // Runs a query into a slot: 0 positioned on the first row, 1 no rows, -1 error. OptValue is ignored.
+    qint16 Pcls_MdbCreate(int DyaIdxValue, const QString& SQLValue, int OptValue);
+    // -1 when the slot is already past its last row (or holds no result); else advances and gives
+    // 0 on a row, 1 when it has just passed the last row.
+    qint16 Pcls_MdbMoveNext(int DyaIdxValue);
+    // The column (any case) of the slot's current row; DefValue when the value is null. An unknown
+    // slot or column, or no current row, gives an empty variant.
+    QVariant Pcls_MdbGetField(int DyaIdxValue, const QString& ClmValue, const QVariant& DefValue) const;
+    // Transaction control; True on success. BeginTrans takes the write lock at once (waiting up to
+    // the busy timeout), so a transaction never fails half-way because another program wrote.
+    bool Pcls_MdbBeginTrans();
+    bool Pcls_MdbCommitTrans();
+    bool Pcls_MdbRollback();
+
+    // Releases the connection and every slot; the object can be opened again.
+    void Release();
+    bool IsOpen() const { return m_connection != nullptr; }
+    // The engine's text for the last failure, for diagnostics.
+    const QString& LastError() const { return m_lastError; }
+    // How long a statement waits for another connection's write lock (every new connection).
+    void SetBusyTimeoutMs(int milliseconds) { m_busyTimeoutMs = milliseconds; }
+
+private:
+    struct Recordset {
+        QStringList columns;
+        std::vector<std::vector<QVariant>> rows;
+        size_t position = 0; // rows.size() = past the last row
+    };
+
+    bool run(const QString& sql, Recordset* into);
+    static bool validSlot(int slot) { return slot >= 0 && slot < SlotCount; }
+
+    const platform::Machine& m_machine;
+    std::unique_ptr<JetConnection> m_connection;
+    std::array<std::unique_ptr<Recordset>, SlotCount> m_slots;
+    QString m_lastError;
+    int m_busyTimeoutMs = DefaultBusyTimeoutMs;
+};
+
+} // namespace marvek::shared
