@@ -3,6 +3,7 @@
 #include "browser/app/frmSubClass.h"
 #include "browser/window/frmMain.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -202,7 +203,8 @@ void BrowserContext::log(const QStringList& fields) const {
         return;
     QFile file(m_logFile);
     if (file.open(QIODevice::WriteOnly | QIODevice::Append))
-        file.write(fields.join(QLatin1Char('\t')).toUtf8() + '\n');
+        file.write(QByteArray::number(QCoreApplication::applicationPid()) + '\t' +
+                   fields.join(QLatin1Char('\t')).toUtf8() + '\n');
 }
 
 void BrowserContext::loadSubClass(std::unique_ptr<frmSubClass> receiver) {

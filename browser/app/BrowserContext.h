@@ -38,9 +38,9 @@ struct CommandRequest {
 // with Qt::WA_DeleteOnClose, so the slots never own them. Unloading a window means close() on it.
 //
 // MARVEK_BROWSER_LOG: when set, names a file to which the program appends one line per event worth
-// checking from outside (fields separated by TAB): "open" slot url tbrUnVisi hidden pubNo,
-// "update" slot url tbrUnVisi unVisi pubNo, "create" slot, "unload" slot, "quit-stale", "end",
-// and the lines the window adds (for example "caption" slot text).
+// checking from outside: the process id, then fields separated by TAB: "open" slot url tbrUnVisi hidden
+// pubNo, "update" slot url tbrUnVisi unVisi pubNo, "create" slot, "unload" slot, "quit-stale", "end", and the
+// lines the window adds (for example "caption" slot text).
 class BrowserContext {
 public:
     // programFolder: Windows path of the folder of the program (no trailing "\"); PG_MSG.TXT lies there.

@@ -83,7 +83,8 @@ QByteArray requestFrame(const QByteArray& operation, const QByteArray& payload) 
 
 HandOverServer::HandOverServer(QString name, QObject* parent)
     : QObject(parent), m_name(std::move(name)), m_server(new QLocalServer(this)) {
-    m_server->setSocketOptions(QLocalServer::UserAccessOption);
+    // Default socket options on purpose: with access options Qt binds elsewhere and renames the
+    // socket into place, which would take the name from a live instance instead of failing.
     connect(m_server, &QLocalServer::newConnection, this, &HandOverServer::acceptConnections);
 }
 
