@@ -120,10 +120,6 @@ TEST_F(FormDataTest, BrowserFileMatchesByteForByte) {
         WriteBrowserVersionFile(t.os(), QStringLiteral("C:\\missing\\Pagora.fdf"), QStringLiteral("x")));
 }
 
-TEST(FormDataText, PlaceholderIsReplacedOnceWithoutRegardToCase) {
-    EXPECT_TRUE(BrowserFormDataText(QStringLiteral("Ver p_xxx")).contains(QStringLiteral("(Ver p_xxx)/T")));
-}
-
 TEST_F(FormDataTest, PdfPaths) {
     EXPECT_EQ(PdfPath(QStringLiteral("D:\\Manuals\\AB1234"), QStringLiteral("AB1234")),
               QStringLiteral("D:\\Manuals\\AB1234\\contents\\AB1234.pdf"));

@@ -1,5 +1,4 @@
 #include "platform/FileVersion.h"
-#include "platform/Registry.h"
 #include "shared/access/AccessControl.h"
 #include "shared/helpers/FileHelpers.h"
 #include "shared/helpers/ProcessHelpers.h"
@@ -244,24 +243,6 @@ TEST_F(CleanupTest, RootsEmptyAndRelativePathsAreRefusedAndReported) {
     EXPECT_TRUE(exists(t.ctx.CleanupBatchPath));
 }
 
-TEST_F(HelpersTest, RegistryValuesReadAsEmptyWhenMissingOrTooLong) {
-    const platform::Registry& registry = t.os().registry();
-    const QString key = QStringLiteral("SOFTWARE\\MARVEK\\Scanlux\\ManualLink");
-    ASSERT_TRUE(registry.writeString(platform::HKEY_LOCAL_MACHINE, key, QStringLiteral("InstallDir"),
-                                     QStringLiteral("C:\\Program Files\\Marvek\\Link")));
-    EXPECT_EQ(RegReadString(t.ctx, platform::HKEY_LOCAL_MACHINE,
-                            QStringLiteral("software\\Marvek\\SCANLUX\\ManualLink"),
-                            QStringLiteral("InstallDir")),
-              QStringLiteral("C:\\Program Files\\Marvek\\Link"));
-    EXPECT_TRUE(RegReadString(t.ctx, platform::HKEY_LOCAL_MACHINE, key, QStringLiteral("Missing")).isEmpty());
-    EXPECT_TRUE(RegReadString(t.ctx, platform::HKEY_LOCAL_MACHINE, QStringLiteral("SOFTWARE\\None"),
-                              QStringLiteral("InstallDir"))
-                    .isEmpty());
-    ASSERT_TRUE(
-        registry.writeString(platform::HKEY_LOCAL_MACHINE, key, QStringLiteral("Long"), QString(300, 'x')));
-    EXPECT_TRUE(RegReadString(t.ctx, platform::HKEY_LOCAL_MACHINE, key, QStringLiteral("Long")).isEmpty());
-}
-
 TEST_F(HelpersTest, FileVersionOfAProgramFile) {
     const QString program = QStringLiteral("C:\\Link\\Mandex.exe");
     ASSERT_TRUE(write(program, QByteArray(100, '\0') + platform::fileVersionRecord({1, 2, 3, 4}) + "tail"));
@@ -288,40 +269,6 @@ TEST_F(HelpersTest, BrowseForFolderKeepsTheInitialFolderOnCancel) {
     ASSERT_EQ(t.ui().asked().size(), 2u);
     EXPECT_EQ(t.ui().asked()[0].title, QStringLiteral("Install folder"));
     EXPECT_EQ(t.ui().asked()[0].text, QStringLiteral("C:\\Link\\Manual"));
-}
-
-TEST_F(HelpersTest, ShortcutInTheCommonDesktop) {
-    const QString desktop = GetSpecialFolderPath(t.ctx, 25);
-    ASSERT_FALSE(desktop.isEmpty());
-    EXPECT_FALSE(GetSpecialFolderPath(t.ctx, 2).isEmpty());
-    EXPECT_TRUE(GetSpecialFolderPath(t.ctx, 5).isEmpty());
-
-    ShortcutSpec spec;
-    spec.TargetPath = QStringLiteral("C:\\Link\\Mandex Guide.pdf");
-    spec.WorkingDirectory = QStringLiteral("C:\\");
-    spec.WindowStyle = 1;
-    const QString link = desktop + QStringLiteral("\\Mandex Guide.lnk");
-    ASSERT_TRUE(CreateShortcut(t.ctx, link, spec));
-    EXPECT_TRUE(t.os().files().fileExists(link));
-    EXPECT_TRUE(t.temp().readFile(link).contains("Mandex Guide.pdf"));
-    EXPECT_FALSE(CreateShortcut(t.ctx, QStringLiteral("Q:\\no drive.lnk"), spec));
-}
-
-TEST_F(HelpersTest, LogonNameAndSystemBrowser) {
-    QFile machineIni(t.temp().machine().machineIniFile());
-    ASSERT_TRUE(machineIni.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    machineIni.write("[System]\r\nLogonName=tech\r\n");
-    machineIni.close();
-    EXPECT_EQ(GetLoginUserName(t.ctx), QStringLiteral("tech"));
-
-    const QByteArray savedBrowser = qgetenv("BROWSER");
-    qputenv("BROWSER", "true");
-    ASSERT_TRUE(write(QStringLiteral("C:\\CD\\index.html"), "<html/>"));
-    EXPECT_EQ(FindOrOpenBrowserWindow(t.ctx, QStringLiteral("C:\\CD\\index.html")), BrowserWindowOpened);
-    if (savedBrowser.isNull())
-        qunsetenv("BROWSER");
-    else
-        qputenv("BROWSER", savedBrowser);
 }
 
 } // namespace
