@@ -1,0 +1,64 @@
+#include "launcher/LauncherLocalRead.h"
+
+#include "shared/access/AccessControl.h"
+#include "shared/helpers/ProcessHelpers.h"
+
+namespace marvek::launcher {
+
+void ReplaceFileWithAccess(const shared::SharedContext& ctx, const QString& source, const QString& target) {
+    const platform::Files& files = ctx.os.files();
+    auto& ui = ctx.os.ui();
+    if (files.exists(target)) {
+        const std::optional<quint32> attributes = files.attributes(target);
+        bool cleared = attributes.has_value();
+        if (cleared && (*attributes & ~platform::FILE_ATTRIBUTE_NORMAL) != 0) {
+            cleared = files.setAttributes(target, platform::FILE_ATTRIBUTE_NORMAL);
+            shared::WaitSeconds(ctx, 1);
+        }
+        if (!cleared || !files.removeFile(target)) {
+            ui.messageBox(QStringLiteral("FILE KILL ERROR = ") + target, platform::mb::OKOnly, ctx.AppTitle);
+            return;
+        }
+    }
+    if (!files.copyFile(source, target))
+        return;
+    files.setAttributes(target, platform::FILE_ATTRIBUTE_NORMAL);
+    if (!shared::GrantFixedUsersFullAccess(ctx, target))
+        ui.messageBox(QStringLiteral("Set Access Error = ") + target, platform::mb::OKOnly, ctx.AppTitle);
+}
+
+LauncherLocalRead::LauncherLocalRead(const shared::SharedContext& ctx, QString cdRoot,
+                                     const QString& languageId)
+    : AutRunLocalRead(ctx, std::move(cdRoot)),
+      m_languageId(languageId == QLatin1String(JapaneseLanguageId) ? languageId : QStringLiteral("0409")) {
+}
+
+bool LauncherLocalRead::japanese() const {
+    return m_languageId == QLatin1String(JapaneseLanguageId);
+}
+
+QString LauncherLocalRead::notLatestLine(const shared::ManInfoRecord& record) const {
+    if (japanese()) {
+        return record.model + QStringLiteral(" 区分") + record.classification + QStringLiteral(" （") +
+               record.key + QStringLiteral("） ") + QStringLiteral("が最新のマニュアルではありません。");
+    }
+    return record.model + QStringLiteral(" classification ") + record.classification +
+           QStringLiteral(" type(") + record.key + QStringLiteral(") ") +
+           QStringLiteral(" is not the latest manuals.");
+}
+
+QString LauncherLocalRead::closingText1() const {
+    return japanese() ? QStringLiteral("最新のハイブリッド版サービスマニュアルをご使用下さい。")
+                      : QStringLiteral("Use the latest hybrid version service manual CD.");
+}
+
+QString LauncherLocalRead::closingText2() const {
+    return japanese() ? QStringLiteral("このまま閲覧しますか？")
+                      : QStringLiteral("Do you want to view as is ?");
+}
+
+void LauncherLocalRead::replaceLocalFile(const QString& source, const QString& target) {
+    ReplaceFileWithAccess(m_ctx, source, target);
+}
+
+} // namespace marvek::launcher
