@@ -306,7 +306,8 @@ bool spawnDetached(const HostCommand& command) {
     return started;
 }
 
-QString readSmallFile(const QByteArray& path) {
+// The start of a /proc file (the kernel gives such files no size); empty when it cannot be read.
+QByteArray readProcFile(const QByteArray& path) {
     const int fd = open(path.constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return {};
@@ -316,34 +317,43 @@ QString readSmallFile(const QByteArray& path) {
         got = read(fd, buffer, sizeof buffer);
     } while (got < 0 && errno == EINTR);
     close(fd);
-    if (got <= 0)
-        return {};
-    QByteArray bytes(buffer, got);
-    if (const qsizetype nul = bytes.indexOf('\0'); nul >= 0)
-        bytes.truncate(nul);
-    return QFile::decodeName(bytes);
+    return got > 0 ? QByteArray(buffer, got) : QByteArray();
 }
 
 QString fileName(const QString& path) {
     return path.mid(path.lastIndexOf(u'/') + 1);
 }
 
-// The executable file name of a process: its executable link, else the first word of its command line,
-// else its kernel name. Empty when the process has gone meanwhile.
+// The executable file name of a process: the file name of its executable link, else of the first word of
+// its command line, else its kernel name; empty when the process has gone meanwhile. A script runs with
+// its interpreter as the executable, but the kernel names the process after the script (cut to 15
+// characters): then the argument naming the script gives the name, as the script is the program.
 QString executableName(const QByteArray& pid) {
     const QByteArray folder = "/proc/" + pid;
+    const QString kernelName = QFile::decodeName(readProcFile(folder + "/comm")).trimmed();
+    QStringList commandLine;
+    for (const QByteArray& word : readProcFile(folder + "/cmdline").split('\0'))
+        commandLine.append(QFile::decodeName(word));
+
     char target[4096];
     const ssize_t length = readlink((folder + "/exe").constData(), target, sizeof target);
     if (length > 0 && length < static_cast<ssize_t>(sizeof target)) {
         QString path = QFile::decodeName(QByteArray(target, length));
         if (path.endsWith(QLatin1String(" (deleted)")))
             path.chop(10);
-        if (const QString name = fileName(path); !name.isEmpty())
+        if (const QString name = fileName(path); !name.isEmpty()) {
+            if (!kernelName.isEmpty() && !name.startsWith(kernelName)) {
+                for (const QString& argument : commandLine.mid(1)) {
+                    if (const QString script = fileName(argument); script.startsWith(kernelName))
+                        return script;
+                }
+            }
             return name;
+        }
     }
-    if (const QString name = fileName(readSmallFile(folder + "/cmdline")); !name.isEmpty())
+    if (const QString name = fileName(commandLine.value(0)); !name.isEmpty())
         return name;
-    return readSmallFile(folder + "/comm").trimmed();
+    return kernelName;
 }
 
 } // namespace

@@ -244,7 +244,19 @@ TEST_F(ProcessesTest, StartDetachedHostFindsBareNamesOnThePath) {
 }
 
 TEST_F(ProcessesTest, ListsTheExecutableNamesOfRunningProcesses) {
-    const QStringList names = processes.runningExecutableNames();
+    // A script is listed by its own name, not its interpreter's.
+    writeProgram(QStringLiteral("C:\\t\\Mandex Manager Stand-in"),
+                 "#!/bin/sh\nwhile :; do sleep 0.05; done\n");
+    auto script = processes.start(QStringLiteral("\"C:\\t\\Mandex Manager Stand-in\""), WindowMode::Hidden);
+    ASSERT_NE(script, nullptr);
+    QStringList names;
+    const QDeadlineTimer deadline(10000); // until the shell has replaced the spawned image
+    while (!names.contains(QStringLiteral("Mandex Manager Stand-in")) && !deadline.hasExpired())
+        names = processes.runningExecutableNames();
+    kill(static_cast<pid_t>(script->pid()), SIGKILL);
+    EXPECT_EQ(waitForExit(*script), 128u + SIGKILL);
+
+    EXPECT_TRUE(names.contains(QStringLiteral("Mandex Manager Stand-in")));
     EXPECT_TRUE(names.contains(QFileInfo(QCoreApplication::applicationFilePath()).fileName()));
     for (const QString& name : names)
         EXPECT_FALSE(name.isEmpty());
