@@ -189,6 +189,9 @@ void frmMain::GSubMain_Show(int plngCnt, const QString& pstrURL, bool pbolTBRUnV
 }
 
 void frmMain::GSubMain_Update(const QString& pstrURL, bool pbolTBRUnVisi, bool pbolUnVisi, bool pbolPubNo) {
+    // A window created for this request loads first, with no page of its own yet.
+    if (!m_loaded)
+        Form_Load();
     mstrURL = pstrURL;
     mbolTBRUnVisi = pbolTBRUnVisi;
     mbolPubNo = pbolPubNo;
@@ -220,6 +223,7 @@ QString frmMain::GFncPub_Read() const {
 // ---- window events
 
 void frmMain::Form_Load() {
+    m_loaded = true;
     setWindowTitle(m_context.gstrTitle);
     navigate(mstrURL);
     PSubTbr_Init();

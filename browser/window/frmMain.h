@@ -122,6 +122,7 @@ private:
     QString m_tag;
 
     quint64 m_navigationSerial = 0; // a script result older than the current document is dropped
+    bool m_loaded = false;          // the load event has run
     bool m_unloaded = false;        // query-unload has run
     bool m_unloading = false;       // the window is going away: late script results are dropped
 
