@@ -191,7 +191,7 @@ TEST_F(WindowBookmarks, NestedMainFrameIsFoundDepthFirst) {
                                           changed = title.toString() == QStringLiteral("Cooling system");
                                           done = true;
                                       });
-        if (!QTest::qWaitFor([&] { return done; }, kWaitMs))
+        if (!waitFor([&] { return done; }))
             return false;
         return changed;
     }));

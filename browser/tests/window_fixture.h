@@ -9,9 +9,11 @@
 #include "platform/TextCodec.h"
 #include "platform/testing/TempMachine.h"
 
+#include <QEventLoop>
 #include <QFile>
 #include <QPoint>
 #include <QTest>
+#include <QTimer>
 #include <QWebEnginePage>
 #include <QWebEngineView>
 #include <functional>
@@ -27,8 +29,22 @@ inline QString fixturePage(const QString& relative) {
     return QStringLiteral(BROWSER_TEST_DATA "/pages/") + relative;
 }
 
+// Runs the event loop until condition holds (checked every few milliseconds) or the time is up.
+// A real event loop, not sleeps between event batches: the page engine's work is driven by the
+// loop, and QTest::qWaitFor's sleeps slow every page load down to seconds.
 inline bool waitFor(const std::function<bool()>& condition, int timeoutMs = kWaitMs) {
-    return QTest::qWaitFor(condition, timeoutMs);
+    if (condition())
+        return true;
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (condition())
+            loop.quit();
+    });
+    poll.start(5);
+    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+    loop.exec();
+    return condition();
 }
 
 class BrowserFixture : public ::testing::Test {
