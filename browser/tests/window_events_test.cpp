@@ -4,12 +4,15 @@
 #include "browser/window/FindBar.h"
 #include "window_fixture.h"
 
+#include <QApplication>
+#include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QSignalSpy>
 #include <QStatusBar>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QWebEngineHistory>
@@ -279,6 +282,63 @@ TEST_F(WindowEvents, KeysFindZoomHistoryAndReload) {
     QTest::keyClick(window->wbrMain()->focusProxy(), Qt::Key_F5);
     ASSERT_TRUE(loads.wait(kWaitMs));
     EXPECT_EQ(window->page()->history()->count(), 2);
+}
+
+TEST_F(WindowEvents, ForwardedRequestLoadsANewSlotZeroWindowFirst) {
+    // A forwarded request with no window in slot 0 creates one and updates it at once.
+    context->processForwardedRequest(fixturePage(QStringLiteral("titled.html")) + QStringLiteral(";0;0;1"));
+    ASSERT_FALSE(context->gfrmBrowser.empty());
+    frmMain* window = context->gfrmBrowser[0];
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(
+        waitFor([&] { return window->windowTitle() == QStringLiteral("Titled page - MarvekBrowser"); }));
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->tag(), QStringLiteral("0"));
+    EXPECT_TRUE(window->pubNoShown());
+    EXPECT_EQ(window->button(QStringLiteral("print"))->toolTip(), QStringLiteral("print"));
+    EXPECT_FALSE(window->button(QStringLiteral("print"))->icon().isNull());
+}
+
+TEST_F(WindowEvents, VersionAndPrintButtonsOpenModalBoxes) {
+    frmMain* window = open(fixturePage(QStringLiteral("titled.html")));
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(waitForPage(window, QStringLiteral("titled.html")));
+
+    // Each box is modal to the window; the button is disabled while its box is open.
+    const auto answerBox = [&](const char* className, QString* seen, bool* buttonDisabled,
+                               const QString& key) {
+        QTimer::singleShot(0, window, [=] {
+            QTimer* poll = new QTimer(window);
+            QObject::connect(poll, &QTimer::timeout, window, [=] {
+                QWidget* modal = QApplication::activeModalWidget();
+                if (modal == nullptr)
+                    return;
+                poll->deleteLater();
+                *seen = QString::fromLatin1(modal->metaObject()->className()) + QLatin1Char(' ') +
+                        modal->windowTitle();
+                *buttonDisabled = !window->button(key)->isEnabled() && modal->parentWidget() == window &&
+                                  modal->isModal() &&
+                                  QLatin1String(className) == QLatin1String(modal->metaObject()->className());
+                static_cast<QDialog*>(modal)->reject();
+            });
+            poll->start(10);
+        });
+    };
+    QString seen;
+    bool disabledWhileOpen = false;
+    answerBox("marvek::browser::frmVer", &seen, &disabledWhileOpen, QStringLiteral("version"));
+    window->button(QStringLiteral("version"))->click();
+    EXPECT_EQ(seen, QStringLiteral("marvek::browser::frmVer Version information"));
+    EXPECT_TRUE(disabledWhileOpen);
+    EXPECT_TRUE(window->button(QStringLiteral("version"))->isEnabled());
+
+    seen.clear();
+    disabledWhileOpen = false;
+    answerBox("QPrintDialog", &seen, &disabledWhileOpen, QStringLiteral("print"));
+    window->button(QStringLiteral("print"))->click();
+    EXPECT_TRUE(seen.startsWith(QStringLiteral("QPrintDialog"))) << seen.toStdString();
+    EXPECT_TRUE(disabledWhileOpen);
+    EXPECT_TRUE(window->button(QStringLiteral("print"))->isEnabled());
 }
 
 } // namespace
