@@ -1,0 +1,105 @@
+#include "platform/Shortcut.h"
+#include "platform/testing/TempMachine.h"
+
+#include <QDir>
+#include <QFile>
+#include <QMap>
+#include <gtest/gtest.h>
+
+using namespace marvek::platform;
+using marvek::testing::TempMachine;
+
+namespace {
+
+// The keys of a desktop entry, with the string escapes undone.
+QMap<QString, QString> readDesktopEntry(const QString& path, QString* firstLine = nullptr) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QStringList lines = QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
+    if (firstLine && !lines.isEmpty())
+        *firstLine = lines.front();
+    QMap<QString, QString> result;
+    for (const QString& line : lines) {
+        const qsizetype equals = line.indexOf('=');
+        if (equals < 0)
+            continue;
+        QString value;
+        const QString raw = line.mid(equals + 1);
+        for (qsizetype i = 0; i < raw.size(); ++i) {
+            if (raw[i] == '\\' && i + 1 < raw.size()) {
+                const QChar next = raw[++i];
+                value.append(next == 's'   ? QChar(' ')
+                             : next == 'n' ? QChar('\n')
+                             : next == 't' ? QChar('\t')
+                                           : next);
+            } else {
+                value.append(raw[i]);
+            }
+        }
+        result.insert(line.left(equals), value);
+    }
+    return result;
+}
+
+} // namespace
+
+TEST(Shortcut, ProgramShortcutKeepsTheWindowsProperties) {
+    TempMachine temp;
+    ASSERT_TRUE(temp.writeFile("C:\\Program Files\\Marvek\\Link\\Mandex.exe", "program"));
+    const QString link = temp.host("C:\\Start Menu\\Manual Manager.lnk");
+    ASSERT_TRUE(QDir().mkpath(temp.host("C:\\Start Menu")));
+
+    ShortcutProperties props;
+    props.targetPath = "C:\\Program Files\\Marvek\\Link\\Mandex.exe";
+    props.workingDirectory = "C:\\";
+    props.description = "Manual manager";
+    props.iconLocation = "C:\\Program Files\\Marvek\\Link\\Mandex.exe, 0";
+    props.windowStyle = 1;
+    ASSERT_TRUE(writeShortcut(temp.machine(), link, props));
+
+    QString firstLine;
+    const auto entry = readDesktopEntry(link, &firstLine);
+    EXPECT_EQ(firstLine, "[Desktop Entry]");
+    EXPECT_EQ(entry.value("Type"), "Application");
+    EXPECT_EQ(entry.value("Name"), "Manual Manager");
+    // Exec quotes the host path, whose blank would otherwise split it.
+    EXPECT_EQ(entry.value("Exec"), '"' + temp.host(props.targetPath) + '"');
+    EXPECT_EQ(entry.value("Path"), temp.host("C:\\"));
+    EXPECT_EQ(entry.value("Comment"), "Manual manager");
+    EXPECT_EQ(entry.value("Icon"), temp.host("C:\\Program Files\\Marvek\\Link\\Mandex.exe"));
+    EXPECT_EQ(entry.value("X-Windows-TargetPath"), props.targetPath);
+    EXPECT_EQ(entry.value("X-Windows-WorkingDirectory"), "C:\\");
+    EXPECT_EQ(entry.value("X-Windows-IconLocation"), props.iconLocation);
+    EXPECT_EQ(entry.value("X-Windows-WindowStyle"), "1");
+    // Properties not set stay absent.
+    EXPECT_FALSE(entry.contains("X-Windows-Arguments"));
+    EXPECT_FALSE(entry.contains("X-Windows-Hotkey"));
+}
+
+TEST(Shortcut, DocumentsOpenThroughTheDesktop) {
+    TempMachine temp;
+    ASSERT_TRUE(temp.writeFile("C:\\Link\\Guide 100%.pdf", "%PDF"));
+    const QString link = temp.host("C:\\Desktop\\User Guide.LNK");
+    ASSERT_TRUE(QDir().mkpath(temp.host("C:\\Desktop")));
+    ShortcutProperties props;
+    props.targetPath = "C:\\Link\\Guide 100%.pdf";
+    props.arguments = "\"C:\\Link\\a b.txt\" /x";
+    ASSERT_TRUE(writeShortcut(temp.machine(), link, props));
+    const auto entry = readDesktopEntry(link);
+    EXPECT_EQ(entry.value("Name"), "User Guide");
+    QString hostTarget = temp.host(props.targetPath);
+    hostTarget.replace("%", "%%");
+    EXPECT_EQ(entry.value("Exec"),
+              "xdg-open \"" + hostTarget + "\" \"" + temp.host("C:\\Link\\a b.txt") + "\" /x");
+    EXPECT_EQ(entry.value("X-Windows-Arguments"), props.arguments);
+    EXPECT_FALSE(entry.contains("Path"));
+
+    // A batch file runs through the shell.
+    props = {};
+    props.targetPath = "C:\\SysDir\\RmDir.bat";
+    ASSERT_TRUE(writeShortcut(temp.machine(), link, props)); // replaces the older file
+    EXPECT_EQ(readDesktopEntry(link).value("Exec"), "/bin/sh " + temp.host("C:\\SysDir\\RmDir.bat"));
+
+    EXPECT_FALSE(writeShortcut(temp.machine(), temp.host("C:\\No Folder\\x.lnk"), props));
+}

@@ -1,0 +1,66 @@
+#include "platform/TextCodec.h"
+
+#include <gtest/gtest.h>
+
+using namespace marvek::platform;
+
+TEST(TextCodec, ShiftJisUsesTheWindowsTable) {
+    const QByteArray japanese("\x93\xfa\x96\x7b\x8c\xea", 6); // 日本語
+    EXPECT_EQ(decodeCodePage(japanese, CodePageShiftJis), QString::fromUtf8("日本語"));
+    EXPECT_EQ(encodeCodePage(QString::fromUtf8("日本語"), CodePageShiftJis), japanese);
+    // Half-width katakana, the NEC circled digit and the Windows mapping of 0x8160 (full-width tilde,
+    // where plain Shift_JIS has the wave dash).
+    EXPECT_EQ(decodeCodePage("\xb1", CodePageShiftJis), QString::fromUtf8("ｱ"));
+    EXPECT_EQ(decodeCodePage("\x87\x40", CodePageShiftJis), QString::fromUtf8("①"));
+    EXPECT_EQ(decodeCodePage("\x81\x60", CodePageShiftJis), QString(QChar(0xFF5E)));
+    EXPECT_EQ(decodeCodePage("C:\\\x83\x7d\x83\x6a\x83\x85\x83\x41\x83\x8b", CodePageShiftJis),
+              QString::fromUtf8("C:\\マニュアル"));
+}
+
+TEST(TextCodec, InvalidBytesNeverStopTheConversion) {
+    EXPECT_EQ(decodeCodePage("A\x81\x20"
+                             "B",
+                             CodePageShiftJis),
+              QString::fromUtf8("A\xEF\xBF\xBD B"));
+    EXPECT_EQ(decodeCodePage("AB\x93", CodePageShiftJis),
+              QString::fromUtf8("AB\xEF\xBF\xBD")); // cut lead byte
+    EXPECT_EQ(decodeCodePage(QByteArray("A\0B", 3), CodePageShiftJis), QString("A") + QChar(0) + "B");
+    EXPECT_EQ(decodeCodePage(QByteArray(), CodePageShiftJis), QString());
+
+    // A long run of garbage keeps its length: one replacement per undecodable byte.
+    const QByteArray garbage(10000, '\xfd');
+    const QString decoded = decodeCodePage(garbage + "end", CodePageShiftJis);
+    EXPECT_TRUE(decoded.endsWith("end"));
+    EXPECT_EQ(decoded.size(), 10003);
+
+    EXPECT_EQ(encodeCodePage(QString::fromUtf8("x€y"), CodePageShiftJis), "x?y");
+    EXPECT_EQ(encodeCodePage(QString::fromUtf8("a\U0001D11Eb"), CodePageShiftJis),
+              "a?b"); // one "?" per character
+    EXPECT_EQ(encodeCodePage(QString("a") + QChar(0xD800) + "b", CodePageShiftJis), "a?b"); // lone surrogate
+}
+
+TEST(TextCodec, Western) {
+    EXPECT_EQ(decodeCodePage("Caf\xe9 \x80", CodePageWestern), QString::fromUtf8("Café €"));
+    EXPECT_EQ(encodeCodePage(QString::fromUtf8("Café €"), CodePageWestern), "Caf\xe9 \x80");
+    // The bytes 1252 leaves undefined decode to the control characters of the same value, as on Windows.
+    EXPECT_EQ(decodeCodePage("\x81\x8d\x8f\x90\x9d", CodePageWestern),
+              QString() + QChar(0x81) + QChar(0x8D) + QChar(0x8F) + QChar(0x90) + QChar(0x9D));
+    EXPECT_EQ(encodeCodePage(QString::fromUtf8("日本"), CodePageWestern), "??");
+    // A code page iconv does not know is read as 1252.
+    EXPECT_EQ(decodeCodePage("\xe9", 99999), QString::fromUtf8("é"));
+    EXPECT_EQ(decodeCodePage("\xc3\xa9", CodePageUtf8), QString::fromUtf8("é"));
+}
+
+TEST(TextCodec, Utf16LittleEndian) {
+    const QString text = QString::fromUtf8("WC201\tページ\r\n");
+    const QByteArray withBom = encodeUtf16Le(text, true);
+    EXPECT_TRUE(hasUtf16LeBom(withBom));
+    EXPECT_EQ(withBom.left(4), QByteArray("\xff\xfeW\0", 4));
+    EXPECT_EQ(withBom.size(), 2 + text.size() * 2);
+    EXPECT_EQ(decodeUtf16Le(withBom), text);
+    EXPECT_EQ(decodeUtf16Le(encodeUtf16Le(text, false)), text);
+    EXPECT_FALSE(hasUtf16LeBom(encodeUtf16Le(text, false)));
+    EXPECT_FALSE(hasUtf16LeBom("\xff"));
+    EXPECT_EQ(decodeUtf16Le(QByteArray("A\0B", 3)), QString("A") + QChar(0xFFFD)); // odd trailing byte
+    EXPECT_EQ(decodeUtf16Le(QByteArray("\xff\xfe", 2)), QString());
+}
