@@ -1,3 +1,4 @@
+#include "ScopedEnvironment.h"
 #include "platform/MachineInfo.h"
 #include "platform/testing/TempMachine.h"
 
@@ -11,31 +12,12 @@ using marvek::testing::TempMachine;
 
 namespace {
 
-// Sets LC_ALL and LANG for the life of the object (a null value unsets) and restores them afterwards.
-class ScopedLocale {
-public:
-    ScopedLocale(const QByteArray& lcAll, const QByteArray& lang)
-        : m_lcAll(qgetenv("LC_ALL")), m_lang(qgetenv("LANG")),
-          m_hadLcAll(qEnvironmentVariableIsSet("LC_ALL")), m_hadLang(qEnvironmentVariableIsSet("LANG")) {
-        set("LC_ALL", lcAll);
-        set("LANG", lang);
-    }
-    ~ScopedLocale() {
-        set("LC_ALL", m_hadLcAll ? m_lcAll : QByteArray());
-        set("LANG", m_hadLang ? m_lang : QByteArray());
-    }
-
-private:
-    static void set(const char* name, const QByteArray& value) {
-        if (value.isNull())
-            qunsetenv(name);
-        else
-            qputenv(name, value);
-    }
-    QByteArray m_lcAll;
-    QByteArray m_lang;
-    bool m_hadLcAll;
-    bool m_hadLang;
+// LC_ALL and LANG for the life of the object.
+struct ScopedLocale {
+    ScopedLocale(const QByteArray& lcAll, const QByteArray& langValue)
+        : all("LC_ALL", lcAll), lang("LANG", langValue) {}
+    ScopedEnvironment all;
+    ScopedEnvironment lang;
 };
 
 void writeMachineIni(const TempMachine& temp, const QByteArray& text) {
