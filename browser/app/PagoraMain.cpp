@@ -19,8 +19,13 @@ constexpr int StartLockTimeoutMs = 5000;
 
 } // namespace
 
-QString commandArguments(const QStringList& arguments) {
-    return arguments.mid(1).join(QLatin1Char(' '));
+QString commandArguments(const QStringList& arguments, const platform::Machine& machine) {
+    QStringList pieces = arguments.mid(1);
+    for (QString& piece : pieces) {
+        if (piece.startsWith(QLatin1Char('/')))
+            piece = machine.toWindows(piece);
+    }
+    return pieces.join(QLatin1Char(' '));
 }
 
 void prepareWebEngineEnvironment() {
@@ -43,7 +48,7 @@ int Main(const QStringList& arguments) {
     const std::unique_ptr<platform::Platform> os = platform::Platform::fromEnvironment();
     const QString programFolder = os->machine().toWindows(QCoreApplication::applicationDirPath());
     BrowserContext context(*os, programFolder); // loads the message table
-    const QString commandLine = commandArguments(arguments);
+    const QString commandLine = commandArguments(arguments, os->machine());
     const QString name = handover::serverName(os->machine());
 
     auto server = std::make_unique<handover::HandOverServer>(name);

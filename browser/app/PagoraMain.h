@@ -3,14 +3,19 @@
 #include <QString>
 #include <QStringList>
 
+namespace marvek::platform {
+class Machine;
+}
+
 namespace marvek::browser {
 
 class BrowserContext;
 class MessageTable;
 
 // The command-line arguments as the program received them: every argument after the program path,
-// joined by one blank (the launcher's unquoted page path with blanks arrives in pieces).
-QString commandArguments(const QStringList& arguments);
+// joined by one blank (the launcher's unquoted page path with blanks arrives in pieces). A process
+// starter of this host hands drive paths over as host paths: those turn back into Windows path text.
+QString commandArguments(const QStringList& arguments, const platform::Machine& machine);
 
 // Sets what Qt WebEngine needs on this host before the application object exists: no sandbox when
 // running as root (Chromium refuses it), unless the variable is set already.

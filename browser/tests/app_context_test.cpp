@@ -1,5 +1,6 @@
 #include "browser/app/BrowserContext.h"
 #include "browser/app/HandOver.h"
+#include "browser/app/PagoraMain.h"
 #include "browser/app/frmSubClass.h"
 #include "browser/window/frmMain.h"
 #include "platform/testing/TempMachine.h"
@@ -110,6 +111,17 @@ TEST_F(ContextTest, ParseTakesFourFieldsWithQuotesRemovedAndExactFlags) {
     // A host path (as a process starter may pass it) names the same file.
     EXPECT_TRUE(context->GFncCmd_Parse(machine.host(page)));
     EXPECT_TRUE(boxes().isEmpty());
+}
+
+TEST_F(ContextTest, ArgumentsJoinAndHostPathsTurnBackIntoDrivePaths) {
+    // What a process starter of this host passes for "Pagora.exe C:\Manuals\My Manual\index.html":
+    // the blank splits the path, and the drive-path piece arrives as a host path.
+    const QString host = machine.host(u"C:\\Manuals"_s) + u"/My"_s;
+    EXPECT_EQ(browser::commandArguments({u"Pagora"_s, host, u"Manual\\index.html"_s}, machine.machine()),
+              page);
+    EXPECT_EQ(browser::commandArguments({u"Pagora"_s, page + u";0;1"_s}, machine.machine()),
+              page + u";0;1"_s);
+    EXPECT_TRUE(browser::commandArguments({u"Pagora"_s}, machine.machine()).isEmpty());
 }
 
 TEST_F(ContextTest, BadCommandLinesShowParameterIsIncorrect) {

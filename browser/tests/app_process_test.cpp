@@ -1,6 +1,7 @@
 // Real Pagora processes on the offscreen platform: start-up, hand-over, slot 0, stale instances.
 
 #include "browser/app/HandOver.h"
+#include "platform/Platform.h"
 #include "platform/testing/TempMachine.h"
 
 #include <QDeadlineTimer>
@@ -11,6 +12,7 @@
 #include <gtest/gtest.h>
 #include <map>
 #include <memory>
+#include <signal.h>
 
 using namespace marvek;
 using namespace Qt::StringLiterals;
@@ -150,6 +152,27 @@ protected:
     std::map<const QProcess*, qint64> pids;
 };
 
+// Sets environment variables for the life of the object (children inherit them) and restores them.
+class EnvironmentGuard {
+public:
+    void set(const char* name, const QString& value) {
+        m_saved.emplace_back(name, qEnvironmentVariableIsSet(name), qgetenv(name));
+        qputenv(name, value.toUtf8());
+    }
+    ~EnvironmentGuard() {
+        for (auto it = m_saved.rbegin(); it != m_saved.rend(); ++it) {
+            const auto& [name, wasSet, value] = *it;
+            if (wasSet)
+                qputenv(name, value);
+            else
+                qunsetenv(name);
+        }
+    }
+
+private:
+    std::vector<std::tuple<const char*, bool, QByteArray>> m_saved;
+};
+
 // The launcher's command line "program page" without quotes: a path with a blank arrives in pieces.
 QStringList launcherArguments(const QString& path) {
     return path.split(u' ');
@@ -253,4 +276,37 @@ TEST_F(PagoraProcesses, BadFirstCommandLineShowsTheMessageAndEnds) {
     EXPECT_FALSE(loggedAnything(missing, u"open"_s));
     EXPECT_TRUE(logged(empty, {u"end"_s}));
     EXPECT_FALSE(browser::handover::client::instanceRunning(name));
+}
+
+TEST_F(PagoraProcesses, StartedAsTheOtherProgramsStartIt) {
+    // "program path, a blank, the page path, no quotes", through the platform's process starter.
+    EnvironmentGuard environment;
+    environment.set("MARVEK_BROWSER_LOG", logFile());
+    environment.set("MARVEK_UI_LOG", uiLogFile());
+    environment.set("QT_QPA_PLATFORM", u"offscreen"_s);
+    environment.set("HOME", machine.root());
+    platform::Platform os(machine.machine(), std::make_unique<platform::ScriptedUserInterface>(),
+                          std::make_unique<platform::TestClock>());
+    const QString program = machine.machine().toWindows(QStringLiteral(PAGORA_EXE));
+    ASSERT_TRUE(os.processes().startDetached(program + u' ' + page, platform::WindowMode::Normal));
+
+    qint64 pid = 0;
+    EXPECT_TRUE(waitUntil([&] {
+        for (const LogLine& line : log()) {
+            if (line.fields == QStringList{u"open"_s, u"0"_s, page, u"0"_s, u"0"_s, u"0"_s})
+                pid = line.pid;
+        }
+        return pid != 0;
+    }));
+    EXPECT_TRUE(waitUntil([&] {
+        for (const LogLine& line : log()) {
+            if (line.pid == pid &&
+                line.fields == QStringList{u"caption"_s, u"0"_s, u"index - MarvekBrowser"_s})
+                return true;
+        }
+        return false;
+    }));
+    EXPECT_TRUE(uiLog().isEmpty());
+    if (pid > 0)
+        ::kill(static_cast<pid_t>(pid), SIGKILL); // the detached instance this test started
 }
