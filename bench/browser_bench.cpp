@@ -15,6 +15,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocalServer>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
@@ -79,6 +80,7 @@ public:
             m_instance->kill();
         m_instance->waitForFinished(10000);
         m_instance.reset();
+        QLocalServer::removeServer(m_name); // the socket of the terminated instance
     }
 
     // True when a line ending with suffix appears in the log within the time.

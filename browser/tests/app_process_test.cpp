@@ -6,6 +6,7 @@
 
 #include <QDeadlineTimer>
 #include <QFile>
+#include <QLocalServer>
 #include <QProcess>
 #include <QTest>
 #include <functional>
@@ -67,6 +68,9 @@ protected:
                 process->waitForFinished(10000);
             }
         }
+        // A killed instance leaves its socket in the temporary folder.
+        if (!browser::handover::client::instanceRunning(name))
+            QLocalServer::removeServer(name);
     }
 
     // Starts Pagora with these arguments (argv[1..]), as a process starter passes them.
@@ -309,4 +313,5 @@ TEST_F(PagoraProcesses, StartedAsTheOtherProgramsStartIt) {
     EXPECT_TRUE(uiLog().isEmpty());
     if (pid > 0)
         ::kill(static_cast<pid_t>(pid), SIGKILL); // the detached instance this test started
+    EXPECT_TRUE(waitUntil([&] { return !browser::handover::client::instanceRunning(name); }));
 }
