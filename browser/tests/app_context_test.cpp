@@ -217,12 +217,6 @@ TEST_F(ContextTest, ClosingTheLastVisibleWindowUnloadsTheRestAndEnds) {
     EXPECT_TRUE(waitUntil([&] { return hidden.isNull(); }));
 }
 
-TEST_F(ContextTest, EndCheckWithoutWindowsEndsAtOnce) {
-    context->GSubWin_EndCheck(nullptr);
-    EXPECT_EQ(ends, 1);
-    EXPECT_TRUE(context->ended());
-}
-
 TEST_F(ContextTest, PageUrlsAndFailureText) {
     EXPECT_EQ(context->pageUrl(page), QUrl::fromLocalFile(machine.host(page)));
     EXPECT_EQ(context->pageUrl(u"http://example.com/a.html"_s), QUrl(u"http://example.com/a.html"_s));

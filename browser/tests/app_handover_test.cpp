@@ -176,24 +176,3 @@ TEST(AppHandOver, ReceiverQuitsWhenAWindowHasTheStaleCaption) {
     EXPECT_TRUE(successor.listen());
     QCoreApplication::removePostedEvents(qApp); // the posted quit is not for this test program
 }
-
-TEST(AppHandOver, ReceiverClearsTxtUrlAfterARequest) {
-    marvek::testing::TempMachine machine;
-    auto os = std::make_unique<platform::Platform>(machine.machine(),
-                                                   std::make_unique<platform::ScriptedUserInterface>(),
-                                                   std::make_unique<platform::TestClock>());
-    browser::BrowserContext context(*os, u"C:\\Pagora"_s);
-    context.gstrTitle = context.GFncMsg_Get(u"WC201"_s);
-    auto server = std::make_unique<HandOverServer>(serverName(machine.machine()));
-    ASSERT_TRUE(server->listen());
-    context.loadSubClass(std::make_unique<browser::frmSubClass>(context, std::move(server)));
-
-    // A request naming no file: the running instance shows EM102 and keeps txtURL empty.
-    const QByteArray lpData = copyDataPayload(u"C:\\none.html;1"_s, os->machineInfo().ansiCodePage());
-    EXPECT_EQ(served([&] { return client::sendCopyData(serverName(machine.machine()), 0, lpData); }),
-              std::optional<qint32>(1));
-    EXPECT_TRUE(context.subClass()->txtURL().isEmpty());
-    const auto& asked = static_cast<platform::ScriptedUserInterface&>(os->ui()).asked();
-    ASSERT_EQ(asked.size(), 1u);
-    EXPECT_EQ(asked.front().text, u"Parameter is incorrect."_s);
-}
