@@ -7,22 +7,20 @@
 namespace marvek::testing {
 
 TempMachine::TempMachine()
-    : m_machine(m_dir.path()), m_savedRoot(qgetenv("MARVEK_ROOT")), m_hadRoot(qEnvironmentVariableIsSet("MARVEK_ROOT"))
-{
+    : m_machine(m_dir.path()), m_savedRoot(qgetenv("MARVEK_ROOT")),
+      m_hadRoot(qEnvironmentVariableIsSet("MARVEK_ROOT")) {
     m_machine.ensureLayout();
     qputenv("MARVEK_ROOT", m_dir.path().toLocal8Bit());
 }
 
-TempMachine::~TempMachine()
-{
+TempMachine::~TempMachine() {
     if (m_hadRoot)
         qputenv("MARVEK_ROOT", m_savedRoot);
     else
         qunsetenv("MARVEK_ROOT");
 }
 
-bool TempMachine::writeFile(const QString& windowsPath, const QByteArray& content) const
-{
+bool TempMachine::writeFile(const QString& windowsPath, const QByteArray& content) const {
     const QString path = host(windowsPath);
     if (path.isEmpty() || !QDir().mkpath(QFileInfo(path).absolutePath()))
         return false;
@@ -30,14 +28,12 @@ bool TempMachine::writeFile(const QString& windowsPath, const QByteArray& conten
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(content) == content.size();
 }
 
-QByteArray TempMachine::readFile(const QString& windowsPath) const
-{
+QByteArray TempMachine::readFile(const QString& windowsPath) const {
     QFile file(host(windowsPath));
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-QString TempMachine::addDrive(QChar letter) const
-{
+QString TempMachine::addDrive(QChar letter) const {
     const QString folder = m_dir.path() + QStringLiteral("/media/") + letter.toLower();
     QDir().mkpath(folder);
     m_machine.mapDrive(letter, folder);
