@@ -1,11 +1,8 @@
+#include "TestSupport.h"
 #include "platform/Acl.h"
 
-#include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 #include <acl/libacl.h>
-#include <gtest/gtest.h>
-#include <memory>
 #include <sys/acl.h>
 
 using namespace marvek::platform;
@@ -13,7 +10,7 @@ using namespace marvek::platform;
 namespace {
 
 // The list of a path in the short text form of getfacl ("user::rwx,group:users:rwx,..."); empty on error.
-QString aclText(const QString& path, acl_type_t type) {
+QString aclText(const QString& path, acl_type_t type = ACL_TYPE_ACCESS) {
     acl_t acl = acl_get_file(QFile::encodeName(path).constData(), type);
     if (!acl)
         return {};
@@ -24,9 +21,12 @@ QString aclText(const QString& path, acl_type_t type) {
     return result;
 }
 
-void touch(const QString& path) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
+// The one entry of a path, checked to be the only one.
+AccessEntry onlyEntry(const QString& path) {
+    const AclResult result = readAccessEntries(path);
+    EXPECT_EQ(result.error, ERROR_SUCCESS);
+    EXPECT_EQ(result.entries.size(), 1u) << path.toStdString();
+    return result.entries.empty() ? AccessEntry{} : result.entries[0];
 }
 
 // A folder on a file system with access lists and the "users" group, or the reason to skip.
@@ -47,110 +47,91 @@ protected:
 } // namespace
 
 TEST(Acl, SystemErrorTexts) {
-    EXPECT_EQ(systemErrorText(2, false), "The system cannot find the file specified.");
-    EXPECT_EQ(systemErrorText(5, true), "Access is denied.");
-    EXPECT_EQ(systemErrorText(122, false), "The data area passed to a system call is too small.");
-    EXPECT_EQ(systemErrorText(1332, false), "No mapping between account names and security IDs was done.");
-    EXPECT_EQ(systemErrorText(50, false), "The request is not supported.");
-    // Network codes only with the network message table.
-    EXPECT_EQ(systemErrorText(2102, true), "The workstation driver is not installed.");
-    EXPECT_EQ(systemErrorText(2102, false), "");
-    EXPECT_EQ(systemErrorText(2999, true), "");
-    EXPECT_EQ(systemErrorText(123456, false), "");
+    const std::tuple<quint32, bool, const char*> cases[] = {
+        {2, false, "The system cannot find the file specified."},
+        {5, true, "Access is denied."},
+        {1332, false, "No mapping between account names and security IDs was done."},
+        // Network codes only with the network message table.
+        {2102, true, "The workstation driver is not installed."},
+        {2102, false, ""},
+        {2999, true, ""},
+        {123456, false, ""},
+    };
+    for (const auto& [code, network, text] : cases)
+        EXPECT_EQ(systemErrorText(code, network), text) << code;
 }
 
 TEST(Acl, UnknownTrusteesAndMissingPaths) {
     QTemporaryDir dir;
     const QString file = dir.filePath("f.txt");
-    touch(file);
+    ASSERT_TRUE(writeHostFile(file, {}));
     EXPECT_EQ(setGroupAccess(file, "", FILE_ALL_ACCESS, NO_INHERITANCE), ERROR_NONE_MAPPED);
     EXPECT_EQ(setGroupAccess(file, "no-such-group-here", FILE_ALL_ACCESS, NO_INHERITANCE), ERROR_NONE_MAPPED);
+    EXPECT_FALSE(supportsAccessLists(dir.filePath("missing")));
+    EXPECT_FALSE(supportsAccessLists(""));
     if (usersGroupName().isEmpty())
         return;
     EXPECT_EQ(setGroupAccess(dir.filePath("missing"), usersGroupName(), FILE_ALL_ACCESS, NO_INHERITANCE),
               ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(readAccessEntries(dir.filePath("missing")).error, ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(readAccessEntries(file + "/below").error, ERROR_PATH_NOT_FOUND);
-    EXPECT_FALSE(supportsAccessLists(dir.filePath("missing")));
-    EXPECT_FALSE(supportsAccessLists(""));
 }
 
-TEST_F(AccessLists, FullAccessOnAFile) {
+TEST_F(AccessLists, EntriesOnAFile) {
     const QString file = path("form.fdf");
-    touch(file);
+    ASSERT_TRUE(writeHostFile(file, {}));
     EXPECT_TRUE(readAccessEntries(file).entries.empty());
     ASSERT_EQ(setGroupAccess(file, "users", FILE_ALL_ACCESS, NO_INHERITANCE), ERROR_SUCCESS);
-    EXPECT_TRUE(aclText(file, ACL_TYPE_ACCESS).contains("g:users:rwx"))
-        << aclText(file, ACL_TYPE_ACCESS).toStdString();
-    EXPECT_TRUE(aclText(file, ACL_TYPE_ACCESS).contains("m::rwx"));
-
-    const AclResult result = readAccessEntries(file);
-    ASSERT_EQ(result.error, ERROR_SUCCESS);
-    ASSERT_EQ(result.entries.size(), 1u);
-    EXPECT_EQ(result.entries[0].trustee, "users");
-    EXPECT_EQ(result.entries[0].type, ACCESS_ALLOWED_ACE_TYPE);
-    EXPECT_EQ(result.entries[0].mask, FILE_ALL_ACCESS);
-    EXPECT_EQ(result.entries[0].inheritance, NO_INHERITANCE);
+    EXPECT_TRUE(aclText(file).contains("g:users:rwx")) << aclText(file).toStdString();
+    EXPECT_TRUE(aclText(file).contains("m::rwx"));
+    const AccessEntry entry = onlyEntry(file);
+    EXPECT_EQ(entry.trustee, "users");
+    EXPECT_EQ(entry.type, ACCESS_ALLOWED_ACE_TYPE);
+    EXPECT_EQ(entry.mask, FILE_ALL_ACCESS);
+    EXPECT_EQ(entry.inheritance, NO_INHERITANCE);
 
     // Setting again replaces the entry instead of adding one.
     ASSERT_EQ(setGroupAccess(file, "users", GENERIC_READ, NO_INHERITANCE), ERROR_SUCCESS);
-    const AclResult again = readAccessEntries(file);
-    ASSERT_EQ(again.entries.size(), 1u);
-    EXPECT_EQ(again.entries[0].mask, FILE_GENERIC_READ);
-    EXPECT_TRUE(aclText(file, ACL_TYPE_ACCESS).contains("m::r--"));
+    EXPECT_EQ(onlyEntry(file).mask, FILE_GENERIC_READ);
+    EXPECT_TRUE(aclText(file).contains("m::r--"));
+
+    ASSERT_EQ(setGroupAccess(file, "users", 0, NO_INHERITANCE), ERROR_SUCCESS);
+    EXPECT_EQ(onlyEntry(file).type, ACCESS_DENIED_ACE_TYPE);
+    ASSERT_EQ(setGroupAccess(file, "users", FILE_GENERIC_READ | FILE_GENERIC_EXECUTE, NO_INHERITANCE),
+              ERROR_SUCCESS);
+    EXPECT_EQ(onlyEntry(file).type, ACCESS_ALLOWED_ACE_TYPE);
+    EXPECT_EQ(onlyEntry(file).mask, FILE_GENERIC_READ | FILE_GENERIC_EXECUTE);
+
+    // The mask entry limits what takes effect (as after chmod g-w).
+    ASSERT_EQ(setGroupAccess(file, "users", FILE_ALL_ACCESS, NO_INHERITANCE), ERROR_SUCCESS);
+    ASSERT_TRUE(QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
+    EXPECT_EQ(onlyEntry(file).mask, FILE_GENERIC_READ);
 }
 
 TEST_F(AccessLists, InheritableFolderAccessReachesWhatTheFolderHolds) {
     const QString folder = path("Manual");
-    ASSERT_TRUE(QDir().mkpath(folder + "/contents/deep"));
-    touch(folder + "/index.html");
-    touch(folder + "/contents/deep/page.html");
+    ASSERT_TRUE(writeHostFile(folder + "/index.html", {}));
+    ASSERT_TRUE(writeHostFile(folder + "/contents/deep/page.html", {}));
     ASSERT_TRUE(QFile::link(folder + "/index.html", folder + "/link.html"));
 
     ASSERT_EQ(setGroupAccess(folder, "users", GENERIC_RWX_DELETE, SUB_CONTAINERS_AND_OBJECTS_INHERIT),
               ERROR_SUCCESS);
-    const AclResult result = readAccessEntries(folder);
-    ASSERT_EQ(result.entries.size(), 1u);
-    EXPECT_EQ(result.entries[0].mask, 0x1301BFu); // "RWXD"
-    EXPECT_EQ(result.entries[0].type, ACCESS_ALLOWED_ACE_TYPE);
-    EXPECT_EQ(result.entries[0].inheritance, SUB_CONTAINERS_AND_OBJECTS_INHERIT);
+    const AccessEntry entry = onlyEntry(folder);
+    EXPECT_EQ(entry.mask, 0x1301BFu); // "RWXD"
+    EXPECT_EQ(entry.type, ACCESS_ALLOWED_ACE_TYPE);
+    EXPECT_EQ(entry.inheritance, SUB_CONTAINERS_AND_OBJECTS_INHERIT);
     EXPECT_TRUE(aclText(folder, ACL_TYPE_DEFAULT).contains("g:users:rwx"));
 
     // What the folder already held got the entries too; what is made later inherits them.
     EXPECT_EQ(readAccessEntries(folder + "/contents/deep").entries.at(0).mask, 0x1301BFu);
-    EXPECT_TRUE(aclText(folder + "/contents/deep/page.html", ACL_TYPE_ACCESS).contains("g:users:rwx"));
-    EXPECT_TRUE(aclText(folder + "/index.html", ACL_TYPE_ACCESS).contains("g:users:rwx"));
-    touch(folder + "/contents/new.html");
-    EXPECT_TRUE(aclText(folder + "/contents/new.html", ACL_TYPE_ACCESS).contains("g:users:rwx"));
+    EXPECT_TRUE(aclText(folder + "/contents/deep/page.html").contains("g:users:rwx"));
+    EXPECT_TRUE(aclText(folder + "/index.html").contains("g:users:rwx"));
+    ASSERT_TRUE(writeHostFile(folder + "/contents/new.html", {}));
+    EXPECT_TRUE(aclText(folder + "/contents/new.html").contains("g:users:rwx"));
 
     // Without inheritance the default entry goes and the folder entry is plain full access.
     ASSERT_EQ(setGroupAccess(folder, "users", FILE_ALL_ACCESS, NO_INHERITANCE), ERROR_SUCCESS);
     EXPECT_FALSE(aclText(folder, ACL_TYPE_DEFAULT).contains("g:users"));
-    const AclResult plain = readAccessEntries(folder);
-    ASSERT_EQ(plain.entries.size(), 1u);
-    EXPECT_EQ(plain.entries[0].mask, FILE_ALL_ACCESS);
-    EXPECT_EQ(plain.entries[0].inheritance, NO_INHERITANCE);
-}
-
-TEST_F(AccessLists, DeniedAndPartialEntries) {
-    const QString file = path("data.txt");
-    touch(file);
-    ASSERT_EQ(setGroupAccess(file, "users", 0, NO_INHERITANCE), ERROR_SUCCESS);
-    AclResult result = readAccessEntries(file);
-    ASSERT_EQ(result.entries.size(), 1u);
-    EXPECT_EQ(result.entries[0].type, ACCESS_DENIED_ACE_TYPE);
-
-    ASSERT_EQ(setGroupAccess(file, "users", FILE_GENERIC_READ | FILE_GENERIC_EXECUTE, NO_INHERITANCE),
-              ERROR_SUCCESS);
-    result = readAccessEntries(file);
-    ASSERT_EQ(result.entries.size(), 1u);
-    EXPECT_EQ(result.entries[0].type, ACCESS_ALLOWED_ACE_TYPE);
-    EXPECT_EQ(result.entries[0].mask, FILE_GENERIC_READ | FILE_GENERIC_EXECUTE);
-
-    // The mask entry limits what takes effect (as after chmod g-w).
-    ASSERT_EQ(setGroupAccess(file, "users", FILE_ALL_ACCESS, NO_INHERITANCE), ERROR_SUCCESS);
-    ASSERT_EQ(QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup), true);
-    result = readAccessEntries(file);
-    ASSERT_EQ(result.entries.size(), 1u);
-    EXPECT_EQ(result.entries[0].mask, FILE_GENERIC_READ);
+    EXPECT_EQ(onlyEntry(folder).mask, FILE_ALL_ACCESS);
+    EXPECT_EQ(onlyEntry(folder).inheritance, NO_INHERITANCE);
 }

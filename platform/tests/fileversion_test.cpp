@@ -1,47 +1,32 @@
+#include "TestSupport.h"
 #include "platform/FileVersion.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <thread>
 
 using namespace marvek::platform;
 
-namespace {
-
-QString writeFile(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes) {
-    const QString path = dir.filePath(name);
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-        ADD_FAILURE() << "cannot write " << path.toStdString();
-    return path;
-}
-
-} // namespace
-
-TEST(FileVersion, RecordBytes) {
-    const QByteArray record = fileVersionRecord({1, 2, 0x0304, 0xFFFF});
-    // Put together from pieces so that this program does not carry the marker itself.
-    const QByteArray expected = QByteArray(1, '\x7f') + QByteArray("MVK-FILE") + QByteArray("VERSION") +
-                                QByteArray("\x01\x00\x02\x00\x04\x03\xff\xff", 8);
-    EXPECT_EQ(record, expected);
-}
-
 TEST(FileVersion, FindsTheFirstRecordAnywhereInAFile) {
+    // Put together from pieces so that this program does not carry the marker itself.
+    EXPECT_EQ(fileVersionRecord({1, 2, 0x0304, 0xFFFF}),
+              QByteArray(1, '\x7f') + QByteArray("MVK-FILE") + QByteArray("VERSION") +
+                  QByteArray("\x01\x00\x02\x00\x04\x03\xff\xff", 8));
     QTemporaryDir dir;
+    const auto versionOf = [&dir](const QString& name, const QByteArray& bytes) {
+        EXPECT_TRUE(writeHostFile(dir.filePath(name), bytes));
+        return readFileVersion(dir.filePath(name));
+    };
     const QByteArray padding(100000, 'M');
     const QByteArray first = fileVersionRecord({1, 1, 0, 2});
     const QByteArray second = fileVersionRecord({9, 9, 9, 9});
-    EXPECT_EQ(readFileVersion(writeFile(dir, "a.exe", padding + first + padding + second)),
-              (FileVersion{1, 1, 0, 2}));
-    EXPECT_EQ(readFileVersion(writeFile(dir, "start.exe", first)), (FileVersion{1, 1, 0, 2}));
-
-    EXPECT_FALSE(readFileVersion(writeFile(dir, "none.exe", padding)).has_value());
-    EXPECT_FALSE(readFileVersion(writeFile(dir, "empty.exe", QByteArray())).has_value());
-    EXPECT_FALSE(readFileVersion(writeFile(dir, "cut.exe", padding + first.left(20))).has_value());
-    EXPECT_FALSE(readFileVersion(writeFile(dir, "marker-only.exe", first.left(16))).has_value());
+    EXPECT_EQ(versionOf("a.exe", padding + first + padding + second), (FileVersion{1, 1, 0, 2}));
+    EXPECT_EQ(versionOf("start.exe", first), (FileVersion{1, 1, 0, 2}));
+    EXPECT_FALSE(versionOf("none.exe", padding).has_value());
+    EXPECT_FALSE(versionOf("empty.exe", QByteArray()).has_value());
+    EXPECT_FALSE(versionOf("cut.exe", padding + first.left(20)).has_value());
+    EXPECT_FALSE(versionOf("marker-only.exe", first.left(16)).has_value());
     EXPECT_FALSE(readFileVersion(dir.filePath("missing.exe")).has_value());
     EXPECT_FALSE(readFileVersion(dir.path()).has_value()); // a folder
 }

@@ -1,8 +1,7 @@
+#include "TestSupport.h"
 #include "platform/Registry.h"
 #include "platform/testing/TempMachine.h"
 
-#include <QFile>
-#include <gtest/gtest.h>
 #include <thread>
 #include <vector>
 
@@ -13,77 +12,56 @@ namespace {
 
 const QString ScanluxKey = QStringLiteral("SOFTWARE\\MARVEK\\Scanlux");
 
-QByteArray readAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
+class RegistryTest : public ::testing::Test {
+protected:
+    QString read(const QString& key, const QString& name) const {
+        return registry.readString(HKEY_LOCAL_MACHINE, key, name);
+    }
+    bool write(const QString& key, const QString& name, const QString& value) const {
+        return registry.writeString(HKEY_LOCAL_MACHINE, key, name, value);
+    }
+    QByteArray file() const { return readHostFile(temp.machine().registryFile()); }
 
-void writeAll(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes);
-}
+    TempMachine temp;
+    const Registry registry{temp.machine()};
+};
 
 } // namespace
 
-TEST(Registry, MissingKeysAndValuesReadEmpty) {
-    TempMachine temp;
-    const Registry registry(temp.machine());
-    EXPECT_EQ(registry.readString(HKEY_LOCAL_MACHINE, ScanluxKey, "ProgramPath"), ""); // no file yet
-    ASSERT_TRUE(registry.writeString(HKEY_LOCAL_MACHINE, ScanluxKey, "ProgramPath", "C:\\Scanlux"));
-    EXPECT_EQ(registry.readString(HKEY_LOCAL_MACHINE, ScanluxKey, "Other"), "");
-    EXPECT_EQ(registry.readString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Nothing", "ProgramPath"), "");
-    EXPECT_EQ(registry.readString(0x80000001u, ScanluxKey, "ProgramPath"), ""); // HKEY_CURRENT_USER
+TEST_F(RegistryTest, MissingKeysAndValuesReadEmptyAndKeysCompareWithoutRegardToCase) {
+    EXPECT_EQ(read(ScanluxKey, "ProgramPath"), ""); // no file yet
+    ASSERT_TRUE(write("SOFTWARE\\MARVEK\\Scanlux\\MarvekView", "InstallDir", "C:\\Program Files\\Pagora"));
+    EXPECT_EQ(read("SOFTWARE\\MARVEK\\Scanlux\\MarvekView", "Other"), "");
+    EXPECT_EQ(read("SOFTWARE\\Nothing", "InstallDir"), "");
+    EXPECT_EQ(registry.readString(0x80000001u, "SOFTWARE\\MARVEK\\Scanlux\\MarvekView", "InstallDir"),
+              ""); // HKEY_CURRENT_USER
     EXPECT_FALSE(registry.writeString(0x80000001u, ScanluxKey, "ProgramPath", "x"));
-    EXPECT_FALSE(registry.writeString(HKEY_LOCAL_MACHINE, "\\", "ProgramPath", "x"));
-    EXPECT_FALSE(registry.writeString(HKEY_LOCAL_MACHINE, "SOFTWARE\nX", "ProgramPath", "x"));
-}
+    EXPECT_FALSE(write("\\", "ProgramPath", "x"));
+    EXPECT_FALSE(write("SOFTWARE\nX", "ProgramPath", "x"));
 
-TEST(Registry, KeysAndNamesCompareWithoutRegardToCase) {
-    TempMachine temp;
-    const Registry registry(temp.machine());
-    ASSERT_TRUE(registry.writeString(HKEY_LOCAL_MACHINE, "SOFTWARE\\MARVEK\\Scanlux\\MarvekView",
-                                     "InstallDir", "C:\\Program Files\\Marvek\\Pagora"));
-    EXPECT_EQ(registry.readString(HKEY_LOCAL_MACHINE, "software\\marvek\\scanlux\\marvekview", "INSTALLDIR"),
-              "C:\\Program Files\\Marvek\\Pagora");
-    EXPECT_EQ(
-        registry.readString(HKEY_LOCAL_MACHINE, "\\SOFTWARE\\Marvek\\Scanlux\\MarvekView\\", "installdir"),
-        "C:\\Program Files\\Marvek\\Pagora");
-
+    EXPECT_EQ(read("software\\marvek\\scanlux\\marvekview", "INSTALLDIR"), "C:\\Program Files\\Pagora");
+    EXPECT_EQ(read("\\SOFTWARE\\Marvek\\Scanlux\\MarvekView\\", "installdir"), "C:\\Program Files\\Pagora");
     // Writing under another spelling replaces the value instead of adding a second key.
-    ASSERT_TRUE(registry.writeString(HKEY_LOCAL_MACHINE, "Software\\Marvek\\Scanlux\\MarvekView",
-                                     "installDIR", "D:\\Pagora"));
-    EXPECT_EQ(registry.readString(HKEY_LOCAL_MACHINE, "SOFTWARE\\MARVEK\\Scanlux\\MarvekView", "InstallDir"),
-              "D:\\Pagora");
-    const QByteArray file = readAll(temp.machine().registryFile());
-    EXPECT_EQ(file.count("[SOFTWARE\\MARVEK\\Scanlux\\MarvekView]"), 1) << file.constData();
-    EXPECT_EQ(file.count("InstallDir="), 1) << file.constData();
+    ASSERT_TRUE(write("Software\\Marvek\\Scanlux\\MarvekView", "installDIR", "D:\\Pagora"));
+    EXPECT_EQ(read("SOFTWARE\\MARVEK\\Scanlux\\MarvekView", "InstallDir"), "D:\\Pagora");
+    EXPECT_EQ(file().count("[SOFTWARE\\MARVEK\\Scanlux\\MarvekView]"), 1) << file().constData();
+    EXPECT_EQ(file().count("InstallDir="), 1) << file().constData();
 }
 
-TEST(Registry, ValuesThatDoNotFitTheBufferReadEmpty) {
-    TempMachine temp;
-    const Registry registry(temp.machine());
-    const QString fits(255, 'a');
-    const QString tooLong(256, 'b');
-    ASSERT_TRUE(registry.writeString(HKEY_LOCAL_MACHINE, ScanluxKey, "Fits", fits));
-    ASSERT_TRUE(registry.writeString(HKEY_LOCAL_MACHINE, ScanluxKey, "TooLong", tooLong));
-    EXPECT_EQ(registry.readString(HKEY_LOCAL_MACHINE, ScanluxKey, "Fits"), fits);
-    EXPECT_EQ(registry.readString(HKEY_LOCAL_MACHINE, ScanluxKey, "TooLong"), "");
-
+TEST_F(RegistryTest, ValuesThatDoNotFitTheBufferReadEmpty) {
+    ASSERT_TRUE(write(ScanluxKey, "Fits", QString(255, 'a')));
+    ASSERT_TRUE(write(ScanluxKey, "TooLong", QString(256, 'b')));
+    EXPECT_EQ(read(ScanluxKey, "Fits"), QString(255, 'a'));
+    EXPECT_EQ(read(ScanluxKey, "TooLong"), "");
     // The text is cut at its first NUL; the NUL and what follows still count for the fit.
-    ASSERT_TRUE(
-        registry.writeString(HKEY_LOCAL_MACHINE, ScanluxKey, "Nul", QString("C:\\a") + QChar(0) + "rest"));
-    EXPECT_EQ(registry.readString(HKEY_LOCAL_MACHINE, ScanluxKey, "Nul"), "C:\\a");
-    ASSERT_TRUE(registry.writeString(HKEY_LOCAL_MACHINE, ScanluxKey, "NulLong",
-                                     "x" + QString(QChar(0)) + QString(254, 'y')));
-    EXPECT_EQ(registry.readString(HKEY_LOCAL_MACHINE, ScanluxKey, "NulLong"), "");
+    ASSERT_TRUE(write(ScanluxKey, "Nul", QString("C:\\a") + QChar(0) + "rest"));
+    EXPECT_EQ(read(ScanluxKey, "Nul"), "C:\\a");
+    ASSERT_TRUE(write(ScanluxKey, "NulLong", "x" + QString(QChar(0)) + QString(254, 'y')));
+    EXPECT_EQ(read(ScanluxKey, "NulLong"), "");
 }
 
-TEST(Registry, AwkwardTextRoundTrips) {
-    TempMachine temp;
-    const Registry registry(temp.machine());
+TEST_F(RegistryTest, AwkwardTextRoundTrips) {
     const QStringList values{"C:\\Program Files\\Marvek\\",
-                             "\\\\server\\share",
                              "  leading and trailing  ",
                              "\"quoted\"",
                              "line one\r\nline two\ttab",
@@ -91,20 +69,18 @@ TEST(Registry, AwkwardTextRoundTrips) {
                              QString::fromUtf8("マニュアル\\日本語"),
                              ""};
     for (qsizetype i = 0; i < values.size(); ++i)
-        ASSERT_TRUE(registry.writeString(HKEY_LOCAL_MACHINE, ScanluxKey, QString("V%1").arg(i), values[i]));
-    ASSERT_TRUE(registry.writeString(HKEY_LOCAL_MACHINE, ScanluxKey, "odd=name ", "x"));
-    ASSERT_TRUE(registry.writeString(HKEY_LOCAL_MACHINE, ScanluxKey, "", "default value"));
+        ASSERT_TRUE(write(ScanluxKey, QString("V%1").arg(i), values[i]));
+    ASSERT_TRUE(write(ScanluxKey, "odd=name ", "x"));
+    ASSERT_TRUE(write(ScanluxKey, "", "default value"));
     for (qsizetype i = 0; i < values.size(); ++i)
-        EXPECT_EQ(registry.readString(HKEY_LOCAL_MACHINE, ScanluxKey, QString("V%1").arg(i)), values[i]) << i;
-    EXPECT_EQ(registry.readString(HKEY_LOCAL_MACHINE, ScanluxKey, "odd=name "), "x");
-    EXPECT_EQ(registry.readString(HKEY_LOCAL_MACHINE, ScanluxKey, ""), "default value");
+        EXPECT_EQ(read(ScanluxKey, QString("V%1").arg(i)), values[i]) << i;
+    EXPECT_EQ(read(ScanluxKey, "odd=name "), "x");
+    EXPECT_EQ(read(ScanluxKey, ""), "default value");
     // Plain paths stay readable in the file.
-    EXPECT_TRUE(readAll(temp.machine().registryFile()).contains("V0=C:\\Program Files\\Marvek\\\n"));
+    EXPECT_TRUE(file().contains("V0=C:\\Program Files\\Marvek\\\n"));
 }
 
-TEST(Registry, HandWrittenFileIsReadAndKeptIntact) {
-    TempMachine temp;
-    const Registry registry(temp.machine());
+TEST_F(RegistryTest, HandWrittenFileIsReadAndKeptIntact) {
     const QByteArray original = "; written by hand\r\n"
                                 "[SOFTWARE\\Microsoft\\Windows\\CurrentVersion]\r\n"
                                 "ProgramFilesDir = C:\\Program Files\r\n"
@@ -115,40 +91,36 @@ TEST(Registry, HandWrittenFileIsReadAndKeptIntact) {
                                 "garbage line without equals\r\n"
                                 "[SOFTWARE\\Other]\r\n"
                                 "Name=Value\r\n";
-    writeAll(temp.machine().registryFile(), original);
-    EXPECT_EQ(registry.readString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion",
-                                  "ProgramFilesDir"),
-              "C:\\Program Files");
-    EXPECT_EQ(registry.readString(HKEY_LOCAL_MACHINE, ScanluxKey, "ProgramPath"), "C:\\First");
+    ASSERT_TRUE(writeHostFile(temp.machine().registryFile(), original));
+    EXPECT_EQ(read("SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir"), "C:\\Program Files");
+    EXPECT_EQ(read(ScanluxKey, "ProgramPath"), "C:\\First");
 
-    ASSERT_TRUE(registry.writeString(HKEY_LOCAL_MACHINE, ScanluxKey, "New", "1"));
-    ASSERT_TRUE(registry.writeString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Added", "Name", "2"));
+    ASSERT_TRUE(write(ScanluxKey, "New", "1"));
+    ASSERT_TRUE(write("SOFTWARE\\Added", "Name", "2"));
     QByteArray expected = original;
     expected.replace("programpath=C:\\Second\r\n", "programpath=C:\\Second\r\nNew=1\n");
-    expected.append("\n[SOFTWARE\\Added]\nName=2\n");
-    EXPECT_EQ(readAll(temp.machine().registryFile()), expected);
+    EXPECT_EQ(file(), expected + "\n[SOFTWARE\\Added]\nName=2\n");
 }
 
-TEST(Registry, ConcurrentWritersLoseNothing) {
-    TempMachine temp;
+TEST_F(RegistryTest, ConcurrentWritersLoseNothing) {
     constexpr int Writers = 6;
     constexpr int ValuesEach = 20;
+    const auto key = [](int w) {
+        return QString("SOFTWARE\\Writer%1").arg(w);
+    };
     std::vector<std::thread> threads;
     for (int w = 0; w < Writers; ++w) {
-        threads.emplace_back([&temp, w] {
-            const Registry registry(temp.machine());
+        threads.emplace_back([this, w, &key] {
+            const Registry own(temp.machine());
             for (int v = 0; v < ValuesEach; ++v)
-                registry.writeString(HKEY_LOCAL_MACHINE, QString("SOFTWARE\\Writer%1").arg(w),
-                                     QString("V%1").arg(v), QString("%1-%2").arg(w).arg(v));
+                own.writeString(HKEY_LOCAL_MACHINE, key(w), QString("V%1").arg(v),
+                                QString("%1-%2").arg(w).arg(v));
         });
     }
     for (std::thread& thread : threads)
         thread.join();
-    const Registry registry(temp.machine());
     for (int w = 0; w < Writers; ++w) {
         for (int v = 0; v < ValuesEach; ++v)
-            EXPECT_EQ(registry.readString(HKEY_LOCAL_MACHINE, QString("SOFTWARE\\Writer%1").arg(w),
-                                          QString("V%1").arg(v)),
-                      QString("%1-%2").arg(w).arg(v));
+            EXPECT_EQ(read(key(w), QString("V%1").arg(v)), QString("%1-%2").arg(w).arg(v));
     }
 }

@@ -1,43 +1,31 @@
+#include "TestSupport.h"
 #include "platform/Shortcut.h"
 #include "platform/testing/TempMachine.h"
 
-#include <QDir>
-#include <QFile>
 #include <QMap>
-#include <gtest/gtest.h>
 
 using namespace marvek::platform;
 using marvek::testing::TempMachine;
 
 namespace {
 
-// The keys of a desktop entry, with the string escapes undone.
-QMap<QString, QString> readDesktopEntry(const QString& path, QString* firstLine = nullptr) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    const QStringList lines = QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
-    if (firstLine && !lines.isEmpty())
-        *firstLine = lines.front();
-    QMap<QString, QString> result;
+// The keys of a desktop entry, with the string escapes undone; the group line is kept under "".
+QMap<QString, QString> readDesktopEntry(const QString& path) {
+    const QStringList lines = QString::fromUtf8(readHostFile(path)).split('\n', Qt::SkipEmptyParts);
+    QMap<QString, QString> result{{QString(), lines.value(0)}};
     for (const QString& line : lines) {
         const qsizetype equals = line.indexOf('=');
-        if (equals < 0)
-            continue;
         QString value;
-        const QString raw = line.mid(equals + 1);
-        for (qsizetype i = 0; i < raw.size(); ++i) {
-            if (raw[i] == '\\' && i + 1 < raw.size()) {
-                const QChar next = raw[++i];
-                value.append(next == 's'   ? QChar(' ')
-                             : next == 'n' ? QChar('\n')
-                             : next == 't' ? QChar('\t')
-                                           : next);
-            } else {
-                value.append(raw[i]);
-            }
+        for (qsizetype i = equals + 1; equals > 0 && i < line.size(); ++i) {
+            const QChar c = line[i] == '\\' && i + 1 < line.size() ? line[++i] : QChar();
+            value += c.isNull() ? line[i]
+                     : c == 's' ? QChar(' ')
+                     : c == 'n' ? QChar('\n')
+                     : c == 't' ? QChar('\t')
+                                : c;
         }
-        result.insert(line.left(equals), value);
+        if (equals > 0)
+            result.insert(line.left(equals), value);
     }
     return result;
 }
@@ -49,7 +37,6 @@ TEST(Shortcut, ProgramShortcutKeepsTheWindowsProperties) {
     ASSERT_TRUE(temp.writeFile("C:\\Program Files\\Marvek\\Link\\Mandex.exe", "program"));
     const QString link = temp.host("C:\\Start Menu\\Manual Manager.lnk");
     ASSERT_TRUE(QDir().mkpath(temp.host("C:\\Start Menu")));
-
     ShortcutProperties props;
     props.targetPath = "C:\\Program Files\\Marvek\\Link\\Mandex.exe";
     props.workingDirectory = "C:\\";
@@ -58,9 +45,8 @@ TEST(Shortcut, ProgramShortcutKeepsTheWindowsProperties) {
     props.windowStyle = 1;
     ASSERT_TRUE(writeShortcut(temp.machine(), link, props));
 
-    QString firstLine;
-    const auto entry = readDesktopEntry(link, &firstLine);
-    EXPECT_EQ(firstLine, "[Desktop Entry]");
+    const auto entry = readDesktopEntry(link);
+    EXPECT_EQ(entry.value(""), "[Desktop Entry]");
     EXPECT_EQ(entry.value("Type"), "Application");
     EXPECT_EQ(entry.value("Name"), "Manual Manager");
     // Exec quotes the host path, whose blank would otherwise split it.
@@ -88,8 +74,7 @@ TEST(Shortcut, DocumentsOpenThroughTheDesktop) {
     ASSERT_TRUE(writeShortcut(temp.machine(), link, props));
     const auto entry = readDesktopEntry(link);
     EXPECT_EQ(entry.value("Name"), "User Guide");
-    QString hostTarget = temp.host(props.targetPath);
-    hostTarget.replace("%", "%%");
+    const QString hostTarget = temp.host(props.targetPath).replace("%", "%%");
     EXPECT_EQ(entry.value("Exec"),
               "xdg-open \"" + hostTarget + "\" \"" + temp.host("C:\\Link\\a b.txt") + "\" /x");
     EXPECT_EQ(entry.value("X-Windows-Arguments"), props.arguments);
@@ -100,6 +85,5 @@ TEST(Shortcut, DocumentsOpenThroughTheDesktop) {
     props.targetPath = "C:\\SysDir\\RmDir.bat";
     ASSERT_TRUE(writeShortcut(temp.machine(), link, props)); // replaces the older file
     EXPECT_EQ(readDesktopEntry(link).value("Exec"), "/bin/sh " + temp.host("C:\\SysDir\\RmDir.bat"));
-
     EXPECT_FALSE(writeShortcut(temp.machine(), temp.host("C:\\No Folder\\x.lnk"), props));
 }

@@ -1,23 +1,13 @@
+#include "TestSupport.h"
 #include "platform/UserInterface.h"
 #include "platform/testing/TempMachine.h"
 
 #include <QApplication>
-#include <QDir>
-#include <QFile>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
 #include <functional>
-#include <gtest/gtest.h>
-
-// Readable failure messages for Qt texts.
-inline void PrintTo(const QString& text, std::ostream* out) {
-    *out << '"' << text.toStdString() << '"';
-}
-inline void PrintTo(const QByteArray& bytes, std::ostream* out) {
-    *out << '"' << bytes.toStdString() << '"';
-}
 
 using namespace marvek::platform;
 using marvek::testing::TempMachine;
@@ -25,16 +15,18 @@ using marvek::testing::TempMachine;
 namespace {
 
 TEST(MessageBoxStyle, DefaultButtonFollowsTheStyleValue) {
-    EXPECT_EQ(mb::defaultButton(mb::OKOnly), mb::IdOk);
-    EXPECT_EQ(mb::defaultButton(mb::OKCancel | mb::Question), mb::IdOk);
-    EXPECT_EQ(mb::defaultButton(mb::OKCancel | mb::DefaultButton2), mb::IdCancel);
-    EXPECT_EQ(mb::defaultButton(mb::AbortRetryIgnore | mb::DefaultButton3), mb::IdIgnore);
-    EXPECT_EQ(mb::defaultButton(mb::YesNoCancel | mb::DefaultButton2 | mb::Exclamation), mb::IdNo);
-    EXPECT_EQ(mb::defaultButton(mb::YesNo | mb::Critical), mb::IdYes);
-    EXPECT_EQ(mb::defaultButton(mb::RetryCancel | mb::DefaultButton2), mb::IdCancel);
-    // A default button beyond the box's buttons falls back to the first, as Windows does.
-    EXPECT_EQ(mb::defaultButton(mb::YesNo | mb::DefaultButton3), mb::IdYes);
-    EXPECT_EQ(mb::defaultButton(mb::OKOnly | mb::DefaultButton2), mb::IdOk);
+    const std::pair<int, int> cases[] = {
+        {mb::OKCancel | mb::Question, mb::IdOk},
+        {mb::OKCancel | mb::DefaultButton2, mb::IdCancel},
+        {mb::AbortRetryIgnore | mb::DefaultButton3, mb::IdIgnore},
+        {mb::YesNoCancel | mb::DefaultButton2 | mb::Exclamation, mb::IdNo},
+        {mb::YesNo | mb::Critical, mb::IdYes},
+        // A default button beyond the box's buttons falls back to the first, as Windows does.
+        {mb::YesNo | mb::DefaultButton3, mb::IdYes},
+        {mb::OKOnly | mb::DefaultButton2, mb::IdOk},
+    };
+    for (const auto& [style, button] : cases)
+        EXPECT_EQ(mb::defaultButton(style), button) << style;
 }
 
 TEST(ScriptedUserInterface, AnswersInOrderAndTakesTheDefaultWhenNoneIsLeft) {
@@ -42,19 +34,14 @@ TEST(ScriptedUserInterface, AnswersInOrderAndTakesTheDefaultWhenNoneIsLeft) {
     const QString log = machine.root() + "/ui.log";
     ScriptedUserInterface ui({"6", "folder:D:\\Manuals", "folder:", "1", "2", "folder:X:\\wrong kind"}, log);
 
-    EXPECT_EQ(ui.messageBox(QStringLiteral("Install?\r\nPath\tC:\\x"), mb::YesNo | mb::Question, "Setup"),
-              mb::IdYes);
-    EXPECT_EQ(ui.browseForFolder(QStringLiteral("Folder"), QStringLiteral("C:\\Start")),
-              QStringLiteral("D:\\Manuals"));
-    EXPECT_EQ(ui.browseForFolder(QStringLiteral("Folder"), QStringLiteral("C:\\Start")), std::nullopt);
-    EXPECT_EQ(ui.browseForFolder(QStringLiteral("Folder"), QStringLiteral("C:\\Start")),
-              QStringLiteral("C:\\Start"));
-    EXPECT_EQ(ui.browseForFolder(QStringLiteral("Folder"), QStringLiteral("C:\\Start")), std::nullopt);
-    EXPECT_EQ(ui.messageBox(QStringLiteral("Wrong kind"), mb::OKCancel | mb::DefaultButton2, "T"),
-              mb::IdCancel);
-    EXPECT_EQ(ui.messageBox(QStringLiteral("Left over"), mb::YesNoCancel | mb::DefaultButton3, "T"),
-              mb::IdCancel);
-    EXPECT_EQ(ui.browseForFolder(QStringLiteral("Folder"), QStringLiteral("C:\\Start")), std::nullopt);
+    EXPECT_EQ(ui.messageBox("Install?\r\nPath\tC:\\x", mb::YesNo | mb::Question, "Setup"), mb::IdYes);
+    EXPECT_EQ(ui.browseForFolder("Folder", "C:\\Start"), QStringLiteral("D:\\Manuals"));
+    EXPECT_EQ(ui.browseForFolder("Folder", "C:\\Start"), std::nullopt);
+    EXPECT_EQ(ui.browseForFolder("Folder", "C:\\Start"), QStringLiteral("C:\\Start"));
+    EXPECT_EQ(ui.browseForFolder("Folder", "C:\\Start"), std::nullopt);
+    EXPECT_EQ(ui.messageBox("Wrong kind", mb::OKCancel | mb::DefaultButton2, "T"), mb::IdCancel);
+    EXPECT_EQ(ui.messageBox("Left over", mb::YesNoCancel | mb::DefaultButton3, "T"), mb::IdCancel);
+    EXPECT_EQ(ui.browseForFolder("Folder", "C:\\Start"), std::nullopt);
 
     ASSERT_EQ(ui.asked().size(), 8u);
     EXPECT_EQ(ui.asked()[0].kind, AskedQuestion::Kind::MessageBox);
@@ -64,45 +51,39 @@ TEST(ScriptedUserInterface, AnswersInOrderAndTakesTheDefaultWhenNoneIsLeft) {
     EXPECT_FALSE(ui.asked()[4].defaulted);
     EXPECT_TRUE(ui.asked()[5].defaulted);
     EXPECT_TRUE(ui.asked()[7].defaulted);
-
-    QFile file(log);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(), QByteArray("Setup\t36\tInstall?\\r\\nPath\\tC:\\\\x\t6\n"
-                                         "Folder\t65\tC:\\\\Start\tD:\\\\Manuals\n"
-                                         "Folder\t65\tC:\\\\Start\t\n"
-                                         "Folder\t65\tC:\\\\Start\tC:\\\\Start\n"
-                                         "Folder\t65\tC:\\\\Start\t\n"
-                                         "T\t257\tWrong kind\t2\tdefault\n"
-                                         "T\t515\tLeft over\t2\tdefault\n"
-                                         "Folder\t65\tC:\\\\Start\t\tdefault\n"));
+    EXPECT_EQ(readHostFile(log), QByteArray("Setup\t36\tInstall?\\r\\nPath\\tC:\\\\x\t6\n"
+                                            "Folder\t65\tC:\\\\Start\tD:\\\\Manuals\n"
+                                            "Folder\t65\tC:\\\\Start\t\n"
+                                            "Folder\t65\tC:\\\\Start\tC:\\\\Start\n"
+                                            "Folder\t65\tC:\\\\Start\t\n"
+                                            "T\t257\tWrong kind\t2\tdefault\n"
+                                            "T\t515\tLeft over\t2\tdefault\n"
+                                            "Folder\t65\tC:\\\\Start\t\tdefault\n"));
 }
 
 TEST(ScriptedUserInterface, IsChosenByTheEnvironmentAndReadsItsScript) {
     TempMachine machine;
     const QString script = machine.root() + "/answers.txt";
     const QString log = machine.root() + "/ui.log";
-    QFile file(script);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("7\r\n\r\n  folder:C:\\Program Files\\Marvek  \n");
-    file.close();
+    ASSERT_TRUE(writeHostFile(script, "7\r\n\r\n  folder:C:\\Program Files\\Marvek  \n"));
 
     EXPECT_NE(dynamic_cast<QtUserInterface*>(createUserInterface(machine.machine()).get()), nullptr);
-    qputenv("MARVEK_UI_SCRIPT", QFile::encodeName(script));
-    auto scripted = createUserInterface(machine.machine());
-    qunsetenv("MARVEK_UI_SCRIPT");
+    auto scripted = [&] {
+        const ScopedEnvironment env("MARVEK_UI_SCRIPT", QFile::encodeName(script));
+        return createUserInterface(machine.machine());
+    }();
     ASSERT_NE(dynamic_cast<ScriptedUserInterface*>(scripted.get()), nullptr);
     EXPECT_EQ(scripted->messageBox("Q", mb::YesNo, "T"), mb::IdNo);
     EXPECT_EQ(scripted->browseForFolder("F", "C:\\"), QStringLiteral("C:\\Program Files\\Marvek"));
 
     // A log alone makes every box take its default button.
-    qputenv("MARVEK_UI_LOG", QFile::encodeName(log));
-    auto logOnly = createUserInterface(machine.machine());
-    qunsetenv("MARVEK_UI_LOG");
+    auto logOnly = [&] {
+        const ScopedEnvironment env("MARVEK_UI_LOG", QFile::encodeName(log));
+        return createUserInterface(machine.machine());
+    }();
     ASSERT_NE(dynamic_cast<ScriptedUserInterface*>(logOnly.get()), nullptr);
     EXPECT_EQ(logOnly->messageBox("Q", mb::YesNo | mb::DefaultButton2, "T"), mb::IdNo);
-    QFile logFile(log);
-    ASSERT_TRUE(logFile.open(QIODevice::ReadOnly));
-    EXPECT_EQ(logFile.readAll(), QByteArray("T\t260\tQ\t7\tdefault\n"));
+    EXPECT_EQ(readHostFile(log), QByteArray("T\t260\tQ\t7\tdefault\n"));
 }
 
 // Runs `act` on the first modal dialog of type T that appears while the code under test runs.
@@ -122,57 +103,57 @@ template <typename T> void whenShown(std::function<void(T*)> act) {
 TEST(QtUserInterface, MessageBoxShowsTheStyleAndAnswersTheClickedButton) {
     TempMachine machine;
     QtUserInterface ui(machine.machine());
-    QString seenTitle;
-    QString seenText;
-    QMessageBox::Icon seenIcon = QMessageBox::NoIcon;
-    int seenButtons = 0;
-    whenShown<QMessageBox>([&](QMessageBox* box) {
-        seenTitle = box->windowTitle();
-        seenText = box->text();
-        seenIcon = box->icon();
-        seenButtons = static_cast<int>(box->buttons().size());
-        box->defaultButton()->click();
-    });
-    EXPECT_EQ(ui.messageBox(QStringLiteral("<b>Delete?</b>"),
-                            mb::YesNoCancel | mb::Question | mb::DefaultButton2, QStringLiteral("Mandex")),
-              mb::IdNo);
-    EXPECT_EQ(seenTitle, QStringLiteral("Mandex"));
-    EXPECT_EQ(seenText, QStringLiteral("<b>Delete?</b>"));
-    EXPECT_EQ(seenIcon, QMessageBox::Question);
-    EXPECT_EQ(seenButtons, 3);
-
-    whenShown<QMessageBox>([&](QMessageBox* box) {
-        seenIcon = box->icon();
-        box->button(QMessageBox::Retry)->click();
-    });
-    EXPECT_EQ(ui.messageBox("x", mb::RetryCancel | mb::Critical, "T"), mb::IdRetry);
-    EXPECT_EQ(seenIcon, QMessageBox::Critical);
-
-    // Escape answers Cancel.
-    whenShown<QMessageBox>([](QMessageBox* box) { box->reject(); });
-    EXPECT_EQ(ui.messageBox("x", mb::OKCancel | mb::Exclamation, "T"), mb::IdCancel);
-    whenShown<QMessageBox>([&](QMessageBox* box) {
-        seenIcon = box->icon();
-        box->defaultButton()->click();
-    });
-    EXPECT_EQ(ui.messageBox("x", mb::AbortRetryIgnore | mb::Information | mb::DefaultButton3, "T"),
-              mb::IdIgnore);
-    EXPECT_EQ(seenIcon, QMessageBox::Information);
+    struct Case {
+        int style;
+        QMessageBox::StandardButton click; // NoButton: the default button; Escape for Cancel
+        int answer;
+        QMessageBox::Icon icon;
+        qsizetype buttons;
+    };
+    const Case cases[] = {
+        {mb::YesNoCancel | mb::Question | mb::DefaultButton2, QMessageBox::NoButton, mb::IdNo,
+         QMessageBox::Question, 3},
+        {mb::RetryCancel | mb::Critical, QMessageBox::Retry, mb::IdRetry, QMessageBox::Critical, 2},
+        {mb::OKCancel | mb::Exclamation, QMessageBox::Escape, mb::IdCancel, QMessageBox::Warning, 2},
+        {mb::AbortRetryIgnore | mb::Information | mb::DefaultButton3, QMessageBox::NoButton, mb::IdIgnore,
+         QMessageBox::Information, 3},
+    };
+    for (const Case& c : cases) {
+        QString title;
+        QString text;
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        qsizetype buttons = 0;
+        whenShown<QMessageBox>([&](QMessageBox* box) {
+            title = box->windowTitle();
+            text = box->text();
+            icon = box->icon();
+            buttons = box->buttons().size();
+            if (c.click == QMessageBox::Escape)
+                box->reject();
+            else
+                (c.click == QMessageBox::NoButton ? box->defaultButton() : box->button(c.click))->click();
+        });
+        EXPECT_EQ(ui.messageBox("<b>Delete?</b>", c.style, "Mandex"), c.answer) << c.style;
+        EXPECT_EQ(title, QStringLiteral("Mandex"));
+        EXPECT_EQ(text, QStringLiteral("<b>Delete?</b>"));
+        EXPECT_EQ(icon, c.icon) << c.style;
+        EXPECT_EQ(buttons, c.buttons) << c.style;
+    }
 }
 
 TEST(QtUserInterface, FolderDialogStartsAtTheInitialFolderAndAnswersAWindowsPath) {
     TempMachine machine;
     ASSERT_TRUE(QDir().mkpath(machine.host("C:\\Manuals\\Sub")));
     QtUserInterface ui(machine.machine());
+    const QString manuals = QDir(machine.host("C:\\Manuals")).canonicalPath();
 
     QString shownAt;
     whenShown<QFileDialog>([&](QFileDialog* dialog) {
         shownAt = dialog->directory().absolutePath();
         static_cast<QDialog*>(dialog)->accept();
     });
-    EXPECT_EQ(ui.browseForFolder(QStringLiteral("Choose"), QStringLiteral("C:\\Manuals")),
-              QStringLiteral("C:\\Manuals"));
-    EXPECT_EQ(QDir(shownAt).canonicalPath(), QDir(machine.host("C:\\Manuals")).canonicalPath());
+    EXPECT_EQ(ui.browseForFolder("Choose", "C:\\Manuals"), QStringLiteral("C:\\Manuals"));
+    EXPECT_EQ(QDir(shownAt).canonicalPath(), manuals);
 
     whenShown<QFileDialog>([&](QFileDialog* dialog) {
         shownAt = dialog->directory().absolutePath();
@@ -180,12 +161,11 @@ TEST(QtUserInterface, FolderDialogStartsAtTheInitialFolderAndAnswersAWindowsPath
         static_cast<QDialog*>(dialog)->accept();
     });
     // A missing initial folder opens at its nearest existing parent.
-    EXPECT_EQ(ui.browseForFolder(QStringLiteral("Choose"), QStringLiteral("C:\\Manuals\\Gone\\Deeper")),
-              QStringLiteral("C:\\Manuals\\Sub"));
-    EXPECT_EQ(QDir(shownAt).canonicalPath(), QDir(machine.host("C:\\Manuals")).canonicalPath());
+    EXPECT_EQ(ui.browseForFolder("Choose", "C:\\Manuals\\Gone\\Deeper"), QStringLiteral("C:\\Manuals\\Sub"));
+    EXPECT_EQ(QDir(shownAt).canonicalPath(), manuals);
 
     whenShown<QFileDialog>([](QFileDialog* dialog) { dialog->reject(); });
-    EXPECT_EQ(ui.browseForFolder(QStringLiteral("Choose"), QStringLiteral("C:\\Manuals")), std::nullopt);
+    EXPECT_EQ(ui.browseForFolder("Choose", "C:\\Manuals"), std::nullopt);
 }
 
 } // namespace

@@ -1,0 +1,77 @@
+#pragma once
+
+// Helpers shared by the platform tests: host files, scripts, waiting for a child's output, the environment.
+
+#include <QByteArray>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QString>
+#include <QThread>
+#include <gtest/gtest.h>
+#include <ostream>
+
+// Readable failure messages for Qt texts.
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
+inline void PrintTo(const QByteArray& bytes, std::ostream* out) {
+    *out << '"' << bytes.toStdString() << '"';
+}
+
+// Writes a host file (creating its folder), marked executable when asked; true on success.
+inline bool writeHostFile(const QString& path, const QByteArray& bytes, bool executable = false) {
+    QFile file(path);
+    if (!QDir().mkpath(QFileInfo(path).absolutePath()) ||
+        !file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
+        return false;
+    return !executable ||
+           file.setPermissions(file.permissions() | QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther);
+}
+
+inline QByteArray readHostFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The content of a file that a child process writes (under another name, then renamed), once it is there;
+// empty when it does not appear in time.
+inline QByteArray waitForFile(const QString& path) {
+    const QDeadlineTimer deadline(10000);
+    while (!QFileInfo::exists(path) && !deadline.hasExpired())
+        QThread::msleep(5);
+    return readHostFile(path);
+}
+
+// A script writing its arguments one per line into the file `output`, or when that is empty, into the file
+// named by its first argument.
+inline QByteArray argumentWriter(const QString& output = {}) {
+    const QByteArray out =
+        output.isEmpty() ? QByteArray("OUT=\"$1\"; shift\n") : "OUT='" + QFile::encodeName(output) + "'\n";
+    return "#!/bin/sh\n" + out +
+           "for a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$OUT.tmp\" && mv \"$OUT.tmp\" \"$OUT\"\n";
+}
+
+// Sets an environment variable for the life of the object (a null value unsets it) and restores it.
+class ScopedEnvironment {
+public:
+    ScopedEnvironment(const char* name, const QByteArray& value)
+        : m_name(name), m_old(qgetenv(name)), m_had(qEnvironmentVariableIsSet(name)) {
+        set(name, value);
+    }
+    ~ScopedEnvironment() { set(m_name, m_had ? m_old : QByteArray()); }
+    ScopedEnvironment(const ScopedEnvironment&) = delete;
+    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+
+private:
+    static void set(const char* name, const QByteArray& value) {
+        if (value.isNull())
+            qunsetenv(name);
+        else
+            qputenv(name, value);
+    }
+    const char* m_name;
+    QByteArray m_old;
+    bool m_had;
+};
