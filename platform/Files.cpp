@@ -52,36 +52,29 @@ bool fallsBack(int error) {
     return error == EXDEV || error == EINVAL || error == ENOSYS || error == EOPNOTSUPP || error == EBADF;
 }
 
+enum class KernelCopy { Done, Failed, FallBack };
+
+// Repeats one in-kernel copy call (which returns bytes copied, 0 at the end, -1 with errno) until the
+// input is used up. FallBack when the kernel cannot copy between these descriptors.
+template <typename CopyCall> KernelCopy copyInKernel(CopyCall copy) {
+    while (true) {
+        const ssize_t copied = copy();
+        if (copied == 0)
+            return KernelCopy::Done;
+        if (copied < 0 && errno != EINTR)
+            return fallsBack(errno) ? KernelCopy::FallBack : KernelCopy::Failed;
+    }
+}
+
 // Copies the rest of in to out: in the kernel where it can (copy_file_range, then sendfile), else
 // through a buffer. Both use the descriptors' file offsets, so each stage goes on where the last stopped.
 bool copyContent(int in, int out) {
     constexpr size_t Chunk = size_t(1) << 30;
-    bool kernelCopy = true;
-    while (kernelCopy) {
-        const ssize_t copied = ::copy_file_range(in, nullptr, out, nullptr, Chunk, 0);
-        if (copied == 0)
-            return true;
-        if (copied < 0) {
-            if (errno == EINTR)
-                continue;
-            if (!fallsBack(errno))
-                return false;
-            kernelCopy = false;
-        }
-    }
-    bool sendFile = true;
-    while (sendFile) {
-        const ssize_t copied = ::sendfile(out, in, nullptr, Chunk);
-        if (copied == 0)
-            return true;
-        if (copied < 0) {
-            if (errno == EINTR)
-                continue;
-            if (!fallsBack(errno))
-                return false;
-            sendFile = false;
-        }
-    }
+    KernelCopy result = copyInKernel([&] { return ::copy_file_range(in, nullptr, out, nullptr, Chunk, 0); });
+    if (result == KernelCopy::FallBack)
+        result = copyInKernel([&] { return ::sendfile(out, in, nullptr, Chunk); });
+    if (result != KernelCopy::FallBack)
+        return result == KernelCopy::Done;
     std::vector<char> buffer(size_t(1) << 20);
     while (true) {
         const ssize_t got = ::read(in, buffer.data(), buffer.size());

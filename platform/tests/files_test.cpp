@@ -4,6 +4,7 @@
 #include "platform/testing/TempMachine.h"
 
 #include <QDateTime>
+#include <QTemporaryDir>
 #include <sys/stat.h>
 
 using namespace marvek::platform;
@@ -97,8 +98,10 @@ TEST_F(FilesTest, CopyReplacesTargetsLikeCopyFile) {
     EXPECT_FALSE(files.copyFile("C:\\src\\manual.zip", "C:\\no\\x.zip")); // missing folder
     EXPECT_FALSE(files.exists("C:\\dst\\x.txt"));
 
-    // Across drives (another folder of the host, possibly another file system).
-    temp.addDrive('D');
+    // Across drives, on another file system where the host has one (the kernel copy then falls back).
+    const QTemporaryDir other(QDir("/dev/shm").exists() ? "/dev/shm/marvek-XXXXXX"
+                                                        : temp.root() + "/d-XXXXXX");
+    ASSERT_TRUE(temp.machine().mapDrive('D', other.path()));
     ASSERT_TRUE(files.copyFile("C:\\src\\manual.zip", "D:\\manual.zip"));
     EXPECT_EQ(temp.readFile("D:\\manual.zip"), content);
 }
