@@ -22,8 +22,6 @@ protected:
 
 TEST_F(MachineTest, LayoutAndDefaultRoot) {
     EXPECT_EQ(machine.root(), QDir::cleanPath(temp.root()));
-    EXPECT_EQ(machine.registryFile(), machine.root() + "/registry.ini");
-    EXPECT_EQ(machine.machineIniFile(), machine.root() + "/machine.ini");
     EXPECT_TRUE(QFileInfo(c).isDir());
     EXPECT_TRUE(machine.driveExists('C'));
     EXPECT_FALSE(machine.driveExists('Q'));

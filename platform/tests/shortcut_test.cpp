@@ -55,8 +55,6 @@ TEST(Shortcut, ProgramShortcutKeepsTheWindowsProperties) {
     EXPECT_EQ(entry.value("Comment"), "Manual manager");
     EXPECT_EQ(entry.value("Icon"), temp.host("C:\\Program Files\\Marvek\\Link\\Mandex.exe"));
     EXPECT_EQ(entry.value("X-Windows-TargetPath"), props.targetPath);
-    EXPECT_EQ(entry.value("X-Windows-WorkingDirectory"), "C:\\");
-    EXPECT_EQ(entry.value("X-Windows-IconLocation"), props.iconLocation);
     EXPECT_EQ(entry.value("X-Windows-WindowStyle"), "1");
     // Properties not set stay absent.
     EXPECT_FALSE(entry.contains("X-Windows-Arguments"));
