@@ -57,12 +57,11 @@ inline QByteArray argumentWriter(const QString& output = {}) {
 class ScopedEnvironment {
 public:
     ScopedEnvironment(const char* name, const QByteArray& value)
-        : m_name(name), m_old(qgetenv(name)), m_had(qEnvironmentVariableIsSet(name)) {
+        : m_name(name), m_old(qEnvironmentVariableIsSet(name) ? qgetenv(name) : QByteArray()) {
         set(name, value);
     }
-    ~ScopedEnvironment() { set(m_name, m_had ? m_old : QByteArray()); }
-    ScopedEnvironment(const ScopedEnvironment&) = delete;
-    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+    ~ScopedEnvironment() { set(m_name, m_old); }
+    Q_DISABLE_COPY(ScopedEnvironment)
 
 private:
     static void set(const char* name, const QByteArray& value) {
@@ -72,6 +71,5 @@ private:
             qputenv(name, value);
     }
     const char* m_name;
-    QByteArray m_old;
-    bool m_had;
+    QByteArray m_old; // null when the variable was not set
 };

@@ -38,7 +38,6 @@ TEST_F(PrivateProfile, WindowsRulesForSectionsKeysAndValues) {
                                "[ SYSTEM INFORMATION ]\r\n"
                                "  DTX3_MDB_NAME  =  dtx3.mdb  \r\n"
                                "Quoted=\"  spaced  \"\r\n"
-                               "Single='x'\r\n"
                                "Unmatched=\"x'\r\n"
                                "Inner=a \"b\" c\r\n"
                                "Empty=\r\n"
@@ -54,7 +53,6 @@ TEST_F(PrivateProfile, WindowsRulesForSectionsKeysAndValues) {
                                "Later=only in the duplicate section\r\n");
     EXPECT_EQ(read(file, "system information", "dtx3_mdb_name"), "dtx3.mdb");
     EXPECT_EQ(read(file, "SYSTEM INFORMATION", "Quoted"), "  spaced  ");
-    EXPECT_EQ(read(file, "SYSTEM INFORMATION", "Single"), "x");
     EXPECT_EQ(read(file, "SYSTEM INFORMATION", "Unmatched"), "\"x'");
     EXPECT_EQ(read(file, "SYSTEM INFORMATION", "Inner"), "a \"b\" c");
     EXPECT_EQ(read(file, "SYSTEM INFORMATION", "Empty", "default"), "");
