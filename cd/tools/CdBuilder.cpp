@@ -177,7 +177,7 @@ void CdBuilder::buildPdfManual(const ManualSpec& manual) const {
             }
             section.paragraphs.append(sentences.join(QLatin1Char(' ')));
         }
-        const auto& [name, value] = texts.specs.at(seed % texts.specs.size());
+        const auto& [name, value] = texts.serviceData.at(seed % texts.serviceData.size());
         section.paragraphs.append(name + QStringLiteral(": ") + value);
         content.sections.push_back(section);
     }

@@ -32,12 +32,12 @@ PageTexts PageTexts::read(const QString& hostPath) {
     for (const QJsonValue& step : root.value(QLatin1String("steps")).toArray()) {
         texts.steps.append(step.toString());
     }
-    for (const QJsonValue& spec : root.value(QLatin1String("specs")).toArray()) {
-        const QJsonArray pair = spec.toArray();
-        texts.specs.emplace_back(pair.at(0).toString(), pair.at(1).toString());
+    for (const QJsonValue& row : root.value(QLatin1String("serviceData")).toArray()) {
+        const QJsonArray pair = row.toArray();
+        texts.serviceData.emplace_back(pair.at(0).toString(), pair.at(1).toString());
     }
-    if (texts.steps.isEmpty() || texts.specs.empty()) {
-        throw BuildError(hostPath + QStringLiteral(": steps and specs must not be empty"));
+    if (texts.steps.isEmpty() || texts.serviceData.empty()) {
+        throw BuildError(hostPath + QStringLiteral(": steps and serviceData must not be empty"));
     }
     return texts;
 }
@@ -108,12 +108,13 @@ QByteArray ManualPages::renderPage(int section, int page) const {
     values.insert(QStringLiteral("next"), next);
     values.insert(QStringLiteral("pageNo"), QStringLiteral("%1-%2").arg(section).arg(page));
     values.insert(QStringLiteral("steps"), steps(index * 3, 4 + index % 3));
-    QString specRows;
+    QString serviceDataRows;
     for (int i = 0; i < 2; ++i) {
-        const auto& [name, value] = m_texts.specs.at((index + i) % m_texts.specs.size());
-        specRows += QStringLiteral("<tr><th>%1</th><td>%2</td></tr>\n").arg(escaped(name), escaped(value));
+        const auto& [name, value] = m_texts.serviceData.at((index + i) % m_texts.serviceData.size());
+        serviceDataRows +=
+            QStringLiteral("<tr><th>%1</th><td>%2</td></tr>\n").arg(escaped(name), escaped(value));
     }
-    values.insert(QStringLiteral("specRows"), specRows);
+    values.insert(QStringLiteral("serviceDataRows"), serviceDataRows);
     values.insert(
         QStringLiteral("revised"),
         m_manual.isRevised(section, page)

@@ -21,7 +21,7 @@ using FileList = std::vector<GeneratedFile>;
 struct PageTexts {
     TemplateValues labels;
     QStringList steps;
-    std::vector<std::pair<QString, QString>> specs;
+    std::vector<std::pair<QString, QString>> serviceData;
 
     static PageTexts read(const QString& hostPath);
 };
