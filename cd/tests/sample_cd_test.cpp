@@ -1,6 +1,5 @@
 // Walks the built sample CD (the sample_cd target) and checks that it has the shape the programs expect.
 #include "platform/TextCodec.h"
-#include "shared/access/AccessControl.h"
 #include "shared/catalogue/CarInfo.h"
 #include "shared/config/Messages.h"
 #include "shared/config/SysParameters.h"
@@ -9,7 +8,6 @@
 
 #include <QDir>
 #include <QDirIterator>
-#include <QFile>
 #include <QMap>
 #include <QRegularExpression>
 #include <QSet>
@@ -37,237 +35,168 @@ constexpr int MessageNumbers[] = {6,  9,  10, 11, 12, 13, 14, 15, 16, 17, 18, 19
                                   48, 49, 50, 51, 52, 53, 54, 55, 56, 57, 59, 60, 64, 65, 66, 67, 68, 69,
                                   70, 71, 72, 73, 74, 80, 81, 82, 83, 84, 85, 86, 88, 90, 91, 93};
 
-QByteArray readHostFile(const QString& hostPath) {
-    QFile file(hostPath);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void setCodePage(const marvek::testing::TempMachine& machine, int codePage) {
-    QFile ini(machine.machine().machineIniFile());
-    ASSERT_TRUE(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    ini.write(QStringLiteral("[Locale]\nACP=%1\n").arg(codePage).toLatin1());
-}
-
 // Text files of the original's ANSI code page: every line ends in CR LF.
 bool hasCrLfLinesOnly(const QByteArray& bytes) {
-    for (qsizetype i = 0; i < bytes.size(); ++i) {
-        if (bytes[i] == '\n' && (i == 0 || bytes[i - 1] != '\r'))
-            return false;
-        if (bytes[i] == '\r' && (i + 1 == bytes.size() || bytes[i + 1] != '\n'))
-            return false;
-    }
-    return bytes.endsWith("\r\n");
+    const qsizetype crLf = bytes.count("\r\n");
+    return bytes.endsWith("\r\n") && bytes.count('\n') == crLf && bytes.count('\r') == crLf;
 }
 
-struct ArchiveFreer {
-    void operator()(archive* a) const { archive_read_free(a); }
-};
-
-struct ZipContents {
-    bool readable = false;
-    QString error;
-    QMap<QString, QByteArray> files; // name (decoded from CP932) -> data
-    QSet<QString> folders;
-    bool nonAsciiNames = false;
-};
-
-// Reads every entry of a zip with libarchive, data included (which checks every CRC). Names are taken
-// as stored and decoded from code page 932, as the installer's extractor reads a legacy archive.
-ZipContents readZip(const QString& hostPath) {
-    ZipContents zip;
-    std::unique_ptr<archive, ArchiveFreer> a(archive_read_new());
+// Reads every file of a zip, data and CRC included, by its name decoded from code page 932 as the
+// installer's extractor reads it. Sets error unless every entry was read.
+QMap<QString, QByteArray> readZip(const QString& hostPath, QString& error) {
+    QMap<QString, QByteArray> files;
+    const std::unique_ptr<archive, int (*)(archive*)> a(archive_read_new(), archive_read_free);
     archive_read_support_format_zip(a.get());
-    if (archive_read_open_filename(a.get(), QFile::encodeName(hostPath).constData(), 65536) != ARCHIVE_OK) {
-        zip.error = QString::fromLocal8Bit(archive_error_string(a.get()));
-        return zip;
-    }
     archive_entry* entry = nullptr;
-    int status = ARCHIVE_OK;
-    while ((status = archive_read_next_header(a.get(), &entry)) == ARCHIVE_OK) {
-        const QByteArray raw(archive_entry_pathname(entry));
-        for (const char c : raw)
-            zip.nonAsciiNames = zip.nonAsciiNames || static_cast<unsigned char>(c) >= 0x80;
-        QString name = platform::decodeCodePage(raw, platform::CodePageShiftJis);
-        if (archive_entry_filetype(entry) == AE_IFDIR) {
-            if (name.endsWith(QLatin1Char('/')))
-                name.chop(1);
-            zip.folders.insert(name);
+    int status = archive_read_open_filename(a.get(), QFile::encodeName(hostPath).constData(), 65536);
+    while (status == ARCHIVE_OK && (status = archive_read_next_header(a.get(), &entry)) == ARCHIVE_OK) {
+        if (archive_entry_filetype(entry) == AE_IFDIR)
             continue;
-        }
-        QByteArray data;
+        QByteArray& data =
+            files[platform::decodeCodePage(archive_entry_pathname(entry), platform::CodePageShiftJis)];
         char buffer[16384];
         la_ssize_t read = 0;
         while ((read = archive_read_data(a.get(), buffer, sizeof buffer)) > 0)
             data.append(buffer, read);
-        if (read < 0) {
-            zip.error = name + QStringLiteral(": ") + QString::fromLocal8Bit(archive_error_string(a.get()));
-            return zip;
-        }
-        zip.files.insert(name, data);
+        status = read < 0 ? ARCHIVE_FATAL : ARCHIVE_OK;
     }
-    zip.readable = status == ARCHIVE_EOF;
-    if (!zip.readable)
-        zip.error = QString::fromLocal8Bit(archive_error_string(a.get()));
-    return zip;
+    if (status != ARCHIVE_EOF)
+        error = hostPath + QStringLiteral(": ") + QString::fromLocal8Bit(archive_error_string(a.get()));
+    return files;
 }
 
-struct PdfCheck {
-    bool ok = false;
-    QString problem;
-};
-
-PdfCheck checkPdf(const QString& hostPath) {
-    const QByteArray bytes = readHostFile(hostPath);
-    if (!bytes.startsWith("%PDF-"))
-        return {false, QStringLiteral("no %PDF header")};
-    if (!bytes.trimmed().endsWith("%%EOF") || !bytes.contains("startxref") || !bytes.contains("trailer"))
-        return {false, QStringLiteral("no trailer")};
+// Why a file is no valid PDF that a viewer opens with a title, or empty.
+QString pdfProblem(const QString& hostPath) {
+    QFile file(hostPath);
+    const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    if (!bytes.startsWith("%PDF-") || !bytes.trimmed().endsWith("%%EOF") || !bytes.contains("startxref") ||
+        !bytes.contains("trailer"))
+        return hostPath + QStringLiteral(": no PDF header or trailer");
 #ifdef MARVEK_HAVE_QT_PDF
     QPdfDocument document;
     document.load(hostPath);
-    if (document.status() != QPdfDocument::Status::Ready || document.pageCount() < 1)
-        return {false, QStringLiteral("QPdfDocument cannot open it")};
-    if (document.metaData(QPdfDocument::MetaDataField::Title).toString().isEmpty())
-        return {false, QStringLiteral("no document title")};
+    if (document.status() != QPdfDocument::Status::Ready || document.pageCount() < 1 ||
+        document.metaData(QPdfDocument::MetaDataField::Title).toString().isEmpty())
+        return hostPath + QStringLiteral(": no pages or no title");
 #endif
-    return {true, {}};
+    return {};
 }
 
-// The CD as drive D: of a fresh machine, with the installer's folder D:\programs\setup.
+// The CD as drive D: of a fresh Japanese machine, with the installer's folder D:\programs\setup, and the
+// catalogue of each manual folder (a folder at the root that holds car_info.ci).
 class SampleCdTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(QFileInfo::exists(CdFolder + QStringLiteral("/.sample-cd")))
             << "build the sample_cd target";
         ASSERT_TRUE(t.temp().machine().mapDrive(QLatin1Char('D'), CdFolder));
+        ASSERT_TRUE(t.setLocale("0411"));
         t.ctx.setProgramFolder(QStringLiteral("D:\\programs\\setup"));
         t.ctx.SourceRoot = QStringLiteral("D:\\");
         t.ctx.LanguageCode = QStringLiteral("09");
-        t.ctx.UsersGroupName = GetUsersGroupName();
         ASSERT_TRUE(LoadSysParameters(t.ctx));
-    }
-
-    // The manual folders: folders at the root that hold car_info.ci.
-    QStringList manualFolders() const {
-        QStringList folders;
         for (const QString& name : QDir(CdFolder).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name)) {
-            if (QFileInfo::exists(CdFolder + QLatin1Char('/') + name + QStringLiteral("/car_info.ci")))
-                folders.append(name);
+            if (!QFileInfo::exists(host(name + QStringLiteral("/car_info.ci"))))
+                continue;
+            ManualEntry& entry = manuals.emplace_back();
+            entry.Folder = name;
+            ReadCarInfo(t.ctx, name, entry);
+            entry.PdfFlag = QFileInfo::exists(host(pdfOf(entry))) ? QStringLiteral("1") : QStringLiteral("0");
         }
-        return folders;
-    }
-
-    ManualEntry readEntry(const QString& folder) {
-        ManualEntry entry;
-        entry.Folder = folder;
-        ReadCarInfo(t.ctx, folder, entry);
-        return entry;
-    }
-
-    bool isPdfManual(const ManualEntry& entry) const {
-        return QFileInfo::exists(CdFolder +
-                                 QStringLiteral("/%1/contents/%2.pdf").arg(entry.Folder, entry.Pub_No));
     }
 
     QString host(const QString& relative) const { return CdFolder + QLatin1Char('/') + relative; }
+    QByteArray read(const QString& relative) { return t.temp().readFile(QStringLiteral("D:\\") + relative); }
+    static QString pdfOf(const ManualEntry& entry) {
+        return QStringLiteral("%1/contents/%2.pdf").arg(entry.Folder, entry.Pub_No);
+    }
+    QString message(int number) { return GetMessage(t.ctx, QLatin1String(MessageSection), number); }
 
     marvek::testing::SharedTestContext t;
+    std::vector<ManualEntry> manuals;
 };
 
 } // namespace
 
-TEST_F(SampleCdTest, SystemFolderHoldsParametersMessagesLicencesAndBatch) {
+TEST_F(SampleCdTest, SystemFolderHoldsParametersMessagesLicencesUserGuidesAndBatch) {
     const SystemParameters& p = t.ctx.systemParameters;
-    EXPECT_FALSE(p.DTX3_MDB_NAME.isEmpty());
-    EXPECT_FALSE(p.DTX3_EXE_NAME.isEmpty());
-    EXPECT_FALSE(p.MCP_EXE_NAME.isEmpty());
-    EXPECT_FALSE(p.DTX3_NEW_MDB_NAME.isEmpty());
-    EXPECT_GT(p.ZIP_ExtractTime, 0);
-    for (const qint16 limit : p.ColumnLengths)
-        EXPECT_GT(limit, 0);
-
+    EXPECT_FALSE(p.DTX3_MDB_NAME.isEmpty() || p.DTX3_EXE_NAME.isEmpty() || p.MCP_EXE_NAME.isEmpty() ||
+                 p.DTX3_NEW_MDB_NAME.isEmpty() || p.ZIP_ExtractTime <= 0);
     for (const char* name : {"SysParameter.ini", "M09.ini", "M11.ini", "Licence_09.txt", "Licence_11.txt"}) {
-        const QByteArray bytes =
-            readHostFile(host(QStringLiteral("programs/setup/SysDir/") + QLatin1String(name)));
-        EXPECT_GT(bytes.size(), 100) << name;
-        EXPECT_TRUE(hasCrLfLinesOnly(bytes)) << name;
+        const QByteArray bytes = read(QStringLiteral("programs\\setup\\SysDir\\") + QLatin1String(name));
+        EXPECT_TRUE(bytes.size() > 100 && hasCrLfLinesOnly(bytes)) << name;
     }
     // The Japanese files are in code page 932, not UTF-8.
-    const QByteArray licence = readHostFile(host(QStringLiteral("programs/setup/SysDir/Licence_11.txt")));
+    const QByteArray licence = read(QStringLiteral("programs\\setup\\SysDir\\Licence_11.txt"));
     EXPECT_TRUE(
         platform::decodeCodePage(licence, platform::CodePageShiftJis).contains(QStringLiteral("使用許諾")));
     EXPECT_FALSE(QString::fromUtf8(licence).contains(QStringLiteral("使用許諾")));
+    const QByteArray batch = read(QStringLiteral("programs\\setup\\SysDir\\RmDir.bat"));
+    EXPECT_TRUE(batch.startsWith("#!/bin/sh\n") && !batch.contains('\r'));
 
-    const QByteArray batch = readHostFile(host(QStringLiteral("programs/setup/SysDir/RmDir.bat")));
-    EXPECT_TRUE(batch.startsWith("#!/bin/sh\n"));
-    EXPECT_FALSE(batch.contains('\r'));
-}
-
-TEST_F(SampleCdTest, BothMessageFilesHaveEveryMessage) {
-    setCodePage(t.temp(), platform::CodePageShiftJis);
     for (const char* language : {"09", "11"}) {
         t.ctx.LanguageCode = QLatin1String(language);
-        ASSERT_TRUE(t.os().files().fileExists(MessageFilePath(t.ctx)));
-        for (const int number : MessageNumbers) {
-            EXPECT_FALSE(GetMessage(t.ctx, QLatin1String(MessageSection), number).isEmpty())
-                << "M" << number << " in M" << language << ".ini";
-        }
+        for (const int number : MessageNumbers)
+            EXPECT_FALSE(message(number).isEmpty()) << "M" << number << " in M" << language << ".ini";
+        for (int marker = 1; marker <= 4; ++marker) // templates carry the markers their callers fill in
+            EXPECT_TRUE(message(72).contains(QStringLiteral("@%1").arg(marker)));
+        EXPECT_TRUE(message(59).contains(QLatin1Char('@')));
+        // The user guide named by message M060.
+        EXPECT_EQ(pdfProblem(t.temp().host(t.ctx.SourceRoot + message(60))), QString());
     }
-    EXPECT_EQ(GetMessage(t.ctx, QLatin1String(MessageSection), 74), QStringLiteral("このまま閲覧しますか？"));
-    // Templates carry the markers their callers fill in.
-    EXPECT_TRUE(GetMessage(t.ctx, QLatin1String(MessageSection), 59).contains(QLatin1Char('@')));
-    for (int marker = 1; marker <= 4; ++marker)
-        EXPECT_TRUE(
-            GetMessage(t.ctx, QLatin1String(MessageSection), 72).contains(QStringLiteral("@%1").arg(marker)));
+    EXPECT_EQ(message(74), QStringLiteral("このまま閲覧しますか？"));
     // M090 is followed directly by M091: the English text keeps the blank between them.
     t.ctx.LanguageCode = QStringLiteral("09");
-    EXPECT_TRUE(GetMessage(t.ctx, QLatin1String(MessageSection), 91).startsWith(QLatin1Char(' ')));
+    EXPECT_TRUE(message(91).startsWith(QLatin1Char(' ')));
 }
 
-TEST_F(SampleCdTest, EveryManualFolderPassesTheCatalogueCheck) {
-    const QStringList folders = manualFolders();
-    int html = 0;
-    int pdf = 0;
+TEST_F(SampleCdTest, EveryManualFolderPassesTheCatalogueCheckAndIsLinkedFromTheStartPage) {
+    const QString index = QString::fromUtf8(read(QStringLiteral("index.html")));
     QMap<QString, QSet<QChar>> revisions; // Pub_No without its revision digit -> digits on the CD
-    // The check must hold on a Japanese PC and on a Western one (where code page 932 bytes are read as
-    // code page 1252 characters).
-    for (const int codePage : {platform::CodePageShiftJis, platform::CodePageWestern}) {
-        setCodePage(t.temp(), codePage);
-        for (const QString& folder : folders) {
-            const ManualEntry entry = readEntry(folder);
+    int pdf = 0;
+    for (const ManualEntry& entry : manuals) {
+        SCOPED_TRACE(entry.Folder.toStdString());
+        ASSERT_GE(entry.Pub_No.size(), 5);
+        EXPECT_TRUE(entry.Pub_No.at(4).isDigit());
+        bool numeric = false;
+        entry.Version.toShort(&numeric);
+        EXPECT_TRUE(numeric);
+        revisions[entry.Pub_No.left(4) + entry.Pub_No.mid(5)].insert(entry.Pub_No.at(4));
+        if (entry.PdfFlag == QLatin1String("1")) {
+            ++pdf;
+            EXPECT_EQ(pdfProblem(host(pdfOf(entry))), QString());
+        } else {
+            // Installed from the archive and its changed files, and viewable from the CD as well (a path
+            // ending in "/" exists only as a folder).
+            for (const char* path :
+                 {"/install/condense/manual.zip", "/install/compare/", "/index.html", "/contents/"})
+                EXPECT_TRUE(QFileInfo::exists(host(entry.Folder + QLatin1String(path)))) << path;
+        }
+        const QString link =
+            entry.PdfFlag == QLatin1String("1") ? pdfOf(entry) : entry.Folder + QStringLiteral("/index.html");
+        EXPECT_TRUE(index.contains(QStringLiteral("href=\"%1\"").arg(link))) << link.toStdString();
+        // The check holds on a Japanese PC and on a Western one, which reads code page 932 bytes as
+        // code page 1252 characters.
+        for (const char* locale : {"0409", "0411"}) {
+            ASSERT_TRUE(t.setLocale(locale));
+            ManualEntry read;
+            ReadCarInfo(t.ctx, entry.Folder, read);
             QString line1;
             QString line2;
-            EXPECT_TRUE(ValidateCatalogueEntry(entry, t.ctx.systemParameters, line1, line2))
-                << folder.toStdString() << ": " << line2.toStdString();
-            if (codePage != platform::CodePageShiftJis)
-                continue;
-            ASSERT_GE(entry.Pub_No.size(), 5);
-            EXPECT_TRUE(entry.Pub_No.at(4).isDigit()) << folder.toStdString();
-            bool numeric = false;
-            entry.Version.toShort(&numeric);
-            EXPECT_TRUE(numeric) << folder.toStdString();
-            revisions[entry.Pub_No.left(4) + entry.Pub_No.mid(5)].insert(entry.Pub_No.at(4));
-            if (isPdfManual(entry)) {
-                ++pdf;
-            } else {
-                ++html;
-                EXPECT_TRUE(QFileInfo::exists(host(folder + QStringLiteral("/install/condense/manual.zip"))));
-                EXPECT_TRUE(QFileInfo(host(folder + QStringLiteral("/install/compare"))).isDir());
-                // The manual can be viewed from the CD as well.
-                EXPECT_TRUE(QFileInfo::exists(host(folder + QStringLiteral("/index.html"))));
-                EXPECT_TRUE(QFileInfo(host(folder + QStringLiteral("/contents"))).isDir());
-            }
+            EXPECT_TRUE(ValidateCatalogueEntry(read, t.ctx.systemParameters, line1, line2))
+                << line2.toStdString();
         }
     }
-    EXPECT_GE(html, 4);
+    EXPECT_GE(std::ssize(manuals) - pdf, 4);
     EXPECT_GE(pdf, 2);
-    const bool twoRevisions = std::any_of(revisions.begin(), revisions.end(), [](const QSet<QChar>& digits) {
+    EXPECT_TRUE(std::any_of(revisions.begin(), revisions.end(), [](const QSet<QChar>& digits) {
         return digits.contains(QLatin1Char('0')) && digits.contains(QLatin1Char('1'));
-    });
-    EXPECT_TRUE(twoRevisions);
-
-    setCodePage(t.temp(), platform::CodePageShiftJis);
-    EXPECT_EQ(readEntry(QStringLiteral("RMJ00JA")).Model_desc, QStringLiteral("オーレア ハイブリッド"));
+    }));
+    ManualEntry japanese;
+    ReadCarInfo(t.ctx, QStringLiteral("RMJ00JA"), japanese);
+    EXPECT_EQ(japanese.Model_desc, QStringLiteral("オーレア ハイブリッド"));
+    EXPECT_TRUE(index.contains(QStringLiteral("href=\"install.html\"")) &&
+                QFileInfo::exists(host(QStringLiteral("install.html"))));
 }
 
 TEST_F(SampleCdTest, ArchivesAreReadableManualTrees) {
@@ -275,126 +204,101 @@ TEST_F(SampleCdTest, ArchivesAreReadableManualTrees) {
     bool renamedTop = false;
     bool japaneseNames = false;
     bool compareTree = false;
-    for (const QString& folder : manualFolders()) {
-        const ManualEntry entry = readEntry(folder);
-        if (isPdfManual(entry))
+    for (const ManualEntry& entry : manuals) {
+        if (entry.PdfFlag == QLatin1String("1"))
             continue;
-        SCOPED_TRACE(folder.toStdString());
-        const ZipContents zip = readZip(host(folder + QStringLiteral("/install/condense/manual.zip")));
-        ASSERT_TRUE(zip.readable) << zip.error.toStdString();
+        SCOPED_TRACE(entry.Folder.toStdString());
+        QString error;
+        const auto zip = readZip(host(entry.Folder + QStringLiteral("/install/condense/manual.zip")), error);
+        ASSERT_TRUE(error.isEmpty()) << error.toStdString();
 
-        // One top folder holding index.html (a frameset with "mainFrame") and the contents folder.
+        // One top folder holding index.html (a frameset with "mainFrame") and the pages under contents.
         QSet<QString> tops;
-        for (const QString& name : zip.files.keys())
+        int pages = 0;
+        for (const QString& name : zip.keys()) {
             tops.insert(name.section(QLatin1Char('/'), 0, 0));
+            pages += name.section(QLatin1Char('/'), 1, 1) == QLatin1String("contents") &&
+                     name.endsWith(QStringLiteral(".html"));
+            japaneseNames =
+                japaneseNames || std::any_of(name.begin(), name.end(), [](QChar c) { return c > u'~'; });
+        }
         ASSERT_EQ(tops.size(), 1);
         const QString top = *tops.begin();
-        renamedTop = renamedTop || top != folder;
-        japaneseNames = japaneseNames || zip.nonAsciiNames;
-        const QString index = QString::fromUtf8(zip.files.value(top + QStringLiteral("/index.html")));
-        EXPECT_TRUE(index.contains(QStringLiteral("<frameset")));
-        EXPECT_TRUE(index.contains(QStringLiteral("name=\"mainFrame\"")));
-        EXPECT_TRUE(zip.folders.contains(top + QStringLiteral("/contents")));
-
-        int pages = 0;
-        for (const QString& name : zip.files.keys())
-            pages +=
-                name.startsWith(top + QStringLiteral("/contents/")) && name.endsWith(QStringLiteral(".html"));
+        renamedTop = renamedTop || top != entry.Folder;
+        const QString index = QString::fromUtf8(zip.value(top + QStringLiteral("/index.html")));
+        EXPECT_TRUE(index.contains(QStringLiteral("<frameset")) &&
+                    index.contains(QStringLiteral("name=\"mainFrame\"")));
         EXPECT_GE(pages, 100);
         largest = std::max(largest, pages);
 
         // The changed files of install\compare are the archive's files under contents.
-        const QString compare = host(folder + QStringLiteral("/install/compare"));
-        QDirIterator it(compare, QDir::Files, QDirIterator::Subdirectories);
-        while (it.hasNext()) {
-            const QString file = it.next();
+        const QDir compare(host(entry.Folder + QStringLiteral("/install/compare")));
+        for (QDirIterator it(compare.path(), QDir::Files, QDirIterator::Subdirectories); it.hasNext();) {
+            QFile file(it.next());
             compareTree = true;
-            const QString name = top + QStringLiteral("/contents/") + QDir(compare).relativeFilePath(file);
-            ASSERT_TRUE(zip.files.contains(name)) << name.toStdString();
-            EXPECT_EQ(zip.files.value(name), readHostFile(file));
+            const QString name =
+                top + QStringLiteral("/contents/") + compare.relativeFilePath(file.fileName());
+            ASSERT_TRUE(zip.contains(name) && file.open(QIODevice::ReadOnly)) << name.toStdString();
+            EXPECT_EQ(zip.value(name), file.readAll());
         }
     }
     EXPECT_GE(largest, 300); // several hundred pages in one manual
-    EXPECT_TRUE(renamedTop);
-    EXPECT_TRUE(japaneseNames);
-    EXPECT_TRUE(compareTree);
-}
-
-TEST_F(SampleCdTest, PdfManualsAndUserGuidesAreValidPdfFiles) {
-    for (const QString& folder : manualFolders()) {
-        const ManualEntry entry = readEntry(folder);
-        if (!isPdfManual(entry))
-            continue;
-        const PdfCheck check = checkPdf(host(QStringLiteral("%1/contents/%2.pdf").arg(folder, entry.Pub_No)));
-        EXPECT_TRUE(check.ok) << folder.toStdString() << ": " << check.problem.toStdString();
-    }
-    // The user guide named by message M060, in each language.
-    setCodePage(t.temp(), platform::CodePageShiftJis);
-    for (const char* language : {"09", "11"}) {
-        t.ctx.LanguageCode = QLatin1String(language);
-        const QString guide = GetMessage(t.ctx, QLatin1String(MessageSection), 60);
-        ASSERT_FALSE(guide.isEmpty());
-        ASSERT_TRUE(t.os().files().fileExists(t.ctx.SourceRoot + guide)) << guide.toStdString();
-        const PdfCheck check = checkPdf(host(guide));
-        EXPECT_TRUE(check.ok) << guide.toStdString() << ": " << check.problem.toStdString();
-    }
+    EXPECT_TRUE(renamedTop && japaneseNames && compareTree);
 }
 
 TEST_F(SampleCdTest, DatabaseTemplateHasTheSchemaAndItsRows) {
-    const QString path = host(QStringLiteral("programs/setup/") + t.ctx.systemParameters.DTX3_NEW_MDB_NAME);
-    ASSERT_TRUE(QFileInfo::exists(path));
-    sqlite3* raw = nullptr;
-    ASSERT_EQ(sqlite3_open_v2(QFile::encodeName(path).constData(), &raw, SQLITE_OPEN_READONLY, nullptr),
-              SQLITE_OK);
-    const std::unique_ptr<sqlite3, int (*)(sqlite3*)> db(raw, sqlite3_close);
-    const auto query = [&db](const char* sql) {
+    using Database = std::unique_ptr<sqlite3, int (*)(sqlite3*)>;
+    const auto open = [](const QString& path, int flags) {
+        sqlite3* raw = nullptr;
+        const int opened = sqlite3_open_v2(QFile::encodeName(path).constData(), &raw, flags, nullptr);
+        return std::pair{Database(raw, sqlite3_close), opened};
+    };
+    // The first column of every row.
+    const auto query = [](const Database& db, const char* sql) {
         QStringList rows;
-        sqlite3_stmt* statement = nullptr;
-        EXPECT_EQ(sqlite3_prepare_v2(db.get(), sql, -1, &statement, nullptr), SQLITE_OK) << sql;
-        while (statement && sqlite3_step(statement) == SQLITE_ROW) {
-            QStringList columns;
-            for (int i = 0; i < sqlite3_column_count(statement); ++i)
-                columns.append(
-                    QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, i))));
-            rows.append(columns.join(QLatin1Char('|')));
-        }
-        sqlite3_finalize(statement);
+        const auto collect = [](void* out, int, char** values, char**) {
+            static_cast<QStringList*>(out)->append(QString::fromUtf8(values[0]));
+            return 0;
+        };
+        EXPECT_EQ(sqlite3_exec(db.get(), sql, collect, &rows, nullptr), SQLITE_OK) << sql;
         return rows;
     };
+    const auto [db, opened] =
+        open(host(QStringLiteral("programs/setup/") + t.ctx.systemParameters.DTX3_NEW_MDB_NAME),
+             SQLITE_OPEN_READONLY);
+    ASSERT_EQ(opened, SQLITE_OK);
 
-    // Every table of the schema file.
-    const QString schema = QString::fromUtf8(readHostFile(QStringLiteral(MARVEK_SCHEMA_SQL)));
-    QStringList expected;
-    for (const QRegularExpressionMatch& match :
-         QRegularExpression(QStringLiteral("CREATE TABLE (\\w+)")).globalMatch(schema))
-        expected.append(match.captured(1));
-    expected.sort();
-    ASSERT_FALSE(expected.isEmpty());
-    EXPECT_EQ(query("SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name"), expected);
+    // The schema file run into an empty database gives the same tables, columns and indexes.
+    const auto [schema, created] = open(QStringLiteral(":memory:"), SQLITE_OPEN_READWRITE);
+    QFile schemaFile(QStringLiteral(MARVEK_SCHEMA_SQL));
+    ASSERT_TRUE(created == SQLITE_OK && schemaFile.open(QIODevice::ReadOnly));
+    ASSERT_EQ(sqlite3_exec(schema.get(), schemaFile.readAll().constData(), nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    const char* objects = "SELECT type || ' ' || name || ': ' || sql FROM sqlite_master ORDER BY name";
+    ASSERT_FALSE(query(schema, objects).isEmpty());
+    EXPECT_EQ(query(db, objects), query(schema, objects));
 
-    const QStringList version = query("SELECT MDB_Version FROM M_system");
-    ASSERT_EQ(version.size(), 1);
+    const QStringList version = query(db, "SELECT MDB_Version FROM M_system");
     bool numeric = false;
+    ASSERT_EQ(version.size(), 1);
     EXPECT_GE(version.front().toShort(&numeric), 1);
     EXPECT_TRUE(numeric);
-    EXPECT_TRUE(query("SELECT * FROM M_manage").isEmpty());
-
-    // Every model of the CD has a display order.
-    const QStringList models = query("SELECT Model_ID FROM M_order");
-    for (const QString& folder : manualFolders())
-        EXPECT_TRUE(models.contains(readEntry(folder).Model_ID)) << folder.toStdString();
+    EXPECT_TRUE(query(db, "SELECT * FROM M_manage").isEmpty());
+    const QStringList models = query(db, "SELECT Model_ID FROM M_order"); // every model has a display order
+    for (const ManualEntry& entry : manuals)
+        EXPECT_TRUE(models.contains(entry.Model_ID)) << entry.Folder.toStdString();
 }
 
 TEST_F(SampleCdTest, InformationFilesListEveryManual) {
-    setCodePage(t.temp(), platform::CodePageShiftJis);
-    const QStringList folders = manualFolders();
+    QStringList folders;
+    for (const ManualEntry& entry : manuals)
+        folders.append(entry.Folder);
     for (const char* name : {"man_info_do.ci", "man_info_us.ci"}) {
-        const QByteArray bytes = readHostFile(host(QStringLiteral("programs/setup/") + QLatin1String(name)));
+        const QByteArray bytes = read(QStringLiteral("programs\\setup\\") + QLatin1String(name));
         EXPECT_TRUE(hasCrLfLinesOnly(bytes)) << name;
-        const QStringList lines = platform::decodeCodePage(bytes, platform::CodePageShiftJis)
-                                      .split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
         QStringList keys;
-        for (const QString& line : lines) {
+        for (const QString& line : platform::decodeCodePage(bytes, platform::CodePageShiftJis)
+                                       .split(QStringLiteral("\r\n"), Qt::SkipEmptyParts)) {
             const QStringList fields = line.split(QLatin1Char(','));
             ASSERT_GE(fields.size(), 6) << line.toStdString();
             keys.append(fields.at(3));
@@ -403,34 +307,12 @@ TEST_F(SampleCdTest, InformationFilesListEveryManual) {
         keys.sort();
         EXPECT_EQ(keys, folders) << name;
     }
-
-    // The first check on a new PC takes the CD's catalogue, and a second one finds it latest.
-    AutRunLocalRead first(t.ctx, t.ctx.SourceRoot);
-    EXPECT_EQ(first.ManInfo_CheckLatest(), CheckLatestResult::Latest);
-    EXPECT_EQ(t.temp().readFile(QStringLiteral("C:\\man_info\\man_info_do.ci")),
-              readHostFile(host(QStringLiteral("programs/setup/man_info_do.ci"))));
-    AutRunLocalRead second(t.ctx, t.ctx.SourceRoot);
-    EXPECT_EQ(second.ManInfo_CheckLatest(), CheckLatestResult::Latest);
-    EXPECT_FALSE(second.newerFound());
-    EXPECT_TRUE(t.ui().asked().empty());
 }
 
-TEST_F(SampleCdTest, StartPagesLinkToTheManuals) {
-    const QString index = QString::fromUtf8(readHostFile(host(QStringLiteral("index.html"))));
-    for (const QString& folder : manualFolders()) {
-        const ManualEntry entry = readEntry(folder);
-        const QString link = isPdfManual(entry)
-                                 ? QStringLiteral("%1/contents/%2.pdf").arg(folder, entry.Pub_No)
-                                 : folder + QStringLiteral("/index.html");
-        EXPECT_TRUE(index.contains(QStringLiteral("href=\"%1\"").arg(link))) << link.toStdString();
-    }
-    EXPECT_TRUE(index.contains(QStringLiteral("href=\"install.html\"")));
-    EXPECT_TRUE(QFileInfo::exists(host(QStringLiteral("install.html"))));
-
-    // The code-search page opens manual pages on the CD as sized new windows.
-    const QString search = QString::fromUtf8(readHostFile(host(QStringLiteral("codesearch.html"))));
-    EXPECT_TRUE(search.contains(QStringLiteral("window.open(")));
-    EXPECT_TRUE(search.contains(QStringLiteral("width=600,height=400")));
+TEST_F(SampleCdTest, CodeSearchPageOpensManualPagesAsSizedWindows) {
+    const QString search = QString::fromUtf8(read(QStringLiteral("codesearch.html")));
+    EXPECT_TRUE(search.contains(QStringLiteral("window.open(")) &&
+                search.contains(QStringLiteral("width=600,height=400")));
     int targets = 0;
     for (const QRegularExpressionMatch& match :
          QRegularExpression(QStringLiteral("\"[A-Z0-9]+\": \"([^\"]+)\"")).globalMatch(search)) {
