@@ -53,6 +53,11 @@ protected:
             QThread::msleep(5);
         return code;
     }
+    // Starts a program and waits for it; its exit code (0xFFFFFFFF when it did not start).
+    quint32 run(const QString& commandLine) {
+        const auto child = start(commandLine);
+        return child ? waitForExit(*child) : 0xFFFFFFFFu;
+    }
 
     TempMachine machine;
     Processes processes{machine.machine()};
@@ -93,18 +98,14 @@ TEST_F(ProcessesTest, ResolvesProgramPathsAsWindowsDoesAndMapsDrivePathArguments
 
 TEST_F(ProcessesTest, RunsProgramsAndBatchFilesWithHostArguments) {
     writeProgram("C:\\Program Files\\Tool\\run me.exe", argumentWriter());
-    auto child = start("C:\\Program Files\\Tool\\run me.exe C:\\out.txt \"C:\\a b\" /VERYSILENT /SP-");
-    ASSERT_NE(child, nullptr);
-    EXPECT_EQ(waitForExit(*child), 0u);
+    EXPECT_EQ(run("C:\\Program Files\\Tool\\run me.exe C:\\out.txt \"C:\\a b\" /VERYSILENT /SP-"), 0u);
     EXPECT_EQ(waitForFile(machine.host("C:\\out.txt")),
               (machine.host("C:\\a b") + "\n/VERYSILENT\n/SP-\n").toUtf8());
 
     // A batch file runs through the shell (it has neither "#!" nor execute permission).
     writeProgram("C:\\cd\\SysDir\\RmDir.bat", "rm -rf \"$1\"\n", false);
     ASSERT_TRUE(machine.writeFile("C:\\scratch dir\\sub\\file.txt", "x"));
-    auto batch = start("C:\\cd\\SysDir\\RmDir.bat \"C:\\scratch dir\"");
-    ASSERT_NE(batch, nullptr);
-    EXPECT_EQ(waitForExit(*batch), 0u);
+    EXPECT_EQ(run("C:\\cd\\SysDir\\RmDir.bat \"C:\\scratch dir\""), 0u);
     EXPECT_FALSE(QFileInfo::exists(machine.host("C:\\scratch dir")));
     EXPECT_TRUE(QFileInfo::exists(machine.host("C:\\cd\\SysDir\\RmDir.bat")));
 }
@@ -121,9 +122,7 @@ TEST_F(ProcessesTest, ReportsExitCodesAndStillActiveWhileRunning) {
     ASSERT_NE(script, nullptr);
     EXPECT_EQ(waitForExit(*script), 4u);
     EXPECT_EQ(script->exitCode(), 4u); // kept once collected
-    auto program = start("C:\\t\\false.exe");
-    ASSERT_NE(program, nullptr);
-    EXPECT_EQ(waitForExit(*program), 1u);
+    EXPECT_EQ(run("C:\\t\\false.exe"), 1u);
     auto slow = start("C:\\t\\slow.exe");
     ASSERT_NE(slow, nullptr);
     EXPECT_EQ(slow->exitCode(), STILL_ACTIVE);
@@ -145,9 +144,7 @@ TEST_F(ProcessesTest, ChildrenInheritNoStrayDescriptors) {
     writeProgram("C:\\t\\fds.exe", "#!/bin/sh\n{ ls /proc/$$/fd; echo \"ppid $PPID\"; } > \"$1.tmp\"\n"
                                    "mv \"$1.tmp\" \"$1\"\n");
 
-    auto child = start("C:\\t\\fds.exe C:\\kept.txt");
-    ASSERT_NE(child, nullptr);
-    EXPECT_EQ(waitForExit(*child), 0u);
+    EXPECT_EQ(run("C:\\t\\fds.exe C:\\kept.txt"), 0u);
     ASSERT_TRUE(processes.startDetached("C:\\t\\fds.exe C:\\detached.txt", WindowMode::Normal));
     const QByteArray kept = waitForFile(machine.host("C:\\kept.txt"));
     const QByteArray detached = waitForFile(machine.host("C:\\detached.txt"));
