@@ -8,17 +8,6 @@ namespace marvek::shared {
 
 namespace {
 
-// Blanks only, as the programs trim.
-qsizetype trimmedLength(const QString& text) {
-    qsizetype first = 0;
-    qsizetype last = text.size();
-    while (first < last && text.at(first) == QLatin1Char(' '))
-        ++first;
-    while (last > first && text.at(last - 1) == QLatin1Char(' '))
-        --last;
-    return last - first;
-}
-
 struct CheckedField {
     Column column;
     const char* label;
@@ -58,7 +47,7 @@ void ReadCarInfo(const SharedContext& ctx, const QString& folder, ManualEntry& e
 }
 
 bool CheckColumnLength(const QString& value, int limit, bool allowEmpty) {
-    const qsizetype length = trimmedLength(value);
+    const qsizetype length = TrimBlanks(value).size();
     if (!allowEmpty && length == 0)
         return false;
     return length <= limit;

@@ -4,10 +4,7 @@
 
 namespace marvek::shared {
 
-namespace {
-
-// Trim as the programs do: blanks only, not tabs.
-QString trimBlanks(const QString& text) {
+QString TrimBlanks(const QString& text) {
     qsizetype first = 0;
     qsizetype last = text.size();
     while (first < last && text.at(first) == QLatin1Char(' '))
@@ -16,8 +13,6 @@ QString trimBlanks(const QString& text) {
         --last;
     return text.mid(first, last - first);
 }
-
-} // namespace
 
 QString ReadIniText(const SharedContext& ctx, const QString& file, const QString& section,
                     const QString& key) {
@@ -35,7 +30,7 @@ QString ReadIniText(const SharedContext& ctx, const QString& file, const QString
 
 QString ReadIniValue(const SharedContext& ctx, const QString& file, const QString& section,
                      const QString& key) {
-    return trimBlanks(ReadIniText(ctx, file, section, key));
+    return TrimBlanks(ReadIniText(ctx, file, section, key));
 }
 
 QString ReadSysParameter(const SharedContext& ctx, const QString& section, const QString& key) {

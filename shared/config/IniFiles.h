@@ -9,6 +9,9 @@ namespace marvek::shared {
 // Size of the buffer every INI value is read into: a value keeps at most 255 characters.
 inline constexpr int IniValueBufferSize = 256;
 
+// The text without its leading and trailing blanks, as the programs trim: blanks only, not tabs.
+QString TrimBlanks(const QString& text);
+
 // One value of an INI file (Windows path) through the private-profile reader, in the machine's ANSI
 // code page: the buffer up to its first NUL, untrimmed. Empty when the file or the key is absent.
 QString ReadIniText(const SharedContext& ctx, const QString& file, const QString& section,

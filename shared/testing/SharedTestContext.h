@@ -4,7 +4,17 @@
 #include "platform/testing/TempMachine.h"
 #include "shared/Context.h"
 
+#include <QFile>
 #include <memory>
+#include <ostream>
+
+// Readable failure messages for Qt texts, the same in every test of the shared services.
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
+inline void PrintTo(const QByteArray& bytes, std::ostream* out) {
+    *out << '"' << bytes.toStdString() << '"';
+}
 
 namespace marvek::testing {
 
@@ -20,6 +30,14 @@ public:
     platform::ScriptedUserInterface& ui() { return *m_ui; }
     platform::TestClock& clock() { return *m_clock; }
     platform::Platform& os() { return m_os; }
+
+    // The user's and the system's language ("0411", "0409"); the ANSI code page follows from it.
+    bool setLocale(const char* langId) {
+        QFile ini(m_temp.machine().machineIniFile());
+        const QByteArray id(langId);
+        return ini.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+               ini.write("[Locale]\nUserDefaultLangID=" + id + "\nSystemDefaultLangID=" + id + "\n") > 0;
+    }
 
 private:
     SharedTestContext(std::unique_ptr<platform::ScriptedUserInterface> ui,

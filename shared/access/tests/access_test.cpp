@@ -2,9 +2,6 @@
 #include "shared/access/AccessControl.h"
 #include "shared/testing/SharedTestContext.h"
 
-#include <QDir>
-#include <QProcess>
-#include <QStandardPaths>
 #include <gtest/gtest.h>
 
 using namespace marvek;
@@ -12,138 +9,82 @@ using namespace marvek::shared;
 
 namespace {
 
+const QString Folder = QStringLiteral("C:\\Manuals\\AB1234");
+const QString File = QStringLiteral("C:\\Manuals\\mandex.fdf");
+
+TEST(AccessControl, MaskLettersVolumesAndErrorTexts) {
+    const std::pair<quint32, const char*> letters[] = {
+        {0x1F01FF, "All"}, {0xFFFFFFFF, "All"}, {0x1301BF, "RWXD"}, {0x1200A9, "RX"},
+        {0x120088, ""},    {0xD0000, "DPO"},    {0xE0010000, "D"}}; // generic rights are not letters
+    for (const auto& [mask, text] : letters)
+        EXPECT_EQ(AccessMaskLetters(mask), QLatin1String(text)) << mask;
+
+    marvek::testing::SharedTestContext t;
+    for (const char* path : {"\\\\server\\share\\manual", "Q:\\no drive", "C:", ""})
+        EXPECT_FALSE(IsNtfsVolume(t.ctx, QLatin1String(path))) << path;
+    EXPECT_EQ(IsNtfsVolume(t.ctx, QStringLiteral("c:\\Manuals")),
+              platform::supportsAccessLists(t.temp().host(QStringLiteral("C:\\"))));
+    // Network codes take their text from the network message file when it exists.
+    EXPECT_EQ(GetSystemErrorText(t.ctx, 2102), platform::systemErrorText(2102, false));
+    ASSERT_TRUE(t.temp().writeFile(QStringLiteral("C:\\WINNT\\SYSTEM32\\NETMSG.DLL"), "MZ"));
+    EXPECT_EQ(GetSystemErrorText(t.ctx, 2102), platform::systemErrorText(2102, true));
+    EXPECT_EQ(GetSystemErrorText(t.ctx, 5), platform::systemErrorText(5, false));
+}
+
 class AccessTest : public ::testing::Test {
 protected:
     void SetUp() override {
         t.ctx.UsersGroupName = GetUsersGroupName();
-        ASSERT_TRUE(QDir().mkpath(t.temp().host(QStringLiteral("C:\\Manuals\\AB1234"))));
+        ASSERT_TRUE(t.temp().writeFile(Folder + QStringLiteral("\\index.html"), "x") &&
+                    t.temp().writeFile(File, "x"));
+        if (t.ctx.UsersGroupName.isEmpty() || !IsNtfsVolume(t.ctx, QStringLiteral("C:\\Manuals")))
+            GTEST_SKIP() << "no users group or no access lists on this file system";
     }
-
-    // The access tests need a users group and a file system with access lists.
-    bool aclsAvailable() const {
-        return !t.ctx.UsersGroupName.isEmpty() && IsNtfsVolume(t.ctx, QStringLiteral("C:\\Manuals"));
+    quint32 setUsers(const QString& path, quint32 mask) {
+        return platform::setGroupAccess(t.temp().host(path), t.ctx.UsersGroupName, mask,
+                                        platform::NO_INHERITANCE);
+    }
+    platform::AccessEntry entry(const QString& path) {
+        const auto list = platform::readAccessEntries(t.temp().host(path)).entries;
+        return list.size() == 1 ? list[0] : platform::AccessEntry{9, 0, {}, 0};
     }
 
     marvek::testing::SharedTestContext t;
 };
 
-TEST(AccessMaskLettersTest, LettersOfTheMask) {
-    EXPECT_EQ(AccessMaskLetters(0x1F01FF), QStringLiteral("All"));
-    EXPECT_EQ(AccessMaskLetters(0xFFFFFFFF), QStringLiteral("All"));
-    EXPECT_EQ(AccessMaskLetters(0x1301BF), QStringLiteral("RWXD")); // the inherited folder entry on disk
-    EXPECT_EQ(AccessMaskLetters(0x120089), QStringLiteral("R"));
-    EXPECT_EQ(AccessMaskLetters(0x1200A9), QStringLiteral("RX"));
-    EXPECT_EQ(AccessMaskLetters(0x120088), QString()); // one bit of R missing
-    EXPECT_EQ(AccessMaskLetters(0xD0000), QStringLiteral("DPO"));
-    EXPECT_EQ(AccessMaskLetters(0xE0010000), QStringLiteral("D")); // generic rights are not letters
-    EXPECT_EQ(AccessMaskLetters(0), QString());
-}
-
-TEST_F(AccessTest, OnlyDriveRootsOfAccessListVolumesAreNtfs) {
-    EXPECT_FALSE(IsNtfsVolume(t.ctx, QStringLiteral("\\\\server\\share\\manual")));
-    EXPECT_FALSE(IsNtfsVolume(t.ctx, QStringLiteral("Q:\\no drive")));
-    EXPECT_FALSE(IsNtfsVolume(t.ctx, QStringLiteral("C:")));
-    EXPECT_FALSE(IsNtfsVolume(t.ctx, QString()));
-    const bool acl = platform::supportsAccessLists(t.temp().host(QStringLiteral("C:\\")));
-    EXPECT_EQ(IsNtfsVolume(t.ctx, QStringLiteral("c:\\Manuals")), acl);
-}
-
-TEST_F(AccessTest, NetworkErrorTextsComeFromTheNetworkMessageFileWhenItExists) {
-    EXPECT_EQ(GetSystemErrorText(t.ctx, 2102), platform::systemErrorText(2102, false));
-    ASSERT_TRUE(t.temp().writeFile(QStringLiteral("C:\\WINNT\\SYSTEM32\\NETMSG.DLL"), "MZ"));
-    EXPECT_EQ(GetSystemErrorText(t.ctx, 2102), platform::systemErrorText(2102, true));
-    EXPECT_EQ(GetSystemErrorText(t.ctx, 5), platform::systemErrorText(5, false)); // not a network code
-    EXPECT_LE(GetSystemErrorText(t.ctx, 5).size(), 255);
-}
-
-TEST_F(AccessTest, FolderEntryIsRecognisedAsRwxdButFullControlIsNot) {
-    if (!aclsAvailable())
-        GTEST_SKIP() << "no users group or no access lists on this file system";
-    const QString folder = QStringLiteral("C:\\Manuals\\AB1234");
-    EXPECT_FALSE(HasUsersFolderAccess(t.ctx, folder));
-
-    // Full control alone does not count: the repair adds the folder entry.
-    ASSERT_EQ(platform::setGroupAccess(t.temp().host(folder), t.ctx.UsersGroupName, platform::FILE_ALL_ACCESS,
-                                       platform::NO_INHERITANCE),
-              platform::ERROR_SUCCESS);
-    EXPECT_FALSE(HasUsersFolderAccess(t.ctx, folder));
-
-    ASSERT_TRUE(GrantUsersFolderAccess(t.ctx, folder));
-    EXPECT_TRUE(HasUsersFolderAccess(t.ctx, folder));
-    // Another group's entry does not count.
+TEST_F(AccessTest, FolderAccessIsRecognisedByRwxdOrDenialButNotByFullControl) {
+    EXPECT_FALSE(HasUsersFolderAccess(t.ctx, Folder));
+    ASSERT_EQ(setUsers(Folder, platform::FILE_ALL_ACCESS), platform::ERROR_SUCCESS);
+    EXPECT_FALSE(HasUsersFolderAccess(t.ctx, Folder)) << "full control alone does not count";
+    ASSERT_TRUE(GrantUsersFolderAccess(t.ctx, Folder));
+    EXPECT_TRUE(HasUsersFolderAccess(t.ctx, Folder));
+    ASSERT_EQ(setUsers(Folder, 0), platform::ERROR_SUCCESS);
+    ASSERT_EQ(entry(Folder).type, platform::ACCESS_DENIED_ACE_TYPE);
+    EXPECT_TRUE(HasUsersFolderAccess(t.ctx, Folder)) << "a denied entry counts";
     t.ctx.UsersGroupName = QStringLiteral("no-such-group-of-this-test");
-    EXPECT_FALSE(HasUsersFolderAccess(t.ctx, folder));
+    EXPECT_FALSE(HasUsersFolderAccess(t.ctx, Folder)) << "another group's entry does not count";
     EXPECT_TRUE(t.ui().asked().empty());
 }
 
-TEST_F(AccessTest, DeniedUsersEntryCounts) {
-    if (!aclsAvailable())
-        GTEST_SKIP() << "no users group or no access lists on this file system";
-    const QString setfacl = QStandardPaths::findExecutable(QStringLiteral("setfacl"));
-    if (setfacl.isEmpty())
-        GTEST_SKIP() << "setfacl is not installed";
-    const QString folder = QStringLiteral("C:\\Manuals\\AB1234");
-    ASSERT_EQ(QProcess::execute(setfacl,
-                                {QStringLiteral("-m"), QStringLiteral("g:%1:---").arg(t.ctx.UsersGroupName),
-                                 t.temp().host(folder)}),
-              0);
-    EXPECT_TRUE(HasUsersFolderAccess(t.ctx, folder));
-}
-
-TEST_F(AccessTest, FullAccessOnAFile) {
-    if (!aclsAvailable())
-        GTEST_SKIP() << "no users group or no access lists on this file system";
-    const QString file = QStringLiteral("C:\\Manuals\\mandex.fdf");
-    ASSERT_TRUE(t.temp().writeFile(file, "x"));
-    ASSERT_TRUE(GrantUsersFullAccess(t.ctx, file));
-    const platform::AclResult list = platform::readAccessEntries(t.temp().host(file));
-    ASSERT_EQ(list.error, platform::ERROR_SUCCESS);
-    ASSERT_EQ(list.entries.size(), 1u);
-    EXPECT_EQ(list.entries[0].trustee, t.ctx.UsersGroupName);
-    EXPECT_EQ(AccessMaskLetters(list.entries[0].mask), QStringLiteral("All"));
-    EXPECT_TRUE(t.ui().asked().empty());
-}
-
-TEST_F(AccessTest, LauncherGrantsToTheFixedNameUsers) {
-    EXPECT_EQ(HostTrusteeName(QStringLiteral("Users")), GetUsersGroupName());
-    EXPECT_EQ(HostTrusteeName(QStringLiteral("USERS")), GetUsersGroupName());
-    EXPECT_EQ(HostTrusteeName(QStringLiteral("staff")), QStringLiteral("staff"));
-    if (!aclsAvailable())
-        GTEST_SKIP() << "no users group or no access lists on this file system";
-    t.ctx.UsersGroupName.clear(); // the launcher does not look the name up
-    const QString file = QStringLiteral("C:\\man_info\\man_info_do.ci");
-    ASSERT_TRUE(t.temp().writeFile(file, "x"));
-    EXPECT_TRUE(GrantFixedUsersFullAccess(t.ctx, file));
-    const platform::AclResult list = platform::readAccessEntries(t.temp().host(file));
-    ASSERT_EQ(list.entries.size(), 1u);
-    EXPECT_EQ(list.entries[0].trustee, GetUsersGroupName());
-}
-
-TEST_F(AccessTest, GrantWithoutUsersGroupNameShowsTheSystemErrorText) {
-    if (!aclsAvailable())
-        GTEST_SKIP() << "no access lists on this file system";
+TEST_F(AccessTest, FileGrantsGiveFullAccessAndReportFailures) {
+    ASSERT_TRUE(GrantUsersFullAccess(t.ctx, File));
+    EXPECT_EQ(entry(File).trustee, t.ctx.UsersGroupName);
+    EXPECT_EQ(AccessMaskLetters(entry(File).mask), QStringLiteral("All"));
+    // The launcher grants to the fixed name "Users" without looking the group up.
+    ASSERT_EQ(setUsers(File, platform::FILE_GENERIC_READ), platform::ERROR_SUCCESS);
     t.ctx.UsersGroupName.clear();
-    const QString file = QStringLiteral("C:\\Manuals\\mandex.fdf");
-    ASSERT_TRUE(t.temp().writeFile(file, "x"));
-    EXPECT_FALSE(GrantUsersFullAccess(t.ctx, file));
-    ASSERT_EQ(t.ui().asked().size(), 1u);
-    EXPECT_EQ(t.ui().asked()[0].text, GetSystemErrorText(t.ctx, platform::ERROR_NONE_MAPPED));
-    EXPECT_EQ(t.ui().asked()[0].style, platform::mb::OKOnly);
-    EXPECT_EQ(t.ui().asked()[0].title, t.ctx.AppTitle);
-    // The folder grant fails silently.
-    EXPECT_FALSE(GrantUsersFolderAccess(t.ctx, QStringLiteral("C:\\Manuals\\AB1234")));
-    EXPECT_EQ(t.ui().asked().size(), 1u);
-}
-
-TEST_F(AccessTest, VolumeWithoutAccessListsIsLeftAlone) {
-    // procfs keeps no access lists; nothing is written there.
-    ASSERT_TRUE(t.temp().machine().mapDrive(QLatin1Char('F'), QStringLiteral("/proc")));
-    if (IsNtfsVolume(t.ctx, QStringLiteral("F:\\")))
-        GTEST_SKIP() << "/proc reports access lists here";
-    t.ctx.UsersGroupName.clear(); // would make any real grant fail
-    EXPECT_TRUE(GrantUsersFullAccess(t.ctx, QStringLiteral("F:\\version")));
-    EXPECT_TRUE(GrantFixedUsersFullAccess(t.ctx, QStringLiteral("F:\\version")));
+    EXPECT_TRUE(GrantFixedUsersFullAccess(t.ctx, File));
+    EXPECT_EQ(AccessMaskLetters(entry(File).mask), QStringLiteral("All"));
     EXPECT_TRUE(t.ui().asked().empty());
+
+    // Without a group name the grant fails with the system's text; the folder grant fails silently.
+    EXPECT_FALSE(GrantUsersFullAccess(t.ctx, File));
+    EXPECT_FALSE(GrantUsersFolderAccess(t.ctx, Folder));
+    ASSERT_EQ(t.ui().asked().size(), 1u);
+    const platform::AskedQuestion& box = t.ui().asked()[0];
+    EXPECT_EQ(std::tie(box.text, box.style, box.title),
+              std::make_tuple(GetSystemErrorText(t.ctx, platform::ERROR_NONE_MAPPED), platform::mb::OKOnly,
+                              t.ctx.AppTitle));
 }
 
 } // namespace
