@@ -86,8 +86,8 @@ TEST_F(ConfigTest, MessagesComeFromTheLanguageFileElseFromTheEnglishOne) {
     t.ctx.LanguageCode = q("11");
     EXPECT_TRUE(message(7).isEmpty()); // neither file
     writeMessages("M09.ini", "M007=Seven\r\nM120=Hundred twenty\r\n09_01=One\r\n09_03=M09 three\r\n");
-    EXPECT_EQ(message(7), q("Seven")); // M11.ini absent
-    EXPECT_EQ(message(120), q("Hundred twenty"));
+    EXPECT_EQ(QStringList({message(7), message(120)}),
+              QStringList({"Seven", "Hundred twenty"})); // no M11.ini
     EXPECT_EQ(caption(1), q("One"));
 
     // M11.ini present: only it is read, also for a key it lacks; captions fall back to "09_" in it.

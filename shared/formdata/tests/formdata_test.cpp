@@ -85,15 +85,13 @@ TEST_F(FormDataTest, BrowserFileMatchesByteForByte) {
 }
 
 TEST(PdfSpaceEstimate, RoundsUpToTheNextUnit) {
-    const std::tuple<qint64, const char*, qint64> estimates[] = {{12345678, "10000000", 20000000},
-                                                                 {20000000, "10000000", 30000000},
-                                                                 {0, "10000000", 10000000},
-                                                                 {5000000000, "10000000", 5010000000},
-                                                                 {1234, "100", 1300},
-                                                                 {1234, "", 0},
-                                                                 {1234, "ten", 0}};
-    for (const auto& [size, unit, space] : estimates)
-        EXPECT_EQ(PdfSpaceEstimate(size, QLatin1String(unit)), space) << size << " " << unit;
+    const qint64 cases[][2] = {
+        {12345678, 20000000}, {20000000, 30000000}, {0, 10000000}, {5000000000, 5010000000}};
+    for (const auto& [size, space] : cases)
+        EXPECT_EQ(PdfSpaceEstimate(size, QStringLiteral("10000000")), space) << size;
+    EXPECT_EQ(PdfSpaceEstimate(1234, QStringLiteral("100")), 1300);
+    EXPECT_EQ(PdfSpaceEstimate(1234, QString()), 0);
+    EXPECT_EQ(PdfSpaceEstimate(1234, QStringLiteral("ten")), 0);
 }
 
 } // namespace

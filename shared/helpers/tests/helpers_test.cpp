@@ -32,16 +32,13 @@ protected:
 };
 
 TEST(PathHelpers, ParentFolderStripTrailingSeparatorAndRemovableFolders) {
-    const std::tuple<const char*, const char*, const char*> cases[] = {
-        {"Q:\\programs\\setup", "Q:\\programs", "Q:\\programs\\setup"},
-        {"Q:", "Q:", "Q:"},
-        {"C:\\", "C:", "C:"},
-        {"D:\\Manuals\\", "D:\\Manuals", "D:\\Manuals"},
-        {"", "", ""}}; // path, parent, stripped
-    for (const auto& [path, parent, stripped] : cases) {
-        EXPECT_EQ(ParentFolder(q(path)), q(parent)) << path;
-        EXPECT_EQ(StripTrailingSeparator(q(path)), q(stripped)) << path;
+    QStringList parents, stripped;
+    for (const char* path : {"Q:\\programs\\setup", "Q:", "C:\\", "D:\\Manuals\\", ""}) {
+        parents << ParentFolder(q(path));
+        stripped << StripTrailingSeparator(q(path));
     }
+    EXPECT_EQ(parents, QStringList({"Q:\\programs", "Q:", "C:", "D:\\Manuals", ""}));
+    EXPECT_EQ(stripped, QStringList({"Q:\\programs\\setup", "Q:", "C:", "D:\\Manuals", ""}));
     for (const char* path :
          {"", "   ", "C:", "C:\\", "c:/", "C:\\.", "C:\\Temp\\..", "C:\\...", "C:\\ ", "C:\\\\", "UnZipTemp",
           "\\UnZipTemp", "C:UnZipTemp", "\\\\server\\share\\x", "1:\\x", "C:\\a*"})
@@ -51,17 +48,16 @@ TEST(PathHelpers, ParentFolderStripTrailingSeparatorAndRemovableFolders) {
 }
 
 TEST_F(HelpersTest, IsSourceNewerComparesWholeSecondsAndWaitsFitSixteenBits) {
+    const QString source = q("C:\\CD\\guide.pdf"), target = q("C:\\Link\\guide.pdf");
     ASSERT_TRUE(write("C:\\CD\\guide.pdf"));
-    EXPECT_TRUE(IsSourceNewer(t.ctx, q("C:\\CD\\guide.pdf"), q("C:\\Link\\guide.pdf"))); // no target
-    ASSERT_TRUE(write("C:\\Link\\guide.pdf"));
-    const qint64 base = 1700000000000;
-    ASSERT_TRUE(t.os().files().setLastModifiedMs(q("C:\\Link\\guide.pdf"), base));
+    EXPECT_TRUE(IsSourceNewer(t.ctx, source, target)); // no target
+    EXPECT_FALSE(IsSourceNewer(t.ctx, q("C:\\CD\\none.pdf"), source));
+    ASSERT_TRUE(write("C:\\Link\\guide.pdf") && t.os().files().setLastModifiedMs(target, 1700000000000));
     for (const auto& [offsetMs, newer] :
          {std::pair(0, false), std::pair(999, false), std::pair(1000, true)}) {
-        ASSERT_TRUE(t.os().files().setLastModifiedMs(q("C:\\CD\\guide.pdf"), base + offsetMs));
-        EXPECT_EQ(IsSourceNewer(t.ctx, q("C:\\CD\\guide.pdf"), q("C:\\Link\\guide.pdf")), newer) << offsetMs;
+        ASSERT_TRUE(t.os().files().setLastModifiedMs(source, 1700000000000 + offsetMs));
+        EXPECT_EQ(IsSourceNewer(t.ctx, source, target), newer) << offsetMs;
     }
-    EXPECT_FALSE(IsSourceNewer(t.ctx, q("C:\\CD\\none.pdf"), q("C:\\Link\\guide.pdf")));
 
     for (int seconds : {32, 33, 0, -1}) // n x 1000 must fit 16 bits
         WaitSeconds(t.ctx, seconds);

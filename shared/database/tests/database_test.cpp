@@ -1,0 +1,405 @@
+#include "shared/database/JetProvider.h"
+#include "shared/database/ManualDatabase.h"
+#include "shared/database/SqliteHandles.h"
+#include "shared/database/clsMDB.h"
+#include "shared/testing/SharedTestContext.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <functional>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace marvek::shared;
+
+namespace {
+
+QString q(const char* text) {
+    return QString::fromUtf8(text);
+}
+
+const QString DatabasePath = q("C:\\Link\\DTX3.mdb");
+
+// A database made at a Windows path from the CD's schema file, with optional rows, outside the suite's
+// access class.
+bool MakeSchemaDatabase(const marvek::testing::TempMachine& temp, const QString& path,
+                        const QByteArray& rows = {}) {
+    QFile schema(QStringLiteral(MARVEK_SCHEMA_SQL));
+    const QString host = temp.host(path);
+    if (!schema.open(QIODevice::ReadOnly) || !QDir().mkpath(host.left(host.lastIndexOf(u'/'))))
+        return false;
+    sqlite3* raw = nullptr;
+    const int opened = sqlite3_open_v2(QFile::encodeName(host).constData(), &raw,
+                                       SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    const SqliteDatabase db(raw);
+    const QByteArray sql = schema.readAll() + '\n' + rows;
+    return opened == SQLITE_OK && sqlite3_exec(raw, sql.constData(), nullptr, nullptr, nullptr) == SQLITE_OK;
+}
+
+class ClsMdbTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(
+            MakeSchemaDatabase(env.temp(), DatabasePath,
+                               "INSERT INTO M_order VALUES ('M1','one',1),('M2',NULL,2),('M3','x',3);"));
+        ASSERT_TRUE(mdb.Pcls_MdbOpen(DatabasePath));
+    }
+    bool exists(const char* path) { return QFileInfo::exists(env.temp().host(q(path))); }
+    QVariant field(int slot, const char* column) { return mdb.Pcls_MdbGetField(slot, q(column), q("dflt")); }
+
+    marvek::testing::SharedTestContext env;
+    clsMDB mdb{env.temp().machine()};
+};
+
+TEST_F(ClsMdbTest, OpenAndExecuteWithTheirResultSenses) {
+    clsMDB other(env.temp().machine());
+    EXPECT_FALSE(other.Pcls_MdbOpen(q("C:\\Link\\missing.mdb")));
+    EXPECT_FALSE(exists("C:\\Link\\missing.mdb")) << "never created";
+    ASSERT_TRUE(env.temp().writeFile(q("C:\\Link\\text.mdb"), "not a database at all"));
+    EXPECT_FALSE(other.Pcls_MdbOpen(q("C:\\Link\\text.mdb")));
+    EXPECT_FALSE(exists("C:\\Link\\text.ldb")) << "lock released";
+    EXPECT_EQ(other.Pcls_MdbExecute(q("DELETE FROM M_order")), -1) << "not open";
+    QString error;
+    EXPECT_FALSE(JetConnection::open(q("Provider=Microsoft.ACE.OLEDB.12.0;Data Source=") + DatabasePath,
+                                     env.temp().machine(), 100, &error));
+
+    EXPECT_EQ(mdb.Pcls_MdbCreate(0, q("PRAGMA journal_mode"), 4), 0);
+    EXPECT_EQ(field(0, "journal_mode").toString(), q("wal"));
+    EXPECT_EQ(mdb.Pcls_MdbExecute(q("INSERT INTO M_type VALUES ('A','1')")), 0);
+    EXPECT_EQ(mdb.Pcls_MdbExecute(q("INSERT INTO M_type VALUES ('a','0')")), -1) << "key without case";
+    // A second statement in the text is refused and does not run.
+    EXPECT_EQ(mdb.Pcls_MdbExecute(q("DELETE FROM M_type WHERE Pub_No = 'x'; DROP TABLE M_type")), -1);
+    EXPECT_EQ(mdb.Pcls_MdbCreate(1, q("SELECT * FROM M_type"), 4), 0);
+}
+
+TEST_F(ClsMdbTest, CreateAndMoveNextWithTheirResultSenses) {
+    ASSERT_EQ(mdb.Pcls_MdbCreate(7, q("SELECT * FROM M_order ORDER BY Model_ID"), 4), 0);
+    EXPECT_EQ(field(7, "model_id").toString(), q("M1"));
+    EXPECT_EQ(mdb.Pcls_MdbMoveNext(7), 0);
+    EXPECT_EQ(field(7, "Model_desc").toString(), q("dflt")) << "null gives DefValue";
+    EXPECT_EQ(mdb.Pcls_MdbMoveNext(7), 0);
+    EXPECT_EQ(mdb.Pcls_MdbMoveNext(7), 1) << "just passed the last row";
+    EXPECT_FALSE(field(7, "Model_ID").isValid());
+    EXPECT_EQ(mdb.Pcls_MdbMoveNext(7), -1);
+    EXPECT_EQ(mdb.Pcls_MdbMoveNext(7), -1);
+
+    EXPECT_EQ(mdb.Pcls_MdbCreate(1, q("SELECT * FROM M_order WHERE Model_ID = 'none'"), 4), 1);
+    EXPECT_EQ(mdb.Pcls_MdbMoveNext(1), -1) << "an empty result is already past its end";
+    EXPECT_EQ(mdb.Pcls_MdbCreate(1, q("SELECT nonsense FROM M_order"), 4), -1);
+    EXPECT_EQ(mdb.Pcls_MdbMoveNext(1), -1) << "a failed query leaves no rows in the slot";
+    EXPECT_EQ(mdb.Pcls_MdbCreate(11, q("SELECT * FROM M_order"), 4), -1);
+    EXPECT_EQ(mdb.Pcls_MdbMoveNext(4), -1) << "a slot never used";
+    EXPECT_FALSE(field(4, "Model_ID").isValid());
+}
+
+TEST_F(ClsMdbTest, TransactionsCommitOrRollBack) {
+    EXPECT_FALSE(mdb.Pcls_MdbCommitTrans()) << "no transaction";
+    ASSERT_TRUE(mdb.Pcls_MdbBeginTrans());
+    EXPECT_EQ(mdb.Pcls_MdbExecute(q("INSERT INTO M_manage (Pub_No) VALUES ('R')")), 0);
+    EXPECT_TRUE(mdb.Pcls_MdbRollback());
+    EXPECT_EQ(mdb.Pcls_MdbCreate(1, q("SELECT * FROM M_manage"), 4), 1);
+    ASSERT_TRUE(mdb.Pcls_MdbBeginTrans());
+    EXPECT_EQ(mdb.Pcls_MdbExecute(q("INSERT INTO M_manage (Pub_No) VALUES ('C')")), 0);
+    EXPECT_TRUE(mdb.Pcls_MdbCommitTrans());
+    ASSERT_EQ(mdb.Pcls_MdbCreate(1, q("SELECT * FROM M_manage"), 4), 0);
+    mdb.Release();
+    EXPECT_EQ(mdb.Pcls_MdbMoveNext(1), -1) << "released with the connection";
+}
+
+TEST_F(ClsMdbTest, LockFileIsNamedAsJetNamesItAndLivesWhileAnyConnectionIsOpen) {
+    EXPECT_EQ(JetLockFileName(q("mdbdata.Mdb")), q("ldbdata.Ldb"));
+    EXPECT_EQ(JetLockFileName(q("manual")), q("manual.ldb"));
+    EXPECT_TRUE(exists("C:\\Link\\DTX3.ldb"));
+    {
+        clsMDB second(env.temp().machine());
+        ASSERT_TRUE(second.Pcls_MdbOpen(DatabasePath));
+        mdb.Release();
+        EXPECT_TRUE(exists("C:\\Link\\DTX3.ldb")) << "the second connection is still open";
+        second.Release();
+        EXPECT_FALSE(exists("C:\\Link\\DTX3.ldb"));
+        // A lock file left behind by a program that was killed goes with the next last close.
+        ASSERT_TRUE(env.temp().writeFile(q("C:\\Link\\DTX3.ldb"), "stale"));
+        ASSERT_TRUE(second.Pcls_MdbOpen(DatabasePath));
+    }
+    EXPECT_FALSE(exists("C:\\Link\\DTX3.ldb")) << "closed by the destructor";
+}
+
+TEST_F(ClsMdbTest, CdateFollowsTheUserLocaleAndRefusesImpossibleDates) {
+    const auto stored = [&](const char* text) {
+        clsMDB db(env.temp().machine()); // the format is taken when the connection opens
+        db.Pcls_MdbOpen(DatabasePath);
+        db.Pcls_MdbExecute(q("DELETE FROM M_manage"));
+        if (db.Pcls_MdbExecute(
+                q("INSERT INTO M_manage (Pub_No, InsDate) VALUES ('P', Cdate('%1'))").arg(q(text))) != 0)
+            return q("failed");
+        db.Pcls_MdbCreate(1, q("SELECT typeof(InsDate) || ' ' || InsDate AS D FROM M_manage"), 4);
+        return db.Pcls_MdbGetField(1, q("D"), QString()).toString();
+    };
+    ASSERT_TRUE(env.setLocale("0411"));
+    EXPECT_EQ(stored("2024/01/02 9:05:03"), q("text 2024-01-02 09:05:03"));
+    EXPECT_EQ(stored("2024/01/02"), q("text 2024-01-02 00:00:00"));
+    EXPECT_EQ(stored("2024-01-02 21:05:03"), q("text 2024-01-02 21:05:03")) << "ISO is always understood";
+    for (const char* impossible : {"2023/02/29 1:00:00", "2024/13/01 1:00:00", "2024/01/02 25:00:00", ""})
+        EXPECT_EQ(stored(impossible), q("failed")) << impossible;
+    EXPECT_EQ(stored("1/2/2024 9:05:03 PM"), q("failed")) << "another locale's text";
+    ASSERT_TRUE(env.setLocale("0409"));
+    EXPECT_EQ(stored("1/2/2024 9:05:03 PM"), q("text 2024-01-02 21:05:03"));
+    EXPECT_EQ(stored("12/31/2024 12:00:00 AM"), q("text 2024-12-31 00:00:00"));
+    EXPECT_EQ(stored("31/12/2024 1:00:00 PM"), q("failed")) << "day and month swapped";
+    EXPECT_EQ(stored("2024/01/02 9:05:03"), q("failed"));
+}
+
+// A second program on the same database, forked: it holds the write lock with an uncommitted row
+// until told 'E', then commits after a pause and keeps its connection until its pipe closes.
+TEST_F(ClsMdbTest, TwoProcessesReaderIsNotBlockedAndWritersWaitUpToTheirBusyTimeout) {
+    constexpr int PauseMs = 400;
+    int up[2], down[2];
+    ASSERT_TRUE(::pipe(up) == 0 && ::pipe(down) == 0);
+    const auto send = [](int fd, char c) {
+        return ::write(fd, &c, 1) == 1;
+    };
+    const auto receive = [](int fd) {
+        char c = 0;
+        return ::read(fd, &c, 1) == 1 ? c : '\0';
+    };
+    mdb.Release();
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(down[1]);
+        clsMDB other(env.temp().machine());
+        const bool held = other.Pcls_MdbOpen(DatabasePath) && other.Pcls_MdbBeginTrans() &&
+                          other.Pcls_MdbExecute(q("INSERT INTO M_type VALUES ('CHILD','1')")) == 0;
+        const bool told = send(up[1], held ? 'T' : 'F') && receive(down[0]) == 'E';
+        ::usleep(PauseMs * 1000);
+        const bool done = told && other.Pcls_MdbCommitTrans() && receive(down[0]) == 0;
+        other.Release();
+        ::_exit(done ? 0 : 1);
+    }
+    ASSERT_GT(child, 0);
+    ::close(down[0]);
+    ::close(up[1]); // a child that ends early then reads as an empty answer
+    ASSERT_EQ(receive(up[0]), 'T');
+    const QString insert = q("INSERT INTO M_type VALUES ('PARENT','0')");
+    const auto rows = [](clsMDB& db) {
+        db.Pcls_MdbCreate(1, q("SELECT count(*) AS N FROM M_type"), 4);
+        return db.Pcls_MdbGetField(1, q("N"), -1).toInt();
+    };
+    clsMDB impatient(env.temp().machine());
+    impatient.SetBusyTimeoutMs(100);
+    ASSERT_TRUE(impatient.Pcls_MdbOpen(DatabasePath) && mdb.Pcls_MdbOpen(DatabasePath));
+    EXPECT_EQ(rows(impatient), 0) << "the uncommitted row is not seen, and reading does not wait";
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_EQ(impatient.Pcls_MdbExecute(insert), -1);
+    EXPECT_GE(timer.elapsed(), 90);
+    EXPECT_FALSE(impatient.Pcls_MdbBeginTrans()) << "the write lock is taken at the start of a transaction";
+
+    ASSERT_TRUE(send(down[1], 'E'));
+    timer.restart();
+    EXPECT_EQ(mdb.Pcls_MdbExecute(insert), 0) << mdb.LastError().toStdString();
+    EXPECT_GE(timer.elapsed(), PauseMs / 2) << "the write waited for the other program";
+    EXPECT_EQ(rows(mdb), 2);
+    mdb.Release();
+    impatient.Release();
+    EXPECT_TRUE(exists("C:\\Link\\DTX3.ldb")) << "the other program still has the database open";
+    ::close(down[1]);
+    int status = -1;
+    ::waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_FALSE(exists("C:\\Link\\DTX3.ldb")) << "removed by the last program to close";
+    ::close(up[0]);
+}
+
+const QString TemplatePath = q("C:\\Link\\DTX3_NEW.mdb");
+const QDateTime RunStart(QDate(2024, 1, 2), QTime(9, 5, 3));
+
+// Two manuals: J0010AA, an HTML manual with its M_type row, and P0020BB, without one, null InsDate.
+const char* const TwoManuals =
+    "INSERT INTO M_manage VALUES ('J0010AA','Model A','M01','5','2004','K2','JP','JA','L1','tech',"
+    "'2024-01-10 08:00:00','C:\\Manual\\J0010AA','0','memo');"
+    "INSERT INTO M_type VALUES ('J0010AA','0');"
+    "INSERT INTO M_manage (Pub_No, Model_ID, Year, InsPath) VALUES "
+    "('P0020BB','M02','2003','C:\\M\\P0020BB');";
+
+class ManualDatabaseTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(env.setLocale("0411"));
+        env.ctx.UserName = q("tech");
+        env.ctx.LanguageCode = q("11");
+    }
+    // Makes the database from the schema with rows and opens it as Database.
+    void open(const QByteArray& rows) {
+        ASSERT_TRUE(MakeSchemaDatabase(env.temp(), DatabasePath, rows));
+        ASSERT_TRUE(db.Database.Pcls_MdbOpen(DatabasePath));
+    }
+    QString query(const char* sql) {
+        clsMDB probe(env.temp().machine());
+        probe.Pcls_MdbOpen(DatabasePath);
+        return probe.Pcls_MdbCreate(9, q(sql), 4) == 0
+                   ? probe.Pcls_MdbGetField(9, q("V"), q("<null>")).toString()
+                   : q("<no row>");
+    }
+    bool registerEntry(const QString& pubNo, const char* status,
+                       const QDateTime& newDate = RunStart.addSecs(1)) {
+        ManualEntry e;
+        QString ManualEntry::*const fields[] = {
+            &ManualEntry::Model_desc, &ManualEntry::Model_ID, &ManualEntry::Version,
+            &ManualEntry::Year,       &ManualEntry::Kubun,    &ManualEntry::Country,
+            &ManualEntry::Lang,       &ManualEntry::Ldup,     &ManualEntry::PdfFlag};
+        const QStringList values = q("Model A,M01,6,2004,K2,JP,JA,L1,0").split(',');
+        for (int i = 0; i < values.size(); ++i)
+            e.*fields[i] = values[i];
+        e.Status = q(status);
+        e.Pub_No = pubNo;
+        e.InstallPath = q("C:\\Manual\\") + pubNo;
+        return db.RegisterInstalledManual(e, newDate, RunStart.addSecs(2));
+    }
+
+    marvek::testing::SharedTestContext env;
+    ManualDatabase db{env.ctx};
+};
+
+TEST_F(ManualDatabaseTest, EveryOperationBuildsItsStatementText) {
+    open(TwoManuals);
+    ASSERT_TRUE(MakeSchemaDatabase(env.temp(), TemplatePath) && db.NewDatabase.Pcls_MdbOpen(TemplatePath));
+    const QString key = q("O'Neil"); // every value between apostrophes is escaped, WHERE keys included
+    const QString managerList =
+        q("SELECT MM.PUB_NO AS P0,InsPath AS P1,MM.MODEL_DESC AS PA,%1 AS PB,Lang AS PC,"
+          "Adjust_flg AS K0,Pdf_flg ,Version AS Ver  FROM (M_manage MM  LEFT JOIN M_type "
+          "MT ON MM.PUB_NO = MT.PUB_NO )  LEFT JOIN M_order MO  ON MM.MODEL_ID = "
+          "MO.MODEL_ID  ORDER BY OrderNo,Year,%2MM.PUB_NO");
+    // In this order: the transfer steps copy the registered record.
+    const std::pair<std::function<void()>, QString> cases[] = {
+        {[&] { db.FindInstalledManual(key); }, q("SELECT * FROM M_manage WHERE Pub_No = 'O''Neil'")},
+        {[&] { db.GetLastInstallPath(); }, q("SELECT INSPath FROM M_manage ORDER BY INSDate DESC")},
+        {[&] { db.OpenManualList(); },
+         q("SELECT  MM.Pub_No AS Pub_No ,Model_desc \r\n,Model_ID \r\n,Version \r\n,[Year] \r\n,Kubun \r\n"
+           ",Country \r\n,Lang \r\n,Ldup \r\n,InsUser \r\n,InsDate \r\n,InsPath \r\n,Adjust_flg \r\n"
+           ",Memo_txt \r\n,Pdf_flg \r\n FROM M_manage MM LEFT JOIN M_type MT ON MM.PUB_NO = MT.PUB_NO ")},
+        {[&] { db.MarkManualForAdjust(key); },
+         q("UPDATE M_manage SET  Adjust_flg = '1'  WHERE Pub_No = 'O''Neil'")},
+        {[&] { db.UpdateManualMemo(key, q("Bob's")); },
+         q("UPDATE M_manage SET  MEMO_txt = 'Bob''s'  WHERE Pub_No = 'O''Neil'")},
+        {[&] { db.GetManualMemo(key); }, q("SELECT MEMO_txt FROM M_manage WHERE PUB_NO = 'O''Neil'")},
+        {[&] { db.CountInstalledManuals(); }, q("SELECT COUNT(*) AS CNT FROM M_manage")},
+        {[&] { db.ReadDatabaseVersion(); }, q("SELECT * FROM M_system")},
+        {[&] { db.OpenManageScan(); }, q("SELECT * FROM M_manage")},
+        {[&] { db.OpenOrderScan(); }, q("SELECT * FROM M_order")},
+        {[&] { db.UpdateInstallPath(key, q("D:\\It's")); },
+         q("UPDATE M_manage SET  INSPath = 'D:\\It''s', Adjust_flg = 0  WHERE Pub_No = 'O''Neil'")},
+        {[&] { db.DeleteInstalledManual(key); }, q("DELETE FROM M_type WHERE Pub_No = 'O''Neil'")},
+        {[&] { db.OpenManagerList(); }, managerList.arg(q("kubun"), q("Kubun,"))},
+        {[&] { env.ctx.LanguageCode = q("09"), db.OpenManagerList(); },
+         managerList.arg(q("Year "), QString())},
+        {[&] { registerEntry(key, "1"); },
+         q(" INSERT INTO M_type (PUB_NO,PDF_FLG)  VALUES(\n'O''Neil',\n'0')\n")},
+        {[&] { db.CopyToTransferRecord(), db.InsertTransferRecord(); },
+         q("INSERT INTO M_type  (PUB_NO,PDF_FLG) VALUES ( \n'O''Neil',\n'0')\n")},
+        {[&] { db.InsertTransferRecord(); }, // the row is there already: its M_manage insert fails
+         q("INSERT INTO M_manage ( [Pub_No]\r\n,[Model_desc]\r\n,[Model_ID]\r\n,[Version]\r\n,[Year]\r\n"
+           ",[Kubun]\r\n,[Country]\r\n,[Lang]\r\n,[Ldup]\r\n,[InsUser]\r\n,[InsDate]\r\n,[InsPath]\r\n"
+           ",[Adjust_flg]\r\n,[Memo_txt]\r\n ) \r\n VALUES(\n'O''Neil',\n'Model A',\n'M01',\n'6',\n'2004',\n"
+           "'K2',\n'JP',\n'JA',\n'L1',\n'tech',\nCdate('2024/01/02 9:05:04'),\n'C:\\Manual\\O''Neil',\n"
+           "'0',\n'')\n")},
+        // M_type is left alone when the M_manage delete fails.
+        {[&] { db.Database.Release(), db.DeleteInstalledManual(key); },
+         q("DELETE FROM M_manage WHERE Pub_No = 'O''Neil'")},
+    };
+    for (const auto& [operation, expected] : cases) {
+        operation();
+        EXPECT_EQ(db.LastStatement(), expected);
+    }
+    ASSERT_TRUE(env.setLocale("0409"));
+    db.InsertTransferRecord();
+    EXPECT_TRUE(db.LastStatement().contains(q(",\nCdate('1/2/2024 9:05:04 AM'),\n")));
+}
+
+TEST_F(ManualDatabaseTest, LookupAndListingReadRowsWithoutRegardToCase) {
+    open(TwoManuals);
+    EXPECT_EQ(db.FindInstalledManual(q("NONE")), 1);
+    EXPECT_EQ(db.CurrentManual, ManualRecord()) << "a miss leaves the record unchanged";
+    EXPECT_EQ(db.FindInstalledManual(q("x' OR '1'='1")), 1) << "a key is only ever a key";
+    ASSERT_TRUE(env.temp().writeFile(q("C:\\M\\P0020BB\\contents\\P0020BB.pdf"), "%PDF-1.4"));
+    EXPECT_EQ(db.FindInstalledManual(q("p0020bb")), 0);
+    EXPECT_EQ(QStringList({db.CurrentManual.Pub_No, db.CurrentManual.Pdf_flg, db.CurrentManual.Kubun}),
+              QStringList({"P0020BB", "1", ""}));
+    EXPECT_EQ(db.CurrentManual.InsDate, QDateTime(QDate(1899, 12, 30), QTime(0, 0))) << "null InsDate";
+    EXPECT_EQ(db.NextInstalledManual(), 1);
+    EXPECT_EQ(db.NextInstalledManual(), -1);
+    ASSERT_EQ(db.FindInstalledManual(q("J0010AA")), 0);
+    EXPECT_EQ(QStringList({db.CurrentManual.Pdf_flg, db.CurrentManual.Memo_txt}), QStringList({"0", "memo"}));
+    EXPECT_EQ(db.CurrentManual.InsDate, QDateTime(QDate(2024, 1, 10), QTime(8, 0)));
+
+    QStringList seen; // the listing takes the flag from M_type, and walks beside lookups
+    for (qint16 r = db.OpenManualList(); r == 0; r = db.NextManualListRow()) {
+        seen << db.CurrentManual.Pub_No + "=" + db.CurrentManual.Pdf_flg;
+        ASSERT_EQ(db.FindInstalledManual(db.CurrentManual.Pub_No), 0);
+    }
+    EXPECT_EQ(seen, QStringList({"J0010AA=0", "P0020BB="}));
+    db.Database.Release();
+    EXPECT_EQ(db.FindInstalledManual(q("J0010AA")), -1) << "an engine error";
+}
+
+TEST_F(ManualDatabaseTest, RegisterReplacesTheRowsInOneTransaction) {
+    open(QByteArray(TwoManuals) + "CREATE TRIGGER refuse BEFORE INSERT ON M_manage WHEN NEW.Pub_No = "
+                                  "'P0020BB' BEGIN SELECT RAISE(ABORT, 'refused'); END;");
+    ASSERT_TRUE(registerEntry(q("J0010AA"), "2"));
+    ASSERT_EQ(db.FindInstalledManual(q("J0010AA")), 0);
+    EXPECT_EQ(db.CurrentManual.InsDate, RunStart.addSecs(2)) << "update marker";
+    EXPECT_EQ(QStringList({db.CurrentManual.Version, db.CurrentManual.InsUser, db.CurrentManual.Memo_txt}),
+              QStringList({"6", "tech", ""}));
+    EXPECT_EQ(query("SELECT '' || InsDate AS V FROM M_manage WHERE Pub_No = 'J0010AA'"),
+              q("2024-01-02 09:05:05"));
+    ASSERT_TRUE(registerEntry(q("N0030CC"), "1"));
+    ASSERT_EQ(db.FindInstalledManual(q("N0030CC")), 0);
+    EXPECT_EQ(db.CurrentManual.InsDate, RunStart.addSecs(1)) << "new-manual marker";
+
+    // A failing insert, or a date the engine cannot take, leaves the old rows in place.
+    ASSERT_EQ(db.Database.Pcls_MdbExecute(q("INSERT INTO M_type VALUES ('P0020BB','1')")), 0);
+    EXPECT_FALSE(registerEntry(q("P0020BB"), "1"));
+    EXPECT_FALSE(registerEntry(q("J0010AA"), "1", QDateTime()));
+    EXPECT_EQ(
+        query("SELECT InsPath || Pdf_flg AS V FROM M_manage NATURAL JOIN M_type WHERE Pub_No = 'P0020BB'"),
+        q("C:\\M\\P0020BB1"));
+    EXPECT_EQ(query("SELECT Version AS V FROM M_manage WHERE Pub_No = 'J0010AA'"), q("6"));
+    EXPECT_EQ(db.CountInstalledManuals(), 3);
+}
+
+TEST_F(ManualDatabaseTest, UpgradeCopiesEveryRowAndReadsTheModelOrder) {
+    open(TwoManuals);
+    ASSERT_TRUE(
+        MakeSchemaDatabase(env.temp(), TemplatePath,
+                           "INSERT INTO M_order VALUES ('M01','Model A',2),('m02',NULL,NULL),('M01','',7);"));
+    ASSERT_TRUE(db.NewDatabase.Pcls_MdbOpen(TemplatePath));
+    for (qint16 r = db.OpenOrderScan(); r == 0; r = db.NextOrderScan())
+        db.OrderTable.append(db.OrderRow);
+    ASSERT_EQ(db.OrderTable.count(), 3);
+    EXPECT_EQ(db.OrderTable.entry(2), (OrderEntry{q("m02"), QString(), 0}));
+    EXPECT_EQ(db.FindOrderNo(q("M01")), 2) << "the first match";
+    EXPECT_EQ(db.FindOrderNo(q("M02")), 0) << "exact match only";
+
+    // Every row into the template, with the PDF flag computed from the installed files.
+    ASSERT_TRUE(env.temp().writeFile(q("C:\\M\\P0020BB\\contents\\P0020BB.pdf"), "%PDF-1.4"));
+    int copied = 0;
+    for (qint16 r = db.OpenManageScan(); r == 0; r = db.NextManageScan(), ++copied) {
+        db.CopyToTransferRecord();
+        ASSERT_EQ(db.InsertTransferRecord(), 0);
+    }
+    EXPECT_EQ(copied, 2);
+    EXPECT_TRUE(db.LastStatement().endsWith(q("\n'P0020BB',\n'1')\n")));
+    db.CurrentManual.Pdf_flg = q("kept");
+    ASSERT_EQ(db.OpenNewManageScan(), 0);
+    EXPECT_EQ(db.CurrentManual.Pdf_flg, q("kept")) << "not computed for NewDatabase";
+    const ManualRecord copy = db.CurrentManual;
+    ASSERT_EQ(db.FindInstalledManual(copy.Pub_No), 0);
+    db.CurrentManual.Pdf_flg = copy.Pdf_flg;
+    EXPECT_EQ(db.CurrentManual, copy) << "every field survives the copy, InsDate to the second";
+    EXPECT_EQ(db.NextNewManageScan(), 0);
+    EXPECT_EQ(db.NextNewManageScan(), 1);
+}
+
+} // namespace
