@@ -39,20 +39,54 @@ bool MakeSchemaDatabase(const marvek::testing::TempMachine& temp, const QString&
     return opened == SQLITE_OK && sqlite3_exec(raw, sql.constData(), nullptr, nullptr, nullptr) == SQLITE_OK;
 }
 
-class ClsMdbTest : public ::testing::Test {
+const QString TemplatePath = q("C:\\Link\\DTX3_NEW.mdb");
+const QDateTime RunStart(QDate(2024, 1, 2), QTime(9, 5, 3));
+
+// Each test starts on a Japanese machine with the database open in mdb, holding three model-order rows
+// and two manuals: J0010AA, an HTML manual with its M_type row, and P0020BB, without one, null InsDate.
+class DatabaseTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(
-            MakeSchemaDatabase(env.temp(), DatabasePath,
-                               "INSERT INTO M_order VALUES ('M1','one',1),('M2',NULL,2),('M3','x',3);"));
+        ASSERT_TRUE(env.setLocale("0411"));
+        env.ctx.UserName = q("tech");
+        env.ctx.LanguageCode = q("11");
+        ASSERT_TRUE(MakeSchemaDatabase(
+            env.temp(), DatabasePath,
+            "INSERT INTO M_order VALUES ('M1','one',1),('M2',NULL,2),('M3','x',3);"
+            "INSERT INTO M_manage VALUES ('J0010AA','Model A','M01','5','2004','K2','JP','JA','L1','tech',"
+            "'2024-01-10 08:00:00','C:\\Manual\\J0010AA','0','memo');"
+            "INSERT INTO M_type VALUES ('J0010AA','0');"
+            "INSERT INTO M_manage (Pub_No, Model_ID, Year, InsPath) VALUES "
+            "('P0020BB','M02','2003','C:\\M\\P0020BB');"));
         ASSERT_TRUE(mdb.Pcls_MdbOpen(DatabasePath));
     }
     bool exists(const char* path) { return QFileInfo::exists(env.temp().host(q(path))); }
     QVariant field(int slot, const char* column) { return mdb.Pcls_MdbGetField(slot, q(column), q("dflt")); }
+    QString query(const char* sql) {
+        return mdb.Pcls_MdbCreate(9, q(sql), 4) == 0 ? field(9, "V").toString() : q("<no row>");
+    }
+    bool registerEntry(const QString& pubNo, const char* status,
+                       const QDateTime& newDate = RunStart.addSecs(1)) {
+        ManualEntry e;
+        QString ManualEntry::*const fields[] = {
+            &ManualEntry::Model_desc, &ManualEntry::Model_ID, &ManualEntry::Version,
+            &ManualEntry::Year,       &ManualEntry::Kubun,    &ManualEntry::Country,
+            &ManualEntry::Lang,       &ManualEntry::Ldup,     &ManualEntry::PdfFlag};
+        const QStringList values = q("Model A,M01,6,2004,K2,JP,JA,L1,0").split(',');
+        for (int i = 0; i < values.size(); ++i)
+            e.*fields[i] = values[i];
+        e.Status = q(status);
+        e.Pub_No = pubNo;
+        e.InstallPath = q("C:\\Manual\\") + pubNo;
+        return db.RegisterInstalledManual(e, newDate, RunStart.addSecs(2));
+    }
 
     marvek::testing::SharedTestContext env;
     clsMDB mdb{env.temp().machine()};
+    ManualDatabase db{env.ctx};
 };
+using ClsMdbTest = DatabaseTest;
+using ManualDatabaseTest = DatabaseTest;
 
 TEST_F(ClsMdbTest, OpenAndExecuteWithTheirResultSenses) {
     clsMDB other(env.temp().machine());
@@ -100,11 +134,11 @@ TEST_F(ClsMdbTest, TransactionsCommitOrRollBack) {
     ASSERT_TRUE(mdb.Pcls_MdbBeginTrans());
     EXPECT_EQ(mdb.Pcls_MdbExecute(q("INSERT INTO M_manage (Pub_No) VALUES ('R')")), 0);
     EXPECT_TRUE(mdb.Pcls_MdbRollback());
-    EXPECT_EQ(mdb.Pcls_MdbCreate(1, q("SELECT * FROM M_manage"), 4), 1);
+    EXPECT_EQ(mdb.Pcls_MdbCreate(1, q("SELECT * FROM M_manage WHERE Pub_No = 'R'"), 4), 1);
     ASSERT_TRUE(mdb.Pcls_MdbBeginTrans());
     EXPECT_EQ(mdb.Pcls_MdbExecute(q("INSERT INTO M_manage (Pub_No) VALUES ('C')")), 0);
     EXPECT_TRUE(mdb.Pcls_MdbCommitTrans());
-    ASSERT_EQ(mdb.Pcls_MdbCreate(1, q("SELECT * FROM M_manage"), 4), 0);
+    ASSERT_EQ(mdb.Pcls_MdbCreate(1, q("SELECT * FROM M_manage WHERE Pub_No = 'C'"), 4), 0);
     mdb.Release();
     EXPECT_EQ(mdb.Pcls_MdbMoveNext(1), -1) << "released with the connection";
 }
@@ -190,7 +224,7 @@ TEST_F(ClsMdbTest, TwoProcessesReaderIsNotBlockedAndWritersWaitUpToTheirBusyTime
     clsMDB impatient(env.temp().machine());
     impatient.SetBusyTimeoutMs(100);
     ASSERT_TRUE(impatient.Pcls_MdbOpen(DatabasePath) && mdb.Pcls_MdbOpen(DatabasePath));
-    EXPECT_EQ(rows(impatient), 0) << "the uncommitted row is not seen, and reading does not wait";
+    EXPECT_EQ(rows(impatient), 1) << "the uncommitted row is not seen, and reading does not wait";
     QElapsedTimer timer;
     timer.start();
     EXPECT_EQ(impatient.Pcls_MdbExecute(insert), -1);
@@ -201,7 +235,7 @@ TEST_F(ClsMdbTest, TwoProcessesReaderIsNotBlockedAndWritersWaitUpToTheirBusyTime
     timer.restart();
     EXPECT_EQ(mdb.Pcls_MdbExecute(insert), 0) << mdb.LastError().toStdString();
     EXPECT_GE(timer.elapsed(), PauseMs / 2) << "the write waited for the other program";
-    EXPECT_EQ(rows(mdb), 2);
+    EXPECT_EQ(rows(mdb), 3);
     mdb.Release();
     impatient.Release();
     EXPECT_TRUE(exists("C:\\Link\\DTX3.ldb")) << "the other program still has the database open";
@@ -213,58 +247,8 @@ TEST_F(ClsMdbTest, TwoProcessesReaderIsNotBlockedAndWritersWaitUpToTheirBusyTime
     ::close(up[0]);
 }
 
-const QString TemplatePath = q("C:\\Link\\DTX3_NEW.mdb");
-const QDateTime RunStart(QDate(2024, 1, 2), QTime(9, 5, 3));
-
-// Two manuals: J0010AA, an HTML manual with its M_type row, and P0020BB, without one, null InsDate.
-const char* const TwoManuals =
-    "INSERT INTO M_manage VALUES ('J0010AA','Model A','M01','5','2004','K2','JP','JA','L1','tech',"
-    "'2024-01-10 08:00:00','C:\\Manual\\J0010AA','0','memo');"
-    "INSERT INTO M_type VALUES ('J0010AA','0');"
-    "INSERT INTO M_manage (Pub_No, Model_ID, Year, InsPath) VALUES "
-    "('P0020BB','M02','2003','C:\\M\\P0020BB');";
-
-class ManualDatabaseTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_TRUE(env.setLocale("0411"));
-        env.ctx.UserName = q("tech");
-        env.ctx.LanguageCode = q("11");
-    }
-    // Makes the database from the schema with rows and opens it as Database.
-    void open(const QByteArray& rows) {
-        ASSERT_TRUE(MakeSchemaDatabase(env.temp(), DatabasePath, rows));
-        ASSERT_TRUE(db.Database.Pcls_MdbOpen(DatabasePath));
-    }
-    QString query(const char* sql) {
-        clsMDB probe(env.temp().machine());
-        probe.Pcls_MdbOpen(DatabasePath);
-        return probe.Pcls_MdbCreate(9, q(sql), 4) == 0
-                   ? probe.Pcls_MdbGetField(9, q("V"), q("<null>")).toString()
-                   : q("<no row>");
-    }
-    bool registerEntry(const QString& pubNo, const char* status,
-                       const QDateTime& newDate = RunStart.addSecs(1)) {
-        ManualEntry e;
-        QString ManualEntry::*const fields[] = {
-            &ManualEntry::Model_desc, &ManualEntry::Model_ID, &ManualEntry::Version,
-            &ManualEntry::Year,       &ManualEntry::Kubun,    &ManualEntry::Country,
-            &ManualEntry::Lang,       &ManualEntry::Ldup,     &ManualEntry::PdfFlag};
-        const QStringList values = q("Model A,M01,6,2004,K2,JP,JA,L1,0").split(',');
-        for (int i = 0; i < values.size(); ++i)
-            e.*fields[i] = values[i];
-        e.Status = q(status);
-        e.Pub_No = pubNo;
-        e.InstallPath = q("C:\\Manual\\") + pubNo;
-        return db.RegisterInstalledManual(e, newDate, RunStart.addSecs(2));
-    }
-
-    marvek::testing::SharedTestContext env;
-    ManualDatabase db{env.ctx};
-};
-
 TEST_F(ManualDatabaseTest, EveryOperationBuildsItsStatementText) {
-    open(TwoManuals);
+    ASSERT_TRUE(db.Database.Pcls_MdbOpen(DatabasePath));
     ASSERT_TRUE(MakeSchemaDatabase(env.temp(), TemplatePath) && db.NewDatabase.Pcls_MdbOpen(TemplatePath));
     const QString key = q("O'Neil"); // every value between apostrophes is escaped, WHERE keys included
     const QString managerList =
@@ -319,7 +303,7 @@ TEST_F(ManualDatabaseTest, EveryOperationBuildsItsStatementText) {
 }
 
 TEST_F(ManualDatabaseTest, LookupAndListingReadRowsWithoutRegardToCase) {
-    open(TwoManuals);
+    ASSERT_TRUE(db.Database.Pcls_MdbOpen(DatabasePath));
     EXPECT_EQ(db.FindInstalledManual(q("NONE")), 1);
     EXPECT_EQ(db.CurrentManual, ManualRecord()) << "a miss leaves the record unchanged";
     EXPECT_EQ(db.FindInstalledManual(q("x' OR '1'='1")), 1) << "a key is only ever a key";
@@ -345,8 +329,11 @@ TEST_F(ManualDatabaseTest, LookupAndListingReadRowsWithoutRegardToCase) {
 }
 
 TEST_F(ManualDatabaseTest, RegisterReplacesTheRowsInOneTransaction) {
-    open(QByteArray(TwoManuals) + "CREATE TRIGGER refuse BEFORE INSERT ON M_manage WHEN NEW.Pub_No = "
-                                  "'P0020BB' BEGIN SELECT RAISE(ABORT, 'refused'); END;");
+    ASSERT_EQ(
+        mdb.Pcls_MdbExecute(q("CREATE TRIGGER refuse BEFORE INSERT ON M_manage WHEN NEW.Pub_No = 'P0020BB' "
+                              "BEGIN SELECT RAISE(ABORT, 'refused'); END")),
+        0);
+    ASSERT_TRUE(db.Database.Pcls_MdbOpen(DatabasePath));
     ASSERT_TRUE(registerEntry(q("J0010AA"), "2"));
     ASSERT_EQ(db.FindInstalledManual(q("J0010AA")), 0);
     EXPECT_EQ(db.CurrentManual.InsDate, RunStart.addSecs(2)) << "update marker";
@@ -370,7 +357,7 @@ TEST_F(ManualDatabaseTest, RegisterReplacesTheRowsInOneTransaction) {
 }
 
 TEST_F(ManualDatabaseTest, UpgradeCopiesEveryRowAndReadsTheModelOrder) {
-    open(TwoManuals);
+    ASSERT_TRUE(db.Database.Pcls_MdbOpen(DatabasePath));
     ASSERT_TRUE(
         MakeSchemaDatabase(env.temp(), TemplatePath,
                            "INSERT INTO M_order VALUES ('M01','Model A',2),('m02',NULL,NULL),('M01','',7);"));
