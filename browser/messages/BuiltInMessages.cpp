@@ -10,31 +10,20 @@ namespace {
 
 const QString CrLf = QStringLiteral("\r\n");
 
-std::vector<MessageEntry> pagoraJapanese() {
-    return {
-        {u"EM101"_s, u"DTX-IIIからの情報に誤りが見つかりました。マニュアルページを開く事が出来ません。"_s},
-        {u"EM102"_s, u"パラメータが不正です。"_s},
-        {u"WC201"_s, u"マーベックブラウザ"_s},
-        {u"WC202"_s, u"バージョン情報"_s},
-        {u"WC203"_s, u"Copyright (C) 2005 マーベック株式会社"_s},
-        {u"WC204"_s, u"All rights reserved."_s},
-        {u"WC205"_s, u"Build date: 2006/03/09"_s},
-        {u"TB301"_s, u"forward"_s},
-        {u"TB302"_s, u"back"_s},
-        {u"TB303"_s, u"print"_s},
-        {u"TB304"_s, u"bookmark"_s},
-        {u"TB305"_s, u"version"_s},
-        {u"BC401"_s, u"OK"_s},
+// The browser's table: the same codes in both languages, with five texts of their own.
+std::vector<MessageEntry> pagoraMessages(bool japanese) {
+    const auto text = [japanese](const QString& ja, const QString& en) {
+        return japanese ? ja : en;
     };
-}
-
-std::vector<MessageEntry> pagoraEnglish() {
     return {
-        {u"EM101"_s, u"Error is found in information from DTX-III. Manual page cannot be opened."_s},
-        {u"EM102"_s, u"Parameter is incorrect."_s},
-        {u"WC201"_s, u"MarvekBrowser"_s},
-        {u"WC202"_s, u"Version information"_s},
-        {u"WC203"_s, u"Copyright (C) 2005 Marvek Corporation"_s},
+        {u"EM101"_s,
+         text(u"DTX-IIIからの情報に誤りが見つかりました。マニュアルページを開く事が出来ません。"_s,
+              u"Error is found in information from DTX-III. Manual page cannot be opened."_s)},
+        {u"EM102"_s, text(u"パラメータが不正です。"_s, u"Parameter is incorrect."_s)},
+        {u"WC201"_s, text(u"マーベックブラウザ"_s, u"MarvekBrowser"_s)},
+        {u"WC202"_s, text(u"バージョン情報"_s, u"Version information"_s)},
+        {u"WC203"_s,
+         text(u"Copyright (C) 2005 マーベック株式会社"_s, u"Copyright (C) 2005 Marvek Corporation"_s)},
         {u"WC204"_s, u"All rights reserved."_s},
         {u"WC205"_s, u"Build date: 2006/03/09"_s},
         {u"TB301"_s, u"forward"_s},
@@ -101,7 +90,7 @@ std::vector<MessageEntry> pagosetEnglish() {
 std::vector<MessageEntry> builtInMessages(MessageProgram program, const QString& languageCode) {
     const bool japanese = languageCode == u"11";
     if (program == MessageProgram::Pagora)
-        return japanese ? pagoraJapanese() : pagoraEnglish();
+        return pagoraMessages(japanese);
     return japanese ? pagosetJapanese() : pagosetEnglish();
 }
 

@@ -1,64 +1,43 @@
-// The publication number: "marvek.ci" in the manual-link folder named by the registry.
+// The publication number: "marvek.ci" in the manual-link folder named by the registry, and the
+// window's "pubno" panel.
 
 #include "browser/window/PubNo.h"
-#include "window_fixture.h"
+#include "browser_fixture.h"
 
-#include <QFile>
-#include <unistd.h>
-
-using namespace marvek;
-using namespace marvek::browser;
-using namespace marvek::browser::windowtest;
-
+namespace marvek::browser::browsertest {
 namespace {
 
-class PubNoFile : public BrowserFixture {
+class PubNoTest : public BrowserFixture {
 protected:
     void SetUp() override { startBrowser(0x0411); }
-
-    void setLinkFolder(const QString& folder) {
-        ASSERT_TRUE(os->registry().writeString(platform::HKEY_LOCAL_MACHINE, QLatin1String(kManualLinkKey),
-                                               QLatin1String(kManualLinkValue), folder));
-    }
 };
 
-TEST_F(PubNoFile, FirstLineStartingWithDInAnyCase) {
-    setLinkFolder(QStringLiteral("C:\\Link"));
-    ASSERT_TRUE(
-        machine.writeFile(QStringLiteral("C:\\Link\\marvek.ci"), "X=1\nDD=2\r\nd=PUB-1 \r\nD=PUB-2\r\n"));
-    const PubNoResult result = readPubNo(*os);
-    EXPECT_EQ(result.pubNo, QStringLiteral("PUB-1 "));
-    EXPECT_TRUE(result.failure.isEmpty());
-}
+TEST_F(PubNoTest, FirstLineStartingWithDInAnyCaseInTheSystemCodePageShownWhenAsked) {
+    EXPECT_EQ(readPubNo(*os).pubNo, QString()); // no registry value
+    ASSERT_TRUE(os->registry().writeString(platform::HKEY_LOCAL_MACHINE, QLatin1String(kManualLinkKey),
+                                           QLatin1String(kManualLinkValue), u"C:\\Link"_s));
+    EXPECT_EQ(readPubNo(*os).pubNo, QString()); // no file
+    for (const auto& [content, expected] : std::vector<std::pair<QByteArray, QString>>{
+             {"X=1\nDD=2\r\nd=PUB-1 \r\nD=PUB-2\r\n", u"PUB-1 "_s},
+             {platform::encodeCodePage(u"D=整備書-7"_s, platform::CodePageShiftJis), u"整備書-7"_s},
+             {"A=1\r\n D=indented\r\n", QString()},
+             {"[PUB]\r\nN=1\r\nd=TSM-4471E\r\nD=second\r\n", u"TSM-4471E"_s}}) {
+        ASSERT_TRUE(machine.writeFile(u"C:\\Link\\marvek.ci"_s, content));
+        const PubNoResult result = readPubNo(*os);
+        EXPECT_EQ(result.pubNo, expected);
+        EXPECT_TRUE(result.failure.isEmpty());
+    }
 
-TEST_F(PubNoFile, ReadInTheSystemCodePage) {
-    setLinkFolder(QStringLiteral("C:\\Link"));
-    ASSERT_TRUE(machine.writeFile(
-        QStringLiteral("C:\\Link\\marvek.ci"),
-        platform::encodeCodePage(QStringLiteral("D=整備書-7"), platform::CodePageShiftJis)));
-    EXPECT_EQ(readPubNo(*os).pubNo, QStringLiteral("整備書-7"));
-}
-
-TEST_F(PubNoFile, NothingWithoutRegistryValueFileOrLine) {
-    EXPECT_EQ(readPubNo(*os).pubNo, QString());
-    setLinkFolder(QStringLiteral("C:\\Link"));
-    EXPECT_EQ(readPubNo(*os).pubNo, QString());
-    ASSERT_TRUE(machine.writeFile(QStringLiteral("C:\\Link\\marvek.ci"), "A=1\r\n D=indented\r\n"));
-    const PubNoResult result = readPubNo(*os);
-    EXPECT_EQ(result.pubNo, QString());
-    EXPECT_TRUE(result.failure.isEmpty());
-}
-
-TEST_F(PubNoFile, UnreadableFileIsReportedWithTheErrorPageText) {
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "file permissions do not bind the superuser";
-    setLinkFolder(QStringLiteral("C:\\Link"));
-    ASSERT_TRUE(machine.writeFile(QStringLiteral("C:\\Link\\marvek.ci"), "D=1\r\n"));
-    QFile::setPermissions(machine.host(QStringLiteral("C:\\Link\\marvek.ci")), QFileDevice::Permissions());
-    const PubNoResult result = readPubNo(*os);
-    EXPECT_EQ(result.pubNo, QString());
-    EXPECT_EQ(result.failure, QStringLiteral("Permission denied"));
-    EXPECT_EQ(result.failureNumber, 70);
+    // The window shows it with the pubNo flag only.
+    frmMain* shown = open(fixturePage(u"titled.html"_s), false, false, true);
+    frmMain* plain = open(fixturePage(u"second.html"_s));
+    ASSERT_TRUE(shown && plain);
+    EXPECT_TRUE(shown->pubNoShown());
+    ASSERT_TRUE(waitFor([&] { return shown->statusPanelText(u"pubno"_s) == u"TSM-4471E"_s; }));
+    ASSERT_TRUE(waitForCaption(plain, u"Second page"_s));
+    EXPECT_EQ(plain->statusPanelText(u"pubno"_s), QString());
+    EXPECT_TRUE(ui->asked().empty());
 }
 
 } // namespace
+} // namespace marvek::browser::browsertest

@@ -85,24 +85,25 @@ void BookmarkMenu::mnuBMark_Click(int index) {
 }
 
 void BookmarkMenu::mnuBMarkRemove_Click(int index) {
-    const QList<QAction*> items = m_removeMenu->actions();
-    if (index < 0 || index >= items.size())
-        return;
-    const QString tag = items[index]->data().toString();
-    if (tag.isEmpty())
-        return;
-    PSubBMark_Remove(tag.toInt());
-    rebuildItems();
+    if (const std::optional<int> number = numberAt(m_removeMenu, index)) {
+        PSubBMark_Remove(*number);
+        rebuildItems();
+    }
 }
 
 void BookmarkMenu::mnuBMarkBMark_Click(int index) {
-    const QList<QAction*> items = m_openMenu->actions();
+    if (const std::optional<int> number = numberAt(m_openMenu, index))
+        Q_EMIT openRequested(PFncBMark_GetURL(*number));
+}
+
+std::optional<int> BookmarkMenu::numberAt(const QMenu* menu, int index) {
+    const QList<QAction*> items = menu->actions();
     if (index < 0 || index >= items.size())
-        return;
+        return std::nullopt;
     const QString tag = items[index]->data().toString();
-    if (tag.isEmpty())
-        return;
-    Q_EMIT openRequested(PFncBMark_GetURL(tag.toInt()));
+    if (tag.isEmpty()) // a placeholder
+        return std::nullopt;
+    return tag.toInt();
 }
 
 void BookmarkMenu::rebuildItems() {

@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <QString>
+#include <optional>
 #include <vector>
 
 class QAction;
@@ -58,6 +59,8 @@ private:
     void rebuildItems();
     QAction* appendItem(QMenu* menu, const QString& caption, const QString& tag, bool enabled);
     static int indexOf(const QMenu* menu, const QAction* action);
+    // The number in the tag of item index of a submenu; nothing for a placeholder or no such item.
+    static std::optional<int> numberAt(const QMenu* menu, int index);
     int find(int number) const;
 
     QMenu* m_mnuBookMark = nullptr;
