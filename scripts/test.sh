@@ -5,6 +5,9 @@ cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh
 
+echo "== format check =="
+git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
+
 export QT_QPA_PLATFORM=offscreen
 export QTWEBENGINE_DISABLE_SANDBOX=1
 export QTWEBENGINE_CHROMIUM_FLAGS="--disable-gpu --no-sandbox"
