@@ -27,5 +27,6 @@ run_build build-ci
 echo "== sanitizer build (ASan + UBSan) =="
 # new_delete_type_mismatch: a false report inside libQt6WebEngineCore (its own sized deletes),
 # not in the suite's code; every test that shows a web page meets it.
-ASAN_OPTIONS=detect_leaks=0:abort_on_error=1:new_delete_type_mismatch=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:new_delete_type_mismatch=0 LSAN_OPTIONS=suppressions=$PWD/scripts/lsan.supp \
+    UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     run_build build-ci-asan -DMARVEK_SANITIZE=ON -DMARVEK_BUILD_BENCH=OFF
