@@ -145,6 +145,27 @@ TEST_F(WindowEvents, VersionAndPrintBoxesAreModal) {
     }
 }
 
+TEST_F(WindowEvents, PageClosingItsWindowUnderAModalBox) {
+    // While the version box or the print dialog runs, the page closes its window: the window goes,
+    // and the box with it.
+    for (const QString& key : {u"version"_s, u"print"_s}) {
+        SCOPED_TRACE(key.toStdString());
+        const QPointer<frmMain> window = openLoaded(u"closer.html"_s);
+        ASSERT_TRUE(window);
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, &poll, [&] {
+            if (QApplication::activeModalWidget() == nullptr)
+                return;
+            poll.stop();
+            window->page()->runJavaScript(u"window.close()"_s);
+        });
+        poll.start(10);
+        window->button(key)->click();
+        EXPECT_TRUE(waitFor([&] { return window.isNull(); }));
+    }
+    EXPECT_EQ(ends, 1);
+}
+
 TEST_F(WindowEvents, CodeSearchPageHandsItsPagesToTheFirstWindowAfterIt) {
     // The diagnostic tool's start: the code-search page in a hidden first window; its page opens the
     // manual page in a new visible window (slot 1).

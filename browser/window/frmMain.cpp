@@ -12,6 +12,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDialog>
 #include <QLabel>
 #include <QLayout>
 #include <QPointer>
@@ -150,6 +151,8 @@ frmMain::frmMain(BrowserContext& context, QWidget* parent) : QMainWindow(parent)
 frmMain::~frmMain() {
     // Script results that arrive while the page goes away are dropped.
     m_unloading = true;
+    // A dialog still open (the window went away under it) goes before the printer it may use.
+    qDeleteAll(findChildren<QDialog*>(Qt::FindDirectChildrenOnly));
     delete m_wbrMain;
     m_wbrMain = nullptr;
     m_page = nullptr;
@@ -276,9 +279,13 @@ void frmMain::Form_QueryUnload() {
 // ---- toolbar
 
 void frmMain::tbrBar_ButtonClick(const QString& key) {
-    QToolButton* clicked = button(key);
-    if (clicked == nullptr)
+    const QPointer<QToolButton> clicked = button(key);
+    if (clicked.isNull())
         return;
+    // The version box and the print dialog run an event loop of their own, in which the window can
+    // be unloaded and deleted (a page's window.close(), a forwarded request): nothing of it is
+    // touched after that.
+    const QPointer<frmMain> self(this);
     clicked->setEnabled(false);
     if (key == QLatin1String("back")) {
         WaitCursor wait;
@@ -292,6 +299,8 @@ void frmMain::tbrBar_ButtonClick(const QString& key) {
         showVersionBox();
     }
     // "bookmark": the menu opens from the drop-down arrow.
+    if (self.isNull())
+        return;
     clicked->setEnabled(true);
     // Back and forward follow the history again.
     wbrMain_CommandStateChange();
@@ -301,8 +310,14 @@ void frmMain::printPage() {
     if (m_printer)
         return; // the page is still printing
     m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
-    QPrintDialog dialog(m_printer.get(), this);
-    if (dialog.exec() != QDialog::Accepted) {
+    // On the heap: the window may go away while the dialog runs, and takes the dialog with it.
+    const QPointer<frmMain> self(this);
+    const QPointer<QPrintDialog> dialog = new QPrintDialog(m_printer.get(), this);
+    const int answer = dialog->exec();
+    if (self.isNull())
+        return;
+    delete dialog.data();
+    if (answer != QDialog::Accepted) {
         m_printer.reset();
         return;
     }
@@ -311,8 +326,10 @@ void frmMain::printPage() {
 }
 
 void frmMain::showVersionBox() {
-    frmVer box(m_context, this);
-    box.exec();
+    // On the heap: the window may go away while the box runs, and takes the box with it.
+    const QPointer<frmVer> box = new frmVer(m_context, this);
+    box->exec();
+    delete box.data();
 }
 
 // ---- page-control events
@@ -453,8 +470,11 @@ void frmMain::addBookmarkForCurrentPage() {
     PFncBMark_GetLocation(*m_page, [self](std::optional<DocumentLocation> location) {
         if (self.isNull() || !self->alive() || !location)
             return;
-        if (!location->error.isEmpty())
+        if (!location->error.isEmpty()) {
             self->m_context.showFailure(location->error, location->errorNumber, platform::mb::Critical);
+            if (self.isNull() || !self->alive()) // unloaded while the box was shown
+                return;
+        }
         const std::optional<BookmarkTarget> target = bookmarkTarget(*location);
         if (!target)
             return;
