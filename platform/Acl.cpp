@@ -141,10 +141,13 @@ std::optional<int> groupPerms(acl_t acl, gid_t gid) {
     return perms;
 }
 
-AccessEntry toWindowsEntry(int perms, bool inherited) {
+// own: the entry's permissions; perms: what of them the mask entry lets take effect. Only an entry that
+// itself grants nothing is a denial: one the mask empties (after chmod go-rwx) grants nothing but denies
+// nothing either.
+AccessEntry toWindowsEntry(int own, int perms, bool inherited) {
     AccessEntry result;
     result.inheritance = inherited ? SUB_CONTAINERS_AND_OBJECTS_INHERIT : NO_INHERITANCE;
-    if (perms == 0) {
+    if (own == 0) {
         result.type = ACCESS_DENIED_ACE_TYPE;
         result.mask = FILE_ALL_ACCESS;
     } else if (perms == PermAll && !inherited) {
@@ -265,7 +268,8 @@ AclResult readAccessEntries(const QString& hostPath) {
     forEachEntry(access.get(), [&](acl_entry_t entry) {
         if (const auto gid = entryGroup(entry)) {
             const bool inherited = defaults && groupPerms(defaults.get(), *gid).has_value();
-            AccessEntry windowsEntry = toWindowsEntry(entryPerms(entry) & mask, inherited);
+            const int own = entryPerms(entry);
+            AccessEntry windowsEntry = toWindowsEntry(own, own & mask, inherited);
             windowsEntry.trustee = groupName(*gid);
             result.entries.push_back(windowsEntry);
         }

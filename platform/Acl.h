@@ -16,7 +16,8 @@ namespace marvek::platform {
 //                                                specific rights 0x1301BF ("RWXD")
 //   access entry with no permissions ("---")     an access-denied entry (type 1)
 //   any other permissions                        r -> 0x120089, w -> 0x120116, x -> 0x1200A0
-// Permissions are read through the ACL mask entry (the rights that take effect). A default entry alone,
+// Permissions are read through the ACL mask entry (the rights that take effect); an entry that the mask
+// alone empties is an allowed entry with mask 0, not a denial. A default entry alone,
 // without an access entry for the group, is not reported.
 inline constexpr quint32 FILE_ALL_ACCESS = 0x1F01FFu;
 inline constexpr quint32 GENERIC_RWX_DELETE = 0xE0010000u;

@@ -98,6 +98,10 @@ TEST_F(AccessLists, EntriesOnAFile) {
     ASSERT_EQ(setGroupAccess(file, "users", FILE_ALL_ACCESS, NO_INHERITANCE), ERROR_SUCCESS);
     ASSERT_TRUE(QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
     EXPECT_EQ(onlyEntry(file).mask, FILE_GENERIC_READ);
+    // A mask that leaves nothing (chmod go-rwx) takes the rights away but is no denial.
+    ASSERT_TRUE(QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner));
+    EXPECT_EQ(onlyEntry(file).type, ACCESS_ALLOWED_ACE_TYPE);
+    EXPECT_EQ(onlyEntry(file).mask, 0u);
 }
 
 TEST_F(AccessLists, InheritableFolderAccessReachesWhatTheFolderHolds) {

@@ -58,6 +58,12 @@ TEST_F(AccessTest, FolderAccessIsRecognisedByRwxdOrDenialButNotByFullControl) {
     EXPECT_FALSE(HasUsersFolderAccess(t.ctx, Folder)) << "full control alone does not count";
     ASSERT_TRUE(GrantUsersFolderAccess(t.ctx, Folder));
     EXPECT_TRUE(HasUsersFolderAccess(t.ctx, Folder));
+    // chmod 700 leaves the entry in place but takes its rights away: no access, and no denial either.
+    ASSERT_TRUE(
+        QFile::setPermissions(t.temp().host(Folder), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    EXPECT_FALSE(HasUsersFolderAccess(t.ctx, Folder));
+    ASSERT_TRUE(GrantUsersFolderAccess(t.ctx, Folder));
+    EXPECT_TRUE(HasUsersFolderAccess(t.ctx, Folder));
     ASSERT_EQ(setUsers(Folder, 0), platform::ERROR_SUCCESS);
     ASSERT_EQ(entry(Folder).type, platform::ACCESS_DENIED_ACE_TYPE);
     EXPECT_TRUE(HasUsersFolderAccess(t.ctx, Folder)) << "a denied entry counts";
