@@ -5,9 +5,23 @@
 
 namespace marvek::launcher {
 
+// The CD's catalogue is copied beside the target first, so that a copy that fails (the CD taken out,
+// a full disk) is still ignored silently but no longer costs the PC its record of the newest issues.
 void ReplaceFileWithAccess(const shared::SharedContext& ctx, const QString& source, const QString& target) {
     const platform::Files& files = ctx.os.files();
     auto& ui = ctx.os.ui();
+    const QString staged = target + QStringLiteral(".new");
+    const auto discardStaged = [&files, &staged] {
+        if (files.fileExists(staged)) {
+            files.setAttributes(staged, platform::FILE_ATTRIBUTE_NORMAL);
+            files.removeFile(staged);
+        }
+    };
+    discardStaged();
+    if (!files.copyFile(source, staged)) {
+        discardStaged();
+        return;
+    }
     if (files.exists(target)) {
         const std::optional<quint32> attributes = files.attributes(target);
         bool cleared = attributes.has_value();
@@ -16,12 +30,15 @@ void ReplaceFileWithAccess(const shared::SharedContext& ctx, const QString& sour
             shared::WaitSeconds(ctx, 1);
         }
         if (!cleared || !files.removeFile(target)) {
+            discardStaged();
             ui.messageBox(QStringLiteral("FILE KILL ERROR = ") + target, platform::mb::OKOnly, ctx.AppTitle);
             return;
         }
     }
-    if (!files.copyFile(source, target))
+    if (!files.rename(staged, target)) {
+        discardStaged();
         return;
+    }
     files.setAttributes(target, platform::FILE_ATTRIBUTE_NORMAL);
     if (!shared::GrantFixedUsersFullAccess(ctx, target))
         ui.messageBox(QStringLiteral("Set Access Error = ") + target, platform::mb::OKOnly, ctx.AppTitle);

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
 #include <sys/sendfile.h>
 #include <sys/stat.h>
@@ -165,6 +166,15 @@ bool Files::removeFile(const QString& path) const {
     if (info && !S_ISLNK(link.st_mode) && (info->st_mode & S_IWUSR) == 0)
         return false; // read-only
     return ::unlink(QFile::encodeName(host).constData()) == 0;
+}
+
+bool Files::rename(const QString& source, const QString& target) const {
+    const QString sourceHost = m_machine.toHost(source);
+    const QString targetHost = m_machine.toHost(target);
+    if (sourceHost.isEmpty() || targetHost.isEmpty())
+        return false;
+    return ::renameat2(AT_FDCWD, QFile::encodeName(sourceHost).constData(), AT_FDCWD,
+                       QFile::encodeName(targetHost).constData(), RENAME_NOREPLACE) == 0;
 }
 
 bool Files::copyFile(const QString& source, const QString& target) const {

@@ -68,3 +68,25 @@ TEST_F(LauncherManInfoTest, LocalFileThatCannotBeDeletedGivesUpTheReplacement) {
     EXPECT_EQ(asked().front().style, 0);
     EXPECT_TRUE(t.os().files().folderExists(QLatin1String(LocalFile)));
 }
+
+// The CD is taken out between the comparison and the replacement.
+class EjectedBeforeReplacement : public LauncherLocalRead {
+public:
+    using LauncherLocalRead::LauncherLocalRead;
+
+protected:
+    void replaceLocalFile(const QString& source, const QString& target) override {
+        m_ctx.os.files().removeFile(source);
+        LauncherLocalRead::replaceLocalFile(source, target);
+    }
+};
+
+TEST_F(LauncherManInfoTest, CopyThatFailsKeepsTheRecordOnThePc) {
+    write(LocalFile, "RM010EN=2023/06");
+    write(CdFile, "RM010EN=2024/03");
+    const QByteArray before = local();
+    EjectedBeforeReplacement module(t.ctx, t.ctx.SourceRoot, QStringLiteral("0409"));
+    EXPECT_EQ(module.ManInfo_CheckLatest(), Latest);
+    EXPECT_TRUE(asked().empty());
+    EXPECT_EQ(local(), before);
+}
