@@ -108,19 +108,28 @@ QString ManualDatabase::manageInsert(const ManualRecord& record) const {
     return sql;
 }
 
-qint16 ManualDatabase::FindInstalledManual(const QString& pubNo) {
-    const qint16 result = Database.Pcls_MdbCreate(
-        LookupSlot, statement(QStringLiteral("SELECT * FROM ") + M_manage + whereKey(pubNo)), QueryOption);
+qint16 ManualDatabase::openManualRows(clsMDB& db, int slot, const QString& sql, PdfFlagSource pdfFlag) {
+    const qint16 result = db.Pcls_MdbCreate(slot, sql, QueryOption);
     if (result == 0)
-        readManualRow(Database, LookupSlot, PdfFlagSource::Computed);
+        readManualRow(db, slot, pdfFlag);
     return result;
 }
 
-qint16 ManualDatabase::NextInstalledManual() {
-    const qint16 result = Database.Pcls_MdbMoveNext(LookupSlot);
+qint16 ManualDatabase::nextManualRow(clsMDB& db, int slot, PdfFlagSource pdfFlag) {
+    const qint16 result = db.Pcls_MdbMoveNext(slot);
     if (result == 0)
-        readManualRow(Database, LookupSlot, PdfFlagSource::Computed);
+        readManualRow(db, slot, pdfFlag);
     return result;
+}
+
+qint16 ManualDatabase::FindInstalledManual(const QString& pubNo) {
+    return openManualRows(Database, LookupSlot,
+                          statement(QStringLiteral("SELECT * FROM ") + M_manage + whereKey(pubNo)),
+                          PdfFlagSource::Computed);
+}
+
+qint16 ManualDatabase::NextInstalledManual() {
+    return nextManualRow(Database, LookupSlot, PdfFlagSource::Computed);
 }
 
 QString ManualDatabase::GetLastInstallPath() {
@@ -139,17 +148,11 @@ qint16 ManualDatabase::OpenManualList() {
         sql += QLatin1String(column) + CrLf;
     sql += QStringLiteral(" FROM ") + M_manage + QStringLiteral(" MM") + QStringLiteral(" LEFT JOIN ") +
            M_type + QStringLiteral(" MT ON MM.PUB_NO = MT.PUB_NO ");
-    const qint16 result = Database.Pcls_MdbCreate(ManualListSlot, statement(sql), QueryOption);
-    if (result == 0)
-        readManualRow(Database, ManualListSlot, PdfFlagSource::Column);
-    return result;
+    return openManualRows(Database, ManualListSlot, statement(sql), PdfFlagSource::Column);
 }
 
 qint16 ManualDatabase::NextManualListRow() {
-    const qint16 result = Database.Pcls_MdbMoveNext(ManualListSlot);
-    if (result == 0)
-        readManualRow(Database, ManualListSlot, PdfFlagSource::Column);
-    return result;
+    return nextManualRow(Database, ManualListSlot, PdfFlagSource::Column);
 }
 
 bool ManualDatabase::RegisterInstalledManual(const ManualEntry& entry, const QDateTime& NewInstallDate,
@@ -224,33 +227,21 @@ qint16 ManualDatabase::ReadNewDatabaseVersion() {
 }
 
 qint16 ManualDatabase::OpenManageScan() {
-    const qint16 result = Database.Pcls_MdbCreate(
-        ScanSlot, statement(QStringLiteral("SELECT * FROM ") + M_manage), QueryOption);
-    if (result == 0)
-        readManualRow(Database, ScanSlot, PdfFlagSource::Computed);
-    return result;
+    return openManualRows(Database, ScanSlot, statement(QStringLiteral("SELECT * FROM ") + M_manage),
+                          PdfFlagSource::Computed);
 }
 
 qint16 ManualDatabase::NextManageScan() {
-    const qint16 result = Database.Pcls_MdbMoveNext(ScanSlot);
-    if (result == 0)
-        readManualRow(Database, ScanSlot, PdfFlagSource::Computed);
-    return result;
+    return nextManualRow(Database, ScanSlot, PdfFlagSource::Computed);
 }
 
 qint16 ManualDatabase::OpenNewManageScan() {
-    const qint16 result = NewDatabase.Pcls_MdbCreate(
-        ScanSlot, statement(QStringLiteral("SELECT * FROM ") + M_manage), QueryOption);
-    if (result == 0)
-        readManualRow(NewDatabase, ScanSlot, PdfFlagSource::Kept);
-    return result;
+    return openManualRows(NewDatabase, ScanSlot, statement(QStringLiteral("SELECT * FROM ") + M_manage),
+                          PdfFlagSource::Kept);
 }
 
 qint16 ManualDatabase::NextNewManageScan() {
-    const qint16 result = NewDatabase.Pcls_MdbMoveNext(ScanSlot);
-    if (result == 0)
-        readManualRow(NewDatabase, ScanSlot, PdfFlagSource::Kept);
-    return result;
+    return nextManualRow(NewDatabase, ScanSlot, PdfFlagSource::Kept);
 }
 
 void ManualDatabase::CopyToTransferRecord() {

@@ -128,6 +128,9 @@ private:
 
     const QString& statement(QString sql);
     void readManualRow(const clsMDB& db, int slot, PdfFlagSource pdfFlag);
+    // Runs a query (or advances the slot) and, when it stands on a row, reads it into CurrentManual.
+    qint16 openManualRows(clsMDB& db, int slot, const QString& sql, PdfFlagSource pdfFlag);
+    qint16 nextManualRow(clsMDB& db, int slot, PdfFlagSource pdfFlag);
     void readOrderRow();
     qint16 readVersion(clsMDB& db);
     QString manageInsert(const ManualRecord& record) const;

@@ -15,6 +15,10 @@ inline void PrintTo(const QString& text, std::ostream* out) {
 inline void PrintTo(const QByteArray& bytes, std::ostream* out) {
     *out << '"' << bytes.toStdString() << '"';
 }
+// Test texts are written in UTF-8.
+inline QString q(const char* text) {
+    return QString::fromUtf8(text);
+}
 
 namespace marvek::testing {
 

@@ -12,10 +12,6 @@ using namespace marvek::shared;
 
 namespace {
 
-QString q(const char* text) {
-    return QString::fromUtf8(text);
-}
-
 class ConfigTest : public ::testing::Test {
 protected:
     // Loads a complete SysParameter.ini in which the line of one key may be replaced ("Key=...").

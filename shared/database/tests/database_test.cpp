@@ -17,10 +17,6 @@ using namespace marvek::shared;
 
 namespace {
 
-QString q(const char* text) {
-    return QString::fromUtf8(text);
-}
-
 const QString DatabasePath = q("C:\\Link\\DTX3.mdb");
 
 // A database made at a Windows path from the CD's schema file, with optional rows, outside the suite's

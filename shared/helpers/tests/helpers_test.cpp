@@ -13,10 +13,6 @@ using namespace marvek::shared;
 
 namespace {
 
-QString q(const char* text) {
-    return QString::fromUtf8(text);
-}
-
 class HelpersTest : public ::testing::Test {
 protected:
     bool write(const char* path, const QByteArray& content = "x") {
