@@ -16,6 +16,11 @@ void RealClock::processEvents() {
         QCoreApplication::processEvents();
 }
 
+QDateTime RealClock::now() const {
+    const QDateTime current = QDateTime::currentDateTime();
+    return current.addMSecs(-current.time().msec());
+}
+
 void TestClock::sleepMs(int milliseconds) {
     ++m_sleeps;
     if (milliseconds > 0)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <functional>
 
 namespace marvek::platform {
@@ -10,6 +11,8 @@ public:
     virtual ~Clock() = default;
     virtual void sleepMs(int milliseconds) = 0;
     virtual void processEvents() = 0;
+    // The local date and time, whole seconds (what the installer stamps its runs with).
+    virtual QDateTime now() const = 0;
 };
 
 // Sleeps for real and runs the Qt event loop's pending events.
@@ -17,6 +20,7 @@ class RealClock : public Clock {
 public:
     void sleepMs(int milliseconds) override;
     void processEvents() override;
+    QDateTime now() const override;
 };
 
 // Returns at once and counts; onSleep (when set) runs at every sleep, so a test can let time "pass".
@@ -24,11 +28,14 @@ class TestClock : public Clock {
 public:
     void sleepMs(int milliseconds) override;
     void processEvents() override { ++m_eventPumps; }
+    // start plus the time slept so far.
+    QDateTime now() const override { return start.addMSecs(m_sleptMs); }
 
     long long sleptMs() const { return m_sleptMs; }
     int sleeps() const { return m_sleeps; }
     int eventPumps() const { return m_eventPumps; }
     std::function<void()> onSleep;
+    QDateTime start = QDateTime(QDate(2024, 4, 1), QTime(9, 30, 0));
 
 private:
     long long m_sleptMs = 0;
