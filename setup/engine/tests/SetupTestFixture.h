@@ -1,12 +1,11 @@
 #pragma once
 
+#include "platform/Registry.h"
 #include "setup/engine/FolderSelect.h"
 #include "setup/engine/InstallView.h"
 #include "setup/engine/SetupContext.h"
 #include "setup/engine/Startup.h"
 #include "shared/testing/SharedTestContext.h"
-
-#include "platform/Registry.h"
 
 #include <QDir>
 #include <QProcess>
@@ -92,7 +91,8 @@ protected:
                              QStringLiteral("ProgramFilesDir"), QStringLiteral("C:\\Program Files"));
         registry.writeString(platform::HKEY_LOCAL_MACHINE, QLatin1String(setup::ManualLinkKey),
                              QStringLiteral("InstallDir"), QStringLiteral("C:\\ManualLink"));
-        ASSERT_TRUE(temp().writeFile(QStringLiteral("C:\\Marvek\\Scanlux\\readme.txt"), "diagnostic software"));
+        ASSERT_TRUE(
+            temp().writeFile(QStringLiteral("C:\\Marvek\\Scanlux\\readme.txt"), "diagnostic software"));
         ASSERT_TRUE(temp().writeFile(QStringLiteral("C:\\ManualLink\\ManualLink.exe"), "manual link"));
         ASSERT_TRUE(temp().writeFile(QStringLiteral("C:\\ManualLink\\Mandex.exe"), "manager"));
         ASSERT_TRUE(QFile::copy(cdRoot + QStringLiteral("/programs/setup/ManualLink_new.mdb"),
@@ -106,7 +106,9 @@ protected:
     platform::TestClock& clock() { return base.clock(); }
     QString host(const QString& windowsPath) { return temp().host(windowsPath); }
 
-    setup::StartOutcome start() { return setup::StartSetup(ctx, QStringLiteral("D:\\programs\\setup"), false); }
+    setup::StartOutcome start() {
+        return setup::StartSetup(ctx, QStringLiteral("D:\\programs\\setup"), false);
+    }
 
     // The CD's catalogue value of a manual folder changed in place.
     void setCdValue(const QString& folder, const QString& key, const QString& value) {
@@ -123,7 +125,8 @@ protected:
     }
 
     static bool copyTree(const QString& from, const QString& to) {
-        return QProcess::execute(QStringLiteral("cp"), {QStringLiteral("-a"), from + QStringLiteral("/."), to}) == 0;
+        return QProcess::execute(QStringLiteral("cp"),
+                                 {QStringLiteral("-a"), from + QStringLiteral("/."), to}) == 0;
     }
 
     SharedTestContext base;

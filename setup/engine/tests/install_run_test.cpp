@@ -1,7 +1,6 @@
 // The installation run end to end on a copy of the sample CD: survey, folder screen, extraction, copy,
 // registration, and the decisions of a second run after the CD or the PC changed.
 #include "SetupTestFixture.h"
-
 #include "setup/engine/InstallRun.h"
 #include "setup/engine/Pipeline.h"
 #include "setup/engine/Survey.h"
@@ -118,7 +117,8 @@ TEST_F(InstallRunTest, NewInstallationPlacesAndRegistersEveryManual) {
 
 TEST_F(InstallRunTest, SecondRunChangesNothing) {
     ASSERT_TRUE(run());
-    const qint64 before = QFileInfo(host(QStringLiteral("C:\\ManualLink\\ManualLink.mdb"))).lastModified().toMSecsSinceEpoch();
+    const qint64 before =
+        QFileInfo(host(QStringLiteral("C:\\ManualLink\\ManualLink.mdb"))).lastModified().toMSecsSinceEpoch();
     view.folderScreens.clear();
 
     ASSERT_TRUE(run());
@@ -132,8 +132,9 @@ TEST_F(InstallRunTest, SecondRunChangesNothing) {
     EXPECT_EQ(entry("RM010EN").Selected, QLatin1String("9"));
     EXPECT_EQ(entry("RM010EN").Status, QLatin1String("3"));
     EXPECT_FALSE(registered("RM010EN"));
-    EXPECT_EQ(QFileInfo(host(QStringLiteral("C:\\ManualLink\\ManualLink.mdb"))).lastModified().toMSecsSinceEpoch(),
-              before);
+    EXPECT_EQ(
+        QFileInfo(host(QStringLiteral("C:\\ManualLink\\ManualLink.mdb"))).lastModified().toMSecsSinceEpoch(),
+        before);
 }
 
 TEST_F(InstallRunTest, NewerCdVersionsUpdateDifferentiallyOrInFull) {
@@ -195,7 +196,8 @@ TEST_F(InstallRunTest, TwoNewManualsShareTheChosenFolder) {
     view.folderClicks = {"change", "ok"};
     ASSERT_TRUE(run()) << ctx.ErrorLine1.toStdString();
     ASSERT_EQ(view.folderScreens.size(), 2u);
-    EXPECT_EQ(view.folderScreens[1].L_Msg[0], message(ctx, 59).replace(QLatin1Char('@'), QStringLiteral("2")));
+    EXPECT_EQ(view.folderScreens[1].L_Msg[0],
+              message(ctx, 59).replace(QLatin1Char('@'), QStringLiteral("2")));
     EXPECT_EQ(ctx.InstallBase, QStringLiteral("E:"));
     ASSERT_TRUE(registered("RMJ00JA"));
     EXPECT_TRUE(ctx.db.CurrentManual.InsPath.startsWith(QLatin1String("E:\\")));
@@ -225,7 +227,8 @@ TEST_F(InstallRunTest, DatabaseTurnedReadOnlyDuringTheRunStopsBeforeRegistering)
     EXPECT_EQ(ctx.ErrorLine1, message(ctx, 67));
     EXPECT_EQ(ctx.ErrorLine2, message(ctx, 24));
     // The first manual's files are in place, but it is not registered; nothing after it was touched.
-    EXPECT_TRUE(installedFile(QStringLiteral("C:\\Marvek\\Scanlux\\Link\\Manual\\BRM00EN\\contents\\BRM00EN.pdf")));
+    EXPECT_TRUE(
+        installedFile(QStringLiteral("C:\\Marvek\\Scanlux\\Link\\Manual\\BRM00EN\\contents\\BRM00EN.pdf")));
     EXPECT_FALSE(registered("BRM00EN"));
     EXPECT_EQ(view.folderScreens.size(), 1u);
 }
