@@ -83,7 +83,11 @@ std::optional<qint16> ReadResultLog(const SetupContext& ctx, const QString& path
     QFile file(ctx.os().machine().toHost(path));
     if (!file.open(QIODevice::ReadOnly) || file.size() > MaxResultLogBytes)
         return std::nullopt;
-    QList<QByteArray> lines = file.readAll().split('\n');
+    return ParseResultLog(file.readAll());
+}
+
+std::optional<qint16> ParseResultLog(const QByteArray& content) {
+    QList<QByteArray> lines = content.split('\n');
     if (lines.size() > 1 && lines.last().isEmpty())
         lines.removeLast(); // the line end of the last line
     QByteArray last = lines.last();

@@ -24,6 +24,10 @@ bool RunInstaller(SetupContext& ctx, const QString& commandLine);
 // not an integer.
 std::optional<qint16> ReadResultLog(const SetupContext& ctx, const QString& path);
 
+// The result in the text of a result log: its last line (a line end after it does not start another)
+// as an integer; empty for an empty text or a last line that is not an integer.
+std::optional<qint16> ParseResultLog(const QByteArray& content);
+
 // "1.2.5" for the file version 1.2.0.5: the first, second and fourth fields.
 QString ManagerVersionText(int major, int minor, int build, int revision);
 
