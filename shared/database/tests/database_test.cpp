@@ -2,6 +2,7 @@
 #include "shared/database/ManualDatabase.h"
 #include "shared/database/SqliteHandles.h"
 #include "shared/database/clsMDB.h"
+#include "shared/testing/SchemaDatabase.h"
 #include "shared/testing/SharedTestContext.h"
 
 #include <QDir>
@@ -14,26 +15,11 @@
 #include <unistd.h>
 
 using namespace marvek::shared;
+using marvek::testing::MakeSchemaDatabase;
 
 namespace {
 
 const QString DatabasePath = q("C:\\Link\\DTX3.mdb");
-
-// A database made at a Windows path from the CD's schema file, with optional rows, outside the suite's
-// access class.
-bool MakeSchemaDatabase(const marvek::testing::TempMachine& temp, const QString& path,
-                        const QByteArray& rows = {}) {
-    QFile schema(QStringLiteral(MARVEK_SCHEMA_SQL));
-    const QString host = temp.host(path);
-    if (!schema.open(QIODevice::ReadOnly) || !QDir().mkpath(host.left(host.lastIndexOf(u'/'))))
-        return false;
-    sqlite3* raw = nullptr;
-    const int opened = sqlite3_open_v2(QFile::encodeName(host).constData(), &raw,
-                                       SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
-    const SqliteDatabase db(raw);
-    const QByteArray sql = schema.readAll() + '\n' + rows;
-    return opened == SQLITE_OK && sqlite3_exec(raw, sql.constData(), nullptr, nullptr, nullptr) == SQLITE_OK;
-}
 
 const QString TemplatePath = q("C:\\Link\\DTX3_NEW.mdb");
 const QDateTime RunStart(QDate(2024, 1, 2), QTime(9, 5, 3));
