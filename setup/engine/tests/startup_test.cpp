@@ -99,7 +99,7 @@ TEST_F(StartupTest, ManualLinkMissingOpensTheStartPageAndEnds) {
     qunsetenv("BROWSER");
     // The latest-CD check ran first: the PC now keeps the CD's information file.
     EXPECT_TRUE(ctx.os().files().fileExists(QStringLiteral("C:\\man_info\\man_info_do.ci")));
-    for (int i = 0; i < 200 && !QFile::exists(record); ++i)
+    for (int i = 0; i < 750 && !QFile::exists(record); ++i)
         QThread::msleep(20);
     QFile opened(record);
     ASSERT_TRUE(opened.open(QIODevice::ReadOnly));
