@@ -33,7 +33,7 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:new_delete_type_mismatch=0 LSAN_OPT
     run_build build-ci-asan -DMARVEK_SANITIZE=ON -DMARVEK_BUILD_BENCH=OFF
 echo "== fuzz harnesses (clang, libFuzzer, ASan + UBSan) =="
 # Only the harnesses and what they link; each one replays its corpus, then fuzzes for a few seconds.
-CC=clang CXX=clang++ cmake -S . -B build-ci-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMARVEK_WERROR=ON \
+CC=clang CXX=clang++ cmake -S . -B build-ci-fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMARVEK_WERROR=ON \
     -DMARVEK_SANITIZE=ON -DMARVEK_BUILD_BENCH=OFF -DMARVEK_FUZZ_SECONDS="${MARVEK_FUZZ_SECONDS:-5}"
 cmake --build build-ci-fuzz -j "$jobs" --target marvek_fuzz
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 LSAN_OPTIONS=suppressions=$PWD/scripts/lsan.supp \

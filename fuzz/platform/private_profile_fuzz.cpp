@@ -53,8 +53,8 @@ QString expectedValue(const QString& written) {
 }
 
 void checkBufferContract(int codePage) {
-    static const char* const names[][2] = {
-        {"CAR_INFO", "Pub_No"}, {"MESSAGE", "M020"}, {"SYSTEM INFORMATION", "DTX3_MDB_NAME"}, {"", ""}};
+    static const char* const names[][2] = {{"CAR_INFO", "Pub_No"}, {"MESSAGE", "M020"}, {"", ""}};
+    bool first = true;
     for (const auto& [sectionName, keyName] : names) {
         const QString section = QLatin1String(sectionName);
         const QString key = QLatin1String(keyName);
@@ -66,8 +66,11 @@ void checkBufferContract(int codePage) {
         MARVEK_FUZZ_CHECK(full.mid(count).count(QChar(0)) == BufferSize - count);
         const QString value = full.left(count);
         MARVEK_FUZZ_CHECK(!value.contains(u'\r') && !value.contains(u'\n'));
+        if (!first)
+            continue;
+        first = false; // names without regard to case, and smaller buffers, for the first name only
         MARVEK_FUZZ_CHECK(read(section.toLower(), key.toUpper(), BufferSize, codePage) == full);
-        for (const int size : {1, 2, 7}) {
+        for (const int size : {1, 7}) {
             int small = -1;
             const QString cut = read(section, key, size, codePage, &small);
             MARVEK_FUZZ_CHECK(cut.size() == size && small == qMin(count, size - 1));
