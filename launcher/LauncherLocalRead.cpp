@@ -5,19 +5,44 @@
 
 namespace marvek::launcher {
 
+namespace {
+
+// How many staging names are tried beside the target.
+constexpr int StagingNames = 100;
+
+// An empty file of a fresh name beside target for the new copy: "<target>.new", else "<target>.new1",
+// ... A plain file left there by an interrupted replacement is cleared first; anything else under such a
+// name (a folder, a symlink, a file that cannot be removed) is left alone and the next name taken. Empty
+// when no name is free.
+QString createStagingFile(const platform::Files& files, const QString& target) {
+    for (int n = 0; n < StagingNames; ++n) {
+        const QString name = target + QStringLiteral(".new") + (n == 0 ? QString() : QString::number(n));
+        if (files.fileExists(name)) {
+            files.setAttributes(name, platform::FILE_ATTRIBUTE_NORMAL);
+            files.removeFile(name);
+        }
+        if (files.createNewFile(name))
+            return name;
+    }
+    return {};
+}
+
+} // namespace
+
 // The CD's catalogue is copied beside the target first, so that a copy that fails (the CD taken out,
 // a full disk) is still ignored silently but no longer costs the PC its record of the newest issues.
 void ReplaceFileWithAccess(const shared::SharedContext& ctx, const QString& source, const QString& target) {
     const platform::Files& files = ctx.os.files();
     auto& ui = ctx.os.ui();
-    const QString staged = target + QStringLiteral(".new");
+    const QString staged = createStagingFile(files, target);
+    if (staged.isEmpty())
+        return;
     const auto discardStaged = [&files, &staged] {
         if (files.fileExists(staged)) {
             files.setAttributes(staged, platform::FILE_ATTRIBUTE_NORMAL);
             files.removeFile(staged);
         }
     };
-    discardStaged();
     if (!files.copyFile(source, staged)) {
         discardStaged();
         return;

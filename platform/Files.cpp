@@ -168,6 +168,16 @@ bool Files::removeFile(const QString& path) const {
     return ::unlink(QFile::encodeName(host).constData()) == 0;
 }
 
+bool Files::createNewFile(const QString& path) const {
+    const QString host = m_machine.toHost(path);
+    if (host.isEmpty())
+        return false;
+    // O_EXCL fails on an existing name and never follows a symlink.
+    FileDescriptor created(
+        ::open(QFile::encodeName(host).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+    return created.isValid() && created.close();
+}
+
 bool Files::rename(const QString& source, const QString& target) const {
     const QString sourceHost = m_machine.toHost(source);
     const QString targetHost = m_machine.toHost(target);

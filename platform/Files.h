@@ -37,6 +37,9 @@ public:
     // Overwrites an existing target, as CopyFile does: the copy gets the source's modified time and its
     // read-only attribute. Fails on a read-only target, on a folder, and when both name the same file.
     bool copyFile(const QString& source, const QString& target) const;
+    // Creates an empty file, as CreateFile with CREATE_NEW: fails when anything has the name already (a
+    // file, a folder, a symlink even to nothing).
+    bool createNewFile(const QString& path) const;
     // Moves a file within its volume, as MoveFile: fails when the target exists.
     bool rename(const QString& source, const QString& target) const;
     bool createFolder(const QString& path) const;     // one level, as MkDir; false when it exists

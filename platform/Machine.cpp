@@ -137,7 +137,12 @@ QString Machine::toHost(const QString& windowsPath) const {
                 components.removeLast();
             continue;
         }
-        components.append(component);
+        // Windows drops the trailing blanks and dots of a name; a name of nothing else vanishes.
+        QString name = component;
+        while (!name.isEmpty() && (name.endsWith(u' ') || name.endsWith(u'.')))
+            name.chop(1);
+        if (!name.isEmpty())
+            components.append(name);
     }
 
     QString host = base;

@@ -34,7 +34,9 @@ public:
 
     // "C:\a\b" -> <root>/drives/c/a/b; "/" is accepted as a separator too. Components that do not exist
     // with the exact case are looked up without regard to case, as Windows would; "." and ".." are
-    // resolved in the text (never above the drive root). "\a" is on the drive of the working folder.
+    // resolved in the text (never above the drive root); as on Windows, every other component loses its
+    // trailing blanks and dots ("RM010EN " is RM010EN) and one made of them only vanishes. "\a" is on
+    // the drive of the working folder.
     // A relative path is resolved against the working folder (the result is absolute). A path on a
     // missing drive, a UNC path or a path containing NUL gives an empty text.
     QString toHost(const QString& windowsPath) const;

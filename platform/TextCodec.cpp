@@ -53,6 +53,23 @@ std::unique_ptr<CodePageConverter> openConverter(int codePage, bool decoding) {
     return result;
 }
 
+// Writes out what the converter still holds back: code pages 1255 and 1258 keep a base letter until they
+// know whether a combining mark follows it. Resets the shift state. used is the output's filled length.
+bool flushPending(iconv_t cd, QByteArray& output, size_t& used) {
+    while (true) {
+        char* out = output.data() + used;
+        size_t outLeft = size_t(output.size()) - used;
+        const size_t result = iconv(cd, nullptr, nullptr, &out, &outLeft);
+        const int error = errno;
+        used = size_t(out - output.data());
+        if (result != size_t(-1))
+            return true;
+        if (error != E2BIG)
+            return false;
+        output.resize(output.size() * 2 + 16);
+    }
+}
+
 // Runs iconv over the whole input. onInvalid is told the undecodable input position and returns how many
 // input bytes to skip, after appending its replacement to the output.
 template <typename OnInvalid>
@@ -61,7 +78,7 @@ bool convertAll(iconv_t cd, const char* input, size_t inputSize, QByteArray& out
     size_t inLeft = inputSize;
     output.resize(qsizetype(inputSize) * 2 + 16);
     size_t used = 0;
-    while (true) {
+    while (inLeft > 0) {
         char* out = output.data() + used;
         size_t outLeft = size_t(output.size()) - used;
         const size_t result = iconv(cd, &in, &inLeft, &out, &outLeft);
@@ -75,7 +92,10 @@ bool convertAll(iconv_t cd, const char* input, size_t inputSize, QByteArray& out
         }
         if (error != EILSEQ && error != EINVAL)
             return false;
-        // An invalid sequence, or an incomplete one at the end of the input.
+        // An invalid sequence, or an incomplete one at the end of the input: what was held back comes
+        // before its replacement.
+        if (!flushPending(cd, output, used))
+            return false;
         output.truncate(qsizetype(used));
         const size_t skip =
             qMin(inLeft, onInvalid(reinterpret_cast<const unsigned char*>(in), inLeft, output));
@@ -83,10 +103,9 @@ bool convertAll(iconv_t cd, const char* input, size_t inputSize, QByteArray& out
         output.resize(qsizetype(used + inLeft * 2 + 16));
         in += skip;
         inLeft -= skip;
-        iconv(cd, nullptr, nullptr, nullptr, nullptr); // reset the shift state
-        if (inLeft == 0)
-            break;
     }
+    if (!flushPending(cd, output, used))
+        return false;
     output.truncate(qsizetype(used));
     return true;
 }

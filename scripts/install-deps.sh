@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs every Debian package the build, the tests and the sample CD need.
+# Installs every Debian package the build, the tests, the fuzzers and the sample CD need.
+# libclang-rt-dev brings libFuzzer (libclang_rt.fuzzer); llvm brings llvm-symbolizer for readable reports.
 # Safe to run again: apt-get skips what is already there.
 set -euo pipefail
 
@@ -14,6 +15,7 @@ packages=(
   fonts-noto-cjk fonts-dejavu-core
   zip unzip
   clang-format
+  clang libclang-rt-dev llvm
 )
 
 missing=()

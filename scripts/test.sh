@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Sets up a fresh Debian machine and runs every test: a plain build and a sanitizer build.
+# Sets up a fresh Debian machine and runs every test: a plain build, a sanitizer build and a small clang
+# build of the fuzz harnesses only.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -30,3 +31,11 @@ echo "== sanitizer build (ASan + UBSan) =="
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:new_delete_type_mismatch=0 LSAN_OPTIONS=suppressions=$PWD/scripts/lsan.supp \
     UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     run_build build-ci-asan -DMARVEK_SANITIZE=ON -DMARVEK_BUILD_BENCH=OFF
+echo "== fuzz harnesses (clang, libFuzzer, ASan + UBSan) =="
+# Only the harnesses and what they link; each one replays its corpus, then fuzzes for a few seconds.
+CC=clang CXX=clang++ cmake -S . -B build-ci-fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMARVEK_WERROR=ON \
+    -DMARVEK_SANITIZE=ON -DMARVEK_BUILD_BENCH=OFF -DMARVEK_FUZZ_SECONDS="${MARVEK_FUZZ_SECONDS:-5}"
+cmake --build build-ci-fuzz -j "$jobs" --target marvek_fuzz
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 LSAN_OPTIONS=suppressions=$PWD/scripts/lsan.supp \
+    UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    ctest --test-dir build-ci-fuzz -L fuzz --output-on-failure -j "$jobs" --timeout 600

@@ -90,3 +90,51 @@ TEST_F(LauncherManInfoTest, CopyThatFailsKeepsTheRecordOnThePc) {
     EXPECT_TRUE(asked().empty());
     EXPECT_EQ(local(), before);
 }
+
+// What an interrupted replacement, or anything else, left under the staging name never blocks the next
+// replacement; a leftover that is not a plain file is left alone.
+TEST_F(LauncherManInfoTest, LeftoverUnderTheStagingNameNeverBlocksTheReplacement) {
+    const QString staged = QLatin1String(LocalFile) + QStringLiteral(".new");
+    const QString elsewhere = t.temp().host(QStringLiteral("C:\\elsewhere.ci"));
+    const auto folder = [&](const QString& path) {
+        return t.temp().writeFile(path + QStringLiteral("\\inside.txt"), "kept");
+    };
+    struct Leftover {
+        const char* what;
+        std::function<bool()> leave;
+        QStringList remaining; // in C:\man_info afterwards
+    };
+    const Leftover leftovers[] = {
+        {"a read-only file",
+         [&] {
+             return t.temp().writeFile(staged, "old") &&
+                    t.os().files().setAttributes(staged, platform::FILE_ATTRIBUTE_READONLY);
+         },
+         {"man_info_do.ci"}},
+        {"a folder", [&] { return folder(staged); }, {"man_info_do.ci", "man_info_do.ci.new"}},
+        {"two folders",
+         [&] { return folder(staged) && folder(staged + QStringLiteral("1")); },
+         {"man_info_do.ci", "man_info_do.ci.new", "man_info_do.ci.new1"}},
+        {"a symlink to nowhere",
+         [&] { return QFile::link(elsewhere, t.temp().host(staged)); },
+         {"man_info_do.ci", "man_info_do.ci.new"}},
+    };
+    for (const Leftover& row : leftovers) {
+        SCOPED_TRACE(row.what);
+        ASSERT_TRUE(QDir(t.temp().host(QStringLiteral("C:\\man_info"))).removeRecursively());
+        write(LocalFile, "RM010EN=2023/06");
+        write(CdFile, "RM010EN=2024/03");
+        ASSERT_TRUE(row.leave());
+        EXPECT_EQ(make()->ManInfo_CheckLatest(), Latest);
+        EXPECT_TRUE(asked().empty());
+        EXPECT_EQ(local(), cd());
+        EXPECT_FALSE(QFileInfo(t.temp().host(QLatin1String(LocalFile))).isSymLink());
+        EXPECT_FALSE(QFileInfo::exists(elsewhere)) << "nothing is written through a link";
+        EXPECT_EQ(QDir(t.temp().host(QStringLiteral("C:\\man_info")))
+                      .entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot, QDir::Name),
+                  row.remaining);
+        if (QFileInfo(t.temp().host(staged)).isDir()) {
+            EXPECT_EQ(t.temp().readFile(staged + QStringLiteral("\\inside.txt")), QByteArray("kept"));
+        }
+    }
+}

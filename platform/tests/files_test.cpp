@@ -60,6 +60,15 @@ TEST_F(FilesTest, ExistenceAndAttributes) {
     EXPECT_TRUE(files.createFolderPath("C:\\A\\B\\c")); // already there
     EXPECT_TRUE(QFileInfo(temp.machine().drivesFolder() + "/c/a/b/c").isDir());
     EXPECT_FALSE(files.createFolderPath("Q:\\x"));
+
+    // A new file only where nothing has the name, not even a symlink to nothing.
+    ASSERT_TRUE(QFile::link(temp.root() + "/nowhere", temp.host("C:\\a\\link")));
+    for (const char* taken : {"C:\\a\\b", "C:\\a\\link", "Q:\\x", "C:\\missing\\x"})
+        EXPECT_FALSE(files.createNewFile(taken)) << taken;
+    EXPECT_FALSE(QFileInfo::exists(temp.root() + "/nowhere"));
+    EXPECT_TRUE(files.createNewFile("C:\\a\\new.txt"));
+    EXPECT_EQ(files.size("C:\\a\\new.txt"), 0);
+    EXPECT_FALSE(files.createNewFile("C:\\A\\NEW.TXT"));
 }
 
 TEST_F(FilesTest, CopyReplacesTargetsLikeCopyFile) {

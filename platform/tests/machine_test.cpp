@@ -74,6 +74,24 @@ TEST_F(MachineTest, WindowsPathsBecomeHostPaths) {
     QDir::setCurrent(oldWorkingFolder);
 }
 
+// Windows drops the trailing blanks and dots of every path component: "RM010EN " is the folder RM010EN.
+TEST_F(MachineTest, TrailingBlanksAndDotsOfAComponentAreDropped) {
+    makeFolder("/RM010EN/install");
+    const std::pair<QString, QString> cases[] = {
+        {"C:\\RM010EN ", c + "/RM010EN"},
+        {"C:\\RM010EN. . ", c + "/RM010EN"},
+        {"C:\\rm010en .\\Install.\\manual.zip ", c + "/RM010EN/install/manual.zip"},
+        {"C:\\New . \\file.", c + "/New/file"}, // also for names that do not exist
+        {"C:\\a\\ \\b", c + "/a/b"},            // a name of blanks and dots only vanishes
+        {"C:\\a\\...\\b", c + "/a/b"},
+        {"C:\\a\\b\\.. ", c + "/a/b"},    // only ".." as written goes up, as in the removal checks
+        {"C:\\ .x\\y", c + "/ .x/y"},     // leading blanks and dots stay
+        {"C:\\a.b c\\d", c + "/a.b c/d"}, // so do inner ones
+    };
+    for (const auto& [windows, host] : cases)
+        EXPECT_EQ(machine.toHost(windows), host) << windows.toStdString();
+}
+
 TEST_F(MachineTest, HostPathsBecomeWindowsPaths) {
     EXPECT_EQ(machine.toWindows(c), "C:\\");
     EXPECT_EQ(machine.toWindows(c + "/man_info/a.ci"), "C:\\man_info\\a.ci");

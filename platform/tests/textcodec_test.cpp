@@ -56,3 +56,44 @@ TEST(TextCodec, Utf16LittleEndian) {
     EXPECT_EQ(decodeUtf16Le(QByteArray("A\0B", 3)), QString("A") + QChar(0xFFFD)); // odd trailing byte
     EXPECT_EQ(decodeUtf16Le(QByteArray("\xff\xfe", 2)), QString());
 }
+
+// Code pages 1255 and 1258 hold a base letter back until they know whether a combining mark follows: the
+// last character of a text, and the one before an undecodable byte, must still come out.
+TEST(TextCodec, EveryAnsiCodePageKeepsTheLastCharacter) {
+    struct Case {
+        int codePage;
+        QByteArray bytes;
+        const char* text; // UTF-8
+    };
+    const Case cases[] = {
+        {874, "ab\xa1", "abก"},
+        {932, "ab\x93\xfa", "ab日"},
+        {936, "ab\xd6\xd0", "ab中"},
+        {949, "ab\xb0\xa1", "ab가"},
+        {950, "ab\xa4\xa4", "ab中"},
+        {1250, "ab\x9a", "abš"},
+        {1251, "ab\xe4", "abд"},
+        {1252, "ab\xe9", "abé"},
+        {1253, "ab\xe1", "abα"},
+        {1254, "ab\xfd", "abı"},
+        {1255, "abc", "abc"},
+        {1255, "ab\xe0", "abא"},
+        {1255, "\xe0\xd9", "א\xEF\xBF\xBD"}, // 0xD9 is undefined
+        {1255, "\xe0\xc8", "\xEF\xAC\xAF"},  // alef with qamats, composed
+        {1256, "ab\xc7", "abا"},
+        {1257, "ab\xe0", "abą"},
+        {1258, "abc", "abc"},
+        {1258, "ab\xe2", "abâ"},
+        {1258, "ab\x81z", "ab\xEF\xBF\xBDz"}, // 0x81 is undefined
+        {1258, "a\xec", "á"},                 // a with the combining acute accent, composed
+        {65001, "ab\xc3\xa9", "abé"},
+    };
+    for (const Case& c : cases) {
+        const QString text = QString::fromUtf8(c.text);
+        EXPECT_EQ(decodeCodePage(c.bytes, c.codePage), text) << c.codePage << " " << c.text;
+        if (!text.contains(QChar(0xFFFD))) {
+            EXPECT_EQ(decodeCodePage(encodeCodePage(text, c.codePage), c.codePage), text)
+                << c.codePage << " " << c.text;
+        }
+    }
+}

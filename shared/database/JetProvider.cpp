@@ -62,6 +62,17 @@ bool sameFile(int fd, const QByteArray& path) {
            opened.st_dev == named.st_dev && opened.st_ino == named.st_ino;
 }
 
+// Whether the database holds the table M_manage; nothing when its schema cannot be read (no database).
+std::optional<bool> holdsManageTable(sqlite3* db) {
+    sqlite3_stmt* raw = nullptr;
+    sqlite3_prepare_v2(db, "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = 'M_manage'",
+                       -1, &raw, nullptr);
+    const SqliteStatement probe(raw);
+    if (!probe || sqlite3_step(probe.get()) != SQLITE_ROW)
+        return std::nullopt;
+    return sqlite3_column_int(probe.get(), 0) == 1;
+}
+
 } // namespace
 
 QString JetConnectionString(const QString& databasePath) {
@@ -218,8 +229,14 @@ std::unique_ptr<JetConnection> JetConnection::open(const QString& connectionStri
         return nullptr;
     }
 
+    // The read-only attribute (the owner's write bit) binds every user, the administrator too: the
+    // connection is then read-only, and the file keeps its journal mode.
+    struct stat info {};
+    const QByteArray hostName = QFile::encodeName(hostPath);
+    const bool readOnlyAttribute = ::stat(hostName.constData(), &info) == 0 && (info.st_mode & S_IWUSR) == 0;
+
     std::unique_ptr<JetConnection> connection(new JetConnection);
-    const bool readOnly = access == JetAccess::ReadOnly;
+    const bool readOnly = access == JetAccess::ReadOnly || readOnlyAttribute;
     sqlite3* raw = nullptr;
     int opened = SQLITE_CANTOPEN;
     if (readOnly) {
@@ -241,17 +258,20 @@ std::unique_ptr<JetConnection> JetConnection::open(const QString& connectionStri
     }
     sqlite3* db = connection->m_db.get();
     sqlite3_busy_timeout(db, busyTimeoutMs);
-    // Reading the schema proves the file is a database; SQLite itself opens lazily.
-    if (sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr) != SQLITE_OK) {
-        *error = QString::fromUtf8(sqlite3_errmsg(db));
+    // Reading the schema proves the file is a database of the suite (SQLite itself opens lazily, and takes
+    // an empty file for an empty database): every layout of it has M_manage. Nothing is written before.
+    const std::optional<bool> suiteDatabase = holdsManageTable(db);
+    if (!suiteDatabase.value_or(false)) {
+        *error = suiteDatabase ? QStringLiteral("Unrecognized database format '%1'.").arg(*dataSource)
+                               : QString::fromUtf8(sqlite3_errmsg(db));
         return nullptr;
     }
     // A read-only file (or one on a CD) stays in its own journal mode; that is not an error.
     if (!readOnly)
         sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
 
-    const platform::MachineInfo info(machine);
-    connection->m_format = {info.shortDateFormat(), info.longTimeFormat()};
+    const platform::MachineInfo machineInfo(machine);
+    connection->m_format = {machineInfo.shortDateFormat(), machineInfo.longTimeFormat()};
     if (sqlite3_create_function_v2(db, "Cdate", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, &connection->m_format,
                                    cdateFunction, nullptr, nullptr, nullptr) != SQLITE_OK) {
         *error = QString::fromUtf8(sqlite3_errmsg(db));

@@ -77,8 +77,10 @@ enum class JetAccess {
 class JetConnection {
 public:
     // Parses "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=<Windows path>", maps the path to the host
-    // and opens the existing database file (a missing file is never created). Nothing on failure,
-    // with the reason in *error.
+    // and opens the existing database file (a missing file is never created). A file without the table
+    // M_manage (an empty file, another program's database) fails and is left untouched; a file with the
+    // read-only attribute gets a read-only connection, for every user. Nothing on failure, with the
+    // reason in *error.
     static std::unique_ptr<JetConnection> open(const QString& connectionString,
                                                const platform::Machine& machine, int busyTimeoutMs,
                                                QString* error, JetAccess access = JetAccess::ReadWrite);

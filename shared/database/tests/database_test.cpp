@@ -91,6 +91,72 @@ TEST_F(ClsMdbTest, OpenAndExecuteWithTheirResultSenses) {
     EXPECT_EQ(mdb.Pcls_MdbCreate(1, q("SELECT * FROM M_type"), 4), 0);
 }
 
+// A file without the suite's tables is no database of the suite: the open fails and the file, its
+// folder and its journal mode stay as they were.
+TEST_F(ClsMdbTest, FileWithoutTheSuiteTablesFailsToOpenAndIsNeverChanged) {
+    const QString path = q("C:\\Link\\ManualLink.mdb");
+    const QString host = env.temp().host(path);
+    const std::pair<const char*, const char*> cases[] = {
+        {"zero-length", nullptr},
+        {"text", "M_manage"},
+        {"another program's database", "CREATE TABLE M_managed (Pub_No TEXT); CREATE TABLE M_type (x);"},
+        {"the suite's tables but M_manage", "CREATE TABLE M_type (x); CREATE TABLE M_system (y);"},
+    };
+    for (const auto& [what, content] : cases) {
+        SCOPED_TRACE(what);
+        QFile::remove(host);
+        if (content && !QByteArray(content).startsWith("CREATE")) {
+            ASSERT_TRUE(env.temp().writeFile(path, content));
+        } else if (content) {
+            sqlite3* raw = nullptr;
+            sqlite3_open_v2(QFile::encodeName(host).constData(), &raw,
+                            SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+            const SqliteDatabase made(raw);
+            ASSERT_EQ(sqlite3_exec(raw, content, nullptr, nullptr, nullptr), SQLITE_OK);
+        } else {
+            ASSERT_TRUE(env.temp().writeFile(path, QByteArray()));
+        }
+        const QByteArray before = env.temp().readFile(path);
+        const QStringList folderBefore = QDir(QFileInfo(host).path()).entryList(QDir::Files);
+        clsMDB other(env.temp().machine());
+        EXPECT_FALSE(other.Pcls_MdbOpen(path));
+        other.Release();
+        EXPECT_TRUE(env.temp().readFile(path) == before);
+        EXPECT_EQ(QDir(QFileInfo(host).path()).entryList(QDir::Files), folderBefore) << "no -wal, -shm, .ldb";
+    }
+}
+
+// The read-only attribute makes every connection read-only, also for the administrator: a file whose
+// owner may not write it is never written, and its journal mode is not switched.
+TEST_F(ClsMdbTest, ReadOnlyAttributeGivesAReadOnlyConnectionForEveryUser) {
+    const marvek::platform::Files& files = env.os().files();
+    mdb.Release(); // the database has been in WAL mode since SetUp opened it
+    ASSERT_TRUE(MakeSchemaDatabase(env.temp(), TemplatePath, "INSERT INTO M_system VALUES ('3');"));
+    for (const QString& path : {DatabasePath, TemplatePath}) {
+        SCOPED_TRACE(path.toStdString());
+        const QString mode = path == DatabasePath ? q("wal") : q("delete");
+        ASSERT_TRUE(files.setAttributes(path, marvek::platform::FILE_ATTRIBUTE_READONLY));
+        const QByteArray before = env.temp().readFile(path);
+        {
+            ManualDatabase readOnly(env.ctx);
+            ASSERT_TRUE(readOnly.Database.Pcls_MdbOpen(path));
+            EXPECT_EQ(readOnly.Database.Pcls_MdbCreate(0, q("PRAGMA journal_mode"), 4), 0);
+            EXPECT_EQ(readOnly.Database.Pcls_MdbGetField(0, q("journal_mode"), QString()).toString(), mode);
+            EXPECT_EQ(readOnly.ReadDatabaseVersion(), path == DatabasePath ? 1 : 0) << "reads work";
+            EXPECT_FALSE(readOnly.MarkManualForAdjust(q("J0010AA")));
+            EXPECT_EQ(readOnly.Database.Pcls_MdbExecute(q("INSERT INTO M_type VALUES ('X','1')")), -1);
+        }
+        EXPECT_TRUE(env.temp().readFile(path) == before);
+        EXPECT_TRUE(files.isReadOnly(path));
+
+        // Without the attribute the same file is written again.
+        ASSERT_TRUE(files.setAttributes(path, marvek::platform::FILE_ATTRIBUTE_NORMAL));
+        clsMDB writable(env.temp().machine());
+        ASSERT_TRUE(writable.Pcls_MdbOpen(path));
+        EXPECT_EQ(writable.Pcls_MdbExecute(q("INSERT INTO M_type VALUES ('X','1')")), 0);
+    }
+}
+
 TEST_F(ClsMdbTest, CreateAndMoveNextWithTheirResultSenses) {
     ASSERT_EQ(mdb.Pcls_MdbCreate(7, q("SELECT * FROM M_order ORDER BY Model_ID"), 4), 0);
     EXPECT_EQ(field(7, "model_id").toString(), q("M1"));

@@ -1,0 +1,4 @@
+# The platform's parsers: the private-profile (INI) reader, the code pages and the command-line splitter.
+marvek_fuzz_harness(NAME private_profile SOURCE platform/private_profile_fuzz.cpp LIBRARIES marvek_platform)
+marvek_fuzz_harness(NAME code_pages SOURCE platform/code_pages_fuzz.cpp LIBRARIES marvek_platform)
+marvek_fuzz_harness(NAME command_line SOURCE platform/command_line_fuzz.cpp LIBRARIES marvek_platform)
