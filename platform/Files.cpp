@@ -196,7 +196,7 @@ bool Files::rename(const QString& source, const QString& target) const {
                        QFile::encodeName(targetHost).constData(), RENAME_NOREPLACE) == 0;
 }
 
-bool Files::copyFile(const QString& source, const QString& target) const {
+bool Files::copyFile(const QString& source, const QString& target, bool failIfExists) const {
     const QString sourceHost = m_machine.toHost(source);
     const QString targetHost = m_machine.toHost(target);
     if (sourceHost.isEmpty() || targetHost.isEmpty())
@@ -206,7 +206,8 @@ bool Files::copyFile(const QString& source, const QString& target) const {
     struct stat sourceInfo {};
     if (!in.isValid() || ::fstat(in.get(), &sourceInfo) != 0 || !S_ISREG(sourceInfo.st_mode))
         return false;
-    if (const auto targetInfo = statOf(targetHost)) {
+    const auto targetInfo = failIfExists ? std::nullopt : statOf(targetHost);
+    if (targetInfo) {
         if (!S_ISREG(targetInfo->st_mode) || (targetInfo->st_mode & S_IWUSR) == 0)
             return false;
         if (targetInfo->st_dev == sourceInfo.st_dev && targetInfo->st_ino == sourceInfo.st_ino)
@@ -214,7 +215,8 @@ bool Files::copyFile(const QString& source, const QString& target) const {
     }
 
     const QByteArray targetName = QFile::encodeName(targetHost);
-    FileDescriptor out(::open(targetName.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC,
+    FileDescriptor out(::open(targetName.constData(),
+                              O_WRONLY | O_CREAT | O_CLOEXEC | (failIfExists ? O_EXCL : O_TRUNC),
                               (sourceInfo.st_mode & 0777) | S_IWUSR));
     if (!out.isValid())
         return false;

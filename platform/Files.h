@@ -43,7 +43,8 @@ public:
     bool removeFile(const QString& path) const; // fails on a read-only file, as Windows does
     // Overwrites an existing target, as CopyFile does: the copy gets the source's modified time and its
     // read-only attribute. Fails on a read-only target, on a folder, and when both name the same file.
-    bool copyFile(const QString& source, const QString& target) const;
+    // With failIfExists it fails on any existing target (a link too) and leaves it untouched.
+    bool copyFile(const QString& source, const QString& target, bool failIfExists = false) const;
     // Moves a file within its volume, as MoveFile: fails when the target exists.
     bool rename(const QString& source, const QString& target) const;
     bool createFolder(const QString& path) const;     // one level, as MkDir; false when it exists
