@@ -166,20 +166,20 @@ void BM_bsdtar_xf(benchmark::State& state) {
 
 void BM_CopyTree(benchmark::State& state) {
     run(state, [](const Fixture& f) {
-        return setup::CopyTree(f.ctx(), setup::CopyMode::Copy, 0, ScratchFolder, Target) == 0;
+        return setup::CopyTree(f.ctx(), setup::CopyModeCopy, 0, ScratchFolder, Target) == 0;
     });
 }
 
 void BM_CopyTree_eventPump(benchmark::State& state) {
     run(state, [](const Fixture& f) {
         EventPumpObserver observer;
-        return setup::CopyTree(f.ctx(), setup::CopyMode::Copy, 0, ScratchFolder, Target, &observer) == 0;
+        return setup::CopyTree(f.ctx(), setup::CopyModeCopy, 0, ScratchFolder, Target, &observer) == 0;
     });
 }
 
 void BM_CopyTree_count(benchmark::State& state) {
     run(state, [](const Fixture& f) {
-        return setup::CopyTree(f.ctx(), setup::CopyMode::Count, 0, ScratchFolder, Target) == Files;
+        return setup::CopyTree(f.ctx(), setup::CopyModeCount, 0, ScratchFolder, Target) == Files;
     });
 }
 

@@ -196,9 +196,9 @@ bool Files::rename(const QString& source, const QString& target) const {
                        QFile::encodeName(targetHost).constData(), RENAME_NOREPLACE) == 0;
 }
 
-bool Files::copyFile(const QString& source, const QString& target, bool failIfExists) const {
-    const QString sourceHost = m_machine.toHost(source);
-    const QString targetHost = m_machine.toHost(target);
+namespace {
+
+bool copyHostFile(const QString& sourceHost, const QString& targetHost, bool failIfExists) {
     if (sourceHost.isEmpty() || targetHost.isEmpty())
         return false;
     // Non-blocking, so that a FIFO in place of a file fails below instead of waiting for a writer.
@@ -230,6 +230,16 @@ bool Files::copyFile(const QString& source, const QString& target, bool failIfEx
     if (!ok)
         ::unlink(targetName.constData());
     return ok;
+}
+
+} // namespace
+
+bool Files::copyFile(const QString& source, const QString& target) const {
+    return copyHostFile(m_machine.toHost(source), m_machine.toHost(target), false);
+}
+
+bool Files::copyNewFile(const QString& source, const QString& target) const {
+    return copyHostFile(m_machine.toHost(source), m_machine.toHost(target), true);
 }
 
 bool Files::createFolder(const QString& path) const {

@@ -43,13 +43,14 @@ public:
     bool removeFile(const QString& path) const; // fails on a read-only file, as Windows does
     // Overwrites an existing target, as CopyFile does: the copy gets the source's modified time and its
     // read-only attribute. Fails on a read-only target, on a folder, and when both name the same file.
-    // With failIfExists it fails on any existing target (a link too) and leaves it untouched.
-    bool copyFile(const QString& source, const QString& target, bool failIfExists = false) const;
+    bool copyFile(const QString& source, const QString& target) const;
     // Moves a file within its volume, as MoveFile: fails when the target exists.
     bool rename(const QString& source, const QString& target) const;
     bool createFolder(const QString& path) const;     // one level, as MkDir; false when it exists
     bool createFolderPath(const QString& path) const; // every missing level
     std::optional<qint64> size(const QString& path) const;
+    // copyFile as CopyFile with bFailIfExists: fails on any existing target (a link too), left untouched.
+    bool copyNewFile(const QString& source, const QString& target) const;
     // The subfolders and files of a folder ("." and ".." never count), each list in the order NTFS
     // lists a folder: by name without regard to case (UTF-16 units upper-cased one by one, then compared
     // by value), the exact spelling breaking ties. A symlink counts as what it leads to, one that leads

@@ -106,16 +106,16 @@ TEST_F(FilesTest, CopyReplacesTargetsLikeCopyFile) {
     EXPECT_EQ(temp.readFile("D:\\manual.zip"), content);
 }
 
-// failIfExists refuses any existing target, a link that leads nowhere too, and leaves it as it was.
+// copyNewFile refuses any existing target, a link that leads nowhere too, and leaves it as it was.
 TEST_F(FilesTest, CopyThatFailsOnAnExistingTarget) {
     ASSERT_TRUE(temp.writeFile("C:\\src\\a.txt", "new"));
     ASSERT_TRUE(temp.writeFile("C:\\dst\\A.TXT", "old"));
     ASSERT_TRUE(QFile::link(temp.host("C:\\nowhere"), temp.host("C:\\dst") + "/link.txt"));
-    EXPECT_FALSE(files.copyFile("C:\\src\\a.txt", "C:\\dst\\a.txt", true));
+    EXPECT_FALSE(files.copyNewFile("C:\\src\\a.txt", "C:\\dst\\a.txt"));
     EXPECT_EQ(temp.readFile("C:\\dst\\A.TXT"), "old");
-    EXPECT_FALSE(files.copyFile("C:\\src\\a.txt", "C:\\dst\\link.txt", true));
+    EXPECT_FALSE(files.copyNewFile("C:\\src\\a.txt", "C:\\dst\\link.txt"));
     EXPECT_FALSE(QFileInfo::exists(temp.host("C:\\nowhere")));
-    EXPECT_TRUE(files.copyFile("C:\\src\\a.txt", "C:\\dst\\b.txt", true));
+    EXPECT_TRUE(files.copyNewFile("C:\\src\\a.txt", "C:\\dst\\b.txt"));
     EXPECT_EQ(temp.readFile("C:\\dst\\b.txt"), "new");
 }
 

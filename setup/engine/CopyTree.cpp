@@ -15,7 +15,7 @@ QString joinPath(const QString& folder, const QString& name) {
 // One walk of the copy engine: its mode, counters, roots and the stack of folders still to visit.
 class TreeCopy {
 public:
-    TreeCopy(const shared::SharedContext& ctx, CopyMode mode, qint32 startCount, QString sourceRoot,
+    TreeCopy(const shared::SharedContext& ctx, int mode, qint32 startCount, QString sourceRoot,
              QString destinationRoot, CopyObserver* observer)
         : m_ctx(ctx), m_mode(mode), m_counter(startCount), m_progress(startCount),
           m_sourceRoot(std::move(sourceRoot)), m_destinationRoot(std::move(destinationRoot)),
@@ -29,7 +29,7 @@ public:
             if (!visit(folder, destinationOf(folder)))
                 return -1;
         }
-        return m_mode == CopyMode::Count ? m_counter : 0;
+        return m_mode == CopyModeCopy ? 0 : m_counter;
     }
 
 private:
@@ -45,7 +45,7 @@ private:
 
     bool visit(const QString& folder, const QString& target) {
         const platform::Files& files = m_ctx.os.files();
-        const bool copying = m_mode == CopyMode::Copy;
+        const bool copying = m_mode == CopyModeCopy;
         if (copying && !files.folderExists(target) && !files.createFolderPath(target))
             return false;
         const std::optional<platform::FolderListing> listing = files.listFolder(folder);
@@ -69,7 +69,7 @@ private:
     }
 
     const shared::SharedContext& m_ctx;
-    const CopyMode m_mode;
+    const int m_mode;
     qint32 m_counter;
     qint32 m_progress;
     const QString m_sourceRoot;
@@ -80,8 +80,8 @@ private:
 
 } // namespace
 
-qint32 CopyTree(const shared::SharedContext& ctx, CopyMode mode, qint32 startCount,
-                const QString& sourceFolder, const QString& destinationFolder, CopyObserver* observer) {
+qint32 CopyTree(const shared::SharedContext& ctx, int mode, qint32 startCount, const QString& sourceFolder,
+                const QString& destinationFolder, CopyObserver* observer) {
     return TreeCopy(ctx, mode, startCount, sourceFolder, destinationFolder, observer).run();
 }
 

@@ -7,10 +7,9 @@
 
 namespace marvek::setup {
 
-enum class CopyMode : qint16 {
-    Copy = 1,  // copy the tree; the result is 0
-    Count = 2, // count its files; the result is the count plus the start count
-};
+// The copy engine's modes.
+inline constexpr int CopyModeCopy = 1;  // copy the tree; the result is 0
+inline constexpr int CopyModeCount = 2; // count its files; the result is the count plus the start count
 
 // What the copy engine tells the installation window as it goes. The window lets pending events run in
 // both calls and shows the progress value on its copy bar.
@@ -27,11 +26,10 @@ public:
 // (depth first, later siblings first; the files of a folder in its listing order), the destination of
 // each folder being its path with the source folder replaced by the destination folder. In copy mode
 // each destination folder is created with every missing folder above it, and each file copied over
-// with CopyFileReplacing. Returns the number of files plus startCount (count mode) or 0 (copy mode);
-// -1 when the source folder or a folder below it cannot be listed, a folder cannot be created or a file
-// cannot be copied, and the walk stops there. observer may be null.
-qint32 CopyTree(const shared::SharedContext& ctx, CopyMode mode, qint32 startCount,
-                const QString& sourceFolder, const QString& destinationFolder,
-                CopyObserver* observer = nullptr);
+// with CopyFileReplacing. Returns the number of files plus startCount (count mode, and any mode but 1) or 0
+// (copy mode); -1 when the source folder or a folder below it cannot be listed, a folder cannot be created or
+// a file cannot be copied, and the walk stops there. observer may be null.
+qint32 CopyTree(const shared::SharedContext& ctx, int mode, qint32 startCount, const QString& sourceFolder,
+                const QString& destinationFolder, CopyObserver* observer = nullptr);
 
 } // namespace marvek::setup

@@ -44,7 +44,7 @@ bool CopyFileReplacing(const SharedContext& ctx, const QString& source, const QS
     const platform::Files& files = ctx.os.files();
     // The copy engine calls this for every file, and most of its targets are new: a copy that refuses an
     // existing target settles those with one look at the target.
-    if (!files.copyFile(source, target, true)) {
+    if (!files.copyNewFile(source, target)) {
         if (!files.exists(target) || !canReplace(ctx, source, target))
             return false;
         if (hasAnyAttribute(files, target)) {

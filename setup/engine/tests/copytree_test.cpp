@@ -45,7 +45,7 @@ protected:
             ASSERT_TRUE(t.temp().writeFile(Source + u'\\' + q(file), QByteArray("content of ") + file));
     }
 
-    qint32 copyTree(CopyMode mode, qint32 start, const QString& source, const QString& destination,
+    qint32 copyTree(int mode, qint32 start, const QString& source, const QString& destination,
                     CopyObserver* observer = nullptr) {
         return CopyTree(t.ctx, mode, start, source, destination, observer);
     }
@@ -58,21 +58,21 @@ protected:
 
 TEST_F(CopyTreeTest, CountModeCountsEveryFileAndTouchesNothing) {
     RecordingObserver observer(host(Destination));
-    EXPECT_EQ(copyTree(CopyMode::Count, 0, Source, Destination, &observer), 7);
-    EXPECT_EQ(copyTree(CopyMode::Count, 7, Source, Destination), 14);
+    EXPECT_EQ(copyTree(CopyModeCount, 0, Source, Destination, &observer), 7);
+    EXPECT_EQ(copyTree(CopyModeCount, 7, Source, Destination), 14);
     EXPECT_EQ(observer.foldersListed, 7);
     EXPECT_TRUE(observer.progress.isEmpty());
     EXPECT_FALSE(t.os().files().exists(QStringLiteral("C:\\Manuals")));
 
     ASSERT_TRUE(QDir().mkpath(host("C:\\Empty")));
-    EXPECT_EQ(copyTree(CopyMode::Count, 3, QStringLiteral("C:\\Empty"), Destination), 3);
+    EXPECT_EQ(copyTree(CopyModeCount, 3, QStringLiteral("C:\\Empty"), Destination), 3);
 }
 
 // Depth first, later siblings first: the subfolders of a folder are pushed in listing order and the last
 // pushed is visited next. Progress counts on from the start count.
 TEST_F(CopyTreeTest, CopyModeCopiesInStackOrder) {
     RecordingObserver observer(host(Destination));
-    EXPECT_EQ(copyTree(CopyMode::Copy, 7, Source, Destination, &observer), 0);
+    EXPECT_EQ(copyTree(CopyModeCopy, 7, Source, Destination, &observer), 0);
     EXPECT_EQ(observer.copied, QStringList({"root.txt", "c/c.txt", "c/c1/c1.txt", "B/b.txt", "a/a.txt",
                                             "a/A2/a2.txt", "a/a1/a1.txt"}));
     EXPECT_EQ(observer.progress, QList<qint32>({8, 9, 10, 11, 12, 13, 14}));
@@ -90,7 +90,7 @@ TEST_F(CopyTreeTest, CopyReplacesExistingTargets) {
     ASSERT_TRUE(t.os().files().setAttributes(Source + QStringLiteral("\\B\\b.txt"),
                                              platform::FILE_ATTRIBUTE_READONLY));
 
-    EXPECT_EQ(copyTree(CopyMode::Copy, 0, Source, Destination), 0);
+    EXPECT_EQ(copyTree(CopyModeCopy, 0, Source, Destination), 0);
     EXPECT_EQ(t.temp().readFile(Destination + QStringLiteral("\\root.txt")), "content of root.txt");
     EXPECT_EQ(t.temp().readFile(Destination + QStringLiteral("\\C\\c.txt")), "content of c\\c.txt");
     EXPECT_FALSE(QFileInfo::exists(host(Destination) + QStringLiteral("/c")));
@@ -118,11 +118,11 @@ TEST_F(CopyTreeTest, FailuresGiveMinusOne) {
         else
             ASSERT_TRUE(t.temp().writeFile(inTheWay, "in the way"));
         RecordingObserver observer(host(Destination));
-        EXPECT_EQ(copyTree(CopyMode::Copy, 0, Source, Destination, &observer), -1);
+        EXPECT_EQ(copyTree(CopyModeCopy, 0, Source, Destination, &observer), -1);
         EXPECT_EQ(observer.progress.size(), c.filesCopied);
         ASSERT_TRUE(QDir(host("C:\\Manuals")).removeRecursively());
     }
-    for (const CopyMode mode : {CopyMode::Copy, CopyMode::Count})
+    for (const int mode : {CopyModeCopy, CopyModeCount})
         EXPECT_EQ(copyTree(mode, 5, QStringLiteral("C:\\Missing"), Destination), -1);
 }
 
@@ -132,7 +132,7 @@ TEST_F(CopyTreeTest, FailuresGiveMinusOne) {
 TEST_F(CopyTreeTest, DestinationReplacesTheSourceRootOnly) {
     const QString nested = Source + QStringLiteral("\\") + Source + QStringLiteral("\\deep.txt");
     ASSERT_TRUE(t.temp().writeFile(nested, "deep")); // host folders "C:" and "Link" below the source
-    EXPECT_EQ(copyTree(CopyMode::Copy, 0, Source + QStringLiteral("\\"), Destination), 0);
+    EXPECT_EQ(copyTree(CopyModeCopy, 0, Source + QStringLiteral("\\"), Destination), 0);
     EXPECT_EQ(t.temp().readFile(Destination + QStringLiteral("\\") + Source + QStringLiteral("\\deep.txt")),
               "deep");
     EXPECT_EQ(t.temp().readFile(Destination + QStringLiteral("\\c\\c1\\c1.txt")), "content of c\\c1\\c1.txt");
