@@ -6,6 +6,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
+#include <QStringList>
+#include <QUrl>
+#include <algorithm>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -135,9 +138,74 @@ JetLockFile::~JetLockFile() {
     ::close(m_fd);
 }
 
+std::unique_ptr<JetFileHold> JetFileHold::acquire(const platform::Machine& machine,
+                                                  const QString& databasePath, QString* error) {
+    const QString hostPath = machine.toHost(databasePath);
+    if (hostPath.isEmpty()) {
+        *error = QStringLiteral("Could not find file '%1'.").arg(databasePath);
+        return nullptr;
+    }
+    const QFileInfo file(hostPath);
+    const QString lockPath = file.dir().filePath(JetLockFileName(file.fileName()));
+    const QByteArray lock = QFile::encodeName(lockPath);
+    std::unique_ptr<JetFileHold> hold;
+    // A closing holder may remove the file between our open and our lock: then lock the new one.
+    for (int attempt = 0; attempt < 100 && !hold; ++attempt) {
+        const int fd = ::open(lock.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+        if (fd < 0) {
+            *error = QStringLiteral("The lock file of '%1' cannot be made.").arg(databasePath);
+            return nullptr;
+        }
+        if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            ::close(fd);
+            *error = QStringLiteral("The database '%1' is in use.").arg(databasePath);
+            return nullptr;
+        }
+        if (sameFile(fd, lock))
+            hold.reset(new JetFileHold(fd, lockPath));
+        else
+            ::close(fd);
+    }
+    if (!hold) {
+        *error = QStringLiteral("The database '%1' is in use.").arg(databasePath);
+        return nullptr;
+    }
+
+    const QStringList sideFiles = {hostPath + QStringLiteral("-wal"), hostPath + QStringLiteral("-shm"),
+                                   hostPath + QStringLiteral("-journal")};
+    const auto anySideFile = [&sideFiles] {
+        return std::any_of(sideFiles.begin(), sideFiles.end(),
+                           [](const QString& path) { return QFileInfo::exists(path); });
+    };
+    if (!anySideFile())
+        return hold;
+    if (file.isFile()) {
+        // The first connection recovers the log or rolls the journal back; its close, the last one,
+        // checkpoints the log into the file and removes the log and its index.
+        sqlite3* raw = nullptr;
+        sqlite3_open_v2(QFile::encodeName(hostPath).constData(), &raw, SQLITE_OPEN_READWRITE, nullptr);
+        const SqliteDatabase db(raw);
+        if (raw)
+            sqlite3_exec(raw, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
+    } else {
+        for (const QString& path : sideFiles)
+            QFile::remove(path);
+    }
+    if (anySideFile()) {
+        *error = QStringLiteral("The side files of '%1' cannot be settled.").arg(databasePath);
+        return nullptr;
+    }
+    return hold;
+}
+
+JetFileHold::~JetFileHold() {
+    ::unlink(QFile::encodeName(m_lockPath).constData());
+    ::close(m_fd);
+}
+
 std::unique_ptr<JetConnection> JetConnection::open(const QString& connectionString,
                                                    const platform::Machine& machine, int busyTimeoutMs,
-                                                   QString* error) {
+                                                   QString* error, JetAccess access) {
     const std::optional<QString> dataSource = dataSourceOf(connectionString);
     if (!dataSource || dataSource->isEmpty()) {
         *error = QStringLiteral("Provider cannot be found or the connection string is not valid");
@@ -151,11 +219,21 @@ std::unique_ptr<JetConnection> JetConnection::open(const QString& connectionStri
     }
 
     std::unique_ptr<JetConnection> connection(new JetConnection);
-    connection->m_lock = JetLockFile::acquire(file.dir().filePath(JetLockFileName(file.fileName())));
-
+    const bool readOnly = access == JetAccess::ReadOnly;
     sqlite3* raw = nullptr;
-    const int opened =
-        sqlite3_open_v2(QFile::encodeName(hostPath).constData(), &raw, SQLITE_OPEN_READWRITE, nullptr);
+    int opened = SQLITE_CANTOPEN;
+    if (readOnly) {
+        // Immutable: no lock, no index file beside it, whatever the file's journal mode. Only a log
+        // left beside the file (a copy in use) must be read with it.
+        QByteArray uri = QUrl::fromLocalFile(hostPath).toEncoded();
+        if (!QFileInfo::exists(hostPath + QStringLiteral("-wal")))
+            uri += "?immutable=1";
+        opened = sqlite3_open_v2(uri.constData(), &raw, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr);
+    } else {
+        connection->m_lock = JetLockFile::acquire(file.dir().filePath(JetLockFileName(file.fileName())));
+        opened =
+            sqlite3_open_v2(QFile::encodeName(hostPath).constData(), &raw, SQLITE_OPEN_READWRITE, nullptr);
+    }
     connection->m_db.reset(raw);
     if (opened != SQLITE_OK) {
         *error = raw ? QString::fromUtf8(sqlite3_errmsg(raw)) : QStringLiteral("out of memory");
@@ -169,7 +247,8 @@ std::unique_ptr<JetConnection> JetConnection::open(const QString& connectionStri
         return nullptr;
     }
     // A read-only file (or one on a CD) stays in its own journal mode; that is not an error.
-    sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
+    if (!readOnly)
+        sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
 
     const platform::MachineInfo info(machine);
     connection->m_format = {info.shortDateFormat(), info.longTimeFormat()};

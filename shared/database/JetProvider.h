@@ -42,6 +42,36 @@ private:
     QString m_hostPath;
 };
 
+// Sole use of a closed database file while it is copied, replaced or deleted. Granted only when no
+// connection of any program holds the database (its lock file can be taken exclusively); while it is
+// held, every program's open of the database waits, so it must not be opened in this process either.
+// Side files that a program ending without closing left beside the file are settled first (their
+// committed rows folded into the file, or removed when there is no file), so the file alone holds
+// every row.
+class JetFileHold {
+public:
+    // Nothing, with the reason in *error, when the database is in use, when the lock file cannot be
+    // made, or when a side file stays.
+    static std::unique_ptr<JetFileHold> acquire(const platform::Machine& machine, const QString& databasePath,
+                                                QString* error);
+    ~JetFileHold();
+    JetFileHold(const JetFileHold&) = delete;
+    JetFileHold& operator=(const JetFileHold&) = delete;
+
+private:
+    JetFileHold(int fd, QString lockPath) : m_fd(fd), m_lockPath(std::move(lockPath)) {}
+    int m_fd;
+    QString m_lockPath;
+};
+
+// How a connection opens its file.
+enum class JetAccess {
+    ReadWrite,
+    // Nothing is ever written to the file or beside it (no lock file, no journal mode change), so a
+    // file on a CD or a writable copy of one stays as it is.
+    ReadOnly,
+};
+
 // One open connection of the stand-in provider: a SQLite file in WAL mode with a busy timeout, the
 // Cdate function in the user's regional format, and the lock file beside it while it is open.
 class JetConnection {
@@ -51,7 +81,7 @@ public:
     // with the reason in *error.
     static std::unique_ptr<JetConnection> open(const QString& connectionString,
                                                const platform::Machine& machine, int busyTimeoutMs,
-                                               QString* error);
+                                               QString* error, JetAccess access = JetAccess::ReadWrite);
     ~JetConnection();
     JetConnection(const JetConnection&) = delete;
     JetConnection& operator=(const JetConnection&) = delete;

@@ -252,9 +252,9 @@ qint16 ManualDatabase::InsertTransferRecord() {
     if (NewDatabase.Pcls_MdbExecute(statement(manageInsert(TransferManual))) != 0)
         return -1;
     const QString& sql =
-        statement(QStringLiteral("INSERT INTO ") + M_type + QLatin1Char(' ') +
-                  QStringLiteral(" (PUB_NO,PDF_FLG) VALUES ( ") + Lf + SqlQuote(TransferManual.Pub_No) +
-                  QLatin1Char(',') + Lf + SqlQuote(TransferManual.Pdf_flg) + QLatin1Char(')') + Lf);
+        statement(QStringLiteral(" INSERT INTO ") + M_type + QStringLiteral(" (PUB_NO,PDF_FLG) VALUES ( ") +
+                  SqlQuote(TransferManual.Pub_No) + QLatin1Char(',') + SqlQuote(TransferManual.Pdf_flg) +
+                  QLatin1Char(')'));
     return NewDatabase.Pcls_MdbExecute(sql) == 0 ? 0 : -1;
 }
 

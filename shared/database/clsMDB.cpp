@@ -57,10 +57,18 @@ clsMDB::~clsMDB() {
 }
 
 bool clsMDB::Pcls_MdbOpen(const QString& pmMdbPath) {
+    return open(pmMdbPath, JetAccess::ReadWrite);
+}
+
+bool clsMDB::Pcls_MdbOpenReadOnly(const QString& pmMdbPath) {
+    return open(pmMdbPath, JetAccess::ReadOnly);
+}
+
+bool clsMDB::open(const QString& path, JetAccess access) {
     Release();
     m_lastError.clear();
     m_connection =
-        JetConnection::open(JetConnectionString(pmMdbPath), m_machine, m_busyTimeoutMs, &m_lastError);
+        JetConnection::open(JetConnectionString(path), m_machine, m_busyTimeoutMs, &m_lastError, access);
     return m_connection != nullptr;
 }
 

@@ -13,6 +13,7 @@
 namespace marvek::shared {
 
 class JetConnection;
+enum class JetAccess;
 
 // The access class of the installed-manual database: one connection and eleven recordset slots
 // (0..10). Every engine error is caught and reported only through the method's result.
@@ -32,6 +33,9 @@ public:
     // Opens the database through the connection string "Provider=Microsoft.Jet.OLEDB.4.0;Data Source="
     // + path. True when open; any earlier connection of this object is released first.
     bool Pcls_MdbOpen(const QString& pmMdbPath);
+    // Pcls_MdbOpen for reading only: every statement that would change the file fails, and nothing is
+    // written to the file or beside it (the CD's template, also on a writable copy of the CD).
+    bool Pcls_MdbOpenReadOnly(const QString& pmMdbPath);
     // Runs a statement that returns no rows: 0 success, -1 error.
     qint16 Pcls_MdbExecute(const QString& SQLValue);
     // Runs a query into a slot: 0 positioned on the first row, 1 no rows, -1 error. OptValue is ignored.
@@ -63,6 +67,7 @@ private:
         size_t position = 0; // rows.size() = past the last row
     };
 
+    bool open(const QString& path, JetAccess access);
     bool run(const QString& sql, Recordset* into);
     static bool validSlot(int slot) { return slot >= 0 && slot < SlotCount; }
 

@@ -2,6 +2,7 @@
 #include "shared/database/ManualDatabase.h"
 #include "shared/database/SqliteHandles.h"
 #include "shared/database/clsMDB.h"
+#include "shared/testing/SchemaDatabase.h"
 #include "shared/testing/SharedTestContext.h"
 
 #include <QDir>
@@ -14,26 +15,11 @@
 #include <unistd.h>
 
 using namespace marvek::shared;
+using marvek::testing::MakeSchemaDatabase;
 
 namespace {
 
 const QString DatabasePath = q("C:\\Link\\DTX3.mdb");
-
-// A database made at a Windows path from the CD's schema file, with optional rows, outside the suite's
-// access class.
-bool MakeSchemaDatabase(const marvek::testing::TempMachine& temp, const QString& path,
-                        const QByteArray& rows = {}) {
-    QFile schema(QStringLiteral(MARVEK_SCHEMA_SQL));
-    const QString host = temp.host(path);
-    if (!schema.open(QIODevice::ReadOnly) || !QDir().mkpath(host.left(host.lastIndexOf(u'/'))))
-        return false;
-    sqlite3* raw = nullptr;
-    const int opened = sqlite3_open_v2(QFile::encodeName(host).constData(), &raw,
-                                       SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
-    const SqliteDatabase db(raw);
-    const QByteArray sql = schema.readAll() + '\n' + rows;
-    return opened == SQLITE_OK && sqlite3_exec(raw, sql.constData(), nullptr, nullptr, nullptr) == SQLITE_OK;
-}
 
 const QString TemplatePath = q("C:\\Link\\DTX3_NEW.mdb");
 const QDateTime RunStart(QDate(2024, 1, 2), QTime(9, 5, 3));
@@ -157,6 +143,71 @@ TEST_F(ClsMdbTest, LockFileIsNamedAsJetNamesItAndLivesWhileAnyConnectionIsOpen) 
     EXPECT_FALSE(exists("C:\\Link\\DTX3.ldb")) << "closed by the destructor";
 }
 
+TEST_F(ClsMdbTest, ReadOnlyOpenNeverWritesToTheFileOrBesideIt) {
+    mdb.Release();
+    const QString host = env.temp().host(DatabasePath);
+    const auto files = [&] {
+        return QDir(QFileInfo(host).path()).entryList(QDir::Files);
+    };
+    for (const char* mode : {"DELETE", "WAL"}) {
+        {
+            SqliteDatabase raw;
+            sqlite3* handle = nullptr;
+            ASSERT_EQ(sqlite3_open(QFile::encodeName(host).constData(), &handle), SQLITE_OK);
+            raw.reset(handle);
+            ASSERT_EQ(sqlite3_exec(handle, (QByteArray("PRAGMA journal_mode=") + mode).constData(), nullptr,
+                                   nullptr, nullptr),
+                      SQLITE_OK);
+        }
+        const QByteArray before = env.temp().readFile(DatabasePath);
+        const QStringList listed = files();
+        ASSERT_TRUE(mdb.Pcls_MdbOpenReadOnly(DatabasePath)) << mode;
+        EXPECT_EQ(mdb.Pcls_MdbCreate(6, q("SELECT * FROM M_order"), 4), 0);
+        EXPECT_EQ(mdb.Pcls_MdbExecute(q("DELETE FROM M_order")), -1) << "reading only";
+        EXPECT_EQ(files(), listed) << mode << ": no lock, log or index file beside it";
+        mdb.Release();
+        EXPECT_EQ(env.temp().readFile(DatabasePath), before) << mode;
+    }
+    EXPECT_FALSE(mdb.Pcls_MdbOpenReadOnly(q("C:\\Link\\missing.mdb")));
+}
+
+TEST_F(ClsMdbTest, FileHoldOnlyWhenNoConnectionIsOpenAndSettlesLeftLogs) {
+    QString error;
+    EXPECT_FALSE(JetFileHold::acquire(env.temp().machine(), DatabasePath, &error))
+        << "this process's connection";
+    ASSERT_EQ(mdb.Pcls_MdbExecute(q("INSERT INTO M_type VALUES ('W1','1')")), 0);
+    mdb.Release();
+    // A program that ends without closing leaves its log with the committed row beside the file.
+    const pid_t child = fork();
+    if (child == 0) {
+        clsMDB crashing(env.temp().machine());
+        const bool wrote = crashing.Pcls_MdbOpen(DatabasePath) &&
+                           crashing.Pcls_MdbExecute(q("INSERT INTO M_type VALUES ('W2','1')")) == 0;
+        _exit(wrote ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_EQ(WEXITSTATUS(status), 0);
+    ASSERT_TRUE(exists("C:\\Link\\DTX3.mdb-wal")) << "left by the program that did not close";
+    {
+        const auto hold = JetFileHold::acquire(env.temp().machine(), DatabasePath, &error);
+        ASSERT_TRUE(hold) << error.toStdString();
+        EXPECT_FALSE(exists("C:\\Link\\DTX3.mdb-wal"));
+        EXPECT_FALSE(exists("C:\\Link\\DTX3.mdb-shm"));
+        EXPECT_FALSE(JetFileHold::acquire(env.temp().machine(), DatabasePath, &error)) << "held";
+        // The file alone now holds both rows.
+        ASSERT_TRUE(QFile::copy(env.temp().host(DatabasePath), env.temp().host(q("C:\\Link\\copy.mdb"))));
+    }
+    EXPECT_FALSE(exists("C:\\Link\\DTX3.ldb")) << "given up with the hold";
+    ASSERT_TRUE(mdb.Pcls_MdbOpen(q("C:\\Link\\copy.mdb")));
+    EXPECT_EQ(query("SELECT count(*) AS V FROM M_type WHERE Pub_No IN ('W1','W2')"), q("2"));
+    mdb.Release();
+    // Side files without a database file belong to nothing and go.
+    ASSERT_TRUE(env.temp().writeFile(q("C:\\Link\\gone.mdb-wal"), "stale"));
+    EXPECT_TRUE(JetFileHold::acquire(env.temp().machine(), q("C:\\Link\\gone.mdb"), &error));
+    EXPECT_FALSE(exists("C:\\Link\\gone.mdb-wal"));
+}
+
 TEST_F(ClsMdbTest, CdateFollowsTheUserLocaleAndRefusesImpossibleDates) {
     const auto stored = [&](const char* text) {
         clsMDB db(env.temp().machine()); // the format is taken when the connection opens
@@ -278,7 +329,7 @@ TEST_F(ManualDatabaseTest, EveryOperationBuildsItsStatementText) {
         {[&] { registerEntry(key, "1"); },
          q(" INSERT INTO M_type (PUB_NO,PDF_FLG)  VALUES(\n'O''Neil',\n'0')\n")},
         {[&] { db.CopyToTransferRecord(), db.InsertTransferRecord(); },
-         q("INSERT INTO M_type  (PUB_NO,PDF_FLG) VALUES ( \n'O''Neil',\n'0')\n")},
+         q(" INSERT INTO M_type (PUB_NO,PDF_FLG) VALUES ( 'O''Neil','0')")},
         {[&] { db.InsertTransferRecord(); }, // the row is there already: its M_manage insert fails
          q("INSERT INTO M_manage ( [Pub_No]\r\n,[Model_desc]\r\n,[Model_ID]\r\n,[Version]\r\n,[Year]\r\n"
            ",[Kubun]\r\n,[Country]\r\n,[Lang]\r\n,[Ldup]\r\n,[InsUser]\r\n,[InsDate]\r\n,[InsPath]\r\n"
@@ -373,7 +424,7 @@ TEST_F(ManualDatabaseTest, UpgradeCopiesEveryRowAndReadsTheModelOrder) {
         ASSERT_EQ(db.InsertTransferRecord(), 0);
     }
     EXPECT_EQ(copied, 2);
-    EXPECT_TRUE(db.LastStatement().endsWith(q("\n'P0020BB',\n'1')\n")));
+    EXPECT_TRUE(db.LastStatement().endsWith(q("'P0020BB','1')")));
     db.CurrentManual.Pdf_flg = q("kept");
     ASSERT_EQ(db.OpenNewManageScan(), 0);
     EXPECT_EQ(db.CurrentManual.Pdf_flg, q("kept")) << "not computed for NewDatabase";

@@ -1,0 +1,129 @@
+#include "manager/app/ManagerActions.h"
+
+#include "manager/app/ManagerStart.h"
+#include "platform/Shell.h"
+#include "shared/config/IniFiles.h"
+#include "shared/config/Messages.h"
+#include "shared/formdata/PdfPaths.h"
+#include "shared/helpers/FileHelpers.h"
+#include "shared/helpers/ShellHelpers.h"
+
+namespace marvek::manager {
+
+namespace {
+
+QString message(const ManagerContext& ctx, int number) {
+    return shared::GetMessage(ctx.shared, QStringLiteral("MESSAGE"), number);
+}
+
+void box(ManagerContext& ctx, const QString& text, const QString& title) {
+    ctx.os().ui().messageBox(text, platform::mb::Exclamation, title);
+}
+
+QString field(const ManagerContext& ctx, const char* column) {
+    return ctx.db.Database.Pcls_MdbGetField(shared::ManagerListSlot, QLatin1String(column), QString())
+        .toString();
+}
+
+} // namespace
+
+ManagerTexts LoadManagerTexts(ManagerContext& ctx) {
+    ManagerTexts texts;
+    texts.Caption = message(ctx, 43);
+    ctx.shared.AppTitle = texts.Caption;
+    texts.L_MainTitle = message(ctx, 45);
+    texts.L_MemoTitle = message(ctx, 46);
+    texts.B_MemoUpdate = message(ctx, 47);
+    texts.B_Display = message(ctx, 39);
+    texts.B_Delete = message(ctx, 40);
+    texts.B_CheckUpdate = message(ctx, 41);
+    texts.B_End = message(ctx, 42);
+    texts.headers = {QStringLiteral("PubNo"), QStringLiteral("InsPath"), message(ctx, 35),
+                     message(ctx, 37),        message(ctx, 38),          message(ctx, 68),
+                     message(ctx, 69),        QStringLiteral("Pdf_flg")};
+    return texts;
+}
+
+std::optional<std::vector<ManagerRow>> LoadManagerList(ManagerContext& ctx) {
+    std::vector<ManagerRow> rows;
+    qint16 state = ctx.db.OpenManagerList();
+    if (state == -1)
+        return std::nullopt;
+    for (; state == 0; state = ctx.db.NextManagerListRow()) {
+        ManagerRow& row = rows.emplace_back();
+        row.columns = {field(ctx, "P0"), field(ctx, "P1"), field(ctx, "PA"),  field(ctx, "PB"),
+                       field(ctx, "PC"), field(ctx, "P0"), field(ctx, "Ver"), field(ctx, "Pdf_flg")};
+        row.colourFlag = field(ctx, "K0");
+    }
+    return rows;
+}
+
+bool HasManuals(ManagerContext& ctx) {
+    return ctx.db.CountInstalledManuals() > 0;
+}
+
+QString SelectManual(ManagerContext& ctx, const QString& pubNo, const QString& insPath) {
+    ctx.SelectedPubNo = pubNo;
+    ctx.SelectedInsPath = insPath;
+    return ctx.db.GetManualMemo(pubNo);
+}
+
+DisplayResult DisplayManual(ManagerContext& ctx, const QString& pubNo, const QString& insPath,
+                            const QString& pdfFlag) {
+    const bool pdf = pdfFlag == QLatin1String("1");
+    const QString page = pdf ? shared::PdfPath(insPath, pubNo) : insPath + QStringLiteral("\\index.html");
+    const platform::Files& files = ctx.os().files();
+    if (files.fileExists(page)) {
+        if (pdf) {
+            if (platform::shellOpen(ctx.os().machine(), page) >= 32)
+                return DisplayResult::Opened;
+            box(ctx, message(ctx, 80), ctx.shared.AppTitle);
+            return DisplayResult::OpenFailed;
+        }
+        if (files.fileExists(ctx.ViewerExePath))
+            ctx.os().processes().startDetached(ctx.ViewerExePath + QLatin1Char(' ') + page,
+                                               platform::WindowMode::Normal);
+        else
+            shared::FindOrOpenBrowserWindow(ctx.shared, page);
+        return DisplayResult::Opened;
+    }
+
+    box(ctx, message(ctx, pdf ? 81 : 50), ctx.shared.AppTitle);
+    if (!shared::IsWritable(ctx.shared, ctx.DatabasePath)) {
+        box(ctx, message(ctx, 67), QLatin1String(ManagerTitle));
+        return DisplayResult::Missing;
+    }
+    return ctx.db.MarkManualForAdjust(pubNo) ? DisplayResult::MissingMarked : DisplayResult::Missing;
+}
+
+bool DatabaseWritableOrSay(ManagerContext& ctx) {
+    if (shared::IsWritable(ctx.shared, ctx.DatabasePath))
+        return true;
+    box(ctx, message(ctx, 67), QLatin1String(ManagerTitle));
+    return false;
+}
+
+bool ConfirmDelete(ManagerContext& ctx) {
+    if (!DatabaseWritableOrSay(ctx))
+        return false;
+    return ctx.os().ui().messageBox(message(ctx, 51), platform::mb::YesNo | platform::mb::Information,
+                                    ctx.shared.AppTitle) == platform::mb::IdYes;
+}
+
+QString SaveMemo(ManagerContext& ctx, const QString& memoText) {
+    QString shown = memoText;
+    QString trimmed = shared::TrimBlanks(memoText);
+    if (trimmed.size() > MemoMaxLength) {
+        qsizetype length = MemoMaxLength;
+        if (trimmed.at(length - 1).isHighSurrogate())
+            --length;
+        shown = trimmed.left(length);
+    }
+    const QString stored = shared::TrimBlanks(shown);
+    if (!ctx.db.UpdateManualMemo(ctx.SelectedPubNo, stored) &&
+        !shared::IsWritable(ctx.shared, ctx.DatabasePath))
+        box(ctx, message(ctx, 67), QLatin1String(ManagerTitle));
+    return shown;
+}
+
+} // namespace marvek::manager

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "manager/app/ManagerContext.h"
+
+#include <QString>
+#include <QStringList>
+#include <array>
+#include <optional>
+#include <vector>
+
+namespace marvek::manager {
+
+inline constexpr int ManagerColumns = 8;
+inline constexpr int MemoMaxLength = 100;
+
+// One row of the manual list: the eight column values (PubNo, InsPath, model, year or class, language,
+// publication number, version, PDF flag) and the row's colour flag (Adjust_flg: "0" light blue, any other
+// value white).
+struct ManagerRow {
+    std::array<QString, ManagerColumns> columns;
+    QString colourFlag;
+};
+
+// The window's texts.
+struct ManagerTexts {
+    QString Caption; // also AppTitle
+    QString L_MainTitle;
+    QString L_MemoTitle;
+    QString B_MemoUpdate;
+    QString B_Display;
+    QString B_Delete;
+    QString B_CheckUpdate;
+    QString B_End;
+    std::array<QString, ManagerColumns> headers;
+};
+
+// The captions from the catalogue; records AppTitle.
+ManagerTexts LoadManagerTexts(ManagerContext& ctx);
+
+// The list query's rows in its order (the variant of the language); empty when the query fails.
+std::optional<std::vector<ManagerRow>> LoadManagerList(ManagerContext& ctx);
+
+// True when M_manage has rows (false also when the count fails).
+bool HasManuals(ManagerContext& ctx);
+
+// Makes the manual the selected one and returns its memo.
+QString SelectManual(ManagerContext& ctx, const QString& pubNo, const QString& insPath);
+
+enum class DisplayResult {
+    Opened,        // the page went to the browser or the PDF reader
+    OpenFailed,    // the PDF reader could not be started (M080 shown)
+    Missing,       // the page is missing (box shown); the manual could not be marked
+    MissingMarked, // the page is missing and the manual is now marked: its row turns white
+};
+
+// Opens the manual of a row: an HTML manual in Pagora (or the system web browser), a PDF manual
+// through the shell's "Open" verb. A missing page is reported and the manual marked for adjustment.
+DisplayResult DisplayManual(ManagerContext& ctx, const QString& pubNo, const QString& insPath,
+                            const QString& pdfFlag);
+
+// The checks before a change: false (with the M067 box) when the database file is read-only.
+bool DatabaseWritableOrSay(ManagerContext& ctx);
+
+// Before a delete: the read-only check and the M051 question; true to go on.
+bool ConfirmDelete(ManagerContext& ctx);
+
+// Stores the memo of the selected manual: blanks around it removed, at most 100 characters (never
+// cutting a character in two). Returns the text the memo box shows afterwards.
+QString SaveMemo(ManagerContext& ctx, const QString& memoText);
+
+} // namespace marvek::manager

@@ -1,0 +1,50 @@
+#include "manager/app/ManagerStart.h"
+
+#include "platform/Registry.h"
+#include "shared/config/Language.h"
+#include "shared/config/SysParameters.h"
+#include "shared/helpers/ShellHelpers.h"
+
+namespace marvek::manager {
+
+namespace {
+
+ManagerStartOutcome endWithBox(ManagerContext& ctx, const char* text) {
+    ctx.os().ui().messageBox(QLatin1String(text), platform::mb::Exclamation, QLatin1String(ManagerTitle));
+    EndManager(ctx);
+    return ManagerStartOutcome::End;
+}
+
+QString readHklm(const ManagerContext& ctx, const char* key) {
+    return shared::RegReadString(ctx.shared, platform::HKEY_LOCAL_MACHINE, QLatin1String(key),
+                                 QStringLiteral("InstallDir"));
+}
+
+} // namespace
+
+ManagerStartOutcome StartManager(ManagerContext& ctx, const QString& programFolder, bool previousInstance) {
+    if (previousInstance) {
+        EndManager(ctx);
+        return ManagerStartOutcome::End;
+    }
+    ctx.shared.setProgramFolder(programFolder);
+    if (!ctx.os().files().fileExists(ctx.shared.SysParameterPath))
+        return endWithBox(ctx, "System Parameter File None");
+    if (!shared::LoadSysParameters(ctx.shared))
+        return endWithBox(ctx, "No System Data");
+    ctx.shared.LanguageCode = shared::GetLanguageCode(ctx.shared);
+    ctx.ViewerExePath =
+        readHklm(ctx, "SOFTWARE\\Marvek\\Scanlux\\MarvekView") + QStringLiteral("\\Pagora.exe");
+    ctx.shared.ManualLinkDir = readHklm(ctx, "SOFTWARE\\Marvek\\Scanlux\\ManualLink");
+    ctx.DatabasePath =
+        ctx.shared.ManualLinkDir + QLatin1Char('\\') + ctx.shared.systemParameters.DTX3_MDB_NAME;
+    if (!ctx.db.Database.Pcls_MdbOpen(ctx.DatabasePath))
+        return endWithBox(ctx, NoDatabase);
+    return ManagerStartOutcome::ShowWindow;
+}
+
+void EndManager(ManagerContext& ctx) {
+    ctx.db.Database.Release();
+}
+
+} // namespace marvek::manager

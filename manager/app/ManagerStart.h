@@ -1,0 +1,26 @@
+#pragma once
+
+#include "manager/app/ManagerContext.h"
+
+#include <QString>
+
+namespace marvek::manager {
+
+// Title of the manager's fixed boxes.
+inline constexpr auto ManagerTitle = "Manual Management Program";
+inline constexpr auto NoDatabase = "DTX-3 MDB None";
+inline constexpr auto ListReadError = "MDB READ ERROR";
+
+enum class ManagerStartOutcome {
+    End,        // the program ends (EndManager has run)
+    ShowWindow, // the database is open: the main window opens
+};
+
+// The start routine: configuration, the viewer and manual-link folders from the registry, the database.
+// programFolder is the Windows path of the running program's folder (no trailing "\").
+ManagerStartOutcome StartManager(ManagerContext& ctx, const QString& programFolder, bool previousInstance);
+
+// Releases the database; the caller then ends the program.
+void EndManager(ManagerContext& ctx);
+
+} // namespace marvek::manager

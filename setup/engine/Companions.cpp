@@ -1,0 +1,148 @@
+#include "setup/engine/Companions.h"
+
+#include "setup/engine/DatabaseUpgrade.h"
+#include "setup/engine/Survey.h"
+#include "shared/config/Messages.h"
+#include "shared/formdata/FormDataFiles.h"
+#include "shared/helpers/FileHelpers.h"
+#include "shared/helpers/ProcessHelpers.h"
+#include "shared/helpers/ShellHelpers.h"
+
+#include <QFile>
+
+namespace marvek::setup {
+
+namespace {
+
+// Yes/No with No the default, exclamation icon.
+constexpr int IgnoreFailureStyle =
+    platform::mb::YesNo | platform::mb::Exclamation | platform::mb::DefaultButton2;
+constexpr qint64 MaxResultLogBytes = 1 << 20;
+
+QString message(const SetupContext& ctx, int number) {
+    return shared::GetMessage(ctx.shared, QStringLiteral("MESSAGE"), number);
+}
+
+void setErrorLines(SetupContext& ctx, int first) {
+    ctx.ErrorLine1 = message(ctx, first);
+    ctx.ErrorLine2 = message(ctx, 24);
+}
+
+QString managerInstallerPath(const SetupContext& ctx) {
+    const QString base = ctx.shared.SourceRoot + QStringLiteral("programs\\man_manager\\");
+    const QString own = base + ctx.shared.LanguageCode + QStringLiteral("\\setup.exe");
+    return ctx.os().files().fileExists(own) ? own : base + QStringLiteral("09\\setup.exe");
+}
+
+void createManagerShortcut(SetupContext& ctx, const QString& manager) {
+    if (ctx.shared.systemParameters.ShortcutIcon == 0)
+        return;
+    const QString programs = shared::GetSpecialFolderPath(ctx.shared, platform::CSIDL_PROGRAMS);
+    if (programs.isEmpty())
+        return;
+    const QString link = programs + QLatin1Char('\\') + message(ctx, 43) + QStringLiteral(".lnk");
+    if (ctx.os().files().exists(link))
+        return;
+    shared::ShortcutSpec spec;
+    spec.TargetPath = manager;
+    spec.WorkingDirectory = QStringLiteral("C:\\");
+    spec.WindowStyle = 1;
+    shared::CreateShortcut(ctx.shared, link, spec);
+}
+
+// Runs one companion installer that leaves a result log; true when it reported success, or when the
+// user chose to go on after its failure. An installer missing from the CD is skipped.
+bool installCompanion(SetupContext& ctx, const QString& installer, const QString& arguments,
+                      const QString& resultLog) {
+    if (!ctx.os().files().fileExists(installer))
+        return true;
+    RunInstaller(ctx, installer + arguments);
+    bool succeeded = false;
+    if (ctx.os().files().fileExists(resultLog)) {
+        succeeded = ReadResultLog(ctx, resultLog) == 0;
+        shared::DeleteFileForce(ctx.shared, resultLog);
+    }
+    if (succeeded)
+        return true;
+    return ctx.os().ui().messageBox(message(ctx, 90) + message(ctx, 91), IgnoreFailureStyle,
+                                    message(ctx, 34)) == platform::mb::IdYes;
+}
+
+} // namespace
+
+QString ManagerVersionText(int major, int minor, int build, int revision) {
+    (void)build;
+    return QStringLiteral("%1.%2.%3").arg(major).arg(minor).arg(revision);
+}
+
+bool RunInstaller(SetupContext& ctx, const QString& commandLine) {
+    return shared::RunAndWait(ctx.shared, commandLine);
+}
+
+std::optional<qint16> ReadResultLog(const SetupContext& ctx, const QString& path) {
+    QFile file(ctx.os().machine().toHost(path));
+    if (!file.open(QIODevice::ReadOnly) || file.size() > MaxResultLogBytes)
+        return std::nullopt;
+    return ParseResultLog(file.readAll());
+}
+
+std::optional<qint16> ParseResultLog(const QByteArray& content) {
+    QList<QByteArray> lines = content.split('\n');
+    if (lines.size() > 1 && lines.last().isEmpty())
+        lines.removeLast(); // the line end of the last line
+    QByteArray last = lines.last();
+    if (last.endsWith('\r'))
+        last.chop(1);
+    return SurveyNumber(QString::fromLatin1(last));
+}
+
+bool InstallManagerStep(SetupContext& ctx, InstallView& view) {
+    MarkStepRunning(ctx, view, 2);
+    const QString installer = managerInstallerPath(ctx);
+    const QString manager =
+        ctx.shared.ManualLinkDir + QLatin1Char('\\') + ctx.shared.systemParameters.MCP_EXE_NAME;
+    const platform::Files& files = ctx.os().files();
+
+    const bool upToDate = files.fileExists(manager) && !shared::IsSourceNewer(ctx.shared, installer, manager);
+    if (upToDate) {
+        shared::WaitSeconds(ctx.shared, 1);
+    } else {
+        if (!RunInstaller(ctx, installer + QStringLiteral(" /VERYSILENT /SP-")) ||
+            !files.fileExists(manager)) {
+            setErrorLines(ctx, 18);
+            shared::WaitSeconds(ctx.shared, 2);
+            return false;
+        }
+        createManagerShortcut(ctx, manager);
+        int major = 0, minor = 0, build = 0, revision = 0;
+        if (shared::GetFileVersion(ctx.shared, manager, major, minor, build, revision))
+            shared::WriteManagerVersionFile(ctx.shared, ManagerVersionText(major, minor, build, revision));
+    }
+
+    if (DatabaseUpgrade(ctx)) {
+        shared::WaitSeconds(ctx.shared, 1);
+        return true;
+    }
+    setErrorLines(ctx, 71);
+    shared::WaitSeconds(ctx.shared, 2);
+    return false;
+}
+
+bool InstallLinkAndViewerStep(SetupContext& ctx, InstallView& view) {
+    const QString programs = ctx.shared.SourceRoot + QStringLiteral("programs\\");
+    const bool goOn =
+        installCompanion(ctx, programs + QStringLiteral("manual_link\\setup.exe"), QStringLiteral(" 1"),
+                         ctx.shared.ManualLinkDir + QStringLiteral("\\setup.log")) &&
+        installCompanion(ctx, programs + QStringLiteral("View\\setup.exe"),
+                         QStringLiteral(" /VERYSILENT /SP-"), ctx.ViewerDir + QStringLiteral("\\setup.log"));
+    if (!goOn) {
+        shared::WaitSeconds(ctx.shared, 2);
+        setErrorLines(ctx, 90);
+        return false;
+    }
+    shared::WaitSeconds(ctx.shared, 1);
+    MarkStepDone(ctx, view, 2);
+    return true;
+}
+
+} // namespace marvek::setup

@@ -1,0 +1,138 @@
+#pragma once
+
+#include "platform/Registry.h"
+#include "setup/engine/FolderSelect.h"
+#include "setup/engine/InstallView.h"
+#include "setup/engine/SetupContext.h"
+#include "setup/engine/Startup.h"
+#include "shared/testing/SharedTestContext.h"
+
+#include <QDir>
+#include <QProcess>
+#include <deque>
+#include <functional>
+#include <gtest/gtest.h>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace marvek::testing {
+
+// The installation window as the tests see it: the step labels and bars the flows set, and a folder
+// screen driven by a list of button clicks ("ok", "change", "cancel"). A screen still open when the
+// clicks run out is closed as a cancel without question.
+class RecordingView : public setup::InstallView {
+public:
+    struct Step {
+        QString text;
+        bool bold = false;
+        quint32 frame = 0;
+    };
+
+    explicit RecordingView(setup::SetupContext& ctx) : m_ctx(ctx) {}
+
+    void showStep(int step, const QString& text, bool bold, quint32 frameColour) override {
+        steps[step] = {text, bold, frameColour};
+        stepLog.push_back(step * 10 + (bold ? 1 : 2));
+    }
+    setup::ProgressBarState& bar(setup::Bar which) override { return bars[static_cast<int>(which)]; }
+    void repaint() override { ++repaints; }
+    void setMousePointer(int pointer) override { pointers.push_back(pointer); }
+    void showFolderScreen() override {
+        setup::FolderScreen screen(m_ctx);
+        folderScreens.push_back(screen.texts());
+        if (onFolderScreen)
+            onFolderScreen();
+        while (!folderClicks.empty()) {
+            const std::string click = folderClicks.front();
+            folderClicks.pop_front();
+            if (click == "change")
+                screen.change();
+            else if (click == "ok" ? screen.ok() : screen.cancel())
+                return;
+        }
+        if (!keepAnswering || !screen.ok())
+            m_ctx.InstallBase.clear();
+    }
+
+    std::map<int, Step> steps;
+    std::vector<int> stepLog; // step * 10 + 1 running, + 2 done
+    setup::ProgressBarState bars[3];
+    int repaints = 0;
+    std::vector<int> pointers;
+    std::deque<std::string> folderClicks;
+    bool keepAnswering = true; // with no clicks left, OK is clicked
+    std::vector<setup::FolderScreen::Texts> folderScreens;
+    std::function<void()> onFolderScreen;
+
+private:
+    setup::SetupContext& m_ctx;
+};
+
+// A workshop PC in a temporary prefix with a copy of the sample CD in drive D:, the diagnostic
+// software's registry values, the manual-link component in C:\ManualLink with a database made from the
+// CD's template, and an installed manager newer than the CD's installer. The UI answers from a script
+// and the clock is instant.
+class SetupFixture : public ::testing::Test {
+protected:
+    SetupFixture() : ctx(base.os()), view(ctx) {}
+
+    void SetUp() override {
+        cdRoot = base.temp().addDrive(QLatin1Char('D'));
+        ASSERT_TRUE(copyTree(QStringLiteral(MARVEK_SAMPLE_CD_DIR), cdRoot));
+        // The companion installers are tried by the tests that want them.
+        QDir(cdRoot + QStringLiteral("/programs/manual_link")).removeRecursively();
+        QDir(cdRoot + QStringLiteral("/programs/View")).removeRecursively();
+        QDir(cdRoot + QStringLiteral("/programs/man_manager")).removeRecursively();
+        const platform::Registry& registry = base.os().registry();
+        registry.writeString(platform::HKEY_LOCAL_MACHINE, QLatin1String(setup::ScanluxKey),
+                             QStringLiteral("ProgramPath"), QStringLiteral("C:\\Marvek\\Scanlux"));
+        registry.writeString(platform::HKEY_LOCAL_MACHINE, QLatin1String(setup::WindowsVersionKey),
+                             QStringLiteral("ProgramFilesDir"), QStringLiteral("C:\\Program Files"));
+        registry.writeString(platform::HKEY_LOCAL_MACHINE, QLatin1String(setup::ManualLinkKey),
+                             QStringLiteral("InstallDir"), QStringLiteral("C:\\ManualLink"));
+        ASSERT_TRUE(
+            temp().writeFile(QStringLiteral("C:\\Marvek\\Scanlux\\readme.txt"), "diagnostic software"));
+        ASSERT_TRUE(temp().writeFile(QStringLiteral("C:\\ManualLink\\ManualLink.exe"), "manual link"));
+        ASSERT_TRUE(temp().writeFile(QStringLiteral("C:\\ManualLink\\Mandex.exe"), "manager"));
+        ASSERT_TRUE(QFile::copy(cdRoot + QStringLiteral("/programs/setup/ManualLink_new.mdb"),
+                                temp().host(QStringLiteral("C:\\ManualLink\\ManualLink.mdb"))));
+        QFile(temp().host(QStringLiteral("C:\\ManualLink\\ManualLink.mdb")))
+            .setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup);
+    }
+
+    TempMachine& temp() { return base.temp(); }
+    platform::ScriptedUserInterface& ui() { return base.ui(); }
+    platform::TestClock& clock() { return base.clock(); }
+    QString host(const QString& windowsPath) { return temp().host(windowsPath); }
+
+    setup::StartOutcome start() {
+        return setup::StartSetup(ctx, QStringLiteral("D:\\programs\\setup"), false);
+    }
+
+    // The CD's catalogue value of a manual folder changed in place.
+    void setCdValue(const QString& folder, const QString& key, const QString& value) {
+        QFile file(cdRoot + QLatin1Char('/') + folder + QStringLiteral("/car_info.ci"));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        QStringList lines = QString::fromLatin1(file.readAll()).split(QStringLiteral("\r\n"));
+        file.close();
+        for (QString& line : lines) {
+            if (line.startsWith(key + QLatin1Char('=')))
+                line = key + QLatin1Char('=') + value;
+        }
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(lines.join(QStringLiteral("\r\n")).toLatin1());
+    }
+
+    static bool copyTree(const QString& from, const QString& to) {
+        return QProcess::execute(QStringLiteral("cp"),
+                                 {QStringLiteral("-a"), from + QStringLiteral("/."), to}) == 0;
+    }
+
+    SharedTestContext base;
+    QString cdRoot;
+    setup::SetupContext ctx;
+    RecordingView view;
+};
+
+} // namespace marvek::testing

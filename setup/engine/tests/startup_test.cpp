@@ -1,0 +1,182 @@
+// The start routine's outcomes and the paths it settles.
+#include "SetupTestFixture.h"
+#include "shared/config/Messages.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QThread>
+#include <memory>
+
+using namespace marvek;
+using namespace marvek::testing;
+
+namespace {
+
+QString message(const setup::SetupContext& ctx, int number) {
+    return shared::GetMessage(ctx.shared, QStringLiteral("MESSAGE"), number);
+}
+
+using StartupTest = SetupFixture;
+
+TEST_F(StartupTest, SettlesEveryPathAndOpensTheMenu) {
+    ASSERT_EQ(start(), setup::StartOutcome::ShowMenu);
+    EXPECT_EQ(ctx.shared.SourceRoot, QStringLiteral("D:\\"));
+    EXPECT_EQ(ctx.shared.CleanupBatchPath, QStringLiteral("D:\\programs\\setup\\SysDir\\RmDir.bat"));
+    EXPECT_EQ(ctx.ProgramFilesDrive, QStringLiteral("C:"));
+    EXPECT_EQ(ctx.LinkManualDir, QStringLiteral("C:\\Marvek\\Scanlux\\Link\\Manual"));
+    EXPECT_TRUE(ctx.os().files().folderExists(ctx.LinkDir));
+    EXPECT_EQ(ctx.ViewerExePath, QStringLiteral("C:\\Program Files\\Marvek\\Scanlux\\View\\Pagora.exe"));
+    EXPECT_EQ(ctx.UnzipTempDir, QStringLiteral("C:\\ManualLink\\UnZipTemp"));
+    EXPECT_EQ(ctx.DatabasePath, QStringLiteral("C:\\ManualLink\\ManualLink.mdb"));
+    EXPECT_EQ(ctx.LockFilePath, QStringLiteral("C:\\ManualLink\\ManualLink.ldb"));
+    EXPECT_TRUE(ctx.Database().IsOpen());
+    EXPECT_FALSE(ctx.shared.UsersGroupName.isEmpty());
+    EXPECT_TRUE(ui().asked().empty());
+}
+
+TEST_F(StartupTest, JapaneseMachineFallsBackToTheFixedViewerFolder) {
+    ASSERT_TRUE(base.setLocale("0411"));
+    base.os().registry().writeString(platform::HKEY_LOCAL_MACHINE, QLatin1String(setup::WindowsVersionKey),
+                                     QStringLiteral("ProgramFilesDir"), QStringLiteral("D:\\Apps"));
+    ASSERT_EQ(start(), setup::StartOutcome::ShowMenu);
+    EXPECT_EQ(ctx.shared.LanguageCode, QStringLiteral("11"));
+    EXPECT_EQ(ctx.ViewerDir, QStringLiteral("C:\\Program Files\\Marvek\\Scanlux\\View"));
+    EXPECT_EQ(ctx.ProgramFilesDrive, QStringLiteral("D:"));
+}
+
+TEST_F(StartupTest, ConfigurationFailuresEndWithFixedBoxes) {
+    struct Case {
+        const char* name;
+        QByteArray parameters; // empty: the file is removed
+        const char* box;
+    };
+    const QString parameterFile = cdRoot + QStringLiteral("/programs/setup/SysDir/SysParameter.ini");
+    QFile original(parameterFile);
+    ASSERT_TRUE(original.open(QIODevice::ReadOnly));
+    const QByteArray good = original.readAll();
+    original.close();
+    QByteArray badNumber = good;
+    badNumber.replace("ZIP_ExtractTime=60", "ZIP_ExtractTime=sixty");
+    for (const Case& c :
+         {Case{"missing", {}, setup::NoParameterFile}, Case{"bad number", badNumber, setup::NoSystemData}}) {
+        SCOPED_TRACE(c.name);
+        QFile::remove(parameterFile);
+        if (!c.parameters.isEmpty()) {
+            QFile file(parameterFile);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write(c.parameters);
+        }
+        setup::SetupContext fresh(base.os());
+        const size_t asked = ui().asked().size();
+        EXPECT_EQ(setup::StartSetup(fresh, QStringLiteral("D:\\programs\\setup"), false),
+                  setup::StartOutcome::End);
+        ASSERT_EQ(ui().asked().size(), asked + 1);
+        EXPECT_EQ(ui().asked().back().text, QLatin1String(c.box));
+        EXPECT_EQ(ui().asked().back().title, QLatin1String(setup::StartupTitle));
+        EXPECT_EQ(ui().asked().back().style, platform::mb::Exclamation);
+    }
+}
+
+TEST_F(StartupTest, SecondCopyEndsSilently) {
+    EXPECT_EQ(setup::StartSetup(ctx, QStringLiteral("D:\\programs\\setup"), true), setup::StartOutcome::End);
+    EXPECT_TRUE(ui().asked().empty());
+    EXPECT_FALSE(ctx.Database().IsOpen());
+}
+
+TEST_F(StartupTest, ManualLinkMissingOpensTheStartPageAndEnds) {
+    ASSERT_TRUE(QFile::remove(host(QStringLiteral("C:\\ManualLink\\ManualLink.exe"))));
+    // The system web browser gets the start page: a script records what it was given.
+    QTemporaryDir tools;
+    const QString record = tools.filePath(QStringLiteral("opened.txt"));
+    const QString browser = tools.filePath(QStringLiteral("browser.sh"));
+    QFile script(browser);
+    ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+    script.write("#!/bin/sh\necho \"$1\" > '" + record.toUtf8() + "'\n");
+    script.close();
+    script.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    qputenv("BROWSER", browser.toUtf8());
+    EXPECT_EQ(start(), setup::StartOutcome::End);
+    qunsetenv("BROWSER");
+    // The latest-CD check ran first: the PC now keeps the CD's information file.
+    EXPECT_TRUE(ctx.os().files().fileExists(QStringLiteral("C:\\man_info\\man_info_do.ci")));
+    for (int i = 0; i < 750 && !QFile::exists(record); ++i)
+        QThread::msleep(20);
+    QFile opened(record);
+    ASSERT_TRUE(opened.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(opened.readAll().trimmed().endsWith("index.html"));
+}
+
+TEST_F(StartupTest, DatabaseChecksFirstFailureWins) {
+    struct Case {
+        const char* name;
+        std::function<void()> prepare;
+        int message;
+    };
+    const QString databasePath = QStringLiteral("C:\\ManualLink\\ManualLink.mdb");
+    const QString database = host(databasePath);
+    const platform::Files& files = ctx.os().files();
+    const std::vector<Case> cases = {
+        {"database missing", [&] { QFile::remove(database); }, 19},
+        {"not a database",
+         [&] {
+             QFile file(database);
+             ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+             file.write("this is no database");
+         },
+         20},
+        {"read-only", [&] { files.setAttributes(databasePath, platform::FILE_ATTRIBUTE_READONLY); }, 67},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        c.prepare();
+        setup::SetupContext fresh(base.os());
+        EXPECT_EQ(setup::StartSetup(fresh, QStringLiteral("D:\\programs\\setup"), false),
+                  setup::StartOutcome::ShowResult);
+        EXPECT_EQ(fresh.ErrorLine1, message(fresh, c.message));
+        EXPECT_EQ(fresh.ErrorLine2, message(fresh, 24));
+        EXPECT_FALSE(fresh.InstallSucceeded);
+        setup::EndSetup(fresh, true);
+        files.setAttributes(databasePath, platform::FILE_ATTRIBUTE_NORMAL);
+        QFile::remove(database);
+        ASSERT_TRUE(QFile::copy(cdRoot + QStringLiteral("/programs/setup/ManualLink_new.mdb"), database));
+        QFile(database).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    }
+}
+
+TEST_F(StartupTest, RunningManagerBlocksOnlyUnderItsExactName) {
+    QTemporaryDir bin;
+    for (const char* name : {"mandex.exe", "Mandex.exe"}) {
+        SCOPED_TRACE(name);
+        const QString program = bin.filePath(QLatin1String(name));
+        ASSERT_TRUE(QFile::copy(QStringLiteral("/bin/sleep"), program));
+        QProcess manager;
+        manager.start(program, {QStringLiteral("30")});
+        ASSERT_TRUE(manager.waitForStarted());
+        setup::SetupContext fresh(base.os());
+        const setup::StartOutcome outcome =
+            setup::StartSetup(fresh, QStringLiteral("D:\\programs\\setup"), false);
+        manager.kill();
+        manager.waitForFinished();
+        if (QLatin1String(name) == QLatin1String("Mandex.exe")) {
+            EXPECT_EQ(outcome, setup::StartOutcome::ShowResult);
+            EXPECT_EQ(fresh.ErrorLine1, message(fresh, 70));
+        } else {
+            EXPECT_EQ(outcome, setup::StartOutcome::ShowMenu);
+        }
+    }
+}
+
+TEST(StartupPaths, SourceRootAndDriveNames) {
+    EXPECT_EQ(setup::SourceRootOf(QStringLiteral("D:\\programs\\setup")), QStringLiteral("D:\\"));
+    EXPECT_EQ(setup::SourceRootOf(QStringLiteral("C:\\CD\\programs\\setup")), QStringLiteral("C:\\"));
+    EXPECT_EQ(setup::SourceRootOf(QStringLiteral("E:\\Disc\\One\\programs\\setup")),
+              QStringLiteral("E:\\Disc\\"));
+    EXPECT_EQ(setup::GetDriveName(QStringLiteral("C:\\Program Files")), QStringLiteral("C:"));
+    EXPECT_EQ(setup::GetDriveName(QStringLiteral("e:")), QStringLiteral("e:"));
+    EXPECT_EQ(setup::GetDriveName(QStringLiteral("\\\\server\\share\\manuals")),
+              QStringLiteral("\\\\server\\share"));
+    EXPECT_EQ(setup::GetDriveName(QStringLiteral("Manuals")), QString());
+    EXPECT_EQ(setup::GetDriveName(QString()), QString());
+}
+
+} // namespace

@@ -1,0 +1,115 @@
+#include "shared/maintenance/MaintenanceJobs.h"
+#include "shared/testing/SchemaDatabase.h"
+#include "shared/testing/SharedTestContext.h"
+
+#include <gtest/gtest.h>
+
+using namespace marvek::shared;
+
+namespace {
+
+const QString DatabasePath = q("C:\\Link\\DTX3.mdb");
+
+// A database of six manuals, as "Pub_No:Adjust_flg" with the state of their files:
+// H1:0 HTML present, H2:0 HTML without index.html, H3:1 HTML gone, P1:1 PDF present,
+// P2:0 PDF without its document, H4:0 HTML present without an M_type row.
+class MaintenanceTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        env.ctx.LanguageCode = q("09");
+        ASSERT_TRUE(env.temp().writeFile(env.ctx.SysDirPath + q("\\M09.ini"),
+                                         "[MESSAGE]\r\nM048=Deleting\r\nM049=Checking\r\n"));
+        ASSERT_TRUE(env.temp().writeFile(env.ctx.CleanupBatchPath, "#!/bin/sh\nrm -rf -- \"$1\"\n"));
+        for (const char* file :
+             {"H1\\index.html", "H1\\contents\\a.html", "H2\\contents\\a.html", "P1\\contents\\P1.pdf",
+              "P2\\contents\\other.pdf", "H4\\index.html", "H4\\contents\\a.html"})
+            ASSERT_TRUE(env.temp().writeFile(q("C:\\Manuals\\") + q(file), "x"));
+        ASSERT_TRUE(marvek::testing::MakeSchemaDatabase(
+            env.temp(), DatabasePath,
+            "INSERT INTO M_manage (Pub_No, InsPath, Adjust_flg) VALUES ('H1','C:\\Manuals\\H1','0'),"
+            "('H2','C:\\Manuals\\H2','0'),('H3','C:\\Manuals\\H3','1'),('P1','C:\\Manuals\\P1','1'),"
+            "('P2','C:\\Manuals\\P2','0'),('H4','C:\\Manuals\\H4','0');"
+            "INSERT INTO M_type VALUES ('H1','0'),('H2','0'),('H3','0'),('P1','1'),('P2','1');"));
+        ASSERT_TRUE(db.Database.Pcls_MdbOpen(DatabasePath));
+    }
+    // Every row of M_manage as "Pub_No:Adjust_flg" and of M_type as "Pub_No", in key order.
+    QStringList rows() {
+        QStringList result;
+        clsMDB& mdb = db.Database;
+        for (qint16 r = mdb.Pcls_MdbCreate(9,
+                                           q("SELECT Pub_No || ':' || Adjust_flg AS V FROM M_manage "
+                                             "UNION ALL SELECT Pub_No AS V FROM M_type ORDER BY 1"),
+                                           4);
+             r == 0; r = mdb.Pcls_MdbMoveNext(9))
+            result << mdb.Pcls_MdbGetField(9, q("V"), QString()).toString();
+        return result;
+    }
+    bool exists(const char* path) { return env.os().files().exists(q(path)); }
+
+    marvek::testing::SharedTestContext env;
+    ManualDatabase db{env.ctx};
+};
+
+TEST_F(MaintenanceTest, CheckJobMarksMissingManualsThenDeletesThemOnALaterCheck) {
+    const QStringList all = {"H1", "H1:0", "H2", "H2:0", "H3", "H3:1", "H4:0", "P1", "P1:1", "P2", "P2:0"};
+    ASSERT_EQ(rows(), all);
+    RunCheckJob(env.ctx, db);
+    EXPECT_EQ(rows(), QStringList({"H1", "H1:0", "H2", "H2:1", "H4:0", "P1", "P1:1", "P2", "P2:1"}))
+        << "H3 was marked already and goes; H2 and P2 are marked; present manuals keep their flag";
+    RunCheckJob(env.ctx, db);
+    const QStringList present = {"H1", "H1:0", "H4:0", "P1", "P1:1"};
+    EXPECT_EQ(rows(), present);
+    RunCheckJob(env.ctx, db);
+    EXPECT_EQ(rows(), present) << "all present: nothing changes";
+    EXPECT_TRUE(exists("C:\\Manuals\\H2\\contents")) << "the check never removes files";
+    EXPECT_TRUE(env.ui().asked().empty());
+}
+
+TEST_F(MaintenanceTest, DeleteJobRemovesTheFolderOnlyThroughTheBatchRefusalsAndAlwaysTheRows) {
+    const struct {
+        const char* pubNo;
+        const char* insPath;
+        bool refused;
+    } cases[] = {{"H1", "C:\\Manuals\\H1", false},
+                 {"H2", "C:\\", true},
+                 {"H4", "", true},
+                 {"P1", "Manuals\\P1", true},
+                 {"P2", "C:\\Manuals\\..", true}};
+    for (const auto& c : cases) {
+        const size_t boxes = env.ui().asked().size();
+        EXPECT_TRUE(RunDeleteJob(env.ctx, db, q(c.pubNo), q(c.insPath))) << c.pubNo;
+        EXPECT_EQ(env.ui().asked().size(), boxes + (c.refused ? 1 : 0)) << c.pubNo;
+        EXPECT_FALSE(rows().join(',').contains(q(c.pubNo))) << c.pubNo << ": rows deleted in every case";
+    }
+    EXPECT_FALSE(exists("C:\\Manuals\\H1"));
+    for (const char* kept : {"C:\\Manuals\\H2\\contents\\a.html", "C:\\Manuals\\H4\\index.html",
+                             "C:\\Manuals\\P1\\contents\\P1.pdf"})
+        EXPECT_TRUE(exists(kept)) << kept;
+    EXPECT_TRUE(env.os().files().exists(env.ctx.CleanupBatchPath));
+    EXPECT_EQ(rows(), QStringList({"H3", "H3:1"}));
+}
+
+TEST_F(MaintenanceTest, TransactionRunsTheJobOfItsModeBetweenOneSecondWaits) {
+    EXPECT_EQ(TransactionMessage(env.ctx, CheckJobMode), q("Checking"));
+    for (int mode : {DeleteJobMode, 0, 3})
+        EXPECT_EQ(TransactionMessage(env.ctx, mode), q("Deleting")) << mode;
+
+    QStringList events;
+    env.clock().onSleep = [&] {
+        events << QString::number(env.clock().sleptMs());
+    };
+    const auto busy = [&](bool on) {
+        events << (on ? q("busy") : q("normal"));
+    };
+    RunTransaction(env.ctx, db, CheckJobMode, q("H1"), q("C:\\Manuals\\H1"), busy);
+    EXPECT_EQ(events, QStringList({"busy", "1000", "2000", "normal"}));
+    EXPECT_GE(env.clock().eventPumps(), 1);
+    EXPECT_TRUE(rows().contains(q("H2:1"))) << "mode 2 checks";
+    EXPECT_TRUE(exists("C:\\Manuals\\H1"));
+
+    RunTransaction(env.ctx, db, DeleteJobMode, q("H1"), q("C:\\Manuals\\H1"));
+    EXPECT_FALSE(exists("C:\\Manuals\\H1"));
+    EXPECT_FALSE(rows().contains(q("H1:0")));
+}
+
+} // namespace
