@@ -179,12 +179,6 @@ private:
     locale_t m_previous = LC_GLOBAL_LOCALE;
 };
 
-QByteArray charsetOfCodePage(int codePage) {
-    if (codePage == CodePageUtf8)
-        return QByteArrayLiteral("UTF-8");
-    return QByteArrayLiteral("CP") + QByteArray::number(codePage);
-}
-
 struct Failure {
     qint32 code;
     QString reason;
@@ -245,12 +239,57 @@ private:
     QHash<QString, QString> m_folded;
 };
 
+// Entry names as Unicode. libarchive gives a zip name without the UTF-8 flag as its raw bytes (no
+// hdrcharset, and on this host no default conversion) and a flagged one as UTF-8, and does not tell which
+// it was. A second reader of the same zip, told that unflagged names are Latin-1, gives the same bytes for
+// a flagged or ASCII name and different ones for any other unflagged name, whose raw bytes are then
+// decoded in the ANSI code page as Windows would (TextCodec). The second reader only reads headers.
+class NameDecoder {
+public:
+    NameDecoder(QByteArray archivePath, int codePage)
+        : m_path(std::move(archivePath)), m_codePage(codePage) {}
+
+    // Empty when the entry has no name that converts.
+    std::optional<QString> nameOf(archive* reader, archive_entry* entry) {
+        const char* raw = archive_entry_pathname(entry);
+        if (!raw)
+            return std::nullopt;
+        if ((archive_format(reader) & ARCHIVE_FORMAT_BASE_MASK) != ARCHIVE_FORMAT_ZIP)
+            return QString::fromUtf8(raw);
+        const char* latin1 = nextLatin1Name();
+        if (!latin1)
+            return std::nullopt;
+        if (qstrcmp(raw, latin1) == 0)
+            return QString::fromUtf8(raw);
+        return decodeCodePage(QByteArray(raw), m_codePage);
+    }
+
+private:
+    const char* nextLatin1Name() {
+        if (!m_latin1) {
+            m_latin1.reset(archive_read_new());
+            if (!m_latin1 || archive_read_support_format_zip(m_latin1.get()) != ARCHIVE_OK ||
+                archive_read_set_format_option(m_latin1.get(), "zip", "hdrcharset", "ISO-8859-1") !=
+                    ARCHIVE_OK ||
+                archive_read_open_filename(m_latin1.get(), m_path.constData(), 1 << 16) != ARCHIVE_OK)
+                return nullptr;
+        }
+        archive_entry* entry = nullptr;
+        const int status = archive_read_next_header(m_latin1.get(), &entry);
+        return status == ARCHIVE_OK || status == ARCHIVE_WARN ? archive_entry_pathname(entry) : nullptr;
+    }
+
+    QByteArray m_path;
+    int m_codePage;
+    ArchivePtr m_latin1;
+};
+
 // Writes the entries of one archive below one destination folder, never through a link: every folder is
 // opened relative to its parent with O_NOFOLLOW, every file created with O_EXCL | O_NOFOLLOW.
 class Extraction {
 public:
-    Extraction(UniqueFd destination, bool overwrite)
-        : m_root(std::move(destination)), m_overwrite(overwrite) {}
+    Extraction(UniqueFd destination, bool overwrite, NameDecoder names)
+        : m_root(std::move(destination)), m_overwrite(overwrite), m_names(std::move(names)) {}
 
     std::optional<Failure> run(archive* reader) {
         archive_entry* entry = nullptr;
@@ -258,8 +297,7 @@ public:
             const int status = archive_read_next_header(reader, &entry);
             if (status == ARCHIVE_EOF)
                 return std::nullopt;
-            // A warning is a name that did not convert cleanly: the name is still there, or the entry
-            // fails below for want of one.
+            // A warning is a name that did not convert: the entry fails below for want of one.
             if (status != ARCHIVE_OK && status != ARCHIVE_WARN)
                 return damaged(reader);
             if (auto failure = extract(reader, entry))
@@ -278,9 +316,9 @@ private:
     }
 
     std::optional<Failure> extract(archive* reader, archive_entry* entry) {
-        const char* rawName = archive_entry_pathname(entry);
-        const QString name = QString::fromUtf8(rawName ? rawName : "");
-        const std::optional<QStringList> components = rawName ? entryComponents(name) : std::nullopt;
+        const std::optional<QString> decoded = m_names.nameOf(reader, entry);
+        const QString name = decoded.value_or(QString());
+        const std::optional<QStringList> components = decoded ? entryComponents(name) : std::nullopt;
         if (!components)
             return Failure{sevenzip::UnsafeEntry, QStringLiteral("unsafe entry name: ") + name};
         const mode_t type = archive_entry_filetype(entry);
@@ -421,6 +459,7 @@ private:
 
     UniqueFd m_root;
     bool m_overwrite;
+    NameDecoder m_names;
     // Names of the folders seen so far, by their path below the destination as it is on disk.
     QHash<QString, FolderNames> m_folders;
     // The folder the last entry went to.
@@ -447,18 +486,15 @@ std::optional<Failure> extract(const Machine& machine, const Command& command) {
         return Failure{sevenzip::CannotOpenArchive, QStringLiteral("out of memory")};
     archive_read_support_format_zip(reader.get());
     archive_read_support_format_7zip(reader.get());
-    // Names without the UTF-8 flag are in the ANSI code page; one iconv does not know reads as 1252.
-    const QByteArray charset = charsetOfCodePage(MachineInfo(machine).ansiCodePage());
-    if (archive_read_set_format_option(reader.get(), "zip", "hdrcharset", charset.constData()) != ARCHIVE_OK)
-        archive_read_set_format_option(reader.get(), "zip", "hdrcharset", "CP1252");
     constexpr size_t BlockSize = size_t(1) << 17;
-    if (archive_read_open_filename(reader.get(), QFile::encodeName(archivePath).constData(), BlockSize) !=
-        ARCHIVE_OK) {
+    const QByteArray hostArchive = QFile::encodeName(archivePath);
+    if (archive_read_open_filename(reader.get(), hostArchive.constData(), BlockSize) != ARCHIVE_OK) {
         const char* detail = archive_error_string(reader.get());
         return Failure{sevenzip::CannotOpenArchive,
                        command.archive + QStringLiteral(": ") + QString::fromUtf8(detail ? detail : "")};
     }
-    return Extraction(std::move(destination), command.overwrite).run(reader.get());
+    NameDecoder names(hostArchive, MachineInfo(machine).ansiCodePage());
+    return Extraction(std::move(destination), command.overwrite, std::move(names)).run(reader.get());
 }
 
 } // namespace
