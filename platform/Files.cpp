@@ -6,13 +6,16 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/sendfile.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace marvek::platform {
@@ -93,6 +96,22 @@ bool copyContent(int in, int out) {
             done += put > 0 ? put : 0;
         }
     }
+}
+
+// Names in the order NTFS keeps a folder: upper-cased code unit by code unit, compared by value.
+void sortAsNtfs(QStringList& names) {
+    std::vector<std::pair<QString, QString>> keyed;
+    keyed.reserve(size_t(names.size()));
+    for (QString& name : names) {
+        QString key = name;
+        for (QChar& c : key)
+            c = c.toUpper();
+        keyed.emplace_back(std::move(key), std::move(name));
+    }
+    std::sort(keyed.begin(), keyed.end());
+    names.clear();
+    for (auto& [key, name] : keyed)
+        names.append(std::move(name));
 }
 
 QChar driveLetterOf(const QString& windowsPath) {
@@ -187,16 +206,18 @@ bool Files::rename(const QString& source, const QString& target) const {
                        QFile::encodeName(targetHost).constData(), RENAME_NOREPLACE) == 0;
 }
 
-bool Files::copyFile(const QString& source, const QString& target) const {
-    const QString sourceHost = m_machine.toHost(source);
-    const QString targetHost = m_machine.toHost(target);
+namespace {
+
+bool copyHostFile(const QString& sourceHost, const QString& targetHost, bool failIfExists) {
     if (sourceHost.isEmpty() || targetHost.isEmpty())
         return false;
-    FileDescriptor in(::open(QFile::encodeName(sourceHost).constData(), O_RDONLY | O_CLOEXEC));
+    // Non-blocking, so that a FIFO in place of a file fails below instead of waiting for a writer.
+    FileDescriptor in(::open(QFile::encodeName(sourceHost).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     struct stat sourceInfo {};
     if (!in.isValid() || ::fstat(in.get(), &sourceInfo) != 0 || !S_ISREG(sourceInfo.st_mode))
         return false;
-    if (const auto targetInfo = statOf(targetHost)) {
+    const auto targetInfo = failIfExists ? std::nullopt : statOf(targetHost);
+    if (targetInfo) {
         if (!S_ISREG(targetInfo->st_mode) || (targetInfo->st_mode & S_IWUSR) == 0)
             return false;
         if (targetInfo->st_dev == sourceInfo.st_dev && targetInfo->st_ino == sourceInfo.st_ino)
@@ -204,7 +225,8 @@ bool Files::copyFile(const QString& source, const QString& target) const {
     }
 
     const QByteArray targetName = QFile::encodeName(targetHost);
-    FileDescriptor out(::open(targetName.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC,
+    FileDescriptor out(::open(targetName.constData(),
+                              O_WRONLY | O_CREAT | O_CLOEXEC | (failIfExists ? O_EXCL : O_TRUNC),
                               (sourceInfo.st_mode & 0777) | S_IWUSR));
     if (!out.isValid())
         return false;
@@ -218,6 +240,16 @@ bool Files::copyFile(const QString& source, const QString& target) const {
     if (!ok)
         ::unlink(targetName.constData());
     return ok;
+}
+
+} // namespace
+
+bool Files::copyFile(const QString& source, const QString& target) const {
+    return copyHostFile(m_machine.toHost(source), m_machine.toHost(target), false);
+}
+
+bool Files::copyNewFile(const QString& source, const QString& target) const {
+    return copyHostFile(m_machine.toHost(source), m_machine.toHost(target), true);
 }
 
 bool Files::createFolder(const QString& path) const {
@@ -235,6 +267,34 @@ std::optional<qint64> Files::size(const QString& path) const {
     if (!info || S_ISDIR(info->st_mode))
         return std::nullopt;
     return qint64(info->st_size);
+}
+
+std::optional<FolderListing> Files::listFolder(const QString& path) const {
+    const QString host = m_machine.toHost(path);
+    DIR* dir = host.isEmpty() ? nullptr : ::opendir(QFile::encodeName(host).constData());
+    if (!dir)
+        return std::nullopt;
+    FolderListing listing;
+    errno = 0;
+    while (const dirent* entry = ::readdir(dir)) {
+        const char* name = entry->d_name;
+        if (qstrcmp(name, ".") == 0 || qstrcmp(name, "..") == 0)
+            continue;
+        bool folder = entry->d_type == DT_DIR;
+        if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
+            struct stat info {};
+            folder = ::fstatat(::dirfd(dir), name, &info, 0) == 0 && S_ISDIR(info.st_mode);
+        }
+        (folder ? listing.folders : listing.files).append(QFile::decodeName(name));
+        errno = 0;
+    }
+    const bool complete = errno == 0;
+    ::closedir(dir);
+    if (!complete)
+        return std::nullopt;
+    sortAsNtfs(listing.folders);
+    sortAsNtfs(listing.files);
+    return listing;
 }
 
 std::optional<qint64> Files::lastModifiedMs(const QString& path) const {

@@ -3,6 +3,7 @@
 #include "Machine.h"
 
 #include <QString>
+#include <QStringList>
 #include <QtGlobal>
 #include <optional>
 
@@ -17,6 +18,12 @@ inline constexpr quint32 FILE_ATTRIBUTE_NORMAL = 0x80u;
 // Shell special folders used by the suite.
 inline constexpr int CSIDL_PROGRAMS = 2;        // the user's Start menu programs folder
 inline constexpr int CSIDL_COMMON_DESKTOP = 25; // the desktop of all users
+
+// The entries of one folder.
+struct FolderListing {
+    QStringList folders; // names of the subfolders
+    QStringList files;   // names of everything else
+};
 
 // The file operations of the operating system, on Windows paths of the machine prefix.
 class Files {
@@ -45,6 +52,13 @@ public:
     bool createFolder(const QString& path) const;     // one level, as MkDir; false when it exists
     bool createFolderPath(const QString& path) const; // every missing level
     std::optional<qint64> size(const QString& path) const;
+    // copyFile as CopyFile with bFailIfExists: fails on any existing target (a link too), left untouched.
+    bool copyNewFile(const QString& source, const QString& target) const;
+    // The subfolders and files of a folder ("." and ".." never count), each list in the order NTFS
+    // lists a folder: by name without regard to case (UTF-16 units upper-cased one by one, then compared
+    // by value), the exact spelling breaking ties. A symlink counts as what it leads to, one that leads
+    // nowhere as a file; a FIFO or device is a file too. Empty when the folder cannot be read.
+    std::optional<FolderListing> listFolder(const QString& path) const;
     // Last-modified time in milliseconds since the epoch; empty when the file cannot be examined.
     std::optional<qint64> lastModifiedMs(const QString& path) const;
     bool setLastModifiedMs(const QString& path, qint64 ms) const;

@@ -4,6 +4,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStringList>
+#include <dirent.h>
+#include <sys/stat.h>
 #include <tuple>
 #include <unistd.h>
 #include <utility>
@@ -27,18 +29,41 @@ QString joinHost(const QString& folder, const QString& name) {
 
 // True when the entry exists, also as a symlink that leads nowhere.
 bool entryExists(const QString& path) {
-    return QFileInfo(path).exists() || QFileInfo(path).isSymLink();
+    struct stat info {};
+    return ::lstat(QFile::encodeName(path).constData(), &info) == 0;
 }
 
-// The name of an entry of folder equal to name without regard to case; empty when there is none.
-QString findWithoutCase(const QString& folder, const QString& name) {
-    const QStringList entries = QDir(folder).entryList(
-        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
-    for (const QString& entry : entries) {
-        if (entry.compare(name, Qt::CaseInsensitive) == 0)
-            return entry;
+bool isAscii(const char* text) {
+    for (; *text; ++text) {
+        if (static_cast<unsigned char>(*text) >= 0x80)
+            return false;
     }
-    return {};
+    return true;
+}
+
+// The name of an entry of folder equal to name without regard to case, the first in name order when
+// there are several; empty when there is none.
+QString findWithoutCase(const QString& folder, const QString& name) {
+    DIR* dir = ::opendir(QFile::encodeName(folder).constData());
+    if (!dir)
+        return {};
+    // Two ASCII names compare by their bytes; only names with other characters are decoded (one of them
+    // may fold to an ASCII letter, as the Kelvin sign does to "k").
+    const QByteArray encoded = QFile::encodeName(name);
+    const bool asciiName = isAscii(encoded.constData());
+    QString found;
+    while (const dirent* entry = ::readdir(dir)) {
+        const char* entryName = entry->d_name;
+        if (qstrcmp(entryName, ".") == 0 || qstrcmp(entryName, "..") == 0)
+            continue;
+        if (asciiName && isAscii(entryName) && qstricmp(entryName, encoded.constData()) != 0)
+            continue;
+        const QString candidate = QFile::decodeName(entryName);
+        if (candidate.compare(name, Qt::CaseInsensitive) == 0 && (found.isEmpty() || candidate < found))
+            found = candidate;
+    }
+    ::closedir(dir);
+    return found;
 }
 
 } // namespace
@@ -98,7 +123,8 @@ QString Machine::driveFolder(QChar letter) const {
     if (!isDriveLetter(letter))
         return {};
     const QString entry = drivesFolder() + u'/' + letter.toLower();
-    if (QFileInfo(entry).isDir())
+    struct stat info {};
+    if (::stat(QFile::encodeName(entry).constData(), &info) == 0 && S_ISDIR(info.st_mode))
         return entry;
     if (letter.toLower() == u'z' && !entryExists(entry))
         return QStringLiteral("/");
@@ -146,6 +172,19 @@ QString Machine::toHost(const QString& windowsPath) const {
     }
 
     QString host = base;
+    // The walk below checks each component in turn. Two shortcuts give the same result with fewer calls:
+    // a path that exists as written is returned as it is, and when its folder exists as written only the
+    // last component is looked up.
+    const QString written = components.isEmpty() ? base : joinHost(base, components.join(u'/'));
+    if (entryExists(written))
+        return written;
+    if (components.size() > 1) {
+        const QString folder = joinHost(base, components.sliced(0, components.size() - 1).join(u'/'));
+        if (entryExists(folder)) {
+            host = folder;
+            components = components.sliced(components.size() - 1);
+        }
+    }
     bool existing = true;
     for (const QString& component : std::as_const(components)) {
         const QString exact = joinHost(host, component);

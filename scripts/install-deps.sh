@@ -9,7 +9,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-webengine-dev qt6-webengine-dev-tools
   qt6-pdf-dev libqt6webenginecore6-bin qt6-l10n-tools
   libgl-dev libxkbcommon-dev libvulkan-dev
-  libsqlite3-dev sqlite3 libarchive-dev libacl1-dev acl
+  libsqlite3-dev sqlite3 libarchive-dev libarchive-tools libacl1-dev acl
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth x11-utils xdg-utils imagemagick
   fonts-noto-cjk fonts-dejavu-core

@@ -115,6 +115,40 @@ TEST_F(FilesTest, CopyReplacesTargetsLikeCopyFile) {
     EXPECT_EQ(temp.readFile("D:\\manual.zip"), content);
 }
 
+// copyNewFile refuses any existing target, a link that leads nowhere too, and leaves it as it was.
+TEST_F(FilesTest, CopyThatFailsOnAnExistingTarget) {
+    ASSERT_TRUE(temp.writeFile("C:\\src\\a.txt", "new"));
+    ASSERT_TRUE(temp.writeFile("C:\\dst\\A.TXT", "old"));
+    ASSERT_TRUE(QFile::link(temp.host("C:\\nowhere"), temp.host("C:\\dst") + "/link.txt"));
+    EXPECT_FALSE(files.copyNewFile("C:\\src\\a.txt", "C:\\dst\\a.txt"));
+    EXPECT_EQ(temp.readFile("C:\\dst\\A.TXT"), "old");
+    EXPECT_FALSE(files.copyNewFile("C:\\src\\a.txt", "C:\\dst\\link.txt"));
+    EXPECT_FALSE(QFileInfo::exists(temp.host("C:\\nowhere")));
+    EXPECT_TRUE(files.copyNewFile("C:\\src\\a.txt", "C:\\dst\\b.txt"));
+    EXPECT_EQ(temp.readFile("C:\\dst\\b.txt"), "new");
+}
+
+// Subfolders and files apart, each in NTFS order: upper-cased, so "_" (0x5F) sorts after "Z"; a link
+// counts as what it leads to, a FIFO as a file.
+TEST_F(FilesTest, ListFolderInNtfsOrder) {
+    for (const char* file :
+         {"C:\\m\\b.txt", "C:\\m\\A_.txt", "C:\\m\\aZ.txt", "C:\\m\\Sub\\x", "C:\\m\\a\\x"})
+        ASSERT_TRUE(temp.writeFile(file, "x"));
+    const QString m = temp.host("C:\\m");
+    ASSERT_TRUE(QFile::link(m + "/Sub", m + "/c-link"));
+    ASSERT_TRUE(QFile::link(m + "/missing", m + "/dangling"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(m + "/pipe").constData(), 0644), 0);
+
+    const std::optional<FolderListing> listing = files.listFolder("c:\\M");
+    ASSERT_TRUE(listing.has_value());
+    EXPECT_EQ(listing->folders, (QStringList{"a", "c-link", "Sub"}));
+    EXPECT_EQ(listing->files, (QStringList{"aZ.txt", "A_.txt", "b.txt", "dangling", "pipe"}));
+    EXPECT_FALSE(files.listFolder("C:\\m\\b.txt").has_value());
+    EXPECT_FALSE(files.listFolder("C:\\missing").has_value());
+    // A FIFO in place of a file fails the copy instead of waiting for a writer.
+    EXPECT_FALSE(files.copyFile("C:\\m\\pipe", "C:\\m\\copy"));
+}
+
 TEST_F(FilesTest, TimesSpaceAndVolumes) {
     ASSERT_TRUE(temp.writeFile("C:\\old.txt", "x"));
     ASSERT_TRUE(files.setLastModifiedMs("C:\\old.txt", -1500)); // before the epoch

@@ -2,55 +2,87 @@
 
 #include "shared/helpers/FileHelpers.h"
 
-#include <QDir>
-#include <vector>
+#include <QStringList>
 
 namespace marvek::setup {
 
-qint32 CopyTree(const shared::SharedContext& ctx, int mode, qint32 startCount, const QString& source,
-                const QString& destination, CopyObserver* observer) {
-    const platform::Files& files = ctx.os.files();
-    qint32 counter = startCount;
-    qint32 progress = startCount;
-    std::vector<QString> stack;
-    auto visit = [&](const QString& folder, const QString& target) {
-        if (mode == CopyModeCopy && !files.folderExists(target) && !files.createFolderPath(target))
+namespace {
+
+QString joinPath(const QString& folder, const QString& name) {
+    return folder.endsWith(u'\\') ? folder + name : folder + u'\\' + name;
+}
+
+// One walk of the copy engine: its mode, counters, roots and the stack of folders still to visit.
+class TreeCopy {
+public:
+    TreeCopy(const shared::SharedContext& ctx, int mode, qint32 startCount, QString sourceRoot,
+             QString destinationRoot, CopyObserver* observer)
+        : m_ctx(ctx), m_mode(mode), m_counter(startCount), m_progress(startCount),
+          m_sourceRoot(std::move(sourceRoot)), m_destinationRoot(std::move(destinationRoot)),
+          m_observer(observer) {}
+
+    qint32 run() {
+        if (!visit(m_sourceRoot, m_destinationRoot))
+            return -1;
+        while (!m_stack.isEmpty()) {
+            const QString folder = m_stack.takeLast();
+            if (!visit(folder, destinationOf(folder)))
+                return -1;
+        }
+        return m_mode == CopyModeCopy ? 0 : m_counter;
+    }
+
+private:
+    // Every folder on the stack lies below the source root and its path starts with the root's text, so
+    // only that leading occurrence is replaced: a folder deeper down whose path repeats the root's text
+    // keeps its name.
+    QString destinationOf(const QString& folder) const {
+        QString rest = folder.mid(m_sourceRoot.size());
+        if (rest.startsWith(u'\\'))
+            rest.remove(0, 1);
+        return rest.isEmpty() ? m_destinationRoot : joinPath(m_destinationRoot, rest);
+    }
+
+    bool visit(const QString& folder, const QString& target) {
+        const platform::Files& files = m_ctx.os.files();
+        const bool copying = m_mode == CopyModeCopy;
+        if (copying && !files.folderExists(target) && !files.createFolderPath(target))
             return false;
-        const QDir dir(ctx.os.machine().toHost(folder));
-        if (!dir.exists())
+        const std::optional<platform::FolderListing> listing = files.listFolder(folder);
+        if (!listing)
             return false;
-        const QStringList subfolders =
-            dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name | QDir::IgnoreCase);
-        const QStringList names =
-            dir.entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name | QDir::IgnoreCase);
-        counter += static_cast<qint32>(names.size());
-        if (observer != nullptr)
-            observer->folderListed();
-        for (const QString& name : subfolders)
-            stack.push_back(folder + QLatin1Char('\\') + name);
-        if (mode != CopyModeCopy)
+        m_counter += qint32(listing->files.size());
+        if (m_observer)
+            m_observer->folderListed();
+        for (const QString& name : listing->folders)
+            m_stack.append(joinPath(folder, name));
+        if (!copying)
             return true;
-        for (const QString& name : names) {
-            if (!shared::CopyFileReplacing(ctx, folder + QLatin1Char('\\') + name,
-                                           target + QLatin1Char('\\') + name))
+        for (const QString& name : listing->files) {
+            if (!shared::CopyFileReplacing(m_ctx, joinPath(folder, name), joinPath(target, name)))
                 return false;
-            ++progress;
-            if (observer != nullptr)
-                observer->fileCopied(progress);
+            ++m_progress;
+            if (m_observer)
+                m_observer->fileCopied(m_progress);
         }
         return true;
-    };
-    if (!visit(source, destination))
-        return -1;
-    while (!stack.empty()) {
-        const QString folder = stack.back();
-        stack.pop_back();
-        QString target = folder;
-        target.replace(source, destination);
-        if (!visit(folder, target))
-            return -1;
     }
-    return mode == CopyModeCopy ? 0 : counter;
+
+    const shared::SharedContext& m_ctx;
+    const int m_mode;
+    qint32 m_counter;
+    qint32 m_progress;
+    const QString m_sourceRoot;
+    const QString m_destinationRoot;
+    CopyObserver* const m_observer;
+    QStringList m_stack;
+};
+
+} // namespace
+
+qint32 CopyTree(const shared::SharedContext& ctx, int mode, qint32 startCount, const QString& sourceFolder,
+                const QString& destinationFolder, CopyObserver* observer) {
+    return TreeCopy(ctx, mode, startCount, sourceFolder, destinationFolder, observer).run();
 }
 
 } // namespace marvek::setup

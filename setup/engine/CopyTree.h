@@ -7,20 +7,29 @@
 
 namespace marvek::setup {
 
-inline constexpr int CopyModeCopy = 1;
-inline constexpr int CopyModeCount = 2;
+// The copy engine's modes.
+inline constexpr int CopyModeCopy = 1;  // copy the tree; the result is 0
+inline constexpr int CopyModeCount = 2; // count its files; the result is the count plus the start count
 
-// Told by the copy engine after every folder listing and every copied file.
+// What the copy engine tells the installation window as it goes. The window lets pending events run in
+// both calls and shows the progress value on its copy bar.
 class CopyObserver {
 public:
     virtual ~CopyObserver() = default;
+    // A folder was listed and its files added to the count.
     virtual void folderListed() = 0;
+    // One more file was copied (copy mode); progressValue is the start count plus the files copied so far.
     virtual void fileCopied(qint32 progressValue) = 0;
 };
 
-// The folder-tree copy engine. Count mode: the number of files under source plus startCount, -1 on
-// failure. Copy mode: 0, or -1 when a folder cannot be created or a file cannot be copied.
-qint32 CopyTree(const shared::SharedContext& ctx, int mode, qint32 startCount, const QString& source,
-                const QString& destination, CopyObserver* observer);
+// The copy engine of every copy the installer makes. Walks the source folder and every folder below it
+// (depth first, later siblings first; the files of a folder in its listing order), the destination of
+// each folder being its path with the source folder replaced by the destination folder. In copy mode
+// each destination folder is created with every missing folder above it, and each file copied over
+// with CopyFileReplacing. Returns the number of files plus startCount (count mode, and any mode but 1) or 0
+// (copy mode); -1 when the source folder or a folder below it cannot be listed, a folder cannot be created or
+// a file cannot be copied, and the walk stops there. observer may be null.
+qint32 CopyTree(const shared::SharedContext& ctx, int mode, qint32 startCount, const QString& sourceFolder,
+                const QString& destinationFolder, CopyObserver* observer = nullptr);
 
 } // namespace marvek::setup

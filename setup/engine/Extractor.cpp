@@ -1,17 +1,19 @@
 #include "setup/engine/Extractor.h"
 
-#include <QProcess>
+#include "platform/SevenZip.h"
 
 namespace marvek::setup {
 
-// Stand-in until the archiver lands: bsdtar into the destination.
+QString ExtractorCommandLine(const QString& archivePath, const QString& destinationFolder) {
+    return QStringLiteral("x -aoa -hide ") + archivePath + QStringLiteral(" ") + QStringLiteral("\"") +
+           destinationFolder + QStringLiteral("\\") + QStringLiteral("\"");
+}
+
 qint32 RunExtractor(const shared::SharedContext& ctx, const QString& archivePath,
                     const QString& destinationFolder) {
-    QProcess tar;
-    tar.start(QStringLiteral("bsdtar"), {QStringLiteral("-xf"), ctx.os.machine().toHost(archivePath),
-                                         QStringLiteral("-C"), ctx.os.machine().toHost(destinationFolder)});
-    tar.waitForFinished(-1);
-    return tar.exitStatus() == QProcess::NormalExit ? tar.exitCode() : -1;
+    QString output;
+    return platform::SevenZip(ctx.os.machine(), 0, ExtractorCommandLine(archivePath, destinationFolder),
+                              output, 0);
 }
 
 } // namespace marvek::setup

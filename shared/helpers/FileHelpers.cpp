@@ -42,17 +42,19 @@ QString StripTrailingSeparator(const QString& path) {
 
 bool CopyFileReplacing(const SharedContext& ctx, const QString& source, const QString& target) {
     const platform::Files& files = ctx.os.files();
-    if (!canReplace(ctx, source, target))
-        return false;
-    if (files.exists(target)) {
+    // The copy engine calls this for every file, and most of its targets are new: a copy that refuses an
+    // existing target settles those with one look at the target.
+    if (!files.copyNewFile(source, target)) {
+        if (!files.exists(target) || !canReplace(ctx, source, target))
+            return false;
         if (hasAnyAttribute(files, target)) {
             files.setAttributes(target, platform::FILE_ATTRIBUTE_NORMAL);
             WaitSeconds(ctx, 1);
         }
-        if (!files.removeFile(target))
+        if (!files.removeFile(target) || !files.copyFile(source, target))
             return false;
     }
-    return files.copyFile(source, target) && files.setAttributes(target, platform::FILE_ATTRIBUTE_NORMAL);
+    return files.setAttributes(target, platform::FILE_ATTRIBUTE_NORMAL);
 }
 
 bool CopyFileWithAccess(const SharedContext& ctx, const QString& source, const QString& target) {
