@@ -166,6 +166,8 @@ int InstallRun::finish(InstallResult result, const QString& logFolder) {
     const QString text =
         (m_notes + QStringList{QString::number(code)}).join(QStringLiteral("\r\n")) + QStringLiteral("\r\n");
     const QByteArray bytes = platform::encodeCodePage(text, m_ctx.os.machineInfo().ansiCodePage());
+    // A run that failed before making its folder still leaves its log where the caller looks for it.
+    m_ctx.os.files().createFolderPath(logFolder);
     QSaveFile log(host);
     const bool written =
         !host.isEmpty() && log.open(QIODevice::WriteOnly) && log.write(bytes) == bytes.size() && log.commit();

@@ -62,7 +62,8 @@ public:
     InstallResult grantUsersAccess(const QString& folder);
     InstallResult recordFolder(const char* key, const QString& folder);
 
-    // Notes the result, writes the result log into logFolder (none when empty) and returns the exit code:
+    // Notes the result, writes the result log into logFolder (none when empty; the folder is made when
+    // missing, so a run that failed early still leaves its log) and returns the exit code:
     // the result, or LogNotWritten when a successful run cannot leave its log.
     int finish(InstallResult result, const QString& logFolder);
 

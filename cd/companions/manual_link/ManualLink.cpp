@@ -47,18 +47,18 @@ ManualLinkResult refuse(const shared::SharedContext& ctx, const QString& message
     return result;
 }
 
-bool isPublicationNumber(const QString& text) {
+} // namespace
+
+bool IsPublicationNumber(const QString& text) {
     static const QRegularExpression pattern(QStringLiteral("^[A-Za-z0-9_-]{1,32}$"));
     return pattern.match(text).hasMatch();
 }
-
-} // namespace
 
 ManualLinkResult OpenInstalledManual(shared::SharedContext& ctx, const QString& commandLine) {
     const QString pubNo = commandLine.trimmed();
     if (pubNo.isEmpty())
         return refuse(ctx, text(ctx, Text::Usage), ManualLinkResult::BadInput);
-    if (!isPublicationNumber(pubNo))
+    if (!IsPublicationNumber(pubNo))
         return refuse(ctx, text(ctx, Text::BadNumber).arg(pubNo.left(64)), ManualLinkResult::BadInput);
 
     const QString databasePath =

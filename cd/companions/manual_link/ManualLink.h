@@ -19,6 +19,10 @@ enum class ManualLinkResult {
 // The file name of the manual database beside ManualLink.exe.
 inline constexpr auto ManualLinkDatabaseName = "ManualLink.mdb";
 
+// A publication number as the program accepts it: 1 to 32 letters, digits, "-" or "_" (nothing that
+// could leave a folder or a statement).
+bool IsPublicationNumber(const QString& text);
+
 // ManualLink.exe <Pub_No>: how a diagnostic tool asks for a manual. Finds the installed manual in the
 // database beside the program (ctx.ProgramFolder), and opens its page (index.html, or for a PDF manual
 // contents\<Pub_No>.pdf) in Pagora of the recorded viewer folder, started without waiting with the
