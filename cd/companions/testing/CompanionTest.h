@@ -14,6 +14,8 @@
 #include <QFileInfo>
 #include <QThread>
 #include <gtest/gtest.h>
+#include <map>
+#include <memory>
 #include <optional>
 
 namespace marvek::companions::testing {
