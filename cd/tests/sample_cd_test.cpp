@@ -1,4 +1,5 @@
 // Walks the built sample CD (the sample_cd target) and checks that it has the shape the programs expect.
+#include "platform/FileVersion.h"
 #include "platform/TextCodec.h"
 #include "shared/catalogue/CarInfo.h"
 #include "shared/config/Messages.h"
@@ -8,6 +9,8 @@
 
 #include <QDir>
 #include <QDirIterator>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QMap>
 #include <QRegularExpression>
 #include <QSet>
@@ -320,4 +323,46 @@ TEST_F(SampleCdTest, CodeSearchPageOpensManualPagesAsSizedWindows) {
         EXPECT_TRUE(QFileInfo::exists(host(match.captured(1)))) << match.captured(1).toStdString();
     }
     EXPECT_GE(targets, 1);
+}
+
+// The built programs (marvek_cd_program): the companion installers beside what they install, under the
+// names the suite looks for, each with a file-version record and the CD's file time.
+TEST_F(SampleCdTest, CompanionInstallersLieBesideTheirPayloads) {
+    const SystemParameters& p = t.ctx.systemParameters;
+    QFile manifest(QStringLiteral(MARVEK_SAMPLE_CD_CONTENT "/manuals.json"));
+    ASSERT_TRUE(manifest.open(QIODevice::ReadOnly));
+    const QDateTime fileTime = QDateTime::fromString(
+        QJsonDocument::fromJson(manifest.readAll()).object().value(QStringLiteral("fileTime")).toString(),
+        Qt::ISODate);
+    ASSERT_TRUE(fileTime.isValid());
+
+    const QStringList programs = {
+        QStringLiteral("programs/manual_link/setup.exe"),
+        QStringLiteral("programs/manual_link/") + p.DTX3_EXE_NAME,
+        QStringLiteral("programs/View/setup.exe"),
+        QStringLiteral("programs/View/Pagora.exe"),
+        QStringLiteral("programs/man_manager/09/setup.exe"),
+        QStringLiteral("programs/man_manager/09/") + p.MCP_EXE_NAME,
+        QStringLiteral("programs/man_manager/11/setup.exe"),
+        QStringLiteral("programs/man_manager/11/") + p.MCP_EXE_NAME,
+    };
+    for (const QString& program : programs) {
+        const QFileInfo info(host(program));
+        EXPECT_TRUE(info.isFile() && info.isExecutable()) << program.toStdString();
+        EXPECT_TRUE(platform::readFileVersion(info.filePath()).has_value()) << program.toStdString();
+        EXPECT_EQ(info.lastModified(), fileTime) << program.toStdString();
+    }
+    const QFileInfo messages(host(QStringLiteral("programs/View/PG_MSG.TXT")));
+    EXPECT_TRUE(read(QStringLiteral("programs\\View\\PG_MSG.TXT")).startsWith("\xFF\xFE"));
+    EXPECT_EQ(messages.lastModified(), fileTime);
+    // The browser in the viewer package is the one its installer records as the viewer.
+    EXPECT_EQ(platform::readFileVersion(host(QStringLiteral("programs/View/Pagora.exe"))),
+              (platform::FileVersion{1, 1, 0, 2}));
+
+    QDirIterator it(host(QStringLiteral("programs")), QDir::Files | QDir::Hidden,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString file = it.next();
+        EXPECT_FALSE(file.endsWith(QStringLiteral(".part"))) << file.toStdString();
+    }
 }

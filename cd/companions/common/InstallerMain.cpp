@@ -1,0 +1,22 @@
+#include "cd/companions/common/InstallerMain.h"
+
+#include "platform/Platform.h"
+#include "shared/config/Language.h"
+#include "shared/helpers/ShellHelpers.h"
+
+#include <QCoreApplication>
+
+namespace marvek::companions {
+
+int RunInstaller(int argc, char** argv,
+                 const std::function<int(shared::SharedContext& ctx, const QStringList& arguments)>& run) {
+    QCoreApplication app(argc, argv);
+    const std::unique_ptr<platform::Platform> os = platform::Platform::fromEnvironment();
+    shared::SharedContext ctx(*os);
+    ctx.setProgramFolder(os->machine().toWindows(QCoreApplication::applicationDirPath()));
+    ctx.LanguageCode = shared::GetLanguageCode(ctx);
+    ctx.UserName = shared::GetLoginUserName(ctx);
+    return run(ctx, QCoreApplication::arguments().mid(1));
+}
+
+} // namespace marvek::companions

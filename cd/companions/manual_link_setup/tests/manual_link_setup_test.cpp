@@ -1,0 +1,116 @@
+// The manual-link component's installer, run from the sample CD as `setup` runs it.
+#include "CompanionTest.h"
+#include "platform/Acl.h"
+#include "shared/access/AccessControl.h"
+
+namespace marvek::companions::testing {
+namespace {
+
+const QString Installer = QStringLiteral("D:\\programs\\manual_link\\setup.exe 1");
+const QString DefaultFolder = QStringLiteral("C:\\Program Files\\Marvek\\Scanlux\\ManualLink");
+const QString Template = QStringLiteral("D:\\programs\\setup\\ManualLink_new.mdb");
+
+class ManualLinkSetupTest : public CompanionTest {};
+
+TEST_F(ManualLinkSetupTest, InstallsProgramAndDatabaseAndRecordsTheFolder) {
+    ASSERT_EQ(run(Installer), 0u);
+
+    EXPECT_EQ(registry(ManualLinkKey), DefaultFolder);
+    EXPECT_EQ(lastLogLine(DefaultFolder), "0");
+    const QString program = DefaultFolder + QStringLiteral("\\ManualLink.exe");
+    EXPECT_EQ(bytes(program), bytes(QStringLiteral("D:\\programs\\manual_link\\ManualLink.exe")));
+    EXPECT_EQ(platform::readFileVersion(host(program)), (platform::FileVersion{1, 0, 0, 0}));
+    EXPECT_EQ(bytes(DefaultFolder + QStringLiteral("\\ManualLink.mdb")), bytes(Template));
+    EXPECT_FALSE(os().files().isReadOnly(DefaultFolder + QStringLiteral("\\ManualLink.mdb")));
+
+    // The users group may use the folder and what it holds, as the suite grants it.
+    t.ctx.UsersGroupName = shared::GetUsersGroupName();
+    if (!t.ctx.UsersGroupName.isEmpty() && shared::IsNtfsVolume(t.ctx, DefaultFolder)) {
+        EXPECT_TRUE(shared::HasUsersFolderAccess(t.ctx, DefaultFolder));
+        const platform::AclResult file =
+            platform::readAccessEntries(host(DefaultFolder + "\\ManualLink.mdb"));
+        EXPECT_TRUE(
+            std::any_of(file.entries.begin(), file.entries.end(), [&](const platform::AccessEntry& e) {
+                return e.trustee == t.ctx.UsersGroupName && e.type == platform::ACCESS_ALLOWED_ACE_TYPE;
+            }));
+    }
+}
+
+TEST_F(ManualLinkSetupTest, InstallsIntoTheRecordedFolderAndKeepsItsDatabase) {
+    const QString folder = QStringLiteral("C:\\Diag\\Manual Link");
+    setRegistry(ManualLinkKey, InstallDirValue, folder + QStringLiteral("\\"));
+    ASSERT_TRUE(t.temp().writeFile(folder + QStringLiteral("\\ManualLink.mdb"), "the installed manuals"));
+    ASSERT_TRUE(t.temp().writeFile(folder + QStringLiteral("\\ManualLink.exe"), "an older program"));
+
+    ASSERT_EQ(run(Installer), 0u);
+
+    EXPECT_EQ(lastLogLine(folder), "0");
+    EXPECT_EQ(registry(ManualLinkKey), folder);
+    EXPECT_EQ(bytes(folder + QStringLiteral("\\ManualLink.mdb")), "the installed manuals");
+    EXPECT_EQ(bytes(folder + QStringLiteral("\\ManualLink.exe")),
+              bytes(QStringLiteral("D:\\programs\\manual_link\\ManualLink.exe")));
+    EXPECT_FALSE(exists(DefaultFolder));
+}
+
+// A CD folder that lacks part of the payload, or a PC where the files cannot be put in place.
+struct Failure {
+    const char* name;
+    QStringList leaveOut;   // files of programs\manual_link left off the copied CD
+    bool withTemplate;      // the copied CD carries programs\setup\ManualLink_new.mdb
+    bool databaseInstalled; // the PC already has a database
+    bool readOnlyProgram;   // the installed ManualLink.exe is read-only
+    quint32 result;
+};
+void PrintTo(const Failure& value, std::ostream* out) {
+    *out << value.name;
+}
+
+class ManualLinkSetupFailure : public ManualLinkSetupTest, public ::testing::WithParamInterface<Failure> {};
+
+TEST_P(ManualLinkSetupFailure, ReportsTheResultOnTheLastLine) {
+    const Failure& failure = GetParam();
+    copyCdFolder(QStringLiteral("programs/manual_link"), QStringLiteral("C:\\CD\\programs\\manual_link"),
+                 failure.leaveOut);
+    if (failure.withTemplate) {
+        ASSERT_TRUE(t.temp().writeFile(QStringLiteral("C:\\CD\\programs\\setup\\ManualLink_new.mdb"),
+                                       bytes(Template)));
+    }
+    const QString database = DefaultFolder + QStringLiteral("\\ManualLink.mdb");
+    if (failure.databaseInstalled) {
+        ASSERT_TRUE(t.temp().writeFile(database, "the installed manuals"));
+    }
+    const QString program = DefaultFolder + QStringLiteral("\\ManualLink.exe");
+    if (failure.readOnlyProgram) {
+        ASSERT_TRUE(t.temp().writeFile(program, "an older program"));
+        ASSERT_TRUE(os().files().setAttributes(program, platform::FILE_ATTRIBUTE_READONLY));
+    }
+
+    EXPECT_EQ(run(QStringLiteral("C:\\CD\\programs\\manual_link\\setup.exe 1")), failure.result);
+    EXPECT_EQ(lastLogLine(DefaultFolder), QString::number(failure.result));
+    EXPECT_EQ(registry(ManualLinkKey).isEmpty(), failure.result != 0);
+    if (failure.databaseInstalled) {
+        EXPECT_EQ(bytes(database), "the installed manuals");
+    }
+    if (failure.readOnlyProgram) {
+        EXPECT_EQ(bytes(program), "an older program");
+    }
+    EXPECT_FALSE(exists(program + QStringLiteral(".new")));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ManualLinkSetupFailure,
+    ::testing::Values(Failure{"ProgramMissing", {QStringLiteral("ManualLink.exe")}, true, false, false, 1},
+                      Failure{"TemplateMissing", {}, false, false, false, 1},
+                      Failure{"TemplateMissingButDatabaseInstalled", {}, false, true, false, 0},
+                      Failure{"InstalledProgramReadOnly", {}, true, true, true, 3}),
+    [](const ::testing::TestParamInfo<Failure>& info) { return std::string(info.param.name); });
+
+TEST_F(ManualLinkSetupTest, AFolderThatCannotBeMadeFailsWithoutLog) {
+    ASSERT_TRUE(t.temp().writeFile(QStringLiteral("C:\\Program Files\\Marvek"), "a file in the way"));
+    EXPECT_EQ(run(Installer), static_cast<quint32>(InstallResult::FolderNotCreated));
+    EXPECT_EQ(lastLogLine(DefaultFolder), "<no log>");
+    EXPECT_TRUE(registry(ManualLinkKey).isEmpty());
+}
+
+} // namespace
+} // namespace marvek::companions::testing

@@ -1,0 +1,118 @@
+#pragma once
+
+// Runs the sample CD's companion programs as real processes, through the platform's process layer, on
+// a temporary machine: the built CD is drive D:, drive C: is empty but for ProgramFilesDir.
+
+#include "cd/companions/common/CompanionInstall.h"
+#include "platform/FileVersion.h"
+#include "shared/testing/SharedTestContext.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QThread>
+#include <gtest/gtest.h>
+#include <map>
+#include <memory>
+#include <optional>
+
+namespace marvek::companions::testing {
+
+inline const QString CdFolder = QStringLiteral(MARVEK_SAMPLE_CD_DIR);
+inline const QString ProgramFiles = QStringLiteral("C:\\Program Files");
+
+// Sets an environment variable for the life of the object.
+class ScopedEnvironment {
+public:
+    ScopedEnvironment(const char* name, const QString& value)
+        : m_name(name), m_had(qEnvironmentVariableIsSet(name)), m_old(qgetenv(name)) {
+        qputenv(name, value.toLocal8Bit());
+    }
+    ~ScopedEnvironment() {
+        if (m_had)
+            qputenv(m_name, m_old);
+        else
+            qunsetenv(m_name);
+    }
+    ScopedEnvironment(const ScopedEnvironment&) = delete;
+    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+
+private:
+    const char* m_name;
+    bool m_had;
+    QByteArray m_old;
+};
+
+class CompanionTest : public ::testing::Test {
+protected:
+    CompanionTest() {
+        t.temp().machine().mapDrive(u'D', CdFolder);
+        setRegistry("SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir", ProgramFiles);
+    }
+
+    platform::Platform& os() { return t.os(); }
+    QString host(const QString& windowsPath) { return t.temp().host(windowsPath); }
+
+    void setRegistry(const char* key, const char* value, const QString& text) {
+        ASSERT_TRUE(os().registry().writeString(platform::HKEY_LOCAL_MACHINE, QLatin1String(key),
+                                                QLatin1String(value), text));
+    }
+    QString registry(const char* key, const char* value = InstallDirValue) {
+        return t.os().registry().readString(platform::HKEY_LOCAL_MACHINE, QLatin1String(key),
+                                            QLatin1String(value));
+    }
+
+    // Runs a Windows command line and waits for its end (60 s at most); the exit code, or nothing when
+    // it did not start or end.
+    std::optional<quint32> run(const QString& commandLine) {
+        const std::unique_ptr<platform::ChildProcess> child =
+            os().processes().start(commandLine, platform::WindowMode::Hidden);
+        if (!child)
+            return std::nullopt;
+        QElapsedTimer timer;
+        timer.start();
+        while (timer.elapsed() < 60000) {
+            const quint32 code = child->exitCode();
+            if (code != platform::STILL_ACTIVE)
+                return code;
+            QThread::msleep(10);
+        }
+        return std::nullopt;
+    }
+
+    // The last line of a result log; empty when there is none.
+    QString lastLogLine(const QString& folder) {
+        QFile log(host(folder + QStringLiteral("\\setup.log")));
+        if (!log.open(QIODevice::ReadOnly))
+            return QStringLiteral("<no log>");
+        const QStringList lines =
+            QString::fromLatin1(log.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+        return lines.isEmpty() ? QString() : lines.last();
+    }
+
+    QByteArray bytes(const QString& windowsPath) { return t.temp().readFile(windowsPath); }
+    bool exists(const QString& windowsPath) { return os().files().exists(windowsPath); }
+
+    // A copy of a folder of the CD (relative, "/" separated) at a Windows path of drive C:, without the
+    // files named in leaveOut and with files renamed by rename (old name -> new name).
+    void copyCdFolder(const QString& relative, const QString& windowsTarget, const QStringList& leaveOut = {},
+                      const std::map<QString, QString>& rename = {}) {
+        const QString target = host(windowsTarget);
+        ASSERT_TRUE(QDir().mkpath(target));
+        QDirIterator it(CdFolder + QLatin1Char('/') + relative, QDir::Files);
+        while (it.hasNext()) {
+            const QFileInfo file(it.next());
+            if (leaveOut.contains(file.fileName()))
+                continue;
+            const auto renamed = rename.find(file.fileName());
+            const QString name = renamed == rename.end() ? file.fileName() : renamed->second;
+            ASSERT_TRUE(QFile::copy(file.filePath(), target + QLatin1Char('/') + name)) << name.toStdString();
+        }
+    }
+
+    marvek::testing::SharedTestContext t;
+};
+
+} // namespace marvek::companions::testing

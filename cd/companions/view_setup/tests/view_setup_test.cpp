@@ -1,0 +1,90 @@
+// The viewer package, run as `setup` runs it (programs\View\setup.exe) and as the browser installer runs
+// it (Param\PG002.exe, Param\PG002JP.exe).
+#include "CompanionTest.h"
+
+namespace marvek::companions::testing {
+namespace {
+
+const QString ProgramFilesView = QStringLiteral("C:\\Apps\\Marvek\\Scanlux\\View");
+const QString JapaneseView = QStringLiteral("C:\\Program Files\\Marvek\\Scanlux\\View");
+
+class ViewSetupTest : public CompanionTest {
+protected:
+    ViewSetupTest() {
+        // A program-files folder other than the fixed Japanese one tells the two defaults apart.
+        setRegistry("SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir",
+                    QStringLiteral("C:\\Apps"));
+    }
+
+    void expectInstalled(const QString& folder) {
+        EXPECT_EQ(lastLogLine(folder), "0");
+        EXPECT_EQ(registry(ViewerKey), folder);
+        EXPECT_EQ(bytes(folder + QStringLiteral("\\Pagora.exe")),
+                  bytes(QStringLiteral("D:\\programs\\View\\Pagora.exe")));
+        EXPECT_EQ(platform::readFileVersion(host(folder + QStringLiteral("\\Pagora.exe"))),
+                  (platform::FileVersion{1, 1, 0, 2}));
+        const QByteArray messages = bytes(folder + QStringLiteral("\\PG_MSG.TXT"));
+        EXPECT_TRUE(messages.startsWith("\xFF\xFE")) << "UTF-16LE with byte-order mark";
+        EXPECT_EQ(messages, bytes(QStringLiteral("D:\\programs\\View\\PG_MSG.TXT")));
+    }
+};
+
+struct Caller {
+    const char* name;
+    const char* package;     // file name the package runs under
+    const char* commandLine; // its switches
+    const char* locale;      // the user's and the system's language
+    bool japaneseFolder;
+};
+void PrintTo(const Caller& value, std::ostream* out) {
+    *out << value.name;
+}
+
+class ViewSetupCaller : public ViewSetupTest, public ::testing::WithParamInterface<Caller> {};
+
+TEST_P(ViewSetupCaller, InstallsIntoTheFolderItsCallerExpects) {
+    const Caller& caller = GetParam();
+    ASSERT_TRUE(t.setLocale(caller.locale));
+    copyCdFolder(QStringLiteral("programs/View"), QStringLiteral("C:\\CD\\Param"), {},
+                 {{QStringLiteral("setup.exe"), QLatin1String(caller.package)}});
+
+    EXPECT_EQ(run(QStringLiteral("C:\\CD\\Param\\") + QLatin1String(caller.package) +
+                  QLatin1String(caller.commandLine)),
+              0u);
+    expectInstalled(caller.japaneseFolder ? JapaneseView : ProgramFilesView);
+    EXPECT_FALSE(exists(caller.japaneseFolder ? ProgramFilesView : JapaneseView));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ViewSetupCaller,
+    ::testing::Values(Caller{"SetupEnglish", "setup.exe", " /VERYSILENT /SP-", "0409", false},
+                      Caller{"SetupJapanese", "setup.exe", " /VERYSILENT /SP-", "0411", true},
+                      Caller{"BrowserSetupEnglishPackage", "PG002.exe",
+                             " /SP- /VERYSILENT /NOCANCEL /NORESTART", "0411", false},
+                      Caller{"BrowserSetupJapanesePackage", "PG002JP.exe",
+                             " /SP- /VERYSILENT /NOCANCEL /NORESTART", "0409", true}),
+    [](const ::testing::TestParamInfo<Caller>& info) { return std::string(info.param.name); });
+
+TEST_F(ViewSetupTest, InstallsFromTheCdIntoTheRecordedFolderOverAnOlderCopy) {
+    const QString folder = QStringLiteral("C:\\Viewer");
+    setRegistry(ViewerKey, InstallDirValue, folder);
+    ASSERT_TRUE(t.temp().writeFile(folder + QStringLiteral("\\Pagora.exe"), "an older browser"));
+
+    ASSERT_EQ(run(QStringLiteral("D:\\programs\\View\\setup.exe /VERYSILENT /SP-")), 0u);
+    expectInstalled(folder);
+    EXPECT_FALSE(exists(ProgramFilesView));
+}
+
+TEST_F(ViewSetupTest, AMissingMessageFileFailsWithoutInstallingOrRecording) {
+    copyCdFolder(QStringLiteral("programs/View"), QStringLiteral("C:\\CD\\View"),
+                 {QStringLiteral("PG_MSG.TXT")});
+    ASSERT_TRUE(os().files().createFolderPath(ProgramFilesView));
+
+    EXPECT_EQ(run(QStringLiteral("C:\\CD\\View\\setup.exe /VERYSILENT /SP-")), 1u);
+    EXPECT_EQ(lastLogLine(ProgramFilesView), "1");
+    EXPECT_FALSE(exists(ProgramFilesView + QStringLiteral("\\Pagora.exe")));
+    EXPECT_TRUE(registry(ViewerKey).isEmpty());
+}
+
+} // namespace
+} // namespace marvek::companions::testing
