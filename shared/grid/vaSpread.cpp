@@ -237,6 +237,7 @@ void vaSpread::setReDraw(bool on) {
         return;
     }
     m_model->endDeferral();
+    applyHeaderHeight();
     showRowHeights();
     showActiveCell();
     m_view->setUpdatesEnabled(true);
@@ -396,7 +397,19 @@ void vaSpread::showRowHeights() {
 }
 
 void vaSpread::showHeaderHeight() {
-    if (m_headerHeight)
+    // Each new header height lays the whole view out again, and a row count change writes two heights
+    // to the header: the view takes the last one when control returns to the event loop, or when
+    // painting is switched on again.
+    if (!m_headerHeight || m_model->isDeferred() || m_headerHeightPending)
+        return;
+    m_headerHeightPending = true;
+    QMetaObject::invokeMethod(
+        this, [this] { applyHeaderHeight(); }, Qt::QueuedConnection);
+}
+
+void vaSpread::applyHeaderHeight() {
+    m_headerHeightPending = false;
+    if (m_headerHeight && !m_model->isDeferred())
         m_view->horizontalHeader()->setFixedHeight(qRound(*m_headerHeight));
 }
 

@@ -183,6 +183,7 @@ private:
     void showActiveCell();
     void showRowHeights();
     void showHeaderHeight();
+    void applyHeaderHeight();
     void applySelectionMode();
     void applyEditing();
     void onCurrentChanged(const QModelIndex& current);
@@ -205,7 +206,8 @@ private:
     std::optional<double> m_allRowsHeight;
     std::optional<double> m_headerHeight;
     std::map<int, double> m_rowHeights; // rows whose height differs from m_allRowsHeight
-    bool m_steering = false;            // the view changes because this class told it to
+    bool m_headerHeightPending = false;
+    bool m_steering = false; // the view changes because this class told it to
 };
 
 } // namespace marvek::shared

@@ -7,6 +7,7 @@
 
 #include <QBrush>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QHeaderView>
 #include <QLabel>
@@ -221,6 +222,7 @@ TEST(GridWrapper, NewRowsGetTheRegisteredHeightAndTheHeaderKeepsItsOwn) {
         spd.SpdMaxRowsChg(grid, 6);
         if (listing)
             spd.SplListingEnd(&form);
+        QCoreApplication::processEvents();
         EXPECT_EQ(spread->RowHeight(0), 35);
         EXPECT_EQ(spread->view()->horizontalHeader()->height(), 35);
         for (int row = 1; row <= 6; ++row) {
