@@ -11,9 +11,6 @@ namespace marvek::shared {
 
 namespace {
 
-constexpr int CellTypeComboBox = 8;
-constexpr int CellTypePicture = 9;
-
 // Where a picture goes inside the cell rectangle: stretched (keeping its proportions when asked) or
 // at its own size, placed by the cell's alignment.
 QRect pictureRect(const QSize& picture, const QRect& cell, bool maintainScale, bool stretch,
@@ -30,7 +27,7 @@ void SpreadDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option
                            const QModelIndex& index) const {
     QStyledItemDelegate::paint(painter, option, index);
     const int type = index.data(SpreadModel::CellTypeRole).toInt();
-    if (type == CellTypePicture) {
+    if (type == SpreadCell::Picture) {
         const QImage picture = index.data(SpreadModel::PictureRole).value<QImage>();
         if (picture.isNull())
             return;
@@ -41,7 +38,7 @@ void SpreadDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option
         painter->drawImage(
             pictureRect(picture.size(), option.rect, scale.x() != 0, scale.y() != 0, alignment), picture);
         painter->restore();
-    } else if (type == CellTypeComboBox) {
+    } else if (type == SpreadCell::ComboBox) {
         QStyleOption arrow;
         arrow.initFrom(option.widget);
         const int side = qMin(option.rect.height(), 16);
@@ -53,16 +50,19 @@ void SpreadDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option
 
 QWidget* SpreadDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem& option,
                                       const QModelIndex& index) const {
-    if (index.data(SpreadModel::CellTypeRole).toInt() != CellTypeComboBox)
+    if (index.data(SpreadModel::CellTypeRole).toInt() != SpreadCell::ComboBox)
         return QStyledItemDelegate::createEditor(parent, option, index);
     auto* combo = new QComboBox(parent); // owned by the view, which deletes it when editing ends
     combo->addItems(index.data(SpreadModel::ComboItemsRole).toStringList());
-    connect(combo, &QComboBox::activated, this, [this, combo] {
-        auto* self = const_cast<SpreadDelegate*>(this);
-        Q_EMIT self->commitData(combo);
-        Q_EMIT self->closeEditor(combo);
-    });
+    connect(combo, &QComboBox::activated, this, &SpreadDelegate::commitAndCloseEditor);
     return combo;
+}
+
+void SpreadDelegate::commitAndCloseEditor() {
+    if (auto* combo = qobject_cast<QComboBox*>(sender())) {
+        Q_EMIT commitData(combo);
+        Q_EMIT closeEditor(combo);
+    }
 }
 
 void SpreadDelegate::setEditorData(QWidget* editor, const QModelIndex& index) const {

@@ -17,6 +17,10 @@ public:
                           const QModelIndex& index) const override;
     void setEditorData(QWidget* editor, const QModelIndex& index) const override;
     void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override;
+
+private:
+    // The user picked an item: the choice goes to the model at once.
+    void commitAndCloseEditor();
 };
 
 } // namespace marvek::shared

@@ -9,9 +9,6 @@ namespace marvek::shared {
 
 namespace {
 
-constexpr int CellTypeComboBox = 8;
-constexpr int CellTypePicture = 9;
-
 Qt::Alignment alignmentOf(const SpreadCell& cell) {
     Qt::Alignment horizontal = Qt::AlignLeft;
     if (cell.hAlign == 1)
@@ -42,9 +39,9 @@ QVariant SpreadModel::data(const QModelIndex& index, int role) const {
         return {};
     switch (role) {
     case Qt::DisplayRole:
-        return c->cellType == CellTypePicture ? QVariant() : QVariant(c->text);
+        return c->cellType == SpreadCell::Picture ? QVariant() : QVariant(c->text);
     case Qt::EditRole:
-        return c->cellType == CellTypeComboBox ? QVariant(c->comboCurSel) : QVariant(c->text);
+        return c->cellType == SpreadCell::ComboBox ? QVariant(c->comboCurSel) : QVariant(c->text);
     case Qt::BackgroundRole:
         if (c->backColor == SpreadCell::NoColor)
             return {};
@@ -70,7 +67,7 @@ bool SpreadModel::setData(const QModelIndex& index, const QVariant& value, int r
     if (role != Qt::EditRole || !index.isValid() || !(flags(index) & Qt::ItemIsEditable))
         return false;
     SpreadCell& c = m_cells[offset(index.row() + 1, index.column() + 1)];
-    if (c.cellType == CellTypeComboBox)
+    if (c.cellType == SpreadCell::ComboBox)
         selectComboItem(c, value.toInt());
     else
         c.text = value.toString();
@@ -91,9 +88,9 @@ Qt::ItemFlags SpreadModel::flags(const QModelIndex& index) const {
     if (!c)
         return Qt::NoItemFlags;
     Qt::ItemFlags result = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
-    const bool editable = c->cellType == CellTypeComboBox  ? m_editAny
-                          : c->cellType == CellTypePicture ? false
-                                                           : m_editAny && m_editText;
+    const bool editable = c->cellType == SpreadCell::ComboBox  ? m_editAny
+                          : c->cellType == SpreadCell::Picture ? false
+                                                               : m_editAny && m_editText;
     if (editable)
         result |= Qt::ItemIsEditable;
     return result;

@@ -12,13 +12,17 @@ namespace marvek::shared {
 // One cell of the grid. A combo-box cell's text is its selected item (empty when none is selected).
 struct SpreadCell {
     static constexpr quint32 NoColor = 0xFFFFFFFFu; // the view's own background
+    // Cell types.
+    static constexpr int Edit = 1;
+    static constexpr int ComboBox = 8;
+    static constexpr int Picture = 9;
 
     QString text;
     QStringList comboItems;
     QImage picture;
     quint32 backColor = NoColor; // blue-green-red: 0x00BBGGRR
     int comboCurSel = -1;
-    int cellType = 1;
+    int cellType = Edit;
     int hAlign = 0; // 0 left, 1 right, 2 centre
     int vAlign = 2; // 0 top, 1 bottom, 2 centre
     bool pictMaintainScale = false;

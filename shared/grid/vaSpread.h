@@ -1,5 +1,7 @@
 #pragma once
 
+#include "SpreadModel.h"
+
 #include <QImage>
 #include <QString>
 #include <QVariant>
@@ -11,10 +13,6 @@
 class QTableView;
 
 namespace marvek::shared {
-
-class SpreadModel;
-struct SpreadCell;
-struct SpreadRange;
 
 // The spreadsheet grid control of the result screen and the manager window: a QTableView over a
 // SpreadModel, driven through the members of a classic spreadsheet control.
@@ -67,9 +65,9 @@ public:
         SettingCount
     };
 
-    static constexpr int CellTypeEdit = 1;
-    static constexpr int CellTypeComboBox = 8;
-    static constexpr int CellTypePicture = 9;
+    static constexpr int CellTypeEdit = SpreadCell::Edit;
+    static constexpr int CellTypeComboBox = SpreadCell::ComboBox;
+    static constexpr int CellTypePicture = SpreadCell::Picture;
 
     // Action codes: make (Row, Col) the active cell; clear the text of the block (or the current
     // cell); clear the selection marks (the user's selected rows or cells).

@@ -1,5 +1,4 @@
 #include "platform/testing/TempMachine.h"
-#include "shared/grid/SpreadDelegate.h"
 #include "shared/grid/SpreadModel.h"
 #include "shared/grid/clsSpread.h"
 #include "shared/grid/vaSpread.h"
@@ -11,9 +10,9 @@
 #include <QDir>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QTableView>
 #include <gtest/gtest.h>
-#include <memory>
 
 using namespace marvek::shared;
 
@@ -270,19 +269,22 @@ TEST(GridWrapper, TheUserPicksAComboItemThroughTheEditor) {
     GridForm f(2, 2);
     f.form.show();
     f.spd.SpdCmboSet(f.grid, 1, QStringLiteral("A\tB"), -1, -1);
-    const QModelIndex index = f.spread->model().index(1, 0);
-    ASSERT_TRUE(f.spread->model().flags(index) & Qt::ItemIsEditable);
-    QAbstractItemDelegate* delegate = f.spread->view()->itemDelegateForIndex(index);
-    std::unique_ptr<QWidget> editor(delegate->createEditor(f.spread->view()->viewport(), {}, index));
-    auto* combo = qobject_cast<QComboBox*>(editor.get());
+    QTableView* view = f.spread->view();
+    const QModelIndex index = view->model()->index(1, 0);
+    view->edit(index);
+    auto* combo = view->viewport()->findChild<QComboBox*>();
     ASSERT_NE(combo, nullptr);
     EXPECT_EQ(combo->count(), 2);
     EXPECT_EQ(combo->currentIndex(), 0);
     combo->setCurrentIndex(1);
-    delegate->setModelData(combo, f.spread->view()->model(), index);
+    Q_EMIT combo->activated(1);
     EXPECT_EQ(f.text(2, 1), QStringLiteral("B"));
     EXPECT_EQ(f.text(1, 1), QStringLiteral("A"));
     EXPECT_FALSE(f.form.grab().isNull()); // paints the combo marks
+
+    // Text cells open no editor.
+    view->edit(view->model()->index(0, 1));
+    EXPECT_EQ(view->viewport()->findChildren<QLineEdit*>().size(), 0);
 }
 
 TEST(GridWrapper, ListingSuspendsEveryGridOfTheFormAndShowsTheFillInOneStep) {
