@@ -54,7 +54,11 @@ vaSpread::vaSpread(QWidget* parent) : QWidget(parent) {
     applySelectionMode();
 }
 
-vaSpread::~vaSpread() = default;
+vaSpread::~vaSpread() {
+    // The children outlive this part of the object: nothing of theirs may call back into it.
+    m_view->selectionModel()->disconnect(this);
+    m_view->verticalHeader()->disconnect(this);
+}
 
 void vaSpread::setBehaviour(Behaviour which, bool on) {
     if (which < 0 || which >= BehaviourCount)
@@ -377,7 +381,7 @@ void vaSpread::showActiveCell() {
         return;
     }
     const QModelIndex index = m_model->index(m_activeRow - 1, m_activeCol - 1);
-    if (selection->currentIndex() == index)
+    if (selection->currentIndex() == index && selection->isSelected(index))
         return;
     QItemSelectionModel::SelectionFlags command = QItemSelectionModel::ClearAndSelect;
     if (m_view->selectionBehavior() == QAbstractItemView::SelectRows)

@@ -29,8 +29,8 @@ namespace marvek::shared {
 class vaSpread : public QWidget {
     Q_OBJECT
 public:
-    // Behaviour switches kept by the grid. Protect, AllowMultiBlocks, AllowDragDrop, NoBorder,
-    // ProcessTab and AllowCellOverflow change the view; the others are kept and read back only.
+    // Behaviour switches kept by the grid. Protect, AllowMultiBlocks, AllowDragDrop, NoBorder and
+    // ProcessTab change the view; the others are kept and read back only.
     enum Behaviour {
         EditModePermanent,
         EditModeReplace,

@@ -142,6 +142,11 @@ TEST(GridWrapper, ClearsTheBlockAndSetsTheRowCount) {
             EXPECT_EQ(f.text(row, col), cleared ? QString() : QStringLiteral("r%1c%2").arg(row).arg(col))
                 << row << "," << col;
         }
+        if (c.activeRowAfter == 1) {
+            // Clearing again (row 1 already active) still shows row 1 selected.
+            f.spd.SpdClear(f.grid, -1, -1, -1, -1, -1);
+            EXPECT_TRUE(f.spread->view()->selectionModel()->isRowSelected(0));
+        }
         // Rows added again start empty and white.
         f.spd.SpdMaxRowsChg(f.grid, 4);
         f.spread->setRow(4);
