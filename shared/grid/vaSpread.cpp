@@ -142,8 +142,8 @@ void vaSpread::setAction(int action) {
 }
 
 quint32 vaSpread::BackColor() const {
-    const SpreadCell* cell = currentCell();
-    return cell && cell->backColor != SpreadCell::NoColor ? cell->backColor : White;
+    const SpreadCell& cell = currentCell();
+    return cell.backColor != SpreadCell::NoColor ? cell.backColor : White;
 }
 
 void vaSpread::setBackColor(quint32 color) {
@@ -152,8 +152,8 @@ void vaSpread::setBackColor(quint32 color) {
 }
 
 int vaSpread::CellType() const {
-    const SpreadCell* cell = currentCell();
-    return cell ? cell->cellType : CellTypeEdit;
+    const SpreadCell& cell = currentCell();
+    return cell.cellType;
 }
 
 void vaSpread::setCellType(int type) {
@@ -161,8 +161,8 @@ void vaSpread::setCellType(int type) {
 }
 
 int vaSpread::TypeHAlign() const {
-    const SpreadCell* cell = currentCell();
-    return cell ? cell->hAlign : 0;
+    const SpreadCell& cell = currentCell();
+    return cell.hAlign;
 }
 
 void vaSpread::setTypeHAlign(int align) {
@@ -170,8 +170,8 @@ void vaSpread::setTypeHAlign(int align) {
 }
 
 int vaSpread::TypeVAlign() const {
-    const SpreadCell* cell = currentCell();
-    return cell ? cell->vAlign : 0;
+    const SpreadCell& cell = currentCell();
+    return cell.vAlign;
 }
 
 void vaSpread::setTypeVAlign(int align) {
@@ -179,8 +179,8 @@ void vaSpread::setTypeVAlign(int align) {
 }
 
 bool vaSpread::TypePictMaintainScale() const {
-    const SpreadCell* cell = currentCell();
-    return cell && cell->pictMaintainScale;
+    const SpreadCell& cell = currentCell();
+    return cell.pictMaintainScale;
 }
 
 void vaSpread::setTypePictMaintainScale(bool on) {
@@ -188,8 +188,8 @@ void vaSpread::setTypePictMaintainScale(bool on) {
 }
 
 bool vaSpread::TypePictStretch() const {
-    const SpreadCell* cell = currentCell();
-    return cell && cell->pictStretch;
+    const SpreadCell& cell = currentCell();
+    return cell.pictStretch;
 }
 
 void vaSpread::setTypePictStretch(bool on) {
@@ -197,8 +197,8 @@ void vaSpread::setTypePictStretch(bool on) {
 }
 
 QImage vaSpread::TypePictPicture() const {
-    const SpreadCell* cell = currentCell();
-    return cell ? cell->picture : QImage();
+    const SpreadCell& cell = currentCell();
+    return cell.picture;
 }
 
 void vaSpread::setTypePictPicture(const QImage& picture) {
@@ -206,8 +206,8 @@ void vaSpread::setTypePictPicture(const QImage& picture) {
 }
 
 QString vaSpread::TypeComboBoxList() const {
-    const SpreadCell* cell = currentCell();
-    return cell ? cell->comboItems.join(u'\t') : QString();
+    const SpreadCell& cell = currentCell();
+    return cell.comboItems.join(u'\t');
 }
 
 void vaSpread::setTypeComboBoxList(const QString& list) {
@@ -220,8 +220,8 @@ void vaSpread::setTypeComboBoxList(const QString& list) {
 }
 
 int vaSpread::TypeComboBoxCurSel() const {
-    const SpreadCell* cell = currentCell();
-    return cell && cell->cellType == CellTypeComboBox ? cell->comboCurSel : -1;
+    const SpreadCell& cell = currentCell();
+    return cell.cellType == CellTypeComboBox ? cell.comboCurSel : -1;
 }
 
 void vaSpread::setTypeComboBoxCurSel(int index) {
@@ -347,8 +347,10 @@ template <typename Change> void vaSpread::updateAddressed(Change change) {
     m_model->updateCells(addressed(), change);
 }
 
-const SpreadCell* vaSpread::currentCell() const {
-    return m_model->cell(m_row, m_col);
+const SpreadCell& vaSpread::currentCell() const {
+    static const SpreadCell outside; // what a cell outside the grid reads as
+    const SpreadCell* cell = m_model->cell(m_row, m_col);
+    return cell ? *cell : outside;
 }
 
 void vaSpread::moveActiveCell(int row, int col) {

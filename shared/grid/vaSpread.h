@@ -86,9 +86,11 @@ public:
     explicit vaSpread(QWidget* parent = nullptr);
     ~vaSpread() override;
 
-    bool behaviour(Behaviour which) const { return m_behaviour[which]; }
+    bool behaviour(Behaviour which) const {
+        return which >= 0 && which < BehaviourCount && m_behaviour[which];
+    }
     void setBehaviour(Behaviour which, bool on);
-    int setting(Setting which) const { return m_settings[which]; }
+    int setting(Setting which) const { return which >= 0 && which < SettingCount ? m_settings[which] : 0; }
     void setSetting(Setting which, int value);
 
     int Row() const { return m_row; }
@@ -175,7 +177,7 @@ Q_SIGNALS:
 private:
     SpreadRange addressed() const;
     template <typename Change> void updateAddressed(Change change);
-    const SpreadCell* currentCell() const;
+    const SpreadCell& currentCell() const;
     void moveActiveCell(int row, int col);
     void fitActiveCell();
     void showActiveCell();
