@@ -1,0 +1,389 @@
+#include "platform/testing/TempMachine.h"
+#include "shared/grid/SpreadModel.h"
+#include "shared/grid/clsSpread.h"
+#include "shared/grid/vaSpread.h"
+#include "shared/testing/SharedTestContext.h"
+
+#include <QBrush>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QHeaderView>
+#include <QLabel>
+#include <QTableView>
+#include <gtest/gtest.h>
+
+using namespace marvek::shared;
+
+namespace {
+
+// A form with one registered grid of `rows` x `cols`, every cell "r<row>c<col>", written white.
+class GridForm {
+public:
+    GridForm(int rows, int cols) : spread(new vaSpread(&form)) {
+        spread->setMaxCols(cols);
+        grid = spd.SpdIni(spread);
+        spd.SpdClear(grid, 0, -1, -1, -1, -1);
+        for (int row = 1; row <= rows; ++row) {
+            spd.SpdMaxRowsChg(grid, row);
+            QVariantList items;
+            for (int col = 1; col <= cols; ++col)
+                items << QStringLiteral("r%1c%2").arg(row).arg(col);
+            spd.SpdItemRowSet(grid, row, QStringLiteral("1"), items);
+        }
+    }
+
+    QString text(int row, int col) const { return spd.SpdItemGet(grid, row, col).toString(); }
+
+    QWidget form;
+    vaSpread* spread; // child of form
+    clsSpread spd;
+    qint16 grid = 0;
+};
+
+TEST(GridWrapper, NumbersGridsFromOneAndNeverReusesANumber) {
+    QWidget form;
+    clsSpread spd;
+    auto* first = new vaSpread(&form);
+    auto* second = new vaSpread(&form);
+    EXPECT_EQ(spd.SpdIni(first), 1);
+    EXPECT_EQ(spd.SpdIni(second), 2);
+    EXPECT_EQ(spd.SpdIni(nullptr), 0);
+
+    // A grid that is gone keeps its number taken; using the number does nothing.
+    delete second;
+    auto* third = new vaSpread(&form);
+    EXPECT_EQ(spd.SpdIni(third), 3);
+    spd.SpdMaxRowsChg(2, 5);
+    spd.SpdClear(2, 0, -1, -1, -1, -1);
+    spd.SpdItemSet(2, 1, 1, QStringLiteral("0"), QStringLiteral("x"));
+    EXPECT_EQ(spd.SpdItemGet(2, 1, 1), QVariant(QString()));
+
+    spd.clsSpead_Initialize();
+    EXPECT_EQ(spd.SpdIni(third), 1);
+}
+
+TEST(GridWrapper, UnknownGridNumbersChangeNothing) {
+    GridForm f(2, 2);
+    for (const qint16 grid : {qint16(0), qint16(-1), qint16(2), qint16(99)}) {
+        f.spd.SpdClear(grid, 0, -1, -1, -1, -1);
+        f.spd.SpdMaxRowsChg(grid, 9);
+        f.spd.SpdCmboSet(grid, 1, QStringLiteral("a"), -1, -1);
+        f.spd.SpdItemSet(grid, 1, 1, QStringLiteral("0"), QStringLiteral("x"));
+        const QVariant got = f.spd.SpdItemGet(grid, 1, 1);
+        EXPECT_EQ(got.typeId(), QMetaType::QString);
+        EXPECT_EQ(got.toString(), QString());
+    }
+    EXPECT_EQ(f.spread->MaxRows(), 2);
+    EXPECT_EQ(f.text(1, 1), QStringLiteral("r1c1"));
+    EXPECT_EQ(f.spread->CellType(), vaSpread::CellTypeEdit);
+}
+
+TEST(GridWrapper, RegistrationMakesARowListTheUserCannotType) {
+    GridForm f(2, 3);
+    EXPECT_EQ(f.spread->setting(vaSpread::OperationMode), vaSpread::OperationModeRow);
+    EXPECT_EQ(f.spread->setting(vaSpread::TwoDigitYearMax), 2059);
+    EXPECT_TRUE(f.spread->behaviour(vaSpread::Protect));
+    EXPECT_EQ(f.spread->view()->selectionBehavior(), QAbstractItemView::SelectRows);
+    EXPECT_EQ(f.spread->view()->selectionMode(), QAbstractItemView::SingleSelection);
+    // The manager reads a manual's folder back from its row: listed texts are not editable.
+    const QModelIndex cell = f.spread->model().index(0, 1);
+    EXPECT_FALSE(f.spread->model().flags(cell) & Qt::ItemIsEditable);
+}
+
+struct ClearCase {
+    const char* name;
+    int changeMaxRow, row1, col1, row2, col2;
+    int maxRowsAfter;
+    int activeRowAfter;
+    // Cells (row, col) expected empty afterwards; every other remaining cell keeps its text.
+    std::vector<std::pair<int, int>> cleared;
+};
+
+std::vector<std::pair<int, int>> allCells(int rows, int cols) {
+    std::vector<std::pair<int, int>> cells;
+    for (int r = 1; r <= rows; ++r)
+        for (int c = 1; c <= cols; ++c)
+            cells.emplace_back(r, c);
+    return cells;
+}
+
+TEST(GridWrapper, ClearsTheBlockAndSetsTheRowCount) {
+    const ClearCase cases[] = {
+        {"whole grid, no rows left", 0, -1, -1, -1, -1, 0, 0, {}},
+        {"whole grid, rows kept", -1, -1, -1, -1, -1, 4, 1, allCells(4, 3)},
+        {"one block", -1, 2, 2, 3, 3, 4, 1, {{2, 2}, {2, 3}, {3, 2}, {3, 3}}},
+        {"from row 3 to the last row",
+         -1,
+         3,
+         -1,
+         -1,
+         -1,
+         4,
+         1,
+         {{3, 1}, {3, 2}, {3, 3}, {4, 1}, {4, 2}, {4, 3}}},
+        {"whole grid, two rows left", 2, -1, -1, -1, -1, 2, 1, allCells(2, 3)},
+    };
+    for (const ClearCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        GridForm f(4, 3);
+        f.spread->setRow(4);
+        f.spread->setCol(2);
+        f.spread->setAction(vaSpread::ActionActiveCell);
+        ASSERT_EQ(f.spread->ActiveRow(), 4);
+
+        f.spd.SpdClear(f.grid, c.changeMaxRow, c.row1, c.col1, c.row2, c.col2);
+        EXPECT_EQ(f.spread->MaxRows(), c.maxRowsAfter);
+        EXPECT_EQ(f.spread->ActiveRow(), c.activeRowAfter);
+        for (const auto& [row, col] : allCells(c.maxRowsAfter, 3)) {
+            const bool cleared =
+                std::find(c.cleared.begin(), c.cleared.end(), std::pair(row, col)) != c.cleared.end();
+            EXPECT_EQ(f.text(row, col), cleared ? QString() : QStringLiteral("r%1c%2").arg(row).arg(col))
+                << row << "," << col;
+        }
+        if (c.activeRowAfter == 1) {
+            // Clearing again (row 1 already active) still shows row 1 selected.
+            f.spd.SpdClear(f.grid, -1, -1, -1, -1, -1);
+            EXPECT_TRUE(f.spread->view()->selectionModel()->isRowSelected(0));
+        }
+        // Rows added again start empty and white.
+        f.spd.SpdMaxRowsChg(f.grid, 4);
+        f.spread->setRow(4);
+        f.spread->setCol(1);
+        if (c.maxRowsAfter < 4) {
+            EXPECT_EQ(f.text(4, 1), QString());
+            EXPECT_EQ(f.spread->BackColor(), clsSpread::PlainColor);
+        }
+    }
+}
+
+TEST(GridWrapper, FlagZeroPaintsLightBlueAnyOtherFlagWhite) {
+    const struct {
+        const char* flag;
+        quint32 color;
+    } cases[] = {{"0", 0xFFD5AA}, {"1", 0xFFFFFF}, {"", 0xFFFFFF}, {" 0", 0xFFFFFF}, {"00", 0xFFFFFF}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.flag);
+        GridForm f(2, 2);
+        f.spd.SpdItemSet(f.grid, 2, 2, QString::fromLatin1(c.flag), QStringLiteral("x"));
+        f.spread->setRow(2);
+        f.spread->setCol(2);
+        EXPECT_EQ(f.spread->BackColor(), c.color);
+        // The colour value is blue-green-red; the view gets red AA, green D5, blue FF for light blue.
+        const QBrush brush = f.spread->model().index(1, 1).data(Qt::BackgroundRole).value<QBrush>();
+        EXPECT_EQ(brush.color(), QColor(int(c.color & 0xFF), int((c.color >> 8) & 0xFF), int(c.color >> 16)));
+        // The neighbour keeps its own colour.
+        f.spread->setCol(1);
+        EXPECT_EQ(f.spread->BackColor(), 0xFFFFFFu);
+    }
+}
+
+TEST(GridWrapper, RowSetWritesItsItemsFromColumnOneAndLeavesTheRest) {
+    GridForm f(2, 4);
+    f.spd.SpdItemRowSet(f.grid, 2, QStringLiteral("0"), {QStringLiteral("a"), 7, QStringLiteral("c")});
+    EXPECT_EQ(f.text(2, 1), QStringLiteral("a"));
+    EXPECT_EQ(f.text(2, 2), QStringLiteral("7"));
+    EXPECT_EQ(f.text(2, 3), QStringLiteral("c"));
+    EXPECT_EQ(f.text(2, 4), QStringLiteral("r2c4"));
+    // Beyond the grid nothing is written and nothing is read.
+    f.spd.SpdItemRowSet(f.grid, 3, QStringLiteral("0"), {QStringLiteral("z")});
+    EXPECT_EQ(f.spread->MaxRows(), 2);
+    EXPECT_EQ(f.text(3, 1), QString());
+}
+
+TEST(GridWrapper, HeaderRowZeroHoldsTheColumnTitles) {
+    GridForm f(1, 3);
+    f.spd.SpdItemRowSet(f.grid, 0, QStringLiteral("1"), {QStringLiteral("PubNo"), QStringLiteral("InsPath")});
+    EXPECT_EQ(f.text(0, 1), QStringLiteral("PubNo"));
+    EXPECT_EQ(f.text(0, 2), QStringLiteral("InsPath"));
+    EXPECT_EQ(f.text(0, 3), QStringLiteral("C")); // no title of its own: the column letter
+    EXPECT_EQ(f.spread->model().headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(),
+              QStringLiteral("InsPath"));
+    // Clearing the whole grid keeps the titles.
+    f.spd.SpdClear(f.grid, 0, -1, -1, -1, -1);
+    EXPECT_EQ(f.text(0, 1), QStringLiteral("PubNo"));
+}
+
+TEST(GridWrapper, NewRowsGetTheRegisteredHeightAndTheHeaderKeepsItsOwn) {
+    for (const bool listing : {false, true}) {
+        SCOPED_TRACE(listing ? "inside a listing" : "painting on");
+        QWidget form;
+        auto* spread = new vaSpread(&form);
+        spread->setMaxCols(2);
+        spread->setRowHeight(-1, 22);
+        spread->setRowHeight(0, 30);
+        clsSpread spd;
+        const qint16 grid = spd.SpdIni(spread);
+        spd.SpdMaxRowsChg(grid, 3);
+        // The user drags row 2 and the header to new heights.
+        spread->view()->verticalHeader()->resizeSection(1, 41);
+        spread->setRowHeight(0, 35);
+        ASSERT_EQ(spread->RowHeight(2), 41);
+
+        if (listing)
+            spd.SplListingStart(&form);
+        spd.SpdMaxRowsChg(grid, 6);
+        if (listing)
+            spd.SplListingEnd(&form);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(spread->RowHeight(0), 35);
+        EXPECT_EQ(spread->view()->horizontalHeader()->height(), 35);
+        for (int row = 1; row <= 6; ++row) {
+            EXPECT_EQ(spread->RowHeight(row), 22) << row;
+            EXPECT_EQ(spread->view()->rowHeight(row - 1), 22) << row;
+        }
+    }
+}
+
+TEST(GridWrapper, ComboColumnOffersItsItemsWithTheFirstSelected) {
+    const struct {
+        int sRow, eRow;
+        int first, last;
+    } cases[] = {{-1, -1, 1, 4}, {2, 3, 2, 3}, {3, -5, 3, 4}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.sRow << ".." << c.eRow);
+        GridForm f(4, 3);
+        f.spd.SpdCmboSet(f.grid, 2, QStringLiteral("Yes\tNo\tLater"), c.sRow, c.eRow);
+        EXPECT_TRUE(f.spread->ReDraw());
+        for (int row = 1; row <= 4; ++row) {
+            f.spread->setRow(row);
+            f.spread->setCol(2);
+            const bool combo = row >= c.first && row <= c.last;
+            EXPECT_EQ(f.spread->CellType(), combo ? vaSpread::CellTypeComboBox : vaSpread::CellTypeEdit)
+                << row;
+            EXPECT_EQ(f.text(row, 2), combo ? QStringLiteral("Yes") : QStringLiteral("r%1c2").arg(row))
+                << row;
+            EXPECT_EQ(f.text(row, 3), QStringLiteral("r%1c3").arg(row)) << row;
+        }
+        f.spread->setRow(c.first);
+        EXPECT_EQ(f.spread->TypeComboBoxList(), QStringLiteral("Yes\tNo\tLater"));
+        EXPECT_EQ(f.spread->TypeComboBoxCurSel(), 0);
+
+        // Writing a text selects the item of that text, or none.
+        f.spd.SpdItemSet(f.grid, c.first, 2, QStringLiteral("1"), QStringLiteral("Later"));
+        EXPECT_EQ(f.spread->TypeComboBoxCurSel(), 2);
+        EXPECT_EQ(f.text(c.first, 2), QStringLiteral("Later"));
+        f.spd.SpdItemSet(f.grid, c.first, 2, QStringLiteral("1"), QStringLiteral("Never"));
+        EXPECT_EQ(f.spread->TypeComboBoxCurSel(), -1);
+        EXPECT_EQ(f.text(c.first, 2), QString());
+    }
+}
+
+TEST(GridWrapper, TheUserPicksAComboItemThroughTheEditor) {
+    GridForm f(2, 2);
+    f.form.show();
+    f.spd.SpdCmboSet(f.grid, 1, QStringLiteral("A\tB"), -1, -1);
+    QTableView* view = f.spread->view();
+    const QModelIndex index = view->model()->index(1, 0);
+    view->edit(index);
+    auto* combo = view->viewport()->findChild<QComboBox*>();
+    ASSERT_NE(combo, nullptr);
+    EXPECT_EQ(combo->count(), 2);
+    EXPECT_EQ(combo->currentIndex(), 0);
+    combo->setCurrentIndex(1);
+    Q_EMIT combo->activated(1);
+    EXPECT_EQ(f.text(2, 1), QStringLiteral("B"));
+    EXPECT_EQ(f.text(1, 1), QStringLiteral("A"));
+    EXPECT_FALSE(f.form.grab().isNull()); // paints the combo marks
+}
+
+TEST(GridWrapper, ListingSuspendsEveryGridOfTheFormAndShowsTheFillInOneStep) {
+    QWidget form;
+    QWidget panel(&form);
+    auto* first = new vaSpread(&form);
+    auto* nested = new vaSpread(&panel);
+    new QLabel(QStringLiteral("not a grid"), &form);
+    clsSpread spd;
+    const qint16 grid = spd.SpdIni(first);
+    spd.SpdIni(nested);
+    first->setMaxCols(8);
+    form.show();
+
+    int inserted = 0;
+    int changed = 0;
+    int reset = 0;
+    QObject::connect(&first->model(), &QAbstractItemModel::rowsInserted, [&] { ++inserted; });
+    QObject::connect(&first->model(), &QAbstractItemModel::dataChanged, [&] { ++changed; });
+    QObject::connect(&first->model(), &QAbstractItemModel::modelReset, [&] { ++reset; });
+    spd.SplListingStart(&form);
+    EXPECT_FALSE(first->ReDraw());
+    EXPECT_FALSE(nested->ReDraw());
+    EXPECT_FALSE(first->view()->updatesEnabled());
+    for (int row = 1; row <= 50; ++row) {
+        spd.SpdMaxRowsChg(grid, row);
+        spd.SpdItemRowSet(grid, row, QStringLiteral("0"), {row, QStringLiteral("b")});
+    }
+    EXPECT_EQ(inserted, 0);
+    EXPECT_EQ(changed, 0);
+    spd.SplListingEnd(&form);
+    EXPECT_TRUE(first->ReDraw());
+    EXPECT_TRUE(nested->ReDraw());
+    EXPECT_TRUE(first->view()->updatesEnabled());
+    EXPECT_EQ(reset, 1);
+    EXPECT_EQ(first->view()->verticalHeader()->count(), 50);
+    EXPECT_EQ(first->view()->model()->index(49, 0).data().toString(), QStringLiteral("50"));
+    // Rows appeared in an empty grid: the first one is the active row, also in the view.
+    EXPECT_EQ(first->ActiveRow(), 1);
+    EXPECT_EQ(first->view()->currentIndex().row(), 0);
+}
+
+TEST(GridWrapper, OnlyTheUsersSelectionIsReportedAsTheActiveCell) {
+    GridForm f(5, 3);
+    std::vector<std::pair<int, int>> selected; // (Col, Row)
+    QObject::connect(f.spread, &vaSpread::ActiveCellChanged,
+                     [&](int col, int row) { selected.emplace_back(col, row); });
+    f.spread->setRow(3);
+    f.spread->setCol(2);
+    f.spread->setAction(vaSpread::ActionActiveCell);
+    EXPECT_TRUE(selected.empty());
+    EXPECT_EQ(f.spread->view()->currentIndex().row(), 2);
+
+    f.spread->view()->setCurrentIndex(f.spread->model().index(4, 2));
+    EXPECT_EQ(selected, (std::vector<std::pair<int, int>>{{3, 5}}));
+    EXPECT_EQ(f.spread->ActiveRow(), 5);
+    // Removing rows below it moves the active row up to the new last row.
+    f.spd.SpdMaxRowsChg(f.grid, 2);
+    EXPECT_EQ(f.spread->ActiveRow(), 2);
+}
+
+TEST(GridWrapper, PictureCellsLoadTheirFileThroughTheMachine) {
+    marvek::testing::TempMachine temp;
+    QImage image(8, 4, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    ASSERT_TRUE(QDir().mkpath(temp.host(QStringLiteral("C:\\pic"))));
+    ASSERT_TRUE(image.save(temp.host(QStringLiteral("C:\\pic\\car.png"))));
+
+    QWidget form;
+    auto* spread = new vaSpread(&form);
+    spread->setMaxCols(2);
+    clsSpread spd(temp.machine());
+    const qint16 grid = spd.SpdIni(spread);
+    spd.SpdMaxRowsChg(grid, 1);
+    spread->setRow(1);
+    spread->setCol(1);
+    spread->setCellType(vaSpread::CellTypePicture);
+
+    const struct {
+        const char* file;
+        bool loaded;
+    } cases[] = {{"C:\\pic\\car.png", true}, {"C:\\pic\\missing.png", false}, {"", false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        spd.SpdItemSet(grid, 1, 1, QStringLiteral("0"), QString::fromLatin1(c.file));
+        EXPECT_EQ(spread->TypePictPicture().size(), c.loaded ? QSize(8, 4) : QSize(0, 0));
+        EXPECT_TRUE(spread->TypePictStretch());
+        EXPECT_TRUE(spread->TypePictMaintainScale());
+        EXPECT_EQ(spread->TypeHAlign(), 0);
+        EXPECT_EQ(spd.SpdItemGet(grid, 1, 1).toString(), QString()); // the file name is no text
+    }
+    spd.SpdItemSet(grid, 1, 1, QStringLiteral("0"), QStringLiteral("C:\\pic\\car.png"));
+    form.show();
+    EXPECT_FALSE(form.grab().isNull());
+    // Without a machine the cell gets no picture.
+    clsSpread noFiles;
+    const qint16 other = noFiles.SpdIni(spread);
+    noFiles.SpdItemSet(other, 1, 1, QStringLiteral("0"), QStringLiteral("C:\\pic\\car.png"));
+    EXPECT_TRUE(spread->TypePictPicture().isNull());
+}
+
+} // namespace
