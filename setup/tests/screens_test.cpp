@@ -28,6 +28,10 @@ struct Language {
     const char* code;
 };
 
+void PrintTo(const Language& language, std::ostream* out) {
+    *out << language.langId;
+}
+
 class ScreenLanguageTest : public ScreensFixture, public ::testing::WithParamInterface<Language> {};
 
 // The font a control shows: the language's family at the size, and on a Japanese machine one that
@@ -114,7 +118,10 @@ TEST_P(ScreenLanguageTest, TextsAndFontsFromTheCatalogue) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Languages, ScreenLanguageTest,
-                         ::testing::Values(Language{"0409", "09"}, Language{"0411", "11"}));
+                         ::testing::Values(Language{"0409", "09"}, Language{"0411", "11"}),
+                         [](const ::testing::TestParamInfo<Language>& info) {
+                             return std::string("Lang") + info.param.langId;
+                         });
 
 TEST(LanguageFont, NamesAndJapaneseFallback) {
     EXPECT_EQ(shared::LanguageFontName(QStringLiteral("11")), q("MS Pゴシック"));
