@@ -1,0 +1,35 @@
+#include "setup/app/SetupMain.h"
+
+#include "platform/InstanceLock.h"
+#include "platform/Platform.h"
+#include "platform/ScreenScript.h"
+#include "setup/app/ResultScreen.h"
+#include "setup/app/SetupScreens.h"
+#include "setup/engine/Startup.h"
+
+#include <QApplication>
+
+namespace marvek::setup {
+
+int Main() {
+    const std::unique_ptr<platform::Platform> os = platform::Platform::fromEnvironment();
+    const platform::InstanceLock instance(os->machine(), QStringLiteral("setup"));
+    const QString programFolder = os->machine().toWindows(QCoreApplication::applicationDirPath());
+    const std::unique_ptr<platform::ScreenScript> script = platform::ScreenScript::fromEnvironment();
+
+    SetupContext ctx(*os);
+    SetupScreens screens(ctx, OpenResultStandIn, [] { QCoreApplication::exit(0); });
+    switch (StartSetup(ctx, programFolder, instance.previousInstance())) {
+    case StartOutcome::End:
+        return 0;
+    case StartOutcome::ShowMenu:
+        screens.showMenu();
+        break;
+    case StartOutcome::ShowResult:
+        screens.showResult();
+        break;
+    }
+    return screens.ended() ? 0 : QApplication::exec();
+}
+
+} // namespace marvek::setup
