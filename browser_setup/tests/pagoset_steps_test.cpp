@@ -72,19 +72,6 @@ TEST_F(PagosetSteps, ServicePackNumberFromTheFirstDigitToTheFirstComma) {
         EXPECT_EQ(ServicePackNumber(QString::fromUtf8(text)), number) << text;
 }
 
-TEST_F(PagosetSteps, PackageAndBrowserFolderFollowTheLanguage) {
-    EXPECT_EQ(PackageName(QStringLiteral("11")), QStringLiteral("PG002JP.exe"));
-    for (const char* code : {"09", "04", "04S", ""})
-        EXPECT_EQ(PackageName(QLatin1String(code)), QStringLiteral("PG002.exe"));
-
-    const auto ctx = makeContext();
-    EXPECT_EQ(BrowserFolder(*ctx, true), QStringLiteral("C:\\Program Files\\Marvek\\Scanlux\\View"));
-    EXPECT_EQ(BrowserFolder(*ctx, false), QStringLiteral("C:\\Program Files\\Marvek\\Scanlux\\View"));
-    setMachine("0409", "5", "1", "Service Pack 2", "D:\\Programs");
-    EXPECT_EQ(BrowserFolder(*ctx, false), QStringLiteral("D:\\Programs\\Marvek\\Scanlux\\View"));
-    EXPECT_EQ(BrowserFolder(*ctx, true), QStringLiteral("C:\\Program Files\\Marvek\\Scanlux\\View"));
-}
-
 TEST_F(PagosetSteps, VersionTextSkipsTheThirdNumber) {
     const auto ctx = makeContext();
     const std::pair<platform::FileVersion, const char*> cases[] = {
@@ -141,24 +128,6 @@ TEST_F(PagosetSteps, VersionFileFailureShowsItsBoxTitledSetup) {
     if (denied) {
         EXPECT_EQ(ui().asked()[1].text, QStringLiteral("Permission denied[70]"));
     }
-}
-
-TEST_F(PagosetSteps, RegistryStringsReadAndWriteUnderTheLocalMachine) {
-    const auto ctx = makeContext();
-    const QString key = QLatin1String(ViewerKey);
-    EXPECT_EQ(GFncReg_Get(*ctx, platform::HKEY_LOCAL_MACHINE, key, QStringLiteral("InstallDir")), QString());
-    EXPECT_TRUE(GFncReg_Set(*ctx, platform::HKEY_LOCAL_MACHINE, key, QStringLiteral("InstallDir"),
-                            QStringLiteral("C:\\Program Files\\Marvek\\Scanlux\\View")));
-    // Key names compare without regard to case.
-    EXPECT_EQ(GFncReg_Get(*ctx, platform::HKEY_LOCAL_MACHINE,
-                          QStringLiteral("software\\marvek\\scanlux\\marvekview"),
-                          QStringLiteral("installdir")),
-              QStringLiteral("C:\\Program Files\\Marvek\\Scanlux\\View"));
-    EXPECT_FALSE(GFncReg_Set(*ctx, 0x80000001u, key, QStringLiteral("InstallDir"), QStringLiteral("x")));
-    EXPECT_TRUE(
-        GFncReg_Set(*ctx, platform::HKEY_LOCAL_MACHINE, key, QStringLiteral("Long"), QString(300, u'x')));
-    EXPECT_EQ(GFncReg_Get(*ctx, platform::HKEY_LOCAL_MACHINE, key, QStringLiteral("Long")), QString());
-    EXPECT_TRUE(ui().asked().empty());
 }
 
 } // namespace

@@ -1,11 +1,8 @@
-// The launcher's start sequence in this process: the command line it starts, the system web browser
-// without Pagora, the silent ends and the latest-CD question.
+// The launcher's start sequence in this process: the exact command line it starts, the drive of its
+// folder, and the ends that open nothing.
 
 #include "LauncherTestSupport.h"
-#include "shared/maninfo/AutRunLocalRead.h"
 #include "shared/testing/SharedTestContext.h"
-
-#include <QDir>
 
 using namespace marvek;
 using namespace marvek::testing;
@@ -35,8 +32,6 @@ protected:
         startPage = ctx.StartPage;
         return outcome;
     }
-
-    bool manInfoFolderMade() { return t.os().files().folderExists(QStringLiteral("C:\\man_info")); }
 
     SharedTestContext t;
     QString cd;
@@ -75,57 +70,6 @@ TEST_F(LauncherStartTest, StartPageOfTheDriveWithTheUnquotedCommandLine) {
     EXPECT_TRUE(t.ui().asked().empty());
 }
 
-TEST_F(LauncherStartTest, SilentEndsBeforeTheCheck) {
-    EXPECT_EQ(run(QStringLiteral("D:\\"), true), LaunchOutcome::PreviousInstance);
-    ASSERT_TRUE(QFile::remove(t.temp().host(QStringLiteral("D:\\index.html"))));
-    EXPECT_EQ(run(QStringLiteral("D:\\")), LaunchOutcome::NoStartPage);
-    EXPECT_TRUE(started.isEmpty());
-    EXPECT_TRUE(t.ui().asked().empty());
-    EXPECT_FALSE(manInfoFolderMade()); // the latest-CD check never ran
-}
-
-TEST_F(LauncherStartTest, WithoutPagoraTheSystemWebBrowserGetsThePage) {
-    ASSERT_TRUE(QFile::remove(t.temp().host(QLatin1String(launcher::PagoraPath))));
-    const RecordingProgram browser(t.temp().root() + QStringLiteral("/browser.sh"),
-                                   t.temp().root() + QStringLiteral("/browser.txt"));
-    ASSERT_TRUE(browser.install());
-    {
-        const QByteArray saved = qgetenv("BROWSER");
-        qputenv("BROWSER", QFile::encodeName(browser.path()));
-        EXPECT_EQ(run(QStringLiteral("D:\\programs")), LaunchOutcome::Opened);
-        qputenv("BROWSER", "/nonexistent/browser");
-        EXPECT_EQ(run(QStringLiteral("D:\\programs")), LaunchOutcome::OpenFailed);
-        qputenv("BROWSER", saved);
-    }
-    EXPECT_TRUE(started.isEmpty());
-    const QList<QStringList> runs = browser.waitForRuns(1);
-    ASSERT_EQ(runs.size(), 1);
-    EXPECT_EQ(runs.front(), QStringList{t.temp().host(QStringLiteral("D:\\index.html"))});
-    EXPECT_TRUE(t.ui().asked().empty()); // a browser that cannot start ends silently
-}
-
-TEST_F(LauncherStartTest, NotLatestCdAsksAndOnlyNoKeepsThePageClosed) {
-    ASSERT_TRUE(t.temp().writeFile(QStringLiteral("C:\\man_info\\man_info_do.ci"),
-                                   manInfoLine("RM010EN", "2024/06")));
-    struct Case {
-        const char* answer;
-        LaunchOutcome outcome;
-        qsizetype starts;
-    };
-    for (const Case& c : {Case{"7", LaunchOutcome::Declined, 0}, Case{"6", LaunchOutcome::Opened, 1}}) {
-        SCOPED_TRACE(c.answer);
-        t.ui().addAnswer(QLatin1String(c.answer));
-        EXPECT_EQ(run(QStringLiteral("D:\\")), c.outcome);
-        EXPECT_EQ(started.size(), c.starts);
-        ASSERT_FALSE(t.ui().asked().empty());
-        EXPECT_EQ(t.ui().asked().back().title, QLatin1String(shared::ManInfoTitle));
-        EXPECT_EQ(t.ui().asked().back().style, shared::ManInfoQuestionStyle);
-        EXPECT_TRUE(t.ui().asked().back().text.startsWith(
-            QStringLiteral("Aurea classification ZVH50 type(RM010EN)  is not the latest manuals.")));
-    }
-    EXPECT_EQ(started, QStringList{QLatin1String(PagoraCommand)});
-}
-
 TEST_F(LauncherStartTest, CheckThatCannotMakeItsFolderEndsWithoutAPage) {
     ASSERT_TRUE(t.temp().writeFile(QStringLiteral("C:\\man_info"), "a file in the way"));
     EXPECT_EQ(run(QStringLiteral("D:\\")), LaunchOutcome::EndedByCheck);
@@ -140,6 +84,14 @@ TEST_F(LauncherStartTest, LatestCdCatalogueIsRecordedAndFailedStartIsSilent) {
     EXPECT_EQ(started, QStringList{QLatin1String(PagoraCommand)});
     EXPECT_EQ(t.temp().readFile(QStringLiteral("C:\\man_info\\man_info_do.ci")),
               manInfoLine("RM010EN", "2024/03"));
+
+    // Without Pagora the system web browser gets the page; one that cannot start ends silently too.
+    ASSERT_TRUE(QFile::remove(t.temp().host(QLatin1String(launcher::PagoraPath))));
+    const QByteArray saved = qgetenv("BROWSER");
+    qputenv("BROWSER", "/nonexistent/browser");
+    EXPECT_EQ(run(QStringLiteral("D:\\")), LaunchOutcome::OpenFailed);
+    qputenv("BROWSER", saved);
+    EXPECT_EQ(started.size(), 1);
     EXPECT_TRUE(t.ui().asked().empty());
 }
 
