@@ -37,6 +37,16 @@ constexpr LocaleLanguage LocaleLanguages[] = {
     {"he", "", 0x040D},
 };
 
+struct EnvironmentDefault {
+    const char* name;
+    const char* value;
+};
+
+// The Windows environment of a machine installed with the defaults.
+constexpr EnvironmentDefault EnvironmentDefaults[] = {
+    {"ProgramFiles", "C:\\Program Files"},
+};
+
 QString environmentLocale() {
     const QString all = qEnvironmentVariable("LC_ALL");
     return all.isEmpty() ? qEnvironmentVariable("LANG") : all;
@@ -110,6 +120,17 @@ std::optional<OsVersion> MachineInfo::osVersion() const {
 QString MachineInfo::logonName() const {
     const QString configured = value(QStringLiteral("System"), QStringLiteral("LogonName"));
     return configured.isEmpty() ? processUserName() : configured;
+}
+
+QString MachineInfo::environmentVariable(const QString& name) const {
+    if (name.isEmpty())
+        return {};
+    QString fallback;
+    for (const EnvironmentDefault& entry : EnvironmentDefaults) {
+        if (name.compare(QLatin1String(entry.name), Qt::CaseInsensitive) == 0)
+            fallback = QLatin1String(entry.value);
+    }
+    return value(QStringLiteral("Environment"), name, fallback);
 }
 
 QString MachineInfo::shortDateFormat() const {

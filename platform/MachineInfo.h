@@ -20,6 +20,9 @@ struct OsVersion {
 // Service Pack 3 for the version, and to the process's user (getpwuid, else USER) for the logon name.
 //   [Locale]  UserDefaultLangID=0411  SystemDefaultLangID=0411  ACP=932
 //   [System]  MajorVersion=5  MinorVersion=1  CSDVersion=Service Pack 3  LogonName=tech
+//   [Environment]  ProgramFiles=D:\Program Files
+// The [Environment] section is the machine's Windows environment: the host's environment variables
+// are no Windows variables and are never read for it.
 class MachineInfo {
 public:
     explicit MachineInfo(const Machine& machine);
@@ -30,6 +33,10 @@ public:
     // Empty when machine.ini says the call fails (OsVersionFails=1), for testing the callers' failure path.
     std::optional<OsVersion> osVersion() const;
     QString logonName() const;
+    // The Windows environment variable name (without regard to case, as on Windows): its value in the
+    // [Environment] section, else the Windows default of a few well-known variables (ProgramFiles
+    // "C:\Program Files"), else empty, as for an unset variable.
+    QString environmentVariable(const QString& name) const;
 
     // Regional formats of the user locale as QDateTime format strings: Japanese "yyyy/MM/dd" and
     // "H:mm:ss", English (and the rest) "M/d/yyyy" and "h:mm:ss AP".

@@ -366,3 +366,16 @@ TEST_F(SampleCdTest, CompanionInstallersLieBesideTheirPayloads) {
         EXPECT_FALSE(file.endsWith(QStringLiteral(".part"))) << file.toStdString();
     }
 }
+
+TEST_F(SampleCdTest, AutostartFilesNameTheLauncherForWindowsAndLinuxDesktops) {
+    const QByteArray inf = read(QStringLiteral("autorun.inf"));
+    EXPECT_TRUE(hasCrLfLinesOnly(inf));
+    EXPECT_TRUE(inf.startsWith("[autorun]\r\nopen=Cdlaunch.exe\r\n"));
+    // The first of .autorun, autorun and autorun.sh at the root is the one a desktop runs.
+    EXPECT_FALSE(QFileInfo::exists(host(QStringLiteral(".autorun"))));
+    EXPECT_FALSE(QFileInfo::exists(host(QStringLiteral("autorun"))));
+    const QFileInfo script(host(QStringLiteral("autorun.sh")));
+    EXPECT_TRUE(script.isExecutable());
+    const QByteArray text = read(QStringLiteral("autorun.sh"));
+    EXPECT_TRUE(text.startsWith("#!/bin/sh\n") && !text.contains('\r') && text.contains("./Cdlaunch.exe"));
+}

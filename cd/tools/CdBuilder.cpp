@@ -23,10 +23,12 @@ namespace {
 const QString SetupFolder = QStringLiteral("programs/setup");
 const QString SysDirFolder = QStringLiteral("programs/setup/SysDir");
 
-// Files the original programs keep in the ANSI code page: written in CP932 with CR LF.
+// Files read in the ANSI code page (the programs' .ini, .txt and .ci, and Windows' autorun.inf): written
+// in CP932 with CR LF.
 bool isAnsiText(const QString& path) {
     const QString suffix = QFileInfo(path).suffix().toLower();
-    return suffix == QLatin1String("ini") || suffix == QLatin1String("txt") || suffix == QLatin1String("ci");
+    return suffix == QLatin1String("ini") || suffix == QLatin1String("inf") ||
+           suffix == QLatin1String("txt") || suffix == QLatin1String("ci");
 }
 
 PdfContent readGuide(const QString& hostPath) {

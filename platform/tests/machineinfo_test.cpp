@@ -84,3 +84,19 @@ TEST(MachineInfo, DefaultsComeFromTheEnvironmentAndMachineIniOverridesThem) {
     EXPECT_EQ(info.ansiCodePage(), 1252);
     EXPECT_EQ(info.osVersion().value_or(OsVersion{}).major, 5u);
 }
+
+TEST(MachineInfo, WindowsEnvironmentVariablesIgnoreCaseAndHaveDefaults) {
+    TempMachine temp;
+    const MachineInfo info(temp.machine());
+    const ScopedEnvironment hostVariable("ProgramFiles", "/opt/host");
+    EXPECT_EQ(info.environmentVariable("programfiles"), "C:\\Program Files"); // never the host's
+    EXPECT_EQ(info.environmentVariable("TEMP"), "");
+    EXPECT_EQ(info.environmentVariable(""), "");
+
+    ASSERT_TRUE(writeHostFile(temp.machine().machineIniFile(),
+                              "[environment]\nPROGRAMFILES = D:\\Programme\nTemp=C:\\Temp\n"));
+    EXPECT_EQ(info.environmentVariable("programfiles"), "D:\\Programme");
+    EXPECT_EQ(info.environmentVariable("ProgramFiles"), "D:\\Programme");
+    EXPECT_EQ(info.environmentVariable("TEMP"), "C:\\Temp");
+    EXPECT_EQ(info.environmentVariable("windir"), "");
+}
