@@ -9,6 +9,7 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QPointer>
+#include <QTimer>
 #include <QtEndian>
 #include <unistd.h>
 
@@ -17,7 +18,6 @@ namespace marvek::browser::handover {
 namespace {
 
 const QByteArray FrameMagic = QByteArrayLiteral("MVKH");
-constexpr qsizetype HeaderBytes = 12;
 const QByteArray OpCopyData = QByteArrayLiteral("CPYD");
 const QByteArray OpQuitStale = QByteArrayLiteral("QUIT");
 
@@ -81,6 +81,62 @@ QByteArray requestFrame(const QByteArray& operation, const QByteArray& payload) 
     return FrameMagic + operation.left(4) + le32(static_cast<quint32>(payload.size())) + payload;
 }
 
+std::optional<CopyData> decodeCopyData(const QByteArray& payload) {
+    if (payload.size() < 8)
+        return std::nullopt;
+    CopyData data;
+    data.dwData = readLe32(payload, 0);
+    const quint32 cbData = readLe32(payload, 4);
+    data.lpData = payload.mid(8, qMin<qsizetype>(cbData, payload.size() - 8));
+    return data;
+}
+
+// ---- FrameReader
+
+qsizetype FrameReader::wanted() const {
+    if (m_state != State::NeedMore)
+        return 0;
+    if (m_bytes.size() < HeaderBytes)
+        return HeaderBytes - m_bytes.size();
+    return HeaderBytes + static_cast<qsizetype>(readLe32(m_bytes, 8)) - m_bytes.size();
+}
+
+FrameReader::State FrameReader::feed(QByteArrayView bytes) {
+    while (m_state == State::NeedMore && !bytes.isEmpty()) {
+        const qsizetype take = qMin(wanted(), bytes.size());
+        m_bytes.append(bytes.first(take));
+        bytes = bytes.sliced(take);
+        if (m_bytes.size() == HeaderBytes &&
+            (!m_bytes.startsWith(FrameMagic) || readLe32(m_bytes, 8) > static_cast<quint32>(MaxFrameBytes)))
+            m_state = State::Invalid;
+        else if (m_bytes.size() >= HeaderBytes && wanted() == 0)
+            m_state = State::Complete;
+    }
+    return m_state;
+}
+
+QByteArray FrameReader::operation() const {
+    return m_bytes.size() >= HeaderBytes ? m_bytes.mid(4, 4) : QByteArray();
+}
+
+QByteArray FrameReader::payload() const {
+    return m_state == State::Complete ? m_bytes.mid(HeaderBytes) : QByteArray();
+}
+
+// ---- HandOverServer
+
+namespace {
+// What Qt buffers of a connection beyond the frame being read: small, so that a sender that writes on
+// and on is held back by the socket itself.
+constexpr qint64 SocketReadBufferBytes = 16 * 1024;
+} // namespace
+
+struct HandOverServer::Connection {
+    FrameReader frame;
+    QTimer* deadline = nullptr; // a child of the socket
+    quint64 serial = 0;         // the order of arrival
+};
+
 HandOverServer::HandOverServer(QString name, QObject* parent)
     : QObject(parent), m_name(std::move(name)), m_server(new QLocalServer(this)) {
     // Default socket options on purpose: with access options Qt binds elsewhere and renames the
@@ -90,6 +146,12 @@ HandOverServer::HandOverServer(QString name, QObject* parent)
 
 HandOverServer::~HandOverServer() {
     close();
+    for (const auto& [socket, connection] : m_connections)
+        socket->disconnect(this);
+    for (const Request& request : m_queue) {
+        if (request.socket)
+            request.socket->disconnect(this);
+    }
 }
 
 bool HandOverServer::listen() {
@@ -129,47 +191,129 @@ void HandOverServer::setHandlers(CopyDataHandler copyData, QuitStaleHandler quit
 
 void HandOverServer::acceptConnections() {
     while (QLocalSocket* socket = m_server->nextPendingConnection()) {
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket] { readFrom(socket); });
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        connect(socket, &QObject::destroyed, this, [this, socket] { forget(socket); });
+        if (static_cast<int>(m_connections.size()) >= MaxConnections) {
+            const auto oldest = std::min_element(
+                m_connections.cbegin(), m_connections.cend(),
+                [](const auto& a, const auto& b) { return a.second->serial < b.second->serial; });
+            drop(oldest->first);
+        }
+        socket->setReadBufferSize(SocketReadBufferBytes);
+        auto connection = std::make_unique<Connection>();
+        connection->serial = m_nextSerial++;
+        connection->deadline = new QTimer(socket);
+        connection->deadline->setSingleShot(true);
+        connect(connection->deadline, &QTimer::timeout, this, [this, socket] { drop(socket); });
+        connection->deadline->start(FrameTimeoutMs);
+        m_connections.emplace(socket, std::move(connection));
+        connect(socket, &QLocalSocket::readyRead, this, [this, socket] { readFrom(socket); });
         if (socket->bytesAvailable() > 0)
             readFrom(socket);
     }
 }
 
-void HandOverServer::readFrom(QLocalSocket* socket) {
-    // Each connection carries one request; the whole frame is read before it is handled.
-    QByteArray buffer = socket->property("frame").toByteArray() + socket->readAll();
-    if (buffer.size() < HeaderBytes) {
-        socket->setProperty("frame", buffer);
-        return;
-    }
-    const quint32 length = readLe32(buffer, 8);
-    if (!buffer.startsWith(FrameMagic) || length > static_cast<quint32>(MaxFrameBytes)) {
-        socket->abort(); // not a hand-over request
-        return;
-    }
-    if (buffer.size() < HeaderBytes + static_cast<qsizetype>(length)) {
-        socket->setProperty("frame", buffer);
-        return;
-    }
-    socket->setProperty("frame", QByteArray());
-    socket->disconnect(this); // one request per connection
-
-    // Handling may run nested event loops (message boxes) during which the sender can go away.
-    const QPointer<QLocalSocket> alive(socket);
-    const qint32 result = dispatch(buffer.mid(4, 4), buffer.mid(HeaderBytes, length));
-    if (alive && alive->state() == QLocalSocket::ConnectedState) {
-        alive->write(le32(static_cast<quint32>(result)));
-        alive->flush();
+void HandOverServer::forget(QLocalSocket* socket) {
+    if (const auto it = m_connections.find(socket); it != m_connections.end()) {
+        m_pendingBytes -= it->second->frame.size();
+        m_connections.erase(it);
     }
 }
 
+void HandOverServer::drop(QLocalSocket* socket) {
+    forget(socket);
+    socket->disconnect(this);
+    socket->abort();
+    socket->deleteLater();
+}
+
+bool HandOverServer::makeRoom(QLocalSocket* socket, qsizetype bytes) {
+    while (m_pendingBytes + bytes > MaxPendingBytes) {
+        const auto largest = std::max_element(
+            m_connections.cbegin(), m_connections.cend(), [socket, bytes](const auto& a, const auto& b) {
+                const auto held = [socket, bytes](const auto& entry) {
+                    return entry.second->frame.size() + (entry.first == socket ? bytes : 0);
+                };
+                return held(a) < held(b);
+            });
+        QLocalSocket* const victim = largest->first;
+        drop(victim);
+        if (victim == socket)
+            return false;
+    }
+    return true;
+}
+
+void HandOverServer::readFrom(QLocalSocket* socket) {
+    const auto it = m_connections.find(socket);
+    if (it == m_connections.end())
+        return;
+    FrameReader& frame = it->second->frame;
+    while (frame.state() == FrameReader::State::NeedMore && socket->bytesAvailable() > 0) {
+        const qsizetype take = qMin<qsizetype>(frame.wanted(), socket->bytesAvailable());
+        if (!makeRoom(socket, take))
+            return;
+        const QByteArray bytes = socket->read(take);
+        m_pendingBytes += bytes.size();
+        frame.feed(bytes);
+    }
+    if (frame.state() == FrameReader::State::Invalid) {
+        drop(socket); // not a hand-over request
+        return;
+    }
+    if (frame.state() != FrameReader::State::Complete)
+        return;
+
+    // One request per connection: what the sender writes after it stays unread.
+    socket->disconnect(this);
+    it->second->deadline->stop();
+    Request request{socket, frame.operation(), frame.payload()};
+    m_pendingBytes -= frame.size();
+    m_connections.erase(it);
+    if (static_cast<int>(m_queue.size()) >= MaxQueuedRequests) {
+        answer(socket, 0); // refused at once rather than answered late
+        return;
+    }
+    m_queue.push_back(std::move(request));
+    scheduleNext();
+}
+
+void HandOverServer::answer(QLocalSocket* socket, qint32 result) {
+    if (socket == nullptr)
+        return;
+    if (socket->state() == QLocalSocket::ConnectedState) {
+        socket->write(le32(static_cast<quint32>(result)));
+        socket->disconnectFromServer(); // after the answer is written; closes the connection
+    } else {
+        socket->deleteLater();
+    }
+}
+
+void HandOverServer::scheduleNext() {
+    if (m_scheduled || m_handling || m_queue.empty())
+        return;
+    m_scheduled = true;
+    QMetaObject::invokeMethod(this, &HandOverServer::handleNext, Qt::QueuedConnection);
+}
+
+void HandOverServer::handleNext() {
+    m_scheduled = false;
+    // A message box of the request being handled runs the event loop: the next one waits for it.
+    if (m_handling || m_queue.empty())
+        return;
+    Request request = std::move(m_queue.front());
+    m_queue.pop_front();
+    m_handling = true;
+    const qint32 result = dispatch(request.operation, request.payload);
+    m_handling = false;
+    answer(request.socket, result);
+    scheduleNext();
+}
+
 qint32 HandOverServer::dispatch(const QByteArray& operation, const QByteArray& payload) {
-    if (operation == OpCopyData && payload.size() >= 8) {
-        const quint32 dwData = readLe32(payload, 0);
-        const quint32 cbData = readLe32(payload, 4);
-        const QByteArray lpData = payload.mid(8, qMin<qsizetype>(cbData, payload.size() - 8));
-        return m_copyData ? m_copyData(dwData, lpData) : 0;
+    if (operation == OpCopyData) {
+        const std::optional<CopyData> data = decodeCopyData(payload);
+        return data && m_copyData ? m_copyData(data->dwData, data->lpData) : 0;
     }
     if (operation == OpQuitStale)
         return m_quitStale && m_quitStale(QString::fromUtf8(payload)) ? 1 : 0;

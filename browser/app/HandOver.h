@@ -1,14 +1,18 @@
 #pragma once
 
 #include <QByteArray>
+#include <QLocalSocket>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QtGlobal>
+#include <deque>
 #include <functional>
+#include <map>
+#include <memory>
 #include <optional>
 
 class QLocalServer;
-class QLocalSocket;
 
 namespace marvek::platform {
 class Machine;
@@ -27,9 +31,21 @@ namespace marvek::browser {
 namespace handover {
 
 inline constexpr char WindowCaption[] = "SubClass - MarvekBrowser";
+inline constexpr qsizetype HeaderBytes = 12;
 inline constexpr qsizetype MaxFrameBytes = 1 << 20;
 inline constexpr int ConnectTimeoutMs = 2000;
 inline constexpr int AnswerTimeoutMs = 10000;
+
+// What the server holds for callers, whatever they send (a local process of the same user may send
+// anything). Requests wait their turn in a queue of MaxQueuedRequests; one more is refused with 0 at
+// once. A frame not complete within FrameTimeoutMs is dropped. At most MaxConnections frames are read
+// at a time and they hold at most MaxPendingBytes together: a connection beyond the first limit drops
+// the oldest unfinished one, bytes beyond the second drop the connection that holds most. So a short
+// request (a hand-over) gets through while others hold frames open.
+inline constexpr int MaxQueuedRequests = 16;
+inline constexpr int FrameTimeoutMs = 3000;
+inline constexpr int MaxConnections = 32;
+inline constexpr qsizetype MaxPendingBytes = 4 * MaxFrameBytes;
 
 // The server name: the caption, the user id and a hash of the machine prefix, so that two users,
 // or two machine prefixes of one user, never meet.
@@ -43,8 +59,40 @@ QString textFromCopyData(const QByteArray& lpData, int codePage);
 // Encodes a request frame (for the client and for tests that speak to a server by hand).
 QByteArray requestFrame(const QByteArray& operation, const QByteArray& payload);
 
+// The COPYDATASTRUCT of a "CPYD" payload: dwData, cbData and lpData. A payload shorter than the two
+// numbers is no request; lpData holds cbData bytes, or what the payload has when it is shorter.
+struct CopyData {
+    quint32 dwData = 0;
+    QByteArray lpData;
+};
+std::optional<CopyData> decodeCopyData(const QByteArray& payload);
+
+// Collects one request frame from the bytes a connection delivers, in pieces of any size. It takes
+// no byte beyond the frame (what a sender writes after it is left unread). A wrong magic or a length
+// above MaxFrameBytes makes the frame invalid as soon as the header is in.
+class FrameReader {
+public:
+    enum class State { NeedMore, Complete, Invalid };
+
+    // How many more bytes the frame needs (0 once complete or invalid).
+    qsizetype wanted() const;
+    // Takes bytes (at most wanted() of them are used) and returns the new state.
+    State feed(QByteArrayView bytes);
+    State state() const { return m_state; }
+    // The bytes held so far.
+    qsizetype size() const { return m_bytes.size(); }
+    QByteArray operation() const; // the 4 letters, once the header is in
+    QByteArray payload() const;   // once complete
+
+private:
+    QByteArray m_bytes;
+    State m_state = State::NeedMore;
+};
+
 // The receiving side. listen() claims the name; until handlers are set every request is answered
-// with 0 at once (no hand-over window yet).
+// with 0 at once (no hand-over window yet). Requests are handled one at a time, in the order their
+// frames completed, each from the event loop itself: never inside another request's handling (whose
+// message box runs an event loop of its own). A connection is closed after its answer.
 class HandOverServer : public QObject {
     Q_OBJECT
 
@@ -64,15 +112,39 @@ public:
 
     void setHandlers(CopyDataHandler copyData, QuitStaleHandler quitStale);
 
+    // For tests: the frames being read and the bytes they hold.
+    int connectionCount() const { return static_cast<int>(m_connections.size()); }
+    qsizetype pendingBytes() const { return m_pendingBytes; }
+
 private:
+    struct Connection;
+    struct Request {
+        QPointer<QLocalSocket> socket;
+        QByteArray operation;
+        QByteArray payload;
+    };
+
     void acceptConnections();
     void readFrom(QLocalSocket* socket);
+    void drop(QLocalSocket* socket);
+    // Makes room for `bytes` more of socket's frame; false when socket itself was dropped.
+    bool makeRoom(QLocalSocket* socket, qsizetype bytes);
+    void forget(QLocalSocket* socket);
+    void answer(QLocalSocket* socket, qint32 result);
+    void scheduleNext();
+    void handleNext();
     qint32 dispatch(const QByteArray& operation, const QByteArray& payload);
 
     QString m_name;
     QLocalServer* m_server = nullptr; // owned through the QObject tree
     CopyDataHandler m_copyData;
     QuitStaleHandler m_quitStale;
+    std::map<QLocalSocket*, std::unique_ptr<Connection>> m_connections; // frames being read
+    std::deque<Request> m_queue;
+    qsizetype m_pendingBytes = 0; // held by m_connections' frames
+    quint64 m_nextSerial = 0;
+    bool m_handling = false;
+    bool m_scheduled = false;
 };
 
 // The sending side: one connection per request, synchronous with time limits.
