@@ -85,5 +85,56 @@ TEST_F(PagoraProcesses, BadFirstCommandLineShowsTheMessageAndEnds) {
     EXPECT_TRUE(logged(missing, {u"end"_s}));
 }
 
+// Hand-overs in quick succession: the caption is always the title of the page that finished loading
+// last, never " - " & the name of a document still on its way (which would make the next start take
+// the window for a stale PDF window and quit it).
+TEST_F(PagoraProcesses, BurstsOfHandOversLeaveTheLastPagesTitle) {
+    QStringList pages;
+    for (int i = 0; i < 90; ++i) {
+        pages << u"C:\\Manuals\\My Manual\\p%1.html"_s.arg(i);
+        machine.writeFile(pages.back(), "<html><head><title>p" + QByteArray::number(i) +
+                                            "</title></head><body><p>page</p></body></html>");
+    }
+    QProcess* first = start(page);
+    ASSERT_TRUE(waitForServer());
+    ASSERT_TRUE(waitForLog(first, {u"caption"_s, u"0"_s, u"index - MarvekBrowser"_s}));
+
+    // The instance's last line of a kind: its last field.
+    const auto last = [&](const QString& kind) {
+        QString field;
+        for (const QString& line : read(u"/browser.log"_s).split(u'\n', Qt::SkipEmptyParts)) {
+            const QStringList fields = line.split(u'\t');
+            if (fields.size() >= 4 && fields[0].toLongLong() == pids.at(first) && fields[1] == kind)
+                field = kind == u"caption" ? fields[3] : fields[3].section(u'\\', -1).section(u'.', 0, 0);
+        }
+        return field;
+    };
+    const auto lastCaption = [&] {
+        return last(u"caption"_s);
+    };
+    int next = 0;
+    for (int round = 0; round < 10; ++round) {
+        SCOPED_TRACE(round);
+        // Four starts back to back, each handing its page over.
+        for (int i = 0; i < 4; ++i)
+            ASSERT_TRUE(finishes(start(pages[next++])));
+        const QString expected = u"p%1 - MarvekBrowser"_s.arg(next - 1);
+        EXPECT_TRUE(waitFor([&] { return lastCaption() == expected; }, 5000)) << lastCaption().toStdString();
+        // Five at the very same moment: each hands over (none finds a stale window and takes over),
+        // and the page of the last request is shown with its title.
+        std::vector<QProcess*> burst;
+        for (int i = 0; i < 5; ++i)
+            burst.push_back(start(pages[next++]));
+        for (QProcess* process : burst)
+            ASSERT_TRUE(finishes(process));
+        EXPECT_TRUE(waitFor([&] { return lastCaption() == last(u"update"_s) + u" - MarvekBrowser"_s; }, 5000))
+            << lastCaption().toStdString();
+        ASSERT_EQ(first->state(), QProcess::Running);
+    }
+    EXPECT_EQ(count(first, {u"caption"_s, u"0"_s, u" - MarvekBrowser"_s}), 0);
+    EXPECT_FALSE(logged(first, {u"quit-stale"_s}));
+    EXPECT_EQ(first->state(), QProcess::Running);
+}
+
 } // namespace
 } // namespace marvek::browser::browsertest
