@@ -1,0 +1,70 @@
+#include "browser/app/Front.h"
+
+#include "browser/app/HandOver.h"
+#include "browser/messages/MessageTable.h"
+#include "platform/CommandLine.h"
+#include "platform/Machine.h"
+#include "platform/MachineInfo.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <unistd.h>
+#include <vector>
+
+namespace marvek::browser {
+
+bool GFncPdf_QuitStale(const MessageTable& messages, const QString& serverName) {
+    const QString caption = QStringLiteral(" - ") + messages.GFncMsg_Get(QStringLiteral("WC201"));
+    const std::optional<qint32> answer = handover::client::askQuitStale(serverName, caption);
+    return answer.value_or(0) == 1;
+}
+
+void GSubIns_Forward(const QString& serverName, const QString& commandLine, int codePage) {
+    handover::client::sendCopyData(serverName, 0, handover::copyDataPayload(commandLine, codePage));
+}
+
+QString enginePath(const QString& frontPath) {
+    const QFileInfo front(frontPath);
+    const QString suffix = front.suffix();
+    const QString base = suffix.isEmpty() ? front.fileName() : front.completeBaseName();
+    return front.absolutePath() + QLatin1Char('/') + base + QStringLiteral("Engine") +
+           (suffix.isEmpty() ? QString() : QLatin1Char('.') + suffix);
+}
+
+int runFront(const QStringList& arguments) {
+    const platform::Machine machine = platform::Machine::fromEnvironment();
+    const QString name = handover::serverName(machine);
+    if (handover::client::instanceRunning(name)) {
+        const platform::MachineInfo info(machine);
+        const QString programFolder = machine.toWindows(QCoreApplication::applicationDirPath());
+        const MessageTable messages =
+            MessageTable::GSubMsg_Load(machine, info, programFolder, MessageProgram::Pagora);
+        if (!GFncPdf_QuitStale(messages, name)) {
+            const QString commandLine =
+                platform::commandLineArguments(platform::GetCommandLine(arguments, machine));
+            GSubIns_Forward(name, commandLine, info.ansiCodePage());
+            return 0;
+        }
+    }
+
+    // This start becomes the instance (the engine decides again under the start lock: another start
+    // may have become it meanwhile).
+    const QByteArray engine = QFile::encodeName(enginePath(QCoreApplication::applicationFilePath()));
+    std::vector<QByteArray> bytes{engine};
+    for (qsizetype i = 1; i < arguments.size(); ++i)
+        bytes.push_back(arguments[i].toLocal8Bit());
+    std::vector<char*> argv;
+    for (QByteArray& argument : bytes)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    std::fflush(nullptr);
+    ::execv(engine.constData(), argv.data());
+    std::fprintf(stderr, "Pagora: cannot start \"%s\": %s\n", engine.constData(), std::strerror(errno));
+    return 1;
+}
+
+} // namespace marvek::browser
