@@ -1,6 +1,10 @@
 // Real Pagora processes on the offscreen platform: start-up, hand-over, slot 0, stale instances.
 
 #include "pagora_processes.h"
+#include "platform/Processes.h"
+
+#include <QScopeGuard>
+#include <signal.h>
 
 namespace marvek::browser::browsertest {
 namespace {
@@ -134,6 +138,89 @@ TEST_F(PagoraProcesses, BurstsOfHandOversLeaveTheLastPagesTitle) {
     EXPECT_EQ(count(first, {u"caption"_s, u"0"_s, u" - MarvekBrowser"_s}), 0);
     EXPECT_FALSE(logged(first, {u"quit-stale"_s}));
     EXPECT_EQ(first->state(), QProcess::Running);
+}
+
+// The command line as the caller wrote it, through the platform's process starter (as the launcher
+// and the setup programs start the browser) and from a shell: two blanks in a row stay two, and
+// quotes inside a path are removed by the parser rather than by an argument split.
+TEST_F(PagoraProcesses, TheCommandLineIsReadAsWritten) {
+    const QString twoBlanks = u"C:\\Manuals\\Two  Blanks\\index.html"_s;
+    ASSERT_TRUE(machine.writeFile(twoBlanks, "<html><head><title>two</title></head><body></body></html>"));
+    const QString quoted = u"C:\\Manuals\\\"My Manual\"\\index.html"_s; // the page "index"
+    // The program at a drive path, as installed (its engine is found beside the real file).
+    const QString program = u"C:\\Pagora\\Pagora.exe"_s;
+    ASSERT_TRUE(QDir().mkpath(machine.host(u"C:\\Pagora"_s)));
+    ASSERT_TRUE(QFile::link(QStringLiteral(PAGORA_EXE), machine.host(u"C:\\Pagora"_s) + u"/Pagora.exe"_s));
+
+    // The starter's children take this process's environment.
+    std::vector<std::pair<QByteArray, std::optional<QByteArray>>> saved;
+    const QProcessEnvironment env = environment();
+    for (const QString& key : env.keys()) {
+        const QByteArray name = key.toLocal8Bit();
+        saved.emplace_back(name,
+                           qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name)) : std::nullopt);
+        qputenv(name, env.value(key).toLocal8Bit());
+    }
+    const auto restore = qScopeGuard([&] {
+        for (const auto& [name, value] : saved) {
+            if (value)
+                qputenv(name, *value);
+            else
+                qunsetenv(name);
+        }
+    });
+    const platform::Processes starter(machine.machine());
+    const auto ends = [](platform::ChildProcess& child) {
+        return waitFor([&] { return child.exitCode() != platform::STILL_ACTIVE; }, 20000) &&
+               child.exitCode() == 0;
+    };
+
+    // First starts, then hand-overs, of both command lines.
+    const std::unique_ptr<platform::ChildProcess> first =
+        starter.start(u"\""_s + program + u"\" "_s + twoBlanks, platform::WindowMode::Normal);
+    ASSERT_NE(first, nullptr);
+    const auto killFirst = qScopeGuard([&] {
+        if (first->exitCode() == platform::STILL_ACTIVE) // not yet reaped: the pid is still its own
+            ::kill(static_cast<pid_t>(first->pid()), SIGKILL);
+    });
+    EXPECT_TRUE(waitFor([&] {
+        return loggedBy(first->pid(), {u"open"_s, u"0"_s, twoBlanks, u"0"_s, u"0"_s, u"0"_s});
+    }));
+    ASSERT_TRUE(waitForServer());
+    const std::unique_ptr<platform::ChildProcess> second =
+        starter.start(program + u" "_s + quoted + u";1"_s, platform::WindowMode::Normal);
+    ASSERT_TRUE(second && ends(*second));
+    EXPECT_TRUE(waitFor([&] {
+        return loggedBy(first->pid(), {u"update"_s, u"0"_s, page, u"1"_s, u"0"_s, u"0"_s});
+    }));
+    const std::unique_ptr<platform::ChildProcess> third =
+        starter.start(program + u" "_s + twoBlanks + u";0;0;1"_s, platform::WindowMode::Normal);
+    ASSERT_TRUE(third && ends(*third));
+    EXPECT_TRUE(waitFor([&] {
+        return loggedBy(first->pid(), {u"update"_s, u"0"_s, twoBlanks, u"0"_s, u"0"_s, u"1"_s});
+    }));
+
+    // From a shell: the arguments, joined.
+    QProcess* shell =
+        startProgram(u"/bin/sh"_s, {u"-c"_s, u"\"$0\" 'C:\\Manuals\\\"My Manual\"\\index.html;1;0;1'"_s,
+                                    QStringLiteral(PAGORA_EXE)});
+    ASSERT_TRUE(finishes(shell));
+    EXPECT_TRUE(waitFor([&] {
+        return loggedBy(first->pid(), {u"update"_s, u"0"_s, page, u"1"_s, u"0"_s, u"1"_s});
+    }));
+
+    ::kill(static_cast<pid_t>(first->pid()), SIGKILL);
+    ASSERT_TRUE(waitFor([&] { return first->exitCode() != platform::STILL_ACTIVE; }));
+    QLocalServer::removeServer(name);
+    const std::unique_ptr<platform::ChildProcess> fourth =
+        starter.start(program + u" "_s + quoted, platform::WindowMode::Normal);
+    ASSERT_NE(fourth, nullptr);
+    EXPECT_TRUE(waitFor([&] {
+        return loggedBy(fourth->pid(), {u"open"_s, u"0"_s, page, u"0"_s, u"0"_s, u"0"_s});
+    }));
+    ::kill(static_cast<pid_t>(fourth->pid()), SIGKILL);
+    EXPECT_TRUE(waitFor([&] { return fourth->exitCode() != platform::STILL_ACTIVE; }));
+    EXPECT_FALSE(read(u"/ui.log"_s).contains(u"Parameter is incorrect."_s));
 }
 
 } // namespace

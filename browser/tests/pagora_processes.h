@@ -77,9 +77,12 @@ protected:
     // Whether the process logged a line of exactly these fields (with anyAfter: starting with them)
     // to MARVEK_BROWSER_LOG, whose lines are "pid TAB fields".
     bool logged(const QProcess* process, const QStringList& fields, bool anyAfter = false) const {
+        return loggedBy(pids.at(process), fields, anyAfter);
+    }
+    bool loggedBy(qint64 pid, const QStringList& fields, bool anyAfter = false) const {
         for (const QString& line : read(u"/browser.log"_s).split(u'\n', Qt::SkipEmptyParts)) {
             QStringList seen = line.split(u'\t');
-            if (seen.takeFirst().toLongLong() == pids.at(process) &&
+            if (seen.takeFirst().toLongLong() == pid &&
                 (anyAfter ? seen.mid(0, fields.size()) : seen) == fields)
                 return true;
         }
