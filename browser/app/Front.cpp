@@ -6,7 +6,6 @@
 #include "platform/Machine.h"
 #include "platform/MachineInfo.h"
 
-#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <cerrno>
@@ -35,12 +34,17 @@ QString enginePath(const QString& frontPath) {
            (suffix.isEmpty() ? QString() : QLatin1Char('.') + suffix);
 }
 
-int runFront(const QStringList& arguments) {
+int runFront(int argc, char** argv) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
     const platform::Machine machine = platform::Machine::fromEnvironment();
     const QString name = handover::serverName(machine);
+    // No application object: the hand-over needs none, and the engine makes its own.
+    const QString program = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
     if (handover::client::instanceRunning(name)) {
         const platform::MachineInfo info(machine);
-        const QString programFolder = machine.toWindows(QCoreApplication::applicationDirPath());
+        const QString programFolder = machine.toWindows(QFileInfo(program).absolutePath());
         const MessageTable messages =
             MessageTable::GSubMsg_Load(machine, info, programFolder, MessageProgram::Pagora);
         if (!GFncPdf_QuitStale(messages, name)) {
@@ -52,17 +56,14 @@ int runFront(const QStringList& arguments) {
     }
 
     // This start becomes the instance (the engine decides again under the start lock: another start
-    // may have become it meanwhile).
-    const QByteArray engine = QFile::encodeName(enginePath(QCoreApplication::applicationFilePath()));
-    std::vector<QByteArray> bytes{engine};
-    for (qsizetype i = 1; i < arguments.size(); ++i)
-        bytes.push_back(arguments[i].toLocal8Bit());
-    std::vector<char*> argv;
-    for (QByteArray& argument : bytes)
-        argv.push_back(argument.data());
-    argv.push_back(nullptr);
+    // may have become it meanwhile). The engine gets the same arguments and environment.
+    const QByteArray engine = QFile::encodeName(enginePath(program));
+    std::vector<char*> engineArgv{const_cast<char*>(engine.constData())};
+    for (int i = 1; i < argc; ++i)
+        engineArgv.push_back(argv[i]);
+    engineArgv.push_back(nullptr);
     std::fflush(nullptr);
-    ::execv(engine.constData(), argv.data());
+    ::execv(engine.constData(), engineArgv.data());
     std::fprintf(stderr, "Pagora: cannot start \"%s\": %s\n", engine.constData(), std::strerror(errno));
     return 1;
 }

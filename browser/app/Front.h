@@ -23,9 +23,10 @@ void GSubIns_Forward(const QString& serverName, const QString& commandLine, int 
 // ("Pagora.exe" -> "PagoraEngine.exe", "Pagora" -> "PagoraEngine").
 QString enginePath(const QString& frontPath);
 
-// The front's start: when an instance runs and shows no stale window, hands the command line over
-// and returns 0; else replaces this process by the engine (execv, same process, same arguments and
-// environment). arguments: argv as the process got it. Returns only when the engine cannot be run (1).
-int runFront(const QStringList& arguments);
+// The front's start (main's argc and argv; no application object exists yet): when an instance
+// runs and shows no stale window, hands the command line over and returns 0; else replaces this
+// process by the engine (execv: same process, same arguments and environment). Returns only when the
+// engine cannot be run (1).
+int runFront(int argc, char** argv);
 
 } // namespace marvek::browser

@@ -5,12 +5,13 @@
 
 #include <QCryptographicHash>
 #include <QDir>
-#include <QElapsedTimer>
-#include <QLocalServer>
-#include <QLocalSocket>
-#include <QPointer>
-#include <QTimer>
+#include <QFile>
 #include <QtEndian>
+#include <chrono>
+#include <cstring>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace marvek::browser::handover {
@@ -18,40 +19,9 @@ namespace marvek::browser::handover {
 namespace {
 
 const QByteArray FrameMagic = QByteArrayLiteral("MVKH");
-const QByteArray OpCopyData = QByteArrayLiteral("CPYD");
-const QByteArray OpQuitStale = QByteArrayLiteral("QUIT");
-
-QByteArray le32(quint32 value) {
-    QByteArray bytes(4, '\0');
-    qToLittleEndian(value, bytes.data());
-    return bytes;
-}
 
 quint32 readLe32(const QByteArray& bytes, qsizetype offset) {
     return qFromLittleEndian<quint32>(bytes.constData() + offset);
-}
-
-// One synchronous request: connect, send the frame, wait for the 4-byte answer.
-std::optional<qint32> request(const QString& name, const QByteArray& frame, int timeoutMs) {
-    QLocalSocket socket;
-    socket.connectToServer(name);
-    if (!socket.waitForConnected(ConnectTimeoutMs))
-        return std::nullopt;
-    socket.write(frame);
-    if (!socket.waitForBytesWritten(timeoutMs) && socket.bytesToWrite() > 0)
-        return std::nullopt;
-    QElapsedTimer timer;
-    timer.start();
-    while (socket.bytesAvailable() < 4) {
-        const int left = timeoutMs - static_cast<int>(timer.elapsed());
-        if (left <= 0 || !socket.waitForReadyRead(left))
-            break;
-    }
-    if (socket.bytesAvailable() < 4)
-        return std::nullopt;
-    const QByteArray answer = socket.read(4);
-    socket.disconnectFromServer();
-    return static_cast<qint32>(readLe32(answer, 0));
 }
 
 } // namespace
@@ -77,8 +47,14 @@ QString textFromCopyData(const QByteArray& lpData, int codePage) {
     return nul < 0 ? text : text.left(nul);
 }
 
+QByteArray answerBytes(qint32 result) {
+    QByteArray bytes(4, '\0');
+    qToLittleEndian(result, bytes.data());
+    return bytes;
+}
+
 QByteArray requestFrame(const QByteArray& operation, const QByteArray& payload) {
-    return FrameMagic + operation.left(4) + le32(static_cast<quint32>(payload.size())) + payload;
+    return FrameMagic + operation.left(4) + answerBytes(static_cast<qint32>(payload.size())) + payload;
 }
 
 std::optional<CopyData> decodeCopyData(const QByteArray& payload) {
@@ -123,217 +99,119 @@ QByteArray FrameReader::payload() const {
     return m_state == State::Complete ? m_bytes.mid(HeaderBytes) : QByteArray();
 }
 
-// ---- HandOverServer
-
 namespace {
-// What Qt buffers of a connection beyond the frame being read: small, so that a sender that writes on
-// and on is held back by the socket itself.
-constexpr qint64 SocketReadBufferBytes = 16 * 1024;
-} // namespace
 
-struct HandOverServer::Connection {
-    FrameReader frame;
-    QTimer* deadline = nullptr; // a child of the socket
-    quint64 serial = 0;         // the order of arrival
+using Clock = std::chrono::steady_clock;
+
+int msLeft(Clock::time_point deadline) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    return left > 0 ? static_cast<int>(left) : 0;
+}
+
+// A plain Unix-domain socket: the sending side needs no Qt event machinery (and the front no Qt
+// Network), only the path that QLocalServer listens on.
+class ClientSocket {
+public:
+    ClientSocket() : m_fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0)) {}
+    ~ClientSocket() {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    ClientSocket(const ClientSocket&) = delete;
+    ClientSocket& operator=(const ClientSocket&) = delete;
+
+    // Connects within the time; a full backlog is retried until then.
+    bool connectTo(const QString& name, int timeoutMs) {
+        const QByteArray path = QFile::encodeName(QDir::tempPath() + QLatin1Char('/') + name);
+        sockaddr_un address{};
+        if (m_fd < 0 || path.size() >= static_cast<qsizetype>(sizeof address.sun_path))
+            return false;
+        address.sun_family = AF_UNIX;
+        std::memcpy(address.sun_path, path.constData(), static_cast<size_t>(path.size()));
+        const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+        for (;;) {
+            if (::connect(m_fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0)
+                return true;
+            if (errno == EINPROGRESS)
+                return wait(POLLOUT, msLeft(deadline)) && socketError() == 0;
+            if ((errno != EAGAIN && errno != EINTR) || msLeft(deadline) == 0)
+                return false;
+            ::poll(nullptr, 0, 5);
+        }
+    }
+
+    bool sendAll(QByteArrayView bytes, Clock::time_point deadline) {
+        while (!bytes.isEmpty()) {
+            const ssize_t n = ::send(m_fd, bytes.data(), static_cast<size_t>(bytes.size()), MSG_NOSIGNAL);
+            if (n > 0) {
+                bytes = bytes.sliced(n);
+                continue;
+            }
+            if (n < 0 && errno != EAGAIN && errno != EINTR)
+                return false;
+            if (!wait(POLLOUT, msLeft(deadline)))
+                return false;
+        }
+        return true;
+    }
+
+    std::optional<qint32> receiveAnswer(Clock::time_point deadline) {
+        char bytes[4];
+        size_t got = 0;
+        while (got < sizeof bytes) {
+            const ssize_t n = ::recv(m_fd, bytes + got, sizeof bytes - got, 0);
+            if (n > 0) {
+                got += static_cast<size_t>(n);
+                continue;
+            }
+            if (n == 0 || (errno != EAGAIN && errno != EINTR) || !wait(POLLIN, msLeft(deadline)))
+                return std::nullopt;
+        }
+        return qFromLittleEndian<qint32>(bytes);
+    }
+
+private:
+    bool wait(short events, int timeoutMs) const {
+        pollfd entry{m_fd, events, 0};
+        int ready = 0;
+        do {
+            ready = ::poll(&entry, 1, timeoutMs);
+        } while (ready < 0 && errno == EINTR);
+        return ready > 0;
+    }
+    int socketError() const {
+        int error = 0;
+        socklen_t size = sizeof error;
+        return ::getsockopt(m_fd, SOL_SOCKET, SO_ERROR, &error, &size) == 0 ? error : errno;
+    }
+
+    int m_fd;
 };
 
-HandOverServer::HandOverServer(QString name, QObject* parent)
-    : QObject(parent), m_name(std::move(name)), m_server(new QLocalServer(this)) {
-    // Default socket options on purpose: with access options Qt binds elsewhere and renames the
-    // socket into place, which would take the name from a live instance instead of failing.
-    connect(m_server, &QLocalServer::newConnection, this, &HandOverServer::acceptConnections);
+// One synchronous request: connect, send the frame, wait for the 4-byte answer.
+std::optional<qint32> request(const QString& name, const QByteArray& frame, int timeoutMs) {
+    ClientSocket socket;
+    if (!socket.connectTo(name, ConnectTimeoutMs))
+        return std::nullopt;
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    if (!socket.sendAll(frame, deadline))
+        return std::nullopt;
+    return socket.receiveAnswer(deadline);
 }
 
-HandOverServer::~HandOverServer() {
-    close();
-    for (const auto& [socket, connection] : m_connections)
-        socket->disconnect(this);
-    for (const Request& request : m_queue) {
-        if (request.socket)
-            request.socket->disconnect(this);
-    }
-}
-
-bool HandOverServer::listen() {
-    if (m_server->isListening())
-        return true;
-    if (m_server->listen(m_name))
-        return true;
-    if (m_server->serverError() != QAbstractSocket::AddressInUseError)
-        return false;
-    // The name is taken: by a live instance (keep it) or by the socket of a process that died.
-    QLocalSocket probe;
-    probe.connectToServer(m_name);
-    if (probe.waitForConnected(ConnectTimeoutMs)) {
-        probe.disconnectFromServer();
-        return false;
-    }
-    QLocalServer::removeServer(m_name);
-    return m_server->listen(m_name);
-}
-
-void HandOverServer::close() {
-    m_server->close();
-}
-
-bool HandOverServer::isListening() const {
-    return m_server->isListening();
-}
-
-QString HandOverServer::fullServerName() const {
-    return m_server->fullServerName();
-}
-
-void HandOverServer::setHandlers(CopyDataHandler copyData, QuitStaleHandler quitStale) {
-    m_copyData = std::move(copyData);
-    m_quitStale = std::move(quitStale);
-}
-
-void HandOverServer::acceptConnections() {
-    while (QLocalSocket* socket = m_server->nextPendingConnection()) {
-        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        connect(socket, &QObject::destroyed, this, [this, socket] { forget(socket); });
-        if (static_cast<int>(m_connections.size()) >= MaxConnections) {
-            const auto oldest = std::min_element(
-                m_connections.cbegin(), m_connections.cend(),
-                [](const auto& a, const auto& b) { return a.second->serial < b.second->serial; });
-            drop(oldest->first);
-        }
-        socket->setReadBufferSize(SocketReadBufferBytes);
-        auto connection = std::make_unique<Connection>();
-        connection->serial = m_nextSerial++;
-        connection->deadline = new QTimer(socket);
-        connection->deadline->setSingleShot(true);
-        connect(connection->deadline, &QTimer::timeout, this, [this, socket] { drop(socket); });
-        connection->deadline->start(FrameTimeoutMs);
-        m_connections.emplace(socket, std::move(connection));
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket] { readFrom(socket); });
-        if (socket->bytesAvailable() > 0)
-            readFrom(socket);
-    }
-}
-
-void HandOverServer::forget(QLocalSocket* socket) {
-    if (const auto it = m_connections.find(socket); it != m_connections.end()) {
-        m_pendingBytes -= it->second->frame.size();
-        m_connections.erase(it);
-    }
-}
-
-void HandOverServer::drop(QLocalSocket* socket) {
-    forget(socket);
-    socket->disconnect(this);
-    socket->abort();
-    socket->deleteLater();
-}
-
-bool HandOverServer::makeRoom(QLocalSocket* socket, qsizetype bytes) {
-    while (m_pendingBytes + bytes > MaxPendingBytes) {
-        const auto largest = std::max_element(
-            m_connections.cbegin(), m_connections.cend(), [socket, bytes](const auto& a, const auto& b) {
-                const auto held = [socket, bytes](const auto& entry) {
-                    return entry.second->frame.size() + (entry.first == socket ? bytes : 0);
-                };
-                return held(a) < held(b);
-            });
-        QLocalSocket* const victim = largest->first;
-        drop(victim);
-        if (victim == socket)
-            return false;
-    }
-    return true;
-}
-
-void HandOverServer::readFrom(QLocalSocket* socket) {
-    const auto it = m_connections.find(socket);
-    if (it == m_connections.end())
-        return;
-    FrameReader& frame = it->second->frame;
-    while (frame.state() == FrameReader::State::NeedMore && socket->bytesAvailable() > 0) {
-        const qsizetype take = qMin<qsizetype>(frame.wanted(), socket->bytesAvailable());
-        if (!makeRoom(socket, take))
-            return;
-        const QByteArray bytes = socket->read(take);
-        m_pendingBytes += bytes.size();
-        frame.feed(bytes);
-    }
-    if (frame.state() == FrameReader::State::Invalid) {
-        drop(socket); // not a hand-over request
-        return;
-    }
-    if (frame.state() != FrameReader::State::Complete)
-        return;
-
-    // One request per connection: what the sender writes after it stays unread.
-    socket->disconnect(this);
-    it->second->deadline->stop();
-    Request request{socket, frame.operation(), frame.payload()};
-    m_pendingBytes -= frame.size();
-    m_connections.erase(it);
-    if (static_cast<int>(m_queue.size()) >= MaxQueuedRequests) {
-        answer(socket, 0); // refused at once rather than answered late
-        return;
-    }
-    m_queue.push_back(std::move(request));
-    scheduleNext();
-}
-
-void HandOverServer::answer(QLocalSocket* socket, qint32 result) {
-    if (socket == nullptr)
-        return;
-    if (socket->state() == QLocalSocket::ConnectedState) {
-        socket->write(le32(static_cast<quint32>(result)));
-        socket->disconnectFromServer(); // after the answer is written; closes the connection
-    } else {
-        socket->deleteLater();
-    }
-}
-
-void HandOverServer::scheduleNext() {
-    if (m_scheduled || m_handling || m_queue.empty())
-        return;
-    m_scheduled = true;
-    QMetaObject::invokeMethod(this, &HandOverServer::handleNext, Qt::QueuedConnection);
-}
-
-void HandOverServer::handleNext() {
-    m_scheduled = false;
-    // A message box of the request being handled runs the event loop: the next one waits for it.
-    if (m_handling || m_queue.empty())
-        return;
-    Request request = std::move(m_queue.front());
-    m_queue.pop_front();
-    m_handling = true;
-    const qint32 result = dispatch(request.operation, request.payload);
-    m_handling = false;
-    answer(request.socket, result);
-    scheduleNext();
-}
-
-qint32 HandOverServer::dispatch(const QByteArray& operation, const QByteArray& payload) {
-    if (operation == OpCopyData) {
-        const std::optional<CopyData> data = decodeCopyData(payload);
-        return data && m_copyData ? m_copyData(data->dwData, data->lpData) : 0;
-    }
-    if (operation == OpQuitStale)
-        return m_quitStale && m_quitStale(QString::fromUtf8(payload)) ? 1 : 0;
-    return 0;
-}
+} // namespace
 
 namespace client {
 
 bool instanceRunning(const QString& name) {
-    QLocalSocket socket;
-    socket.connectToServer(name);
-    const bool connected = socket.waitForConnected(ConnectTimeoutMs);
-    if (connected)
-        socket.disconnectFromServer();
-    return connected;
+    ClientSocket socket;
+    return socket.connectTo(name, ConnectTimeoutMs);
 }
 
 std::optional<qint32> sendCopyData(const QString& name, quint32 dwData, const QByteArray& lpData,
                                    int timeoutMs) {
-    const QByteArray payload = le32(dwData) + le32(static_cast<quint32>(lpData.size())) + lpData;
+    const QByteArray payload =
+        answerBytes(static_cast<qint32>(dwData)) + answerBytes(static_cast<qint32>(lpData.size())) + lpData;
     return request(name, requestFrame(OpCopyData, payload), timeoutMs);
 }
 

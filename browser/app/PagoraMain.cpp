@@ -2,7 +2,7 @@
 
 #include "browser/app/BrowserContext.h"
 #include "browser/app/Front.h"
-#include "browser/app/HandOver.h"
+#include "browser/app/HandOverServer.h"
 #include "browser/app/frmSubClass.h"
 #include "platform/CommandLine.h"
 

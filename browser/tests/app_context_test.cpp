@@ -1,5 +1,5 @@
 #include "browser/app/Front.h"
-#include "browser/app/HandOver.h"
+#include "browser/app/HandOverServer.h"
 #include "browser/app/PagoraMain.h"
 #include "browser/app/frmSubClass.h"
 #include "browser_fixture.h"

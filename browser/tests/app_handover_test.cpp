@@ -1,4 +1,4 @@
-#include "browser/app/HandOver.h"
+#include "browser/app/HandOverServer.h"
 #include "platform/TextCodec.h"
 #include "platform/testing/TempMachine.h"
 
