@@ -227,6 +227,9 @@ void HandOverVsBareCore(benchmark::State& state) {
     std::vector<double> second;
     std::vector<double> bare;
     for (auto _ : state) {
+        // The instance settles after the previous page (its page engine keeps both cores busy for a
+        // while): a caller does not start pages every few milliseconds.
+        QThread::msleep(150);
         const double floor = spawnToExit(bench, QStringLiteral(BARE_CORE_EXE), {});
         const double handOver = spawnToExit(bench, QStringLiteral(PAGORA_EXE), {Other});
         if (floor < 0 || handOver < 0) {

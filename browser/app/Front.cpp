@@ -42,17 +42,20 @@ int runFront(int argc, char** argv) {
     const QString name = handover::serverName(machine);
     // No application object: the hand-over needs none, and the engine makes its own.
     const QString program = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
-    if (handover::client::instanceRunning(name)) {
+    if (handover::client::Connection connection(name); connection.connected()) {
         const platform::MachineInfo info(machine);
         const QString programFolder = machine.toWindows(QFileInfo(program).absolutePath());
         const MessageTable messages =
             MessageTable::GSubMsg_Load(machine, info, programFolder, MessageProgram::Pagora);
-        if (!GFncPdf_QuitStale(messages, name)) {
-            const QString commandLine =
-                platform::commandLineArguments(platform::GetCommandLine(arguments, machine));
-            GSubIns_Forward(name, commandLine, info.ansiCodePage());
+        // GFncPdf_QuitStale and, unless the instance quits, GSubIns_Forward, in one request.
+        const QString caption = QStringLiteral(" - ") + messages.GFncMsg_Get(QStringLiteral("WC201"));
+        const QString commandLine =
+            platform::commandLineArguments(platform::GetCommandLine(arguments, machine));
+        const QByteArray lpData = handover::copyDataPayload(commandLine, info.ansiCodePage());
+        const std::optional<qint32> answer = connection.request(handover::requestFrame(
+            handover::OpQuitStaleOrCopyData, handover::encodeQuitStaleOrCopyData(caption, 0, lpData)));
+        if (answer != handover::AnswerQuitStale)
             return 0;
-        }
     }
 
     // This start becomes the instance (the engine decides again under the start lock: another start

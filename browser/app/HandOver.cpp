@@ -67,6 +67,21 @@ std::optional<CopyData> decodeCopyData(const QByteArray& payload) {
     return data;
 }
 
+QByteArray encodeQuitStaleOrCopyData(const QString& caption, quint32 dwData, const QByteArray& lpData) {
+    const QByteArray text = caption.toUtf8();
+    return answerBytes(static_cast<qint32>(text.size())) + text + answerBytes(static_cast<qint32>(dwData)) +
+           answerBytes(static_cast<qint32>(lpData.size())) + lpData;
+}
+
+std::optional<QuitStaleOrCopyData> decodeQuitStaleOrCopyData(const QByteArray& payload) {
+    if (payload.size() < 4)
+        return std::nullopt;
+    const quint32 length = readLe32(payload, 0);
+    if (length > static_cast<quint32>(payload.size() - 4))
+        return std::nullopt;
+    return QuitStaleOrCopyData{QString::fromUtf8(payload.mid(4, length)), payload.mid(4 + length)};
+}
+
 // ---- FrameReader
 
 qsizetype FrameReader::wanted() const {
@@ -108,17 +123,25 @@ int msLeft(Clock::time_point deadline) {
     return left > 0 ? static_cast<int>(left) : 0;
 }
 
+// One synchronous request: connect, send the frame, wait for the 4-byte answer.
+std::optional<qint32> request(const QString& name, const QByteArray& frame, int timeoutMs) {
+    client::Connection connection(name);
+    return connection.request(frame, timeoutMs);
+}
+
+} // namespace
+
 // A plain Unix-domain socket: the sending side needs no Qt event machinery (and the front no Qt
 // Network), only the path that QLocalServer listens on.
-class ClientSocket {
+class client::Connection::Socket {
 public:
-    ClientSocket() : m_fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0)) {}
-    ~ClientSocket() {
+    Socket() : m_fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0)) {}
+    ~Socket() {
         if (m_fd >= 0)
             ::close(m_fd);
     }
-    ClientSocket(const ClientSocket&) = delete;
-    ClientSocket& operator=(const ClientSocket&) = delete;
+    Socket(const Socket&) = delete;
+    Socket& operator=(const Socket&) = delete;
 
     // Connects within the time; a full backlog is retried until then.
     bool connectTo(const QString& name, int timeoutMs) {
@@ -188,24 +211,26 @@ private:
     int m_fd;
 };
 
-// One synchronous request: connect, send the frame, wait for the 4-byte answer.
-std::optional<qint32> request(const QString& name, const QByteArray& frame, int timeoutMs) {
-    ClientSocket socket;
-    if (!socket.connectTo(name, ConnectTimeoutMs))
-        return std::nullopt;
-    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    if (!socket.sendAll(frame, deadline))
-        return std::nullopt;
-    return socket.receiveAnswer(deadline);
+client::Connection::Connection(const QString& name) : m_socket(std::make_unique<Socket>()) {
+    m_connected = m_socket->connectTo(name, ConnectTimeoutMs);
 }
 
-} // namespace
+client::Connection::~Connection() = default;
+
+std::optional<qint32> client::Connection::request(const QByteArray& frame, int timeoutMs) {
+    if (!m_connected)
+        return std::nullopt;
+    m_connected = false; // one request per connection
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    if (!m_socket->sendAll(frame, deadline))
+        return std::nullopt;
+    return m_socket->receiveAnswer(deadline);
+}
 
 namespace client {
 
 bool instanceRunning(const QString& name) {
-    ClientSocket socket;
-    return socket.connectTo(name, ConnectTimeoutMs);
+    return Connection(name).connected();
 }
 
 std::optional<qint32> sendCopyData(const QString& name, quint32 dwData, const QByteArray& lpData,

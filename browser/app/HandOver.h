@@ -4,6 +4,7 @@
 #include <QString>
 #include <QtGlobal>
 #include <functional>
+#include <memory>
 #include <optional>
 
 namespace marvek::platform {
@@ -50,6 +51,10 @@ QString textFromCopyData(const QByteArray& lpData, int codePage);
 
 inline constexpr char OpCopyData[] = "CPYD";
 inline constexpr char OpQuitStale[] = "QUIT";
+// The front's start in one request: the stale check, then (unless the instance quits) the copy-data.
+inline constexpr char OpQuitStaleOrCopyData[] = "QTCD";
+// The answer to "QTCD" when the instance was stale and quits (the copy-data is not taken).
+inline constexpr qint32 AnswerQuitStale = 2;
 
 // A 32-bit little-endian number: an answer, and the numbers of a frame.
 QByteArray answerBytes(qint32 result);
@@ -63,6 +68,15 @@ struct CopyData {
     QByteArray lpData;
 };
 std::optional<CopyData> decodeCopyData(const QByteArray& payload);
+
+// The payload of "QTCD": the caption's length (32-bit), the caption in UTF-8, then a "CPYD" payload.
+// Nothing when the length runs past the payload.
+struct QuitStaleOrCopyData {
+    QString caption;
+    QByteArray copyDataPayload;
+};
+QByteArray encodeQuitStaleOrCopyData(const QString& caption, quint32 dwData, const QByteArray& lpData);
+std::optional<QuitStaleOrCopyData> decodeQuitStaleOrCopyData(const QByteArray& payload);
 
 // Collects one request frame from the bytes a connection delivers, in pieces of any size. It takes
 // no byte beyond the frame (what a sender writes after it is left unread). A wrong magic or a length
@@ -89,8 +103,24 @@ private:
 // The sending side: one connection per request, synchronous with time limits, on a plain socket
 // (no application object, no Qt Network).
 namespace client {
-// True when something listens on the name: a plain socket connect, which needs no application object.
-bool nameTaken(const QString& name);
+// One connection to the server, for one request: connected (within ConnectTimeoutMs) on construction.
+class Connection {
+public:
+    explicit Connection(const QString& name);
+    ~Connection();
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    bool connected() const { return m_connected; }
+    // Sends the frame and waits for the answer; nothing when none came in time.
+    std::optional<qint32> request(const QByteArray& frame, int timeoutMs = AnswerTimeoutMs);
+
+private:
+    class Socket;
+    std::unique_ptr<Socket> m_socket;
+    bool m_connected = false;
+};
+
 // True when a server answers on the name (another instance runs).
 bool instanceRunning(const QString& name);
 // Sends WM_COPYDATA; the receiver's result, or nothing when no server answered in time.
@@ -99,6 +129,7 @@ std::optional<qint32> sendCopyData(const QString& name, quint32 dwData, const QB
 // Asks whether the instance has a top-level window with exactly caption (and makes it quit if so).
 std::optional<qint32> askQuitStale(const QString& name, const QString& caption,
                                    int timeoutMs = AnswerTimeoutMs);
+
 } // namespace client
 
 } // namespace handover

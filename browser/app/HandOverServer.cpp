@@ -199,6 +199,14 @@ qint32 HandOverServer::dispatch(const QByteArray& operation, const QByteArray& p
     }
     if (operation == QByteArrayView(OpQuitStale))
         return m_quitStale && m_quitStale(QString::fromUtf8(payload)) ? 1 : 0;
+    if (operation == QByteArrayView(OpQuitStaleOrCopyData)) {
+        const std::optional<QuitStaleOrCopyData> request = decodeQuitStaleOrCopyData(payload);
+        if (!request)
+            return 0;
+        if (m_quitStale && m_quitStale(request->caption))
+            return AnswerQuitStale;
+        return dispatch(QByteArray(OpCopyData), request->copyDataPayload);
+    }
     return 0;
 }
 
