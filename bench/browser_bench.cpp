@@ -290,7 +290,7 @@ BENCHMARK(ColdStartVsMinimalView)
     ->Name("ColdStart/VsMinimalView")
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond)
-    ->Iterations(10);
+    ->Iterations(16);
 BENCHMARK(HandOverProcess)
     ->Name("HandOver/Process")
     ->UseManualTime()

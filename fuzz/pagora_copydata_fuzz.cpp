@@ -1,5 +1,5 @@
 // The copy-data of a hand-over: the COPYDATASTRUCT numbers and lpData, then the text cut at its first
-// NUL in the code page.
+// NUL in the code page; and the front's "QTCD" payload around it.
 #include "browser/app/HandOver.h"
 #include "platform/TextCodec.h"
 
@@ -21,6 +21,19 @@ void check(bool condition) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QByteArray payload(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+
+    // "QTCD": a caption of the given length, then the rest as a copy-data payload.
+    const std::optional<QuitStaleOrCopyData> combined = decodeQuitStaleOrCopyData(payload);
+    if (payload.size() < 4) {
+        check(!combined);
+    } else {
+        const quint32 length = qFromLittleEndian<quint32>(payload.constData());
+        check(combined.has_value() == (length <= static_cast<quint32>(payload.size() - 4)));
+        if (combined) {
+            check(combined->copyDataPayload == payload.mid(4 + length));
+            check(combined->caption == QString::fromUtf8(payload.mid(4, length)));
+        }
+    }
     const std::optional<CopyData> copyData = decodeCopyData(payload);
     check(copyData.has_value() == (payload.size() >= 8));
     if (!copyData)
