@@ -157,7 +157,10 @@ void HandOverServer::readFrom(QLocalSocket* socket) {
         return;
     }
     m_queue.push_back(std::move(request));
-    scheduleNext();
+    if (m_handling)
+        return; // handled when the request being handled is done
+    // Straight from the event loop's socket notification (no request is being handled): at once.
+    handleNext();
 }
 
 void HandOverServer::answer(QLocalSocket* socket, qint32 result) {
@@ -179,7 +182,7 @@ void HandOverServer::scheduleNext() {
 }
 
 void HandOverServer::handleNext() {
-    m_scheduled = false;
+    m_scheduled = false; // a queued call left over after a direct one finds the queue empty
     // A message box of the request being handled runs the event loop: the next one waits for it.
     if (m_handling || m_queue.empty())
         return;
