@@ -4,6 +4,11 @@
 //                      (the instance has processed the request when the second process ends)
 //   HandOver/Message   the hand-over message alone: connect, send, the instance's processing, answer
 //   ColdStart          from spawn to the first page's caption (document complete) in a new instance
+// and each against its floor in the same run, in pairs side by side (medians, and their ratio):
+//   HandOver/VsBareCore      the second start against a process that only creates a QCoreApplication
+//                            (goal: at most 1.5 times)
+//   ColdStart/VsMinimalView  the cold start against a minimal QWebEngineView program that loads the
+//                            same page and reads its title (goal: at most 1.1 times)
 
 #include "browser/app/HandOver.h"
 #include "platform/Machine.h"
@@ -19,8 +24,10 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
+#include <algorithm>
 #include <benchmark/benchmark.h>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -50,19 +57,27 @@ public:
     const QString& serverName() const { return m_name; }
 
     std::unique_ptr<QProcess> start(const QString& commandLine) const {
+        return startProgram(QStringLiteral(PAGORA_EXE), commandLine.split(QLatin1Char(' ')));
+    }
+
+    std::unique_ptr<QProcess> startProgram(const QString& program, const QStringList& arguments) const {
         auto process = std::make_unique<QProcess>();
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("MARVEK_ROOT"), m_dir.path());
         env.insert(QStringLiteral("MARVEK_BROWSER_LOG"), logFile());
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         env.insert(QStringLiteral("HOME"), m_dir.path());
+        env.insert(QStringLiteral("QTWEBENGINE_DISABLE_SANDBOX"), QStringLiteral("1"));
         process->setProcessEnvironment(env);
         process->setStandardOutputFile(QProcess::nullDevice());
         process->setStandardErrorFile(QProcess::nullDevice());
-        process->start(QStringLiteral(PAGORA_EXE), commandLine.split(QLatin1Char(' ')));
+        process->start(program, arguments);
         process->waitForStarted(10000);
         return process;
     }
+
+    QString hostPath(const QString& windowsPath) const { return m_machine.toHost(windowsPath); }
+    QString logFile() const { return m_dir.path() + QStringLiteral("/browser.log"); }
 
     // Starts the running instance on a titled page (a title-less one would be taken for a stale
     // instance and told to quit by the next start) and waits until it answers.
@@ -108,8 +123,6 @@ private:
         if (file.open(QIODevice::WriteOnly))
             file.write(bytes);
     }
-
-    QString logFile() const { return m_dir.path() + QStringLiteral("/browser.log"); }
 
     QTemporaryDir m_dir;
     platform::Machine m_machine;
@@ -175,8 +188,109 @@ void ColdStart(benchmark::State& state) {
     }
 }
 
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0.0 : values[values.size() / 2];
+}
+
+// Milliseconds from spawn to the end of a process; negative when it did not end.
+double spawnToExit(const BrowserBench& bench, const QString& program, const QStringList& arguments) {
+    QElapsedTimer timer;
+    timer.start();
+    const auto process = bench.startProgram(program, arguments);
+    if (!process->waitForFinished(30000)) {
+        process->kill();
+        process->waitForFinished(10000);
+        return -1;
+    }
+    return static_cast<double>(timer.nsecsElapsed()) / 1e6;
+}
+
+// Reports the medians of a figure and its floor, their ratio and the goal for the ratio.
+void report(benchmark::State& state, const std::vector<double>& figure, const std::vector<double>& floor,
+            double goal) {
+    const double f = median(figure);
+    const double base = median(floor);
+    state.counters["median_ms"] = f;
+    state.counters["floor_ms"] = base;
+    state.counters["ratio"] = base > 0 ? f / base : 0;
+    state.counters["goal"] = goal;
+    state.SetLabel(base > 0 && f / base <= goal ? "within goal" : "OVER GOAL");
+}
+
+void HandOverVsBareCore(benchmark::State& state) {
+    BrowserBench bench;
+    if (!bench.startInstance()) {
+        state.SkipWithError("the instance did not start");
+        return;
+    }
+    std::vector<double> second;
+    std::vector<double> bare;
+    for (auto _ : state) {
+        // The instance settles after the previous page (its page engine keeps both cores busy for a
+        // while): a caller does not start pages every few milliseconds.
+        QThread::msleep(150);
+        const double floor = spawnToExit(bench, QStringLiteral(BARE_CORE_EXE), {});
+        const double handOver = spawnToExit(bench, QStringLiteral(PAGORA_EXE), {Other});
+        if (floor < 0 || handOver < 0) {
+            state.SkipWithError("a process did not end");
+            return;
+        }
+        bare.push_back(floor);
+        second.push_back(handOver);
+        state.SetIterationTime(handOver / 1e3);
+    }
+    report(state, second, bare, 1.5);
+}
+
+void ColdStartVsMinimalView(benchmark::State& state) {
+    BrowserBench bench;
+    const QString page = bench.hostPath(Page);
+    std::vector<double> pagora;
+    std::vector<double> minimal;
+    for (auto _ : state) {
+        bench.clearLog();
+        QElapsedTimer timer;
+        timer.start();
+        auto view = bench.startProgram(QStringLiteral(MINIMAL_VIEW_EXE), {page, bench.logFile()});
+        const bool titled = bench.waitForLog("title\tindex", 60000);
+        minimal.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
+        if (!view->waitForFinished(10000))
+            view->kill();
+        view->waitForFinished(10000);
+
+        bench.clearLog();
+        timer.start();
+        auto process = bench.start(Page);
+        const bool shown = bench.waitForLog("\tcaption\t0\tindex - MarvekBrowser", 60000);
+        const double cold = static_cast<double>(timer.nsecsElapsed()) / 1e6;
+        pagora.push_back(cold);
+        state.SetIterationTime(cold / 1e3);
+        process->terminate();
+        if (!process->waitForFinished(10000))
+            process->kill();
+        process->waitForFinished(10000);
+        QLocalServer::removeServer(bench.serverName());
+        if (!titled || !shown) {
+            state.SkipWithError("no first page");
+            return;
+        }
+    }
+    report(state, pagora, minimal, 1.1);
+}
+
 } // namespace
 
+BENCHMARK(HandOverVsBareCore)
+    ->Name("HandOver/VsBareCore")
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(20);
+BENCHMARK(ColdStartVsMinimalView)
+    ->Name("ColdStart/VsMinimalView")
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(16);
 BENCHMARK(HandOverProcess)
     ->Name("HandOver/Process")
     ->UseManualTime()

@@ -1,5 +1,7 @@
 #include "platform/Processes.h"
 
+#include "platform/CommandLine.h"
+
 #include <QByteArray>
 #include <QFile>
 #include <QFileInfo>
@@ -191,6 +193,30 @@ private:
     std::vector<char*> m_pointers;
 };
 
+// The environment of a child: this process's, without a command line handed to this process, and
+// with the child's own Windows command line when it has one.
+class ChildEnvironment {
+public:
+    explicit ChildEnvironment(const std::optional<QString>& commandLine) {
+        const QByteArray prefix = QByteArray(CommandLineVariable) + '=';
+        for (char** entry = environ; entry != nullptr && *entry != nullptr; ++entry) {
+            if (!QByteArrayView(*entry).startsWith(prefix))
+                m_bytes.emplace_back(*entry);
+        }
+        if (commandLine)
+            m_bytes.push_back(prefix + commandLine->toUtf8());
+        for (QByteArray& bytes : m_bytes)
+            m_pointers.push_back(bytes.data());
+        m_pointers.push_back(nullptr);
+    }
+
+    char* const* envp() const { return m_pointers.data(); }
+
+private:
+    std::vector<QByteArray> m_bytes;
+    std::vector<char*> m_pointers;
+};
+
 // Signals a child must not inherit as ignored.
 sigset_t signalsToDefault() {
     sigset_t set;
@@ -229,12 +255,12 @@ private:
     posix_spawnattr_t m_attributes;
 };
 
-pid_t spawnChild(const HostCommand& command) {
+pid_t spawnChild(const HostCommand& command, const ChildEnvironment& environment) {
     const ExecArguments exec(command);
     const SpawnSettings settings;
     pid_t pid = -1;
-    if (posix_spawn(&pid, exec.program(), settings.actions(), settings.attributes(), exec.argv(), environ) !=
-        0)
+    if (posix_spawn(&pid, exec.program(), settings.actions(), settings.attributes(), exec.argv(),
+                    environment.envp()) != 0)
         return -1;
     return pid;
 }
@@ -254,7 +280,7 @@ void writeErrno(int fd, int error) {
 // Double fork: the program runs as a grandchild in a session of its own, adopted by init, so nothing is
 // left to reap here. Between fork and exec only async-signal-safe calls are made. An exec failure comes
 // back through a close-on-exec pipe.
-bool spawnDetached(const HostCommand& command) {
+bool spawnDetached(const HostCommand& command, const ChildEnvironment& environment) {
     const ExecArguments exec(command);
     const sigset_t defaults = signalsToDefault();
     const long openMax = sysconf(_SC_OPEN_MAX) > 0 ? sysconf(_SC_OPEN_MAX) : 1024;
@@ -281,7 +307,7 @@ bool spawnDetached(const HostCommand& command) {
             if (null >= 0)
                 dup2(null, STDIN_FILENO);
             closeStrayDescriptorsOnExec(openMax);
-            execve(exec.program(), exec.argv(), environ);
+            execve(exec.program(), exec.argv(), environment.envp());
             writeErrno(errorPipe[1], errno);
             _exit(127);
         }
@@ -485,14 +511,14 @@ std::unique_ptr<ChildProcess> Processes::start(const QString& commandLine, Windo
     const std::optional<HostCommand> command = resolve(commandLine);
     if (!command)
         return nullptr;
-    const pid_t pid = spawnChild(*command);
+    const pid_t pid = spawnChild(*command, ChildEnvironment(commandLine));
     return pid > 0 ? std::make_unique<ChildProcess>(pid) : nullptr;
 }
 
 bool Processes::startDetached(const QString& commandLine, WindowMode mode) const {
     (void)mode;
     const std::optional<HostCommand> command = resolve(commandLine);
-    return command && spawnDetached(*command);
+    return command && spawnDetached(*command, ChildEnvironment(commandLine));
 }
 
 QStringList Processes::runningExecutableNames() const {
@@ -514,7 +540,7 @@ QStringList Processes::runningExecutableNames() const {
 
 bool startDetachedHost(const QString& program, const QStringList& arguments) {
     const QString path = program.contains(u'/') ? program : QStandardPaths::findExecutable(program);
-    return !path.isEmpty() && spawnDetached(HostCommand{path, arguments});
+    return !path.isEmpty() && spawnDetached(HostCommand{path, arguments}, ChildEnvironment(std::nullopt));
 }
 
 } // namespace marvek::platform

@@ -64,7 +64,8 @@ public:
     // Starts and keeps the child; nullptr when it cannot be started. The window mode makes no
     // difference on this host (a program without windows shows none either way). The child inherits
     // the environment, working folder and standard output, reads standard input from /dev/null and
-    // no other open file of this process.
+    // no other open file of this process. The child reads commandLine, exactly as written, with
+    // GetCommandLine (platform/CommandLine.h).
     std::unique_ptr<ChildProcess> start(const QString& commandLine, WindowMode mode) const;
     // Starts without waiting and forgets the child (it gets a session of its own and is not this
     // process's child). False when it cannot be started.
@@ -78,7 +79,7 @@ private:
 };
 
 // Starts a host program (no Windows path mapping; a bare name is looked for on PATH) as startDetached
-// does; false when it cannot be run.
+// does, without a Windows command line (it reads its arguments); false when it cannot be run.
 bool startDetachedHost(const QString& program, const QStringList& arguments);
 
 } // namespace marvek::platform

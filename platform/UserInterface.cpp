@@ -1,10 +1,12 @@
 #include "platform/UserInterface.h"
 
+#include <QEventLoop>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTimer>
 #include <algorithm>
 
 namespace marvek::platform {
@@ -162,6 +164,11 @@ int ScriptedUserInterface::messageBox(const QString& text, int style, const QStr
     }
     question.answer = QString::number(code);
     record(std::move(question));
+    if (m_boxOpenMs > 0) {
+        QEventLoop loop;
+        QTimer::singleShot(m_boxOpenMs, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
     return code;
 }
 
@@ -222,8 +229,11 @@ std::unique_ptr<ScriptedUserInterface> ScriptedUserInterface::fromFiles(const QS
 std::unique_ptr<UserInterface> createUserInterface(const Machine& machine) {
     const QString script = qEnvironmentVariable("MARVEK_UI_SCRIPT");
     const QString log = qEnvironmentVariable("MARVEK_UI_LOG");
-    if (!script.isEmpty() || !log.isEmpty())
-        return ScriptedUserInterface::fromFiles(script, log);
+    if (!script.isEmpty() || !log.isEmpty()) {
+        std::unique_ptr<ScriptedUserInterface> scripted = ScriptedUserInterface::fromFiles(script, log);
+        scripted->setBoxOpenMs(qEnvironmentVariableIntValue("MARVEK_UI_BOX_MS"));
+        return scripted;
+    }
     return std::make_unique<QtUserInterface>(machine);
 }
 

@@ -95,6 +95,8 @@ public:
     std::optional<QString> browseForFolder(const QString& title, const QString& initialFolder) override;
 
     void addAnswer(const QString& answer) { m_answers.append(answer); }
+    // Keeps each box open this long, running the event loop as a modal box does while the user reads.
+    void setBoxOpenMs(int ms) { m_boxOpenMs = ms; }
     const std::vector<AskedQuestion>& asked() const { return m_asked; }
 
     // Reads the answers from a file (one per line, blank lines ignored).
@@ -107,11 +109,12 @@ private:
 
     QStringList m_answers;
     QString m_logFile;
+    int m_boxOpenMs = 0;
     std::vector<AskedQuestion> m_asked;
 };
 
 // The scripted interface when MARVEK_UI_SCRIPT or MARVEK_UI_LOG is set (log only: every box takes
-// its default button), else the Qt one.
+// its default button), else the Qt one. MARVEK_UI_BOX_MS keeps each scripted box open that long.
 std::unique_ptr<UserInterface> createUserInterface(const Machine& machine);
 
 } // namespace marvek::platform

@@ -49,17 +49,11 @@ std::optional<CommandRequest> BrowserContext::GFncCmd_Parse(const QString& comma
     };
     if (commandLine.isEmpty())
         return bad();
-    const QStringList fields = commandLine.split(QLatin1Char(';'));
-    CommandRequest request;
-    request.url = fields.value(0);
-    request.url.remove(QLatin1Char('"'));
+    const CommandRequest request = splitCommandRequest(commandLine);
     if (request.url.isEmpty())
         return bad();
     if (hostPathOf(request.url).isEmpty() || !QFileInfo(hostPathOf(request.url)).isFile())
         return bad();
-    request.tbrUnVisi = fields.value(1) == u"1";
-    request.unVisi = fields.value(2) == u"1";
-    request.pubNo = fields.value(3) == u"1";
     return request;
 }
 

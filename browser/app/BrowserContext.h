@@ -1,5 +1,6 @@
 #pragma once
 
+#include "browser/app/CommandRequest.h"
 #include "browser/messages/MessageTable.h"
 #include "platform/Platform.h"
 
@@ -15,14 +16,6 @@ namespace marvek::browser {
 
 class frmMain;     // browser/window/frmMain.h: one browser window
 class frmSubClass; // browser/app/frmSubClass.h: the hand-over receiver of the running instance
-
-// One request of the command line (or of a forwarded command line), as GFncCmd_Parse splits it.
-struct CommandRequest {
-    QString url;            // field 1, every double quote removed
-    bool tbrUnVisi = false; // field 2 is exactly "1"
-    bool unVisi = false;    // field 3 is exactly "1"
-    bool pubNo = false;     // field 4 is exactly "1"
-};
 
 // The process-wide state of Pagora, created by Main and alive until the program ends.
 //

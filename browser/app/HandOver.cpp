@@ -5,11 +5,13 @@
 
 #include <QCryptographicHash>
 #include <QDir>
-#include <QElapsedTimer>
-#include <QLocalServer>
-#include <QLocalSocket>
-#include <QPointer>
+#include <QFile>
 #include <QtEndian>
+#include <chrono>
+#include <cstring>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace marvek::browser::handover {
@@ -17,41 +19,9 @@ namespace marvek::browser::handover {
 namespace {
 
 const QByteArray FrameMagic = QByteArrayLiteral("MVKH");
-constexpr qsizetype HeaderBytes = 12;
-const QByteArray OpCopyData = QByteArrayLiteral("CPYD");
-const QByteArray OpQuitStale = QByteArrayLiteral("QUIT");
-
-QByteArray le32(quint32 value) {
-    QByteArray bytes(4, '\0');
-    qToLittleEndian(value, bytes.data());
-    return bytes;
-}
 
 quint32 readLe32(const QByteArray& bytes, qsizetype offset) {
     return qFromLittleEndian<quint32>(bytes.constData() + offset);
-}
-
-// One synchronous request: connect, send the frame, wait for the 4-byte answer.
-std::optional<qint32> request(const QString& name, const QByteArray& frame, int timeoutMs) {
-    QLocalSocket socket;
-    socket.connectToServer(name);
-    if (!socket.waitForConnected(ConnectTimeoutMs))
-        return std::nullopt;
-    socket.write(frame);
-    if (!socket.waitForBytesWritten(timeoutMs) && socket.bytesToWrite() > 0)
-        return std::nullopt;
-    QElapsedTimer timer;
-    timer.start();
-    while (socket.bytesAvailable() < 4) {
-        const int left = timeoutMs - static_cast<int>(timer.elapsed());
-        if (left <= 0 || !socket.waitForReadyRead(left))
-            break;
-    }
-    if (socket.bytesAvailable() < 4)
-        return std::nullopt;
-    const QByteArray answer = socket.read(4);
-    socket.disconnectFromServer();
-    return static_cast<qint32>(readLe32(answer, 0));
 }
 
 } // namespace
@@ -77,119 +47,196 @@ QString textFromCopyData(const QByteArray& lpData, int codePage) {
     return nul < 0 ? text : text.left(nul);
 }
 
+QByteArray answerBytes(qint32 result) {
+    QByteArray bytes(4, '\0');
+    qToLittleEndian(result, bytes.data());
+    return bytes;
+}
+
 QByteArray requestFrame(const QByteArray& operation, const QByteArray& payload) {
-    return FrameMagic + operation.left(4) + le32(static_cast<quint32>(payload.size())) + payload;
+    return FrameMagic + operation.left(4) + answerBytes(static_cast<qint32>(payload.size())) + payload;
 }
 
-HandOverServer::HandOverServer(QString name, QObject* parent)
-    : QObject(parent), m_name(std::move(name)), m_server(new QLocalServer(this)) {
-    // Default socket options on purpose: with access options Qt binds elsewhere and renames the
-    // socket into place, which would take the name from a live instance instead of failing.
-    connect(m_server, &QLocalServer::newConnection, this, &HandOverServer::acceptConnections);
+std::optional<CopyData> decodeCopyData(const QByteArray& payload) {
+    if (payload.size() < 8)
+        return std::nullopt;
+    CopyData data;
+    data.dwData = readLe32(payload, 0);
+    const quint32 cbData = readLe32(payload, 4);
+    data.lpData = payload.mid(8, qMin<qsizetype>(cbData, payload.size() - 8));
+    return data;
 }
 
-HandOverServer::~HandOverServer() {
-    close();
+QByteArray encodeQuitStaleOrCopyData(const QString& caption, quint32 dwData, const QByteArray& lpData) {
+    const QByteArray text = caption.toUtf8();
+    return answerBytes(static_cast<qint32>(text.size())) + text + answerBytes(static_cast<qint32>(dwData)) +
+           answerBytes(static_cast<qint32>(lpData.size())) + lpData;
 }
 
-bool HandOverServer::listen() {
-    if (m_server->isListening())
+std::optional<QuitStaleOrCopyData> decodeQuitStaleOrCopyData(const QByteArray& payload) {
+    if (payload.size() < 4)
+        return std::nullopt;
+    const quint32 length = readLe32(payload, 0);
+    if (length > static_cast<quint32>(payload.size() - 4))
+        return std::nullopt;
+    return QuitStaleOrCopyData{QString::fromUtf8(payload.mid(4, length)), payload.mid(4 + length)};
+}
+
+// ---- FrameReader
+
+qsizetype FrameReader::wanted() const {
+    if (m_state != State::NeedMore)
+        return 0;
+    if (m_bytes.size() < HeaderBytes)
+        return HeaderBytes - m_bytes.size();
+    return HeaderBytes + static_cast<qsizetype>(readLe32(m_bytes, 8)) - m_bytes.size();
+}
+
+FrameReader::State FrameReader::feed(QByteArrayView bytes) {
+    while (m_state == State::NeedMore && !bytes.isEmpty()) {
+        const qsizetype take = qMin(wanted(), bytes.size());
+        m_bytes.append(bytes.first(take));
+        bytes = bytes.sliced(take);
+        if (m_bytes.size() == HeaderBytes &&
+            (!m_bytes.startsWith(FrameMagic) || readLe32(m_bytes, 8) > static_cast<quint32>(MaxFrameBytes)))
+            m_state = State::Invalid;
+        else if (m_bytes.size() >= HeaderBytes && wanted() == 0)
+            m_state = State::Complete;
+    }
+    return m_state;
+}
+
+QByteArray FrameReader::operation() const {
+    return m_bytes.size() >= HeaderBytes ? m_bytes.mid(4, 4) : QByteArray();
+}
+
+QByteArray FrameReader::payload() const {
+    return m_state == State::Complete ? m_bytes.mid(HeaderBytes) : QByteArray();
+}
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+int msLeft(Clock::time_point deadline) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    return left > 0 ? static_cast<int>(left) : 0;
+}
+
+// One synchronous request: connect, send the frame, wait for the 4-byte answer.
+std::optional<qint32> request(const QString& name, const QByteArray& frame, int timeoutMs) {
+    client::Connection connection(name);
+    return connection.request(frame, timeoutMs);
+}
+
+} // namespace
+
+// A plain Unix-domain socket: the sending side needs no Qt event machinery (and the front no Qt
+// Network), only the path that QLocalServer listens on.
+class client::Connection::Socket {
+public:
+    Socket() : m_fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0)) {}
+    ~Socket() {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    Socket(const Socket&) = delete;
+    Socket& operator=(const Socket&) = delete;
+
+    // Connects within the time; a full backlog is retried until then.
+    bool connectTo(const QString& name, int timeoutMs) {
+        const QByteArray path = QFile::encodeName(QDir::tempPath() + QLatin1Char('/') + name);
+        sockaddr_un address{};
+        if (m_fd < 0 || path.size() >= static_cast<qsizetype>(sizeof address.sun_path))
+            return false;
+        address.sun_family = AF_UNIX;
+        std::memcpy(address.sun_path, path.constData(), static_cast<size_t>(path.size()));
+        const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+        for (;;) {
+            if (::connect(m_fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0)
+                return true;
+            if (errno == EINPROGRESS)
+                return wait(POLLOUT, msLeft(deadline)) && socketError() == 0;
+            if ((errno != EAGAIN && errno != EINTR) || msLeft(deadline) == 0)
+                return false;
+            ::poll(nullptr, 0, 5);
+        }
+    }
+
+    bool sendAll(QByteArrayView bytes, Clock::time_point deadline) {
+        while (!bytes.isEmpty()) {
+            const ssize_t n = ::send(m_fd, bytes.data(), static_cast<size_t>(bytes.size()), MSG_NOSIGNAL);
+            if (n > 0) {
+                bytes = bytes.sliced(n);
+                continue;
+            }
+            if (n < 0 && errno != EAGAIN && errno != EINTR)
+                return false;
+            if (!wait(POLLOUT, msLeft(deadline)))
+                return false;
+        }
         return true;
-    if (m_server->listen(m_name))
-        return true;
-    if (m_server->serverError() != QAbstractSocket::AddressInUseError)
-        return false;
-    // The name is taken: by a live instance (keep it) or by the socket of a process that died.
-    QLocalSocket probe;
-    probe.connectToServer(m_name);
-    if (probe.waitForConnected(ConnectTimeoutMs)) {
-        probe.disconnectFromServer();
-        return false;
     }
-    QLocalServer::removeServer(m_name);
-    return m_server->listen(m_name);
+
+    std::optional<qint32> receiveAnswer(Clock::time_point deadline) {
+        char bytes[4];
+        size_t got = 0;
+        while (got < sizeof bytes) {
+            const ssize_t n = ::recv(m_fd, bytes + got, sizeof bytes - got, 0);
+            if (n > 0) {
+                got += static_cast<size_t>(n);
+                continue;
+            }
+            if (n == 0 || (errno != EAGAIN && errno != EINTR) || !wait(POLLIN, msLeft(deadline)))
+                return std::nullopt;
+        }
+        return qFromLittleEndian<qint32>(bytes);
+    }
+
+private:
+    bool wait(short events, int timeoutMs) const {
+        pollfd entry{m_fd, events, 0};
+        int ready = 0;
+        do {
+            ready = ::poll(&entry, 1, timeoutMs);
+        } while (ready < 0 && errno == EINTR);
+        return ready > 0;
+    }
+    int socketError() const {
+        int error = 0;
+        socklen_t size = sizeof error;
+        return ::getsockopt(m_fd, SOL_SOCKET, SO_ERROR, &error, &size) == 0 ? error : errno;
+    }
+
+    int m_fd;
+};
+
+client::Connection::Connection(const QString& name) : m_socket(std::make_unique<Socket>()) {
+    m_connected = m_socket->connectTo(name, ConnectTimeoutMs);
 }
 
-void HandOverServer::close() {
-    m_server->close();
-}
+client::Connection::~Connection() = default;
 
-bool HandOverServer::isListening() const {
-    return m_server->isListening();
-}
-
-QString HandOverServer::fullServerName() const {
-    return m_server->fullServerName();
-}
-
-void HandOverServer::setHandlers(CopyDataHandler copyData, QuitStaleHandler quitStale) {
-    m_copyData = std::move(copyData);
-    m_quitStale = std::move(quitStale);
-}
-
-void HandOverServer::acceptConnections() {
-    while (QLocalSocket* socket = m_server->nextPendingConnection()) {
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket] { readFrom(socket); });
-        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        if (socket->bytesAvailable() > 0)
-            readFrom(socket);
-    }
-}
-
-void HandOverServer::readFrom(QLocalSocket* socket) {
-    // Each connection carries one request; the whole frame is read before it is handled.
-    QByteArray buffer = socket->property("frame").toByteArray() + socket->readAll();
-    if (buffer.size() < HeaderBytes) {
-        socket->setProperty("frame", buffer);
-        return;
-    }
-    const quint32 length = readLe32(buffer, 8);
-    if (!buffer.startsWith(FrameMagic) || length > static_cast<quint32>(MaxFrameBytes)) {
-        socket->abort(); // not a hand-over request
-        return;
-    }
-    if (buffer.size() < HeaderBytes + static_cast<qsizetype>(length)) {
-        socket->setProperty("frame", buffer);
-        return;
-    }
-    socket->setProperty("frame", QByteArray());
-    socket->disconnect(this); // one request per connection
-
-    // Handling may run nested event loops (message boxes) during which the sender can go away.
-    const QPointer<QLocalSocket> alive(socket);
-    const qint32 result = dispatch(buffer.mid(4, 4), buffer.mid(HeaderBytes, length));
-    if (alive && alive->state() == QLocalSocket::ConnectedState) {
-        alive->write(le32(static_cast<quint32>(result)));
-        alive->flush();
-    }
-}
-
-qint32 HandOverServer::dispatch(const QByteArray& operation, const QByteArray& payload) {
-    if (operation == OpCopyData && payload.size() >= 8) {
-        const quint32 dwData = readLe32(payload, 0);
-        const quint32 cbData = readLe32(payload, 4);
-        const QByteArray lpData = payload.mid(8, qMin<qsizetype>(cbData, payload.size() - 8));
-        return m_copyData ? m_copyData(dwData, lpData) : 0;
-    }
-    if (operation == OpQuitStale)
-        return m_quitStale && m_quitStale(QString::fromUtf8(payload)) ? 1 : 0;
-    return 0;
+std::optional<qint32> client::Connection::request(const QByteArray& frame, int timeoutMs) {
+    if (!m_connected)
+        return std::nullopt;
+    m_connected = false; // one request per connection
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    if (!m_socket->sendAll(frame, deadline))
+        return std::nullopt;
+    return m_socket->receiveAnswer(deadline);
 }
 
 namespace client {
 
 bool instanceRunning(const QString& name) {
-    QLocalSocket socket;
-    socket.connectToServer(name);
-    const bool connected = socket.waitForConnected(ConnectTimeoutMs);
-    if (connected)
-        socket.disconnectFromServer();
-    return connected;
+    return Connection(name).connected();
 }
 
 std::optional<qint32> sendCopyData(const QString& name, quint32 dwData, const QByteArray& lpData,
                                    int timeoutMs) {
-    const QByteArray payload = le32(dwData) + le32(static_cast<quint32>(lpData.size())) + lpData;
+    const QByteArray payload =
+        answerBytes(static_cast<qint32>(dwData)) + answerBytes(static_cast<qint32>(lpData.size())) + lpData;
     return request(name, requestFrame(OpCopyData, payload), timeoutMs);
 }
 

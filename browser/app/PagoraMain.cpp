@@ -1,8 +1,10 @@
 #include "browser/app/PagoraMain.h"
 
 #include "browser/app/BrowserContext.h"
-#include "browser/app/HandOver.h"
+#include "browser/app/Front.h"
+#include "browser/app/HandOverServer.h"
 #include "browser/app/frmSubClass.h"
+#include "platform/CommandLine.h"
 
 #include <QApplication>
 #include <QDir>
@@ -19,36 +21,17 @@ constexpr int StartLockTimeoutMs = 5000;
 
 } // namespace
 
-QString commandArguments(const QStringList& arguments, const platform::Machine& machine) {
-    QStringList pieces = arguments.mid(1);
-    for (QString& piece : pieces) {
-        if (piece.startsWith(QLatin1Char('/')))
-            piece = machine.toWindows(piece);
-    }
-    return pieces.join(QLatin1Char(' '));
-}
-
 void prepareWebEngineEnvironment() {
     if (::geteuid() == 0 && !qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX"))
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
-}
-
-bool GFncPdf_QuitStale(const MessageTable& messages, const QString& serverName) {
-    const QString caption = QStringLiteral(" - ") + messages.GFncMsg_Get(QStringLiteral("WC201"));
-    const std::optional<qint32> answer = handover::client::askQuitStale(serverName, caption);
-    return answer.value_or(0) == 1;
-}
-
-void GSubIns_Forward(const BrowserContext& context, const QString& serverName, const QString& commandLine) {
-    const QByteArray lpData = handover::copyDataPayload(commandLine, context.os.machineInfo().ansiCodePage());
-    handover::client::sendCopyData(serverName, 0, lpData);
 }
 
 int Main(const QStringList& arguments) {
     const std::unique_ptr<platform::Platform> os = platform::Platform::fromEnvironment();
     const QString programFolder = os->machine().toWindows(QCoreApplication::applicationDirPath());
     BrowserContext context(*os, programFolder); // loads the message table
-    const QString commandLine = commandArguments(arguments, os->machine());
+    const QString commandLine =
+        platform::commandLineArguments(platform::GetCommandLine(arguments, os->machine()));
     const QString name = handover::serverName(os->machine());
 
     auto server = std::make_unique<handover::HandOverServer>(name);
@@ -57,7 +40,7 @@ int Main(const QStringList& arguments) {
         startLock.tryLock(StartLockTimeoutMs); // best effort: a start goes on without it
         if (handover::client::instanceRunning(name)) {
             if (!GFncPdf_QuitStale(context.messages, name)) {
-                GSubIns_Forward(context, name, commandLine);
+                GSubIns_Forward(name, commandLine, context.os.machineInfo().ansiCodePage());
                 context.GSubWin_EndCheck(nullptr);
                 return 0;
             }

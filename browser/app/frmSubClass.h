@@ -1,6 +1,6 @@
 #pragma once
 
-#include "browser/app/HandOver.h"
+#include "browser/app/HandOverServer.h"
 
 #include <QString>
 #include <memory>

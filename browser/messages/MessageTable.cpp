@@ -6,6 +6,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <limits>
 
 namespace marvek::browser {
 
@@ -15,52 +16,73 @@ const QString CrLf = QStringLiteral("\r\n");
 const QChar Tab = u'\t';
 constexpr int MaxEntries = 32767;
 
+// The next CR LF at or after a position. Positions asked for only grow, except for a few steps back
+// within the text already searched, so the answer of the last search is kept: the scan stays linear
+// in the size of the text however its lines are shaped.
+class LineEnds {
+public:
+    explicit LineEnds(const QString& content) : m_content(content) {}
+
+    qsizetype from(qsizetype position) {
+        if (position >= m_searchedFrom && (m_found < 0 || m_found >= position))
+            return m_found;
+        m_searchedFrom = position;
+        m_found = m_content.indexOf(CrLf, position);
+        return m_found;
+    }
+
+private:
+    const QString& m_content;
+    qsizetype m_searchedFrom = std::numeric_limits<qsizetype>::max(); // nothing searched yet
+    qsizetype m_found = -1;
+};
+
 // Reads the sections of one language into entries, from entry 0 for each such section.
 // Positions are 0-based; the scan follows the message-file rules described in ARCHITECTURE.md.
 void scanSections(const QString& content, const QString& language, bool continuationLines,
                   std::vector<MessageEntry>& entries) {
+    LineEnds lineEnds(content);
     qsizetype a = content.indexOf(QStringLiteral("0x"));
     while (a >= 0) {
         if (content.mid(a + 4, 2) == language) {
             qsizetype count = 0;
             while (count < MaxEntries) {
-                const qsizetype d = content.indexOf(CrLf, a);
+                const qsizetype d = lineEnds.from(a);
                 if (d < 0)
                     break; // the header (or the last entry) has no line end: nothing follows
                 const qsizetype b = d + 2;
                 if (QStringView(content).mid(b, 3) == u"END")
                     break;
-                const qsizetype lineEnd = content.indexOf(CrLf, b);
-                const qsizetype c = content.indexOf(Tab, b);
+                const qsizetype lineEnd = lineEnds.from(b);
+                if (lineEnd < 0)
+                    break; // an entry without a line end ends the section, with or without a TAB
+                // The TAB is looked for in this line only.
+                const qsizetype inLine = QStringView(content).mid(b, lineEnd - b).indexOf(Tab);
                 MessageEntry entry;
-                qsizetype f = 0;
-                if (c < 0 || (lineEnd >= 0 && c > lineEnd)) {
+                const qsizetype f = lineEnd;
+                if (inLine < 0) {
                     // A line without a TAB is one entry: the whole line is its code, its text is empty.
-                    if (lineEnd < 0)
-                        break;
                     entry.code = content.mid(b, lineEnd - b);
-                    f = lineEnd;
                 } else {
-                    f = content.indexOf(CrLf, c + 1);
-                    if (f < 0)
-                        break; // no line end after the TAB: the section is over
+                    const qsizetype c = b + inLine;
                     entry.code = content.mid(b, c - b);
                     entry.text = content.mid(c + 1, f - c - 1);
                 }
+                qsizetype end = f;
                 if (continuationLines) {
-                    while (f + 2 < content.size() && content.at(f + 2) == Tab) {
-                        const qsizetype g = f + 3;
-                        const qsizetype h = content.indexOf(CrLf, g);
+                    while (end + 2 < content.size() && content.at(end + 2) == Tab) {
+                        const qsizetype g = end + 3;
+                        const qsizetype h = lineEnds.from(g);
                         if (h < 0)
                             break; // an unfinished continuation line ends the section below
                         entry.text += CrLf + content.mid(g, h - g);
-                        f = h;
+                        end = h;
                     }
                 }
                 if (static_cast<size_t>(count) >= entries.size())
                     entries.resize(static_cast<size_t>(count) + 1);
                 entries[static_cast<size_t>(count)] = std::move(entry);
-                a = f;
+                a = end;
                 ++count;
             }
         }

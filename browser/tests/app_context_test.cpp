@@ -1,7 +1,9 @@
-#include "browser/app/HandOver.h"
+#include "browser/app/Front.h"
+#include "browser/app/HandOverServer.h"
 #include "browser/app/PagoraMain.h"
 #include "browser/app/frmSubClass.h"
 #include "browser_fixture.h"
+#include "platform/CommandLine.h"
 
 namespace marvek::browser::browsertest {
 namespace {
@@ -59,13 +61,23 @@ TEST_F(ContextTest, CommandLineParser) {
     }
 }
 
-TEST_F(ContextTest, ArgumentsJoinAndHostPathsTurnBackIntoDrivePaths) {
-    // What a process starter of this host passes for "Pagora.exe C:\Manuals\My Manual\index.html":
-    // the blank splits the path, and the drive-path piece arrives as a host path.
+TEST_F(ContextTest, FromAShellArgumentsJoinAndHostPathsTurnBackIntoDrivePaths) {
+    // What a shell passes for "Pagora C:\Manuals\My Manual\index.html": the blank splits the
+    // path, and the drive-path piece may arrive as a host path.
     const QString host = machine.host(u"C:\\Manuals"_s) + u"/My"_s;
-    EXPECT_EQ(commandArguments({u"Pagora"_s, host, u"Manual\\index.html"_s}, machine.machine()), page);
-    EXPECT_EQ(commandArguments({u"Pagora"_s, page + u";0;1"_s}, machine.machine()), page + u";0;1"_s);
-    EXPECT_TRUE(commandArguments({u"Pagora"_s}, machine.machine()).isEmpty());
+    const auto arguments = [this](const QStringList& argv) {
+        return platform::commandLineArguments(platform::GetCommandLine(argv, machine.machine()));
+    };
+    ASSERT_FALSE(platform::handedOverCommandLine().has_value());
+    EXPECT_EQ(arguments({u"Pagora"_s, host, u"Manual\\index.html"_s}), page);
+    EXPECT_EQ(arguments({u"Pagora"_s, page + u";0;1"_s}), page + u";0;1"_s);
+    EXPECT_TRUE(arguments({u"Pagora"_s}).isEmpty());
+}
+
+TEST(FrontTest, TheEngineLiesBesideTheFrontUnderItsNameWithEngine) {
+    EXPECT_EQ(enginePath(u"/opt/viewer/Pagora.exe"_s), u"/opt/viewer/PagoraEngine.exe"_s);
+    EXPECT_EQ(enginePath(u"/build/browser/Pagora"_s), u"/build/browser/PagoraEngine"_s);
+    EXPECT_EQ(enginePath(u"/a.b/My Pagora.x.exe"_s), u"/a.b/My Pagora.xEngine.exe"_s);
 }
 
 TEST_F(ContextTest, ForwardedRequestWithField3HidesSlotZeroAndABadOneChangesNothing) {

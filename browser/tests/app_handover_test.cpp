@@ -1,4 +1,4 @@
-#include "browser/app/HandOver.h"
+#include "browser/app/HandOverServer.h"
 #include "platform/TextCodec.h"
 #include "platform/testing/TempMachine.h"
 
@@ -84,6 +84,42 @@ TEST(AppHandOver, ServerAnswersZeroUntilLoadedThenTakesCopyDataAndDropsBrokenFra
     EXPECT_EQ(seenBytes, big);                          // none reached the handler
     EXPECT_EQ(served([&] { return client::sendCopyData(name, 0, "ok"); }), std::optional<qint32>(7));
     EXPECT_EQ(seenBytes, "ok");
+}
+
+TEST(AppHandOver, FrameReaderTakesOneFrameInPiecesAndNothingBeyond) {
+    const QByteArray good = requestFrame("CPYD", "payload");
+    const QByteArray overLimit = QByteArray("MVKHCPYD") + answerBytes(MaxFrameBytes + 1);
+    using State = FrameReader::State;
+    // Each case: the bytes a connection delivers, the piece size, the state and the bytes held.
+    const std::vector<std::tuple<const char*, QByteArray, qsizetype, State, qsizetype>> cases = {
+        {"whole", good, good.size(), State::Complete, good.size()},
+        {"byte by byte", good, 1, State::Complete, good.size()},
+        {"trailing bytes stay unread", good + "more", 5, State::Complete, good.size()},
+        {"header only", good.left(HeaderBytes), 3, State::NeedMore, HeaderBytes},
+        {"wrong magic", QByteArray("GET / HTTP/1.0\r\n\r\n"), 4, State::Invalid, HeaderBytes},
+        {"length over the limit", overLimit + "x", 64, State::Invalid, HeaderBytes},
+        {"empty frame", requestFrame("QUIT", {}), 7, State::Complete, HeaderBytes},
+    };
+    for (const auto& [what, bytes, piece, state, held] : cases) {
+        SCOPED_TRACE(what);
+        FrameReader reader;
+        for (qsizetype at = 0; at < bytes.size(); at += piece)
+            reader.feed(QByteArrayView(bytes).sliced(at, qMin(piece, bytes.size() - at)));
+        EXPECT_EQ(reader.state(), state);
+        EXPECT_EQ(reader.size(), held);
+        if (state == State::Complete) {
+            EXPECT_EQ(reader.payload(), bytes.mid(HeaderBytes, held - HeaderBytes));
+        }
+    }
+
+    // The front's combined request: the caption, then a copy-data payload; a length past the end is none.
+    const QByteArray combined = encodeQuitStaleOrCopyData(u" - MarvekBrowser"_s, 0, "C:\\a.html");
+    const std::optional<QuitStaleOrCopyData> decoded = decodeQuitStaleOrCopyData(combined);
+    ASSERT_TRUE(decoded.has_value());
+    EXPECT_EQ(decoded->caption, u" - MarvekBrowser"_s);
+    EXPECT_EQ(decodeCopyData(decoded->copyDataPayload).value_or(CopyData{}).lpData, "C:\\a.html");
+    EXPECT_FALSE(decodeQuitStaleOrCopyData(answerBytes(5) + "abc").has_value());
+    EXPECT_FALSE(decodeQuitStaleOrCopyData("ab").has_value());
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "platform/testing/TempMachine.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -119,6 +120,35 @@ TEST(MessagesScan, FilesOfEveryShape) {
                 EXPECT_EQ(table.GFncMsg_Get(key).toStdString(), value.toStdString()) << key.toStdString();
             }
         }
+    }
+}
+
+// Crafted files of about 8 MB: the scan stays linear in the file's size, whatever the lines look like.
+TEST(MessagesScan, CraftedLargeFilesScanInLinearTime) {
+    const QString noTabLines = [] {
+        QString text;
+        for (int s = 0; s < 10; ++s) {
+            text += u"0x0409"_s + CrLf;
+            for (int i = 0; i < 32766; ++i)
+                text += u"LINE WITHOUT TAB"_s + CrLf;
+        }
+        return text + QString(3'000'000, u'x');
+    }();
+    const QString headersWithoutLineEnd = u"0x0409 "_s.repeated(1'100'000);
+    const QString tabsAtTheEnd = section("0x0409", numbered(9)) + u"0x0409"_s + CrLf +
+                                 QString(4'000'000, u'y') + QString(4'000'000, u'\t');
+    const std::vector<std::tuple<const char*, QString, size_t>> cases = {
+        {"sections of lines without TAB, then one long line", noTabLines, 32767}, // the next header too
+        {"headers without a line end", headersWithoutLineEnd, 1},
+        {"a long line, then TABs", tabsAtTheEnd, 9},
+    };
+    for (const auto& [what, content, entries] : cases) {
+        SCOPED_TRACE(what);
+        QElapsedTimer timer;
+        timer.start();
+        const MessageTable table = MessageTable::fromContent(content, u"09"_s, MessageProgram::Pagora);
+        EXPECT_LT(timer.elapsed(), 1000);
+        EXPECT_EQ(table.gstrMsg().size(), std::max<size_t>(entries, table.usesBuiltIn() ? 13 : 0));
     }
 }
 

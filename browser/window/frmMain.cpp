@@ -423,18 +423,40 @@ void frmMain::wbrMain_DocumentComplete() {
 
     // The caption takes the document's own title (empty for a page without one and for a PDF
     // document), read from the page itself.
-    const quint64 serial = m_navigationSerial;
-    QPointer<frmMain> self(this);
-    m_page->runJavaScript(QStringLiteral("document.title"), QWebEngineScript::ApplicationWorld,
-                          [self, serial](const QVariant& title) {
-                              if (self.isNull() || !self->alive() || self->m_navigationSerial != serial ||
-                                  !title.isValid())
-                                  return;
-                              self->applyCaption(title.toString());
-                          });
+    askCaption(m_navigationSerial, 0);
     // The status text is cleared when a document is complete, which also shows the number.
     wbrMain_StatusTextChange(QString());
     Form_Resize();
+}
+
+void frmMain::askCaption(quint64 serial, int attempt) {
+    // Qt WebEngine reports one completion for navigations that follow each other quickly, sometimes
+    // while the last document is still being parsed (its title still empty): the answer counts only
+    // when it comes from the page's current document, parsed to its end, and no navigation started
+    // since. Otherwise the question is asked again until that document is there.
+    constexpr int RetryMs = 50;
+    constexpr int MaxAttempts = 200;
+    QPointer<frmMain> self(this);
+    m_page->runJavaScript(
+        QStringLiteral("[document.title, document.URL, document.readyState]"),
+        QWebEngineScript::ApplicationWorld, [self, serial, attempt](const QVariant& answer) {
+            if (self.isNull() || !self->alive() || self->m_navigationSerial != serial)
+                return;
+            const QStringList fields = answer.toStringList();
+            const auto withoutFragment = [](const QUrl& url) {
+                return url.adjusted(QUrl::RemoveFragment);
+            };
+            const bool current = fields.size() == 3 && fields[2] != u"loading" &&
+                                 withoutFragment(QUrl(fields[1])) == withoutFragment(self->m_page->url());
+            if (current) {
+                self->applyCaption(fields[0]);
+            } else if (attempt < MaxAttempts) {
+                QTimer::singleShot(RetryMs, self, [self, serial, attempt] {
+                    if (self && self->alive() && self->m_navigationSerial == serial)
+                        self->askCaption(serial, attempt + 1);
+                });
+            }
+        });
 }
 
 void frmMain::applyCaption(const QString& documentTitle) {

@@ -101,6 +101,8 @@ private:
 
     void navigate(const QString& url);
     void applySizeRequest();
+    // Reads the current document's title for the caption once it is parsed (serial: the navigation).
+    void askCaption(quint64 serial, int attempt);
     void applyCaption(const QString& documentTitle);
     void printPage();
     void showVersionBox();

@@ -1,3 +1,5 @@
+// PagoraEngine: the browser with its page engine, run by Pagora (browser/front.cpp) when it becomes
+// the running instance.
 #include "browser/app/PagoraMain.h"
 
 #include <QApplication>
