@@ -30,7 +30,7 @@ public:
 
 // The seam of the result screen: opens it for the run in ctx (ErrorLine1, ErrorLine2,
 // InstallSucceeded, CancelRequested, the manual table). From then on the result screen leads: it ends
-// with FinishResult (ResultScreen.h). A window passes itself to flow.showScreen.
+// with FinishResult (setup/engine/ResultList.h). A window passes itself to flow.showScreen.
 using OpenResultScreen = std::function<void(SetupContext& ctx, ScreenFlow& flow)>;
 
 } // namespace marvek::setup

@@ -3,9 +3,9 @@
 #include "platform/InstanceLock.h"
 #include "platform/Platform.h"
 #include "platform/ScreenScript.h"
-#include "setup/app/ResultScreen.h"
 #include "setup/app/SetupScreens.h"
 #include "setup/engine/Startup.h"
+#include "setup/window/frmResult.h"
 
 #include <QApplication>
 
@@ -18,7 +18,7 @@ int Main() {
     const std::unique_ptr<platform::ScreenScript> script = platform::ScreenScript::fromEnvironment();
 
     SetupContext ctx(*os);
-    SetupScreens screens(ctx, OpenResultStandIn, [] { QCoreApplication::exit(0); });
+    SetupScreens screens(ctx, ShowResultForm, [] { QCoreApplication::exit(0); });
     switch (StartSetup(ctx, programFolder, instance.previousInstance())) {
     case StartOutcome::End:
         return 0;

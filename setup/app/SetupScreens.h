@@ -14,7 +14,7 @@ namespace marvek::setup {
 // what is left is deleted with this object.
 class SetupScreens : public ScreenFlow {
 public:
-    // openResult: the result screen (OpenResultStandIn until the real one exists). onEnd runs after
+    // openResult: the result screen (ShowResultForm). onEnd runs after
     // EndSetup and the last screen has unloaded (the program quits its event loop there).
     SetupScreens(SetupContext& ctx, OpenResultScreen openResult, std::function<void()> onEnd);
     ~SetupScreens() override;
