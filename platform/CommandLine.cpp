@@ -2,6 +2,8 @@
 
 #include "platform/Machine.h"
 
+#include <QFileInfo>
+
 namespace marvek::platform {
 
 namespace {
@@ -46,6 +48,29 @@ QString commandLineArguments(const QString& commandLine) {
     while (i < commandLine.size() && isBlank(commandLine[i]))
         ++i;
     return commandLine.mid(i);
+}
+
+QString commandLineArguments(const QString& commandLine, const Machine& machine) {
+    if (commandLine.startsWith(u'"'))
+        return commandLineArguments(commandLine);
+    auto namesFile = [&machine](const QString& candidate) {
+        const QString host = machine.toHost(candidate);
+        if (!host.isEmpty() && QFileInfo(host).isFile())
+            return true;
+        if (QFileInfo(candidate.section(u'\\', -1)).suffix().isEmpty()) {
+            const QString withExe = machine.toHost(candidate + QStringLiteral(".exe"));
+            return !withExe.isEmpty() && QFileInfo(withExe).isFile();
+        }
+        return false;
+    };
+    for (qsizetype i = 0; i < commandLine.size(); ++i) {
+        if (!isBlank(commandLine[i]) || !namesFile(commandLine.left(i)))
+            continue;
+        while (i < commandLine.size() && isBlank(commandLine[i]))
+            ++i;
+        return commandLine.mid(i);
+    }
+    return commandLineArguments(commandLine);
 }
 
 } // namespace marvek::platform

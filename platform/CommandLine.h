@@ -26,4 +26,10 @@ QString GetCommandLine(const QStringList& arguments, const Machine& machine);
 // exactly as written.
 QString commandLineArguments(const QString& commandLine);
 
+// The same, with an unquoted program path resolved as Windows resolves it when it starts the program:
+// the shortest blank-separated beginning that names an existing file of the machine (as written, or with
+// ".exe" added to a name without extension) is the program, so "C:\Program Files\V\Pagora.exe C:\My
+// Manuals\index.html" gives the whole page path. Without such a beginning the first blank ends it.
+QString commandLineArguments(const QString& commandLine, const Machine& machine);
+
 } // namespace marvek::platform

@@ -50,7 +50,7 @@ int runFront(int argc, char** argv) {
         // GFncPdf_QuitStale and, unless the instance quits, GSubIns_Forward, in one request.
         const QString caption = QStringLiteral(" - ") + messages.GFncMsg_Get(QStringLiteral("WC201"));
         const QString commandLine =
-            platform::commandLineArguments(platform::GetCommandLine(arguments, machine));
+            platform::commandLineArguments(platform::GetCommandLine(arguments, machine), machine);
         const QByteArray lpData = handover::copyDataPayload(commandLine, info.ansiCodePage());
         const std::optional<qint32> answer = connection.request(handover::requestFrame(
             handover::OpQuitStaleOrCopyData, handover::encodeQuitStaleOrCopyData(caption, 0, lpData)));

@@ -31,7 +31,7 @@ int Main(const QStringList& arguments) {
     const QString programFolder = os->machine().toWindows(QCoreApplication::applicationDirPath());
     BrowserContext context(*os, programFolder); // loads the message table
     const QString commandLine =
-        platform::commandLineArguments(platform::GetCommandLine(arguments, os->machine()));
+        platform::commandLineArguments(platform::GetCommandLine(arguments, os->machine()), os->machine());
     const QString name = handover::serverName(os->machine());
 
     auto server = std::make_unique<handover::HandOverServer>(name);

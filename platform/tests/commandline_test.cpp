@@ -24,6 +24,22 @@ TEST(CommandLine, ArgumentsFollowTheProgramNameAsWritten) {
         EXPECT_EQ(commandLineArguments(line), arguments) << line.toStdString();
 }
 
+// An unquoted program path with blanks ends where Windows found the program, so the callers' form
+// "viewer path, a blank, page path" keeps a page path with blanks whole.
+TEST(CommandLine, UnquotedProgramPathEndsAtTheProgramFile) {
+    TempMachine machine;
+    ASSERT_TRUE(machine.writeFile("C:\\Program Files\\View\\Pagora.exe", "program"));
+    const std::vector<std::pair<QString, QString>> cases = {
+        {R"(C:\Program Files\View\Pagora.exe C:\Program Files\Manuals\index.html)",
+         R"(C:\Program Files\Manuals\index.html)"},
+        {R"(C:\Program Files\View\Pagora C:\a b.html)", R"(C:\a b.html)"}, // ".exe" added
+        {R"("C:\Program Files\View\Pagora.exe" x y)", "x y"},
+        {R"(C:\Nowhere\Pagora.exe page.html)", "page.html"}, // no such file: the first blank
+    };
+    for (const auto& [line, arguments] : cases)
+        EXPECT_EQ(commandLineArguments(line, machine.machine()), arguments) << line.toStdString();
+}
+
 TEST(CommandLine, FromAShellTheArgumentsAreJoinedAndHostPathsTurnBack) {
     TempMachine machine;
     const ScopedEnvironment none(CommandLineVariable, QByteArray());
