@@ -8,6 +8,9 @@ namespace marvek::companions {
 namespace {
 
 const QString ProgramName = QStringLiteral("Mandex.exe");
+// The manager's own configuration beside it: its parameters, message catalogues and clean-up batch.
+const QStringList SysDirFiles = {QStringLiteral("SysParameter.ini"), QStringLiteral("M09.ini"),
+                                 QStringLiteral("M11.ini"), QStringLiteral("RmDir.bat")};
 
 } // namespace
 
@@ -20,9 +23,17 @@ int ManagerSetup(shared::SharedContext& ctx, const QStringList& arguments) {
         run.note(QStringLiteral("The manual-link component is not installed"));
     } else {
         const QString program = run.payloadPath(ProgramName);
-        result = run.checkPayload({program});
+        QStringList payload{program};
+        for (const QString& name : SysDirFiles)
+            payload.append(run.payloadPath(QStringLiteral("SysDir\\") + name));
+        result = run.checkPayload(payload);
         if (result == InstallResult::Success)
-            result = run.createFolder(folder);
+            result = run.createFolder(folder + QStringLiteral("\\SysDir"));
+        for (const QString& name : SysDirFiles) {
+            if (result == InstallResult::Success)
+                result = run.installFile(run.payloadPath(QStringLiteral("SysDir\\") + name),
+                                         folder + QStringLiteral("\\SysDir\\") + name);
+        }
         if (result == InstallResult::Success)
             result = run.installFile(program, folder + QLatin1Char('\\') + ProgramName);
     }

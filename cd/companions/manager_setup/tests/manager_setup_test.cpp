@@ -1,4 +1,4 @@
-// The manual manager's installer from the sample CD, and the stand-in it installs.
+// The manual manager's installer from the sample CD, and the manager it installs.
 #include "CompanionTest.h"
 #include "shared/helpers/FileHelpers.h"
 
@@ -18,13 +18,19 @@ TEST_P(ManagerSetupTest, InstallsTheManagerIntoTheManualLinkFolder) {
     ASSERT_EQ(run(installer + QStringLiteral(" /VERYSILENT /SP-")), 0u);
 
     EXPECT_EQ(bytes(Manager), bytes(cdFolder + QStringLiteral("\\Mandex.exe")));
-    EXPECT_EQ(platform::readFileVersion(host(Manager)), (platform::FileVersion{1, 0, 0, 1}));
+    EXPECT_EQ(platform::readFileVersion(host(Manager)), (platform::FileVersion{1, 1, 0, 2}));
     // No result log: the manual-link component's would be mistaken for it.
     EXPECT_FALSE(exists(LinkFolder + QStringLiteral("\\setup.log")));
     // The installed manager is as new as the installer on the CD, so `setup` does not run it again.
     EXPECT_FALSE(shared::IsSourceNewer(t.ctx, installer, Manager));
 
-    // The stand-in says in one box that the manager is not there yet, and ends.
+    // Its SysDir lies beside it.
+    for (const char* file : {"SysParameter.ini", "M09.ini", "M11.ini", "RmDir.bat"})
+        EXPECT_EQ(bytes(LinkFolder + QStringLiteral("\\SysDir\\") + QLatin1String(file)),
+                  bytes(cdFolder + QStringLiteral("\\SysDir\\") + QLatin1String(file)))
+            << file;
+
+    // The manager starts from there; without a database it says so in one box and ends.
     const QString uiLog = t.temp().root() + QStringLiteral("/ui.log");
     const ScopedEnvironment logBoxes("MARVEK_UI_LOG", uiLog);
     EXPECT_EQ(run(Manager), 0u);
@@ -32,7 +38,8 @@ TEST_P(ManagerSetupTest, InstallsTheManagerIntoTheManualLinkFolder) {
     ASSERT_TRUE(boxes.open(QIODevice::ReadOnly));
     const QStringList lines = QString::fromUtf8(boxes.readAll()).split(u'\n', Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 1);
-    EXPECT_TRUE(lines[0].startsWith(QStringLiteral("Mandex\t64\t"))) << lines[0].toStdString();
+    EXPECT_TRUE(lines[0].startsWith(QStringLiteral("Manual Management Program\t48\tDTX-3 MDB None")))
+        << lines[0].toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(Languages, ManagerSetupTest, ::testing::Values("09", "11"));

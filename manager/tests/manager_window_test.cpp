@@ -1,0 +1,119 @@
+// The manager's window driven under the offscreen platform, and the program as a real process.
+#include "manager/app/ManagerStart.h"
+#include "manager/window/frmMmpMain.h"
+#include "platform/InstanceLock.h"
+#include "platform/Processes.h"
+#include "platform/Registry.h"
+#include "shared/config/Messages.h"
+#include "shared/grid/vaSpread.h"
+#include "shared/testing/SchemaDatabase.h"
+#include "shared/testing/SharedTestContext.h"
+
+#include <QDir>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace marvek;
+using namespace marvek::testing;
+
+namespace {
+
+const QString ProgramFolder = QStringLiteral("C:\\ManualLink");
+const QString DatabasePath = QStringLiteral("C:\\ManualLink\\ManualLink.mdb");
+
+QByteArray manualRow(const char* pubNo, const char* adjust) {
+    return QByteArray("INSERT INTO M_manage VALUES ('") + pubNo +
+           "', 'Aurea', 'AUR50', '1', '2024', 'Z', 'Europe', " +
+           "'English', '2024/01', 'tech', '2024-04-01 09:30:01', 'C:\\Manuals\\" + pubNo + "', '" + adjust +
+           "', 'memo " + pubNo + "');INSERT INTO M_type VALUES ('" + pubNo + "', '0');";
+}
+
+class ManagerWindowTest : public ::testing::Test {
+protected:
+    ManagerWindowTest() : ctx(base.os()) {}
+
+    void prepare(const QByteArray& rows) {
+        QDir().mkpath(temp().host(ProgramFolder));
+        ASSERT_EQ(QProcess::execute(QStringLiteral("cp"),
+                                    {QStringLiteral("-a"),
+                                     QStringLiteral(MARVEK_SAMPLE_CD_DIR "/programs/setup/SysDir"),
+                                     temp().host(ProgramFolder)}),
+                  0);
+        base.os().registry().writeString(platform::HKEY_LOCAL_MACHINE,
+                                         QStringLiteral("SOFTWARE\\Marvek\\Scanlux\\ManualLink"),
+                                         QStringLiteral("InstallDir"), ProgramFolder);
+        ASSERT_TRUE(MakeSchemaDatabase(temp(), DatabasePath, rows));
+        ASSERT_EQ(manager::StartManager(ctx, ProgramFolder, false), manager::ManagerStartOutcome::ShowWindow);
+    }
+
+    TempMachine& temp() { return base.temp(); }
+    QString message(int number) { return shared::GetMessage(ctx.shared, QStringLiteral("MESSAGE"), number); }
+    static QString cell(const manager::frmMmpMain& form, int col, int row) {
+        QVariant text;
+        form.grid()->GetText(col, row, text);
+        return text.toString();
+    }
+
+    SharedTestContext base;
+    manager::ManagerContext ctx;
+    bool ended = false;
+};
+
+TEST_F(ManagerWindowTest, EmptyDatabaseLeavesOnlyTheEndButton) {
+    prepare({});
+    manager::frmMmpMain form(ctx, [this] { ended = true; });
+    ASSERT_TRUE(form.loaded());
+    for (const char* name : {"B_Display", "B_Delete", "B_CheckUpdate", "B_MemoUpdate"})
+        EXPECT_FALSE(form.button(name)->isEnabled()) << name;
+    EXPECT_TRUE(form.button("B_End")->isEnabled());
+    EXPECT_FALSE(form.T_Memo()->isEnabled());
+    EXPECT_EQ(form.windowTitle(), message(43));
+    form.button("B_End")->click();
+    EXPECT_TRUE(ended);
+    EXPECT_FALSE(ctx.db.Database.IsOpen());
+}
+
+TEST_F(ManagerWindowTest, ListSelectionDeleteAndCheck) {
+    prepare(manualRow("A0010EN", "0") + manualRow("B0010EN", "1"));
+    ASSERT_TRUE(temp().writeFile(QStringLiteral("C:\\Manuals\\A0010EN\\index.html"), "<html></html>"));
+    ASSERT_TRUE(temp().writeFile(QStringLiteral("C:\\Manuals\\A0010EN\\contents\\p.html"), "<html></html>"));
+    manager::frmMmpMain form(ctx, [this] { ended = true; });
+    ASSERT_TRUE(form.loaded());
+    ASSERT_EQ(form.grid()->MaxRows(), 2);
+    EXPECT_EQ(cell(form, 6, 1), QStringLiteral("A0010EN"));
+    EXPECT_EQ(form.T_Memo()->text(), QStringLiteral("memo A0010EN")) << "the first manual is selected";
+
+    // The check marks nothing present; B0010EN was marked before and is still missing: its rows go.
+    form.button("B_CheckUpdate")->click();
+    ASSERT_EQ(form.grid()->MaxRows(), 1);
+    EXPECT_EQ(cell(form, 6, 1), QStringLiteral("A0010EN"));
+
+    // Deleting the last manual: refused once, then confirmed; its folder goes and the buttons are disabled.
+    base.ui().addAnswer(QString::number(platform::mb::IdNo));
+    form.button("B_Delete")->click();
+    EXPECT_EQ(form.grid()->MaxRows(), 1);
+    base.ui().addAnswer(QString::number(platform::mb::IdYes));
+    form.button("B_Delete")->click();
+    EXPECT_EQ(form.grid()->MaxRows(), 0);
+    EXPECT_FALSE(ctx.os().files().exists(QStringLiteral("C:\\Manuals\\A0010EN")));
+    EXPECT_FALSE(form.button("B_Delete")->isEnabled());
+    EXPECT_EQ(base.ui().asked().back().style, 68);
+}
+
+TEST_F(ManagerWindowTest, SecondProgramEndsAtOnce) {
+    prepare(manualRow("A0010EN", "0"));
+    // The installed manager with its SysDir.
+    ASSERT_TRUE(
+        QFile::copy(QStringLiteral(MANDEX_EXE), temp().host(QStringLiteral("C:\\ManualLink\\Mandex.exe"))));
+    const platform::InstanceLock first(ctx.os().machine(), QStringLiteral("Mandex"));
+    const std::unique_ptr<platform::ChildProcess> second = ctx.os().processes().start(
+        QStringLiteral("C:\\ManualLink\\Mandex.exe"), platform::WindowMode::Normal);
+    ASSERT_TRUE(second);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return second->exitCode() != platform::STILL_ACTIVE; }, 20000));
+    EXPECT_EQ(second->exitCode(), 0u);
+}
+
+} // namespace

@@ -1,0 +1,34 @@
+#include "manager/window/ManagerMain.h"
+
+#include "manager/app/ManagerStart.h"
+#include "manager/window/frmMmpMain.h"
+#include "platform/InstanceLock.h"
+#include "platform/Platform.h"
+#include "platform/ScreenScript.h"
+
+#include <QApplication>
+
+namespace marvek::manager {
+
+int Main() {
+    const std::unique_ptr<platform::Platform> os = platform::Platform::fromEnvironment();
+    const platform::InstanceLock instance(os->machine(), QStringLiteral("Mandex"));
+    const QString programFolder = os->machine().toWindows(QCoreApplication::applicationDirPath());
+    const std::unique_ptr<platform::ScreenScript> script = platform::ScreenScript::fromEnvironment();
+
+    ManagerContext ctx(*os);
+    if (StartManager(ctx, programFolder, instance.previousInstance()) == ManagerStartOutcome::End)
+        return 0;
+    bool ended = false;
+    frmMmpMain window(ctx, [&ended] {
+        ended = true;
+        QCoreApplication::exit(0);
+    });
+    if (ended || !window.loaded())
+        return 0;
+    os->ui().setOwner(&window);
+    window.show();
+    return QApplication::exec();
+}
+
+} // namespace marvek::manager

@@ -1,0 +1,8 @@
+#pragma once
+
+namespace marvek::manager {
+
+// The program Mandex: the start routine, then the main window until it ends the program.
+int Main();
+
+} // namespace marvek::manager

@@ -1,0 +1,226 @@
+#include "manager/window/frmMmpMain.h"
+
+#include "manager/app/ManagerActions.h"
+#include "manager/app/ManagerStart.h"
+#include "shared/forms/LanguageFont.h"
+#include "shared/forms/frmTransaction.h"
+#include "shared/grid/vaSpread.h"
+#include "shared/maintenance/MaintenanceJobs.h"
+
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace marvek::manager {
+
+namespace {
+
+QPushButton* makeButton(QWidget* parent, const char* name) {
+    auto* button = new QPushButton(parent);
+    button->setObjectName(QLatin1String(name));
+    return button;
+}
+
+} // namespace
+
+frmMmpMain::frmMmpMain(ManagerContext& ctx, std::function<void()> onEnd)
+    : m_ctx(ctx), m_onEnd(std::move(onEnd)), m_spread(ctx.os().machine()) {
+    setObjectName(QStringLiteral("frmMmpMain"));
+    m_mainTitle = new QLabel(this);
+    m_mainTitle->setObjectName(QStringLiteral("L_MainTitle"));
+    m_memoTitle = new QLabel(this);
+    m_memoTitle->setObjectName(QStringLiteral("L_MemoTitle"));
+    m_memo = new QLineEdit(this);
+    m_memo->setObjectName(QStringLiteral("T_Memo"));
+    m_grid = new shared::vaSpread(this);
+    m_grid->setObjectName(QStringLiteral("vaSpread"));
+    m_grid->setMinimumSize(720, 360);
+    m_display = makeButton(this, "B_Display");
+    m_delete = makeButton(this, "B_Delete");
+    m_check = makeButton(this, "B_CheckUpdate");
+    m_memoUpdate = makeButton(this, "B_MemoUpdate");
+    m_end = makeButton(this, "B_End");
+
+    auto* memoRow = new QHBoxLayout;
+    memoRow->addWidget(m_memoTitle);
+    memoRow->addWidget(m_memo, 1);
+    memoRow->addWidget(m_memoUpdate);
+    auto* buttons = new QHBoxLayout;
+    for (QPushButton* button : {m_display, m_delete, m_check})
+        buttons->addWidget(button);
+    buttons->addStretch(1);
+    buttons->addWidget(m_end);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_mainTitle);
+    layout->addWidget(m_grid, 1);
+    layout->addLayout(memoRow);
+    layout->addLayout(buttons);
+
+    connect(m_display, &QPushButton::clicked, this, &frmMmpMain::display);
+    connect(m_delete, &QPushButton::clicked, this, &frmMmpMain::deleteManual);
+    connect(m_check, &QPushButton::clicked, this, &frmMmpMain::checkManuals);
+    connect(m_memoUpdate, &QPushButton::clicked, this,
+            [this] { m_memo->setText(SaveMemo(m_ctx, m_memo->text())); });
+    connect(m_end, &QPushButton::clicked, this, &frmMmpMain::end);
+    connect(m_grid, &shared::vaSpread::ActiveCellChanged, this, [this](int, int row) { selectRow(row); });
+
+    // Load: fonts, texts, the grid and its rows.
+    const QString& language = m_ctx.shared.LanguageCode;
+    const bool japanese = language == QLatin1String("11");
+    shared::ApplyLanguageFont(*m_mainTitle, language, 11);
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{m_memoTitle, m_memo, m_grid, m_check, m_delete, m_display, m_end})
+        shared::ApplyLanguageFont(*control, language, 9);
+    shared::ApplyLanguageFont(*m_memoUpdate, language, japanese ? 9 : 8);
+
+    const ManagerTexts texts = LoadManagerTexts(m_ctx);
+    setWindowTitle(texts.Caption);
+    m_mainTitle->setText(texts.L_MainTitle);
+    m_memoTitle->setText(texts.L_MemoTitle);
+    m_memo->clear();
+    m_memoUpdate->setText(texts.B_MemoUpdate);
+    m_display->setText(texts.B_Display);
+    m_delete->setText(texts.B_Delete);
+    m_check->setText(texts.B_CheckUpdate);
+    m_end->setText(texts.B_End);
+
+    m_spread.clsSpead_Initialize();
+    m_grid->setMaxCols(ManagerColumns);
+    m_gridNumber = m_spread.SpdIni(m_grid);
+    m_spread.SpdClear(m_gridNumber, 0, -1, -1, -1, -1);
+    for (int column = 0; column < ManagerColumns; ++column)
+        m_grid->SetText(column + 1, 0, texts.headers[static_cast<size_t>(column)]);
+    // The publication number shows in column 6; the install folder and the PDF flag are for the actions.
+    for (const int hidden : {1, 2, 8})
+        m_grid->setColHidden(hidden, true);
+
+    if (!LoadManualGrid()) {
+        m_ctx.os().ui().messageBox(QLatin1String(ListReadError), platform::mb::Exclamation,
+                                   QLatin1String(ManagerTitle));
+        end();
+        return;
+    }
+    SelectFirstManual();
+    if (!HasManuals(m_ctx))
+        DisableManualButtons();
+    m_loaded = true;
+}
+
+QPushButton* frmMmpMain::button(const char* name) const {
+    return findChild<QPushButton*>(QLatin1String(name));
+}
+
+bool frmMmpMain::LoadManualGrid() {
+    m_spread.SpdClear(m_gridNumber, 0, -1, -1, -1, -1);
+    m_spread.SplListingStart(this);
+    const std::optional<std::vector<ManagerRow>> rows = LoadManagerList(m_ctx);
+    if (!rows) {
+        m_spread.SplListingEnd(this);
+        return false;
+    }
+    int count = 0;
+    for (const ManagerRow& row : *rows) {
+        m_spread.SpdMaxRowsChg(m_gridNumber, ++count);
+        m_spread.SpdItemRowSet(m_gridNumber, count, row.colourFlag,
+                               QVariantList(row.columns.begin(), row.columns.end()));
+    }
+    m_spread.SplListingEnd(this);
+    m_currentRow = 1;
+    return true;
+}
+
+QString frmMmpMain::cell(int col, int row) const {
+    return m_spread.SpdItemGet(m_gridNumber, row, col).toString();
+}
+
+void frmMmpMain::SelectFirstManual() {
+    selectRow(1);
+}
+
+void frmMmpMain::selectRow(int row) {
+    m_currentRow = row;
+    m_memo->setText(SelectManual(m_ctx, cell(1, row), cell(2, row)));
+}
+
+void frmMmpMain::DisableManualButtons() {
+    for (QPushButton* button : {m_display, m_delete, m_check, m_memoUpdate})
+        button->setEnabled(false);
+    m_memo->clear();
+    m_memo->setEnabled(false);
+}
+
+void frmMmpMain::ShowRowFlagged() {
+    for (int col = 1; col <= 7; ++col)
+        m_spread.SpdItemSet(m_gridNumber, m_currentRow, col, QStringLiteral("1"), cell(col, m_currentRow));
+}
+
+void frmMmpMain::display() {
+    const int row = m_grid->ActiveRow() > 0 ? m_grid->ActiveRow() : m_currentRow;
+    m_currentRow = row;
+    if (DisplayManual(m_ctx, cell(1, row), cell(2, row), cell(8, row)) == DisplayResult::MissingMarked)
+        ShowRowFlagged();
+}
+
+void frmMmpMain::deleteManual() {
+    const int row = m_grid->ActiveRow() > 0 ? m_grid->ActiveRow() : m_currentRow;
+    m_ctx.SelectedPubNo = cell(1, row);
+    m_ctx.SelectedInsPath = cell(2, row);
+    if (!ConfirmDelete(m_ctx))
+        return;
+    runJob(shared::DeleteJobMode);
+}
+
+void frmMmpMain::checkManuals() {
+    if (!DatabaseWritableOrSay(m_ctx))
+        return;
+    runJob(shared::CheckJobMode);
+}
+
+void frmMmpMain::runJob(int mode) {
+    {
+        shared::frmTransaction job(m_ctx.shared, m_ctx.db, mode, m_ctx.SelectedPubNo, m_ctx.SelectedInsPath,
+                                   this);
+        job.exec();
+    }
+    refresh();
+}
+
+void frmMmpMain::refresh() {
+    LoadManualGrid();
+    m_grid->setFocus();
+    SelectFirstManual();
+    update();
+    if (!HasManuals(m_ctx))
+        DisableManualButtons();
+}
+
+void frmMmpMain::keyPressEvent(QKeyEvent* event) {
+    // Enter moves on to the next control, as Tab does.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        focusNextChild();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void frmMmpMain::closeEvent(QCloseEvent* event) {
+    event->accept();
+    end();
+}
+
+void frmMmpMain::end() {
+    if (m_ended)
+        return;
+    m_ended = true;
+    EndManager(m_ctx);
+    hide();
+    if (m_onEnd)
+        m_onEnd();
+}
+
+} // namespace marvek::manager

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "manager/app/ManagerContext.h"
+#include "shared/grid/clsSpread.h"
+
+#include <QWidget>
+#include <functional>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace marvek::shared {
+class vaSpread;
+}
+
+namespace marvek::manager {
+
+// The manager's only window: the installed manuals in a grid, opening, deleting and checking them,
+// and a memo per manual. Every control is wired to the actions of manager/app.
+class frmMmpMain : public QWidget {
+    Q_OBJECT
+
+public:
+    // onEnd runs after EndManager when the window ends the program.
+    frmMmpMain(ManagerContext& ctx, std::function<void()> onEnd);
+
+    // Load: false when the list could not be read ("MDB READ ERROR" was shown and the program ended).
+    bool loaded() const { return m_loaded; }
+
+    shared::vaSpread* grid() const { return m_grid; }
+    QLineEdit* T_Memo() const { return m_memo; }
+    QPushButton* button(const char* name) const;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    bool LoadManualGrid();
+    void SelectFirstManual();
+    void selectRow(int row);
+    void DisableManualButtons();
+    void ShowRowFlagged();
+    void refresh();
+    void display();
+    void deleteManual();
+    void checkManuals();
+    void runJob(int mode);
+    QString cell(int col, int row) const;
+    void end();
+
+    ManagerContext& m_ctx;
+    std::function<void()> m_onEnd;
+    shared::clsSpread m_spread;
+    qint16 m_gridNumber = 0;
+    int m_currentRow = 1;
+    QLabel* m_mainTitle = nullptr;
+    QLabel* m_memoTitle = nullptr;
+    QLineEdit* m_memo = nullptr;
+    shared::vaSpread* m_grid = nullptr;
+    QPushButton* m_display = nullptr;
+    QPushButton* m_delete = nullptr;
+    QPushButton* m_check = nullptr;
+    QPushButton* m_memoUpdate = nullptr;
+    QPushButton* m_end = nullptr;
+    bool m_loaded = false;
+    bool m_ended = false;
+};
+
+} // namespace marvek::manager
