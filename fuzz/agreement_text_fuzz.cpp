@@ -15,7 +15,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     // The lines found independently.
     QString normalised = file;
-    normalised.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    normalised.replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
+        .replace(QLatin1Char('\r'), QLatin1Char('\n'));
     QStringList lines = normalised.split(QLatin1Char('\n'));
     if (normalised.endsWith(QLatin1Char('\n')) || normalised.isEmpty())
         lines.removeLast();

@@ -11,7 +11,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         QString::fromUtf8(QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)));
     const marvek::platform::ParsedScreenScript parsed = marvek::platform::parseScreenScript(text);
     if (parsed.lineError != 0) {
-        if (!parsed.actions.isEmpty() || parsed.lineError < 1 || parsed.lineError > text.count(QLatin1Char('\n')) + 1)
+        if (!parsed.actions.isEmpty() || parsed.lineError < 1 ||
+            parsed.lineError > text.count(QLatin1Char('\n')) + 1)
             std::abort();
         return 0;
     }
