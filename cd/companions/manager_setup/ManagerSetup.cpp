@@ -8,7 +8,9 @@ namespace marvek::companions {
 namespace {
 
 const QString ProgramName = QStringLiteral("Mandex.exe");
-// The manager's own configuration beside it: its parameters, message catalogues and clean-up batch.
+// The manager's own configuration beside it: its parameters, message catalogues and clean-up batch, the
+// same as the installer's on the CD (programs\setup\SysDir).
+const QString CdSysDir = QStringLiteral("..\\..\\setup\\SysDir\\");
 const QStringList SysDirFiles = {QStringLiteral("SysParameter.ini"), QStringLiteral("M09.ini"),
                                  QStringLiteral("M11.ini"), QStringLiteral("RmDir.bat")};
 
@@ -25,13 +27,13 @@ int ManagerSetup(shared::SharedContext& ctx, const QStringList& arguments) {
         const QString program = run.payloadPath(ProgramName);
         QStringList payload{program};
         for (const QString& name : SysDirFiles)
-            payload.append(run.payloadPath(QStringLiteral("SysDir\\") + name));
+            payload.append(run.payloadPath(CdSysDir + name));
         result = run.checkPayload(payload);
         if (result == InstallResult::Success)
             result = run.createFolder(folder + QStringLiteral("\\SysDir"));
         for (const QString& name : SysDirFiles) {
             if (result == InstallResult::Success)
-                result = run.installFile(run.payloadPath(QStringLiteral("SysDir\\") + name),
+                result = run.installFile(run.payloadPath(CdSysDir + name),
                                          folder + QStringLiteral("\\SysDir\\") + name);
         }
         if (result == InstallResult::Success)
