@@ -2,6 +2,8 @@
 
 // Helpers shared by the platform tests: host files, scripts, waiting for a child's output, the environment.
 
+#include "platform/testing/ScopedEnvironment.h"
+
 #include <QByteArray>
 #include <QDeadlineTimer>
 #include <QDir>
@@ -11,6 +13,8 @@
 #include <QThread>
 #include <gtest/gtest.h>
 #include <ostream>
+
+using marvek::testing::ScopedEnvironment;
 
 // Readable failure messages for Qt texts.
 inline void PrintTo(const QString& text, std::ostream* out) {
@@ -52,24 +56,3 @@ inline QByteArray argumentWriter(const QString& output = {}) {
     return "#!/bin/sh\n" + out +
            "for a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$OUT.tmp\" && mv \"$OUT.tmp\" \"$OUT\"\n";
 }
-
-// Sets an environment variable for the life of the object (a null value unsets it) and restores it.
-class ScopedEnvironment {
-public:
-    ScopedEnvironment(const char* name, const QByteArray& value)
-        : m_name(name), m_old(qEnvironmentVariableIsSet(name) ? qgetenv(name) : QByteArray()) {
-        set(name, value);
-    }
-    ~ScopedEnvironment() { set(m_name, m_old); }
-    Q_DISABLE_COPY(ScopedEnvironment)
-
-private:
-    static void set(const char* name, const QByteArray& value) {
-        if (value.isNull())
-            qunsetenv(name);
-        else
-            qputenv(name, value);
-    }
-    const char* m_name;
-    QByteArray m_old; // null when the variable was not set
-};

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "SetupTestFixture.h"
+#include "platform/testing/ScopedEnvironment.h"
 #include "setup/app/ScreenFlow.h"
 #include "setup/window/FormText.h"
 
@@ -28,28 +29,6 @@ public:
 
     std::vector<std::string> calls;
     std::unique_ptr<QWidget> shown;
-};
-
-// Sets an environment variable for the life of the object and restores the previous state afterwards.
-class ScopedEnvironment {
-public:
-    ScopedEnvironment(const char* name, const QByteArray& value)
-        : m_name(name), m_had(qEnvironmentVariableIsSet(name)), m_old(qgetenv(name)) {
-        qputenv(name, value);
-    }
-    ~ScopedEnvironment() {
-        if (m_had)
-            qputenv(m_name, m_old);
-        else
-            qunsetenv(m_name);
-    }
-    ScopedEnvironment(const ScopedEnvironment&) = delete;
-    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
-
-private:
-    const char* m_name;
-    bool m_had;
-    QByteArray m_old;
 };
 
 // The installer on a copy of the sample CD, started on a machine of the given language ("0409",

@@ -5,6 +5,7 @@
 
 #include "cd/companions/common/CompanionInstall.h"
 #include "platform/FileVersion.h"
+#include "platform/testing/ScopedEnvironment.h"
 #include "shared/testing/SharedTestContext.h"
 
 #include <QDir>
@@ -23,27 +24,7 @@ namespace marvek::companions::testing {
 inline const QString CdFolder = QStringLiteral(MARVEK_SAMPLE_CD_DIR);
 inline const QString ProgramFiles = QStringLiteral("C:\\Program Files");
 
-// Sets an environment variable for the life of the object.
-class ScopedEnvironment {
-public:
-    ScopedEnvironment(const char* name, const QString& value)
-        : m_name(name), m_had(qEnvironmentVariableIsSet(name)), m_old(qgetenv(name)) {
-        qputenv(name, value.toLocal8Bit());
-    }
-    ~ScopedEnvironment() {
-        if (m_had)
-            qputenv(m_name, m_old);
-        else
-            qunsetenv(m_name);
-    }
-    ScopedEnvironment(const ScopedEnvironment&) = delete;
-    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
-
-private:
-    const char* m_name;
-    bool m_had;
-    QByteArray m_old;
-};
+using marvek::testing::ScopedEnvironment;
 
 class CompanionTest : public ::testing::Test {
 protected:
