@@ -1,6 +1,8 @@
 // The installation run end to end on a copy of the sample CD: survey, folder screen, extraction, copy,
 // registration, and the decisions of a second run after the CD or the PC changed.
 #include "SetupTestFixture.h"
+#include "platform/Processes.h"
+#include "platform/testing/TestArchive.h"
 #include "setup/engine/InstallRun.h"
 #include "setup/engine/Pipeline.h"
 #include "setup/engine/Survey.h"
@@ -8,6 +10,7 @@
 #include "shared/config/Messages.h"
 
 #include <QFileInfo>
+#include <QThread>
 
 using namespace marvek;
 using namespace marvek::testing;
@@ -256,6 +259,96 @@ TEST_F(InstallRunTest, CatalogueValueTooLongStopsTheSurvey) {
     EXPECT_EQ(ctx.ErrorLine1, QLatin1String(shared::CatalogueErrorLine1));
     EXPECT_TRUE(view.folderScreens.empty());
     EXPECT_EQ(view.stepLog.back(), 31) << "the survey's label stays running";
+}
+
+TEST_F(InstallRunTest, UnsafeArchiveFailsTheManualAndWritesNothingOutside) {
+    struct Case {
+        const char* name;
+        std::function<void(TestArchive&)> entries;
+    };
+    const std::vector<Case> cases = {
+        {"parent folder",
+         [](TestArchive& a) {
+             a.file(QStringLiteral("EWD00EN/../../escaped.html"), "x");
+         }},
+        {"absolute name",
+         [](TestArchive& a) {
+             a.file(QStringLiteral("/tmp/escaped.html"), "x");
+         }},
+        {"drive name",
+         [](TestArchive& a) {
+             a.file(QStringLiteral("C:escaped.html"), "x");
+         }},
+        {"link out",
+         [](TestArchive& a) {
+             a.symlink(QStringLiteral("EWD00EN/escaped"), QStringLiteral("/etc"));
+         }},
+        {"device",
+         [](TestArchive& a) {
+             a.special(TestArchive::Kind::Fifo, QStringLiteral("EWD00EN/fifo"));
+         }},
+    };
+    // Only EWD00EN on the CD, so the run reaches it first.
+    for (const char* folder : {"BRM00EN", "NCF00EN", "RM010EN", "RM011EN", "RMJ00JA"})
+        QDir(cdRoot + QLatin1Char('/') + QLatin1String(folder)).removeRecursively();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TestArchive archive;
+        archive.file(QStringLiteral("EWD00EN/index.html"), "<html></html>");
+        c.entries(archive);
+        QFile::remove(cdRoot + QStringLiteral("/EWD00EN/install/condense/manual.zip"));
+        // Zip carries no special files: the device comes in a 7z archive under the same name.
+        const bool device = QLatin1String(c.name) == QLatin1String("device");
+        ASSERT_TRUE(archive.write(cdRoot + QStringLiteral("/EWD00EN/install/condense/manual.zip"),
+                                  device ? TestArchive::Format::SevenZip : TestArchive::Format::Zip));
+        view.folderScreens.clear();
+        EXPECT_FALSE(run());
+        EXPECT_EQ(ctx.ErrorLine1, message(ctx, 83));
+        EXPECT_EQ(ctx.ErrorLine2, message(ctx, 24));
+        EXPECT_FALSE(registered("EWD00EN"));
+        EXPECT_FALSE(QFileInfo::exists(host(QStringLiteral("C:\\ManualLink\\escaped.html"))));
+        EXPECT_FALSE(QFileInfo::exists(host(QStringLiteral("C:\\escaped.html"))));
+        EXPECT_FALSE(QFileInfo::exists(QStringLiteral("/tmp/escaped.html")));
+        EXPECT_FALSE(QFileInfo::exists(host(QStringLiteral("C:\\Marvek\\Scanlux\\Link\\Manual\\EWD00EN"))));
+    }
+}
+
+// The whole CD as it ships, companion installers included, on a PC with only the manual-link component
+// (installed by the CD's own installer): the manager and the viewer are installed, then every manual.
+class FullCdTest : public SetupFixture {
+protected:
+    void SetUp() override {
+        cdRoot = base.temp().addDrive(QLatin1Char('D'));
+        ASSERT_TRUE(copyTree(QStringLiteral(MARVEK_SAMPLE_CD_DIR), cdRoot));
+        const platform::Registry& registry = base.os().registry();
+        registry.writeString(platform::HKEY_LOCAL_MACHINE, QLatin1String(setup::ScanluxKey),
+                             QStringLiteral("ProgramPath"),
+                             QStringLiteral("C:\\Program Files\\Marvek\\Scanlux"));
+        registry.writeString(platform::HKEY_LOCAL_MACHINE, QLatin1String(setup::WindowsVersionKey),
+                             QStringLiteral("ProgramFilesDir"), QStringLiteral("C:\\Program Files"));
+        const std::unique_ptr<platform::ChildProcess> link = base.os().processes().start(
+            QStringLiteral("D:\\programs\\manual_link\\setup.exe 1"), platform::WindowMode::Hidden);
+        ASSERT_TRUE(link);
+        while (link->exitCode() == platform::STILL_ACTIVE)
+            QThread::msleep(20);
+        ASSERT_EQ(link->exitCode(), 0u);
+    }
+};
+
+TEST_F(FullCdTest, InstallsCompanionsAndEveryManual) {
+    ASSERT_EQ(start(), setup::StartOutcome::ShowMenu) << ctx.ErrorLine1.toStdString();
+    setup::RunFirstActivation(ctx, view);
+    ASSERT_TRUE(ctx.InstallSucceeded)
+        << ctx.ErrorLine1.toStdString() << " / " << ctx.ErrorLine2.toStdString();
+    EXPECT_TRUE(ui().asked().empty()) << "no companion failed";
+    const platform::Files& files = ctx.os().files();
+    EXPECT_TRUE(files.fileExists(ctx.shared.ManualLinkDir + QStringLiteral("\\Mandex.exe")));
+    EXPECT_TRUE(files.fileExists(ctx.shared.ManualLinkDir + QStringLiteral("\\SysDir\\SysParameter.ini")));
+    EXPECT_TRUE(files.fileExists(ctx.shared.ManualLinkDir + QStringLiteral("\\mandex.fdf")));
+    EXPECT_TRUE(files.fileExists(ctx.ViewerExePath));
+    EXPECT_TRUE(files.fileExists(ctx.ViewerDir + QStringLiteral("\\PagoraEngine.exe")));
+    for (const char* pubNo : {"BRM00EN", "EWD00EN", "NCF00EN", "RM011EN", "RMJ00JA"})
+        EXPECT_EQ(ctx.db.FindInstalledManual(QLatin1String(pubNo)), 0) << pubNo;
 }
 
 TEST(SurveyNumbers, VersionsAndRevisions) {
