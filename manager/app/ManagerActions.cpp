@@ -8,6 +8,9 @@
 #include "shared/helpers/FileHelpers.h"
 #include "shared/helpers/ShellHelpers.h"
 
+#include <QSettings>
+#include <algorithm>
+
 namespace marvek::manager {
 
 namespace {
@@ -124,6 +127,53 @@ QString SaveMemo(ManagerContext& ctx, const QString& memoText) {
         !shared::IsWritable(ctx.shared, ctx.DatabasePath))
         box(ctx, message(ctx, 67), QLatin1String(ManagerTitle));
     return shown;
+}
+
+bool RowMatchesFilter(const ManagerRow& row, const QString& memo, const QString& filter) {
+    const QString text = filter.trimmed();
+    if (text.isEmpty())
+        return true;
+    return row.columns[2].contains(text, Qt::CaseInsensitive) ||
+           row.columns[0].contains(text, Qt::CaseInsensitive) || memo.contains(text, Qt::CaseInsensitive);
+}
+
+void SortManagerRows(std::vector<ManagerRow>& rows, int column, bool descending) {
+    if (column < 0 || column >= ManagerColumns)
+        return;
+    const auto index = static_cast<size_t>(column);
+    std::stable_sort(rows.begin(), rows.end(), [index, descending](const ManagerRow& a, const ManagerRow& b) {
+        const int order = QString::localeAwareCompare(a.columns[index], b.columns[index]);
+        return descending ? order > 0 : order < 0;
+    });
+}
+
+namespace {
+
+QString layoutFile(const ManagerContext& ctx) {
+    return ctx.os().machine().toHost(ctx.shared.ProgramFolder + QStringLiteral("\\Mandex.ini"));
+}
+
+} // namespace
+
+WindowLayout LoadWindowLayout(const ManagerContext& ctx) {
+    const QSettings settings(layoutFile(ctx), QSettings::IniFormat);
+    WindowLayout layout;
+    layout.geometry = settings.value(QStringLiteral("Window/Geometry")).toByteArray();
+    for (const QVariant& width : settings.value(QStringLiteral("Window/ColumnWidths")).toList()) {
+        bool ok = false;
+        const int value = width.toInt(&ok);
+        layout.columnWidths.append(ok && value > 0 && value < 4000 ? value : 0);
+    }
+    return layout;
+}
+
+void SaveWindowLayout(const ManagerContext& ctx, const WindowLayout& layout) {
+    QSettings settings(layoutFile(ctx), QSettings::IniFormat);
+    settings.setValue(QStringLiteral("Window/Geometry"), layout.geometry);
+    QVariantList widths;
+    for (const int width : layout.columnWidths)
+        widths.append(width);
+    settings.setValue(QStringLiteral("Window/ColumnWidths"), widths);
 }
 
 } // namespace marvek::manager

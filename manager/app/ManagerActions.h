@@ -68,4 +68,22 @@ bool ConfirmDelete(ManagerContext& ctx);
 // cutting a character in two). Returns the text the memo box shows afterwards.
 QString SaveMemo(ManagerContext& ctx, const QString& memoText);
 
+// Beyond the list as it comes from the database: what a technician expects of a list of a few hundred
+// manuals.
+
+// True when the filter text (blanks around it ignored, letter case too) is empty or appears in the
+// row's model, its publication number or its memo.
+bool RowMatchesFilter(const ManagerRow& row, const QString& memo, const QString& filter);
+
+// Orders the rows by the text of one column (0-based), keeping the order of equal texts.
+void SortManagerRows(std::vector<ManagerRow>& rows, int column, bool descending);
+
+// The window's size and column widths between runs, kept in "Mandex.ini" beside the program.
+struct WindowLayout {
+    QByteArray geometry;
+    QList<int> columnWidths;
+};
+WindowLayout LoadWindowLayout(const ManagerContext& ctx);
+void SaveWindowLayout(const ManagerContext& ctx, const WindowLayout& layout);
+
 } // namespace marvek::manager

@@ -10,9 +10,11 @@
 #include "shared/testing/SharedTestContext.h"
 
 #include <QDir>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QTableView>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -101,6 +103,48 @@ TEST_F(ManagerWindowTest, ListSelectionDeleteAndCheck) {
     EXPECT_FALSE(ctx.os().files().exists(QStringLiteral("C:\\Manuals\\A0010EN")));
     EXPECT_FALSE(form.button("B_Delete")->isEnabled());
     EXPECT_EQ(base.ui().asked().back().style, 68);
+}
+
+TEST_F(ManagerWindowTest, FilterSortAndRememberedLayout) {
+    prepare(manualRow("C0010EN", "0") + manualRow("A0010EN", "0") + manualRow("B0010EN", "0") +
+            "UPDATE M_manage SET Model_desc = 'Veltro' WHERE Pub_No = 'B0010EN';"
+            "UPDATE M_manage SET Memo_txt = '\xe3\x83\x96\xe3\x83\xac\xe3\x83\xbc\xe3\x82\xad' WHERE Pub_No "
+            "= 'C0010EN';");
+    {
+        manager::frmMmpMain form(ctx, [this] { ended = true; });
+        ASSERT_TRUE(form.loaded());
+        QTableView* view = form.grid()->view();
+        auto visible = [&] {
+            QStringList pubNos;
+            for (int row = 1; row <= form.grid()->MaxRows(); ++row) {
+                if (!view->isRowHidden(row - 1))
+                    pubNos.append(cell(form, 6, row));
+            }
+            return pubNos;
+        };
+        EXPECT_EQ(visible(), (QStringList{"A0010EN", "B0010EN", "C0010EN"}));
+        for (const auto& [filter, expected] : std::vector<std::pair<QString, QStringList>>{
+                 {QStringLiteral("b00"), {"B0010EN"}},    // publication number, any case
+                 {QStringLiteral(" velt "), {"B0010EN"}}, // model, blanks ignored
+                 {q("ブレ"), {"C0010EN"}},                // memo
+                 {QStringLiteral("nothing"), {}},
+                 {QString(), {"A0010EN", "B0010EN", "C0010EN"}}}) {
+            form.T_Filter()->setText(filter);
+            EXPECT_EQ(visible(), expected) << filter.toStdString();
+        }
+        // A header click sorts by its column, a second click the other way.
+        view->horizontalHeader()->sectionClicked(5);
+        view->horizontalHeader()->sectionClicked(5);
+        EXPECT_EQ(cell(form, 6, 1), QStringLiteral("C0010EN"));
+        EXPECT_EQ(form.T_Memo()->text(), q("ブレーキ")) << "the first row is selected again";
+        form.grid()->setColWidth(3, 211);
+        form.resize(900, 640);
+        form.button("B_End")->click();
+    }
+    ASSERT_EQ(manager::StartManager(ctx, ProgramFolder, false), manager::ManagerStartOutcome::ShowWindow);
+    manager::frmMmpMain again(ctx, {});
+    EXPECT_EQ(again.grid()->view()->columnWidth(2), 211);
+    EXPECT_EQ(again.size(), QSize(900, 640));
 }
 
 TEST_F(ManagerWindowTest, SecondProgramEndsAtOnce) {

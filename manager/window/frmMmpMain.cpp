@@ -10,10 +10,12 @@
 #include <QCloseEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTableView>
 #include <QVBoxLayout>
 
 namespace marvek::manager {
@@ -37,6 +39,10 @@ frmMmpMain::frmMmpMain(ManagerContext& ctx, std::function<void()> onEnd)
     m_memoTitle->setObjectName(QStringLiteral("L_MemoTitle"));
     m_memo = new QLineEdit(this);
     m_memo->setObjectName(QStringLiteral("T_Memo"));
+    m_filter = new QLineEdit(this);
+    m_filter->setObjectName(QStringLiteral("T_Filter"));
+    m_filter->setClearButtonEnabled(true);
+    m_filter->setPlaceholderText(QStringLiteral("Pub. No., model or memo"));
     m_grid = new shared::vaSpread(this);
     m_grid->setObjectName(QStringLiteral("vaSpread"));
     m_grid->setMinimumSize(720, 360);
@@ -57,6 +63,7 @@ frmMmpMain::frmMmpMain(ManagerContext& ctx, std::function<void()> onEnd)
     buttons->addWidget(m_end);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_mainTitle);
+    layout->addWidget(m_filter);
     layout->addWidget(m_grid, 1);
     layout->addLayout(memoRow);
     layout->addLayout(buttons);
@@ -68,6 +75,12 @@ frmMmpMain::frmMmpMain(ManagerContext& ctx, std::function<void()> onEnd)
             [this] { m_memo->setText(SaveMemo(m_ctx, m_memo->text())); });
     connect(m_end, &QPushButton::clicked, this, &frmMmpMain::end);
     connect(m_grid, &shared::vaSpread::ActiveCellChanged, this, [this](int, int row) { selectRow(row); });
+    connect(m_filter, &QLineEdit::textChanged, this, &frmMmpMain::applyFilter);
+    connect(m_grid->view()->horizontalHeader(), &QHeaderView::sectionClicked, this, &frmMmpMain::sortBy);
+    connect(m_grid->view(), &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
+        selectRow(index.row() + 1);
+        display();
+    });
 
     // Load: fonts, texts, the grid and its rows.
     const QString& language = m_ctx.shared.LanguageCode;
@@ -77,6 +90,7 @@ frmMmpMain::frmMmpMain(ManagerContext& ctx, std::function<void()> onEnd)
          std::initializer_list<QWidget*>{m_memoTitle, m_memo, m_grid, m_check, m_delete, m_display, m_end})
         shared::ApplyLanguageFont(*control, language, 9);
     shared::ApplyLanguageFont(*m_memoUpdate, language, japanese ? 9 : 8);
+    shared::ApplyLanguageFont(*m_filter, language, 9);
 
     const ManagerTexts texts = LoadManagerTexts(m_ctx);
     setWindowTitle(texts.Caption);
@@ -98,6 +112,13 @@ frmMmpMain::frmMmpMain(ManagerContext& ctx, std::function<void()> onEnd)
     // The publication number shows in column 6; the install folder and the PDF flag are for the actions.
     for (const int hidden : {1, 2, 8})
         m_grid->setColHidden(hidden, true);
+    const WindowLayout saved = LoadWindowLayout(m_ctx);
+    if (!saved.geometry.isEmpty())
+        restoreGeometry(saved.geometry);
+    for (int column = 0; column < saved.columnWidths.size() && column < ManagerColumns; ++column) {
+        if (saved.columnWidths[column] > 0)
+            m_grid->setColWidth(column + 1, saved.columnWidths[column]);
+    }
 
     if (!LoadManualGrid()) {
         m_ctx.os().ui().messageBox(QLatin1String(ListReadError), platform::mb::Exclamation,
@@ -116,22 +137,49 @@ QPushButton* frmMmpMain::button(const char* name) const {
 }
 
 bool frmMmpMain::LoadManualGrid() {
-    m_spread.SpdClear(m_gridNumber, 0, -1, -1, -1, -1);
-    m_spread.SplListingStart(this);
-    const std::optional<std::vector<ManagerRow>> rows = LoadManagerList(m_ctx);
+    std::optional<std::vector<ManagerRow>> rows = LoadManagerList(m_ctx);
     if (!rows) {
-        m_spread.SplListingEnd(this);
+        m_spread.SpdClear(m_gridNumber, 0, -1, -1, -1, -1);
         return false;
     }
+    m_rows = std::move(*rows);
+    if (m_sortColumn >= 0)
+        SortManagerRows(m_rows, m_sortColumn, m_sortDescending);
+    m_memos = m_ctx.db.ReadAllMemos();
+    fillGrid();
+    return true;
+}
+
+void frmMmpMain::fillGrid() {
+    m_spread.SpdClear(m_gridNumber, 0, -1, -1, -1, -1);
+    m_spread.SplListingStart(this);
     int count = 0;
-    for (const ManagerRow& row : *rows) {
+    for (const ManagerRow& row : m_rows) {
         m_spread.SpdMaxRowsChg(m_gridNumber, ++count);
         m_spread.SpdItemRowSet(m_gridNumber, count, row.colourFlag,
                                QVariantList(row.columns.begin(), row.columns.end()));
     }
     m_spread.SplListingEnd(this);
     m_currentRow = 1;
-    return true;
+    applyFilter();
+}
+
+void frmMmpMain::applyFilter() {
+    const QString filter = m_filter->text();
+    QTableView* view = m_grid->view();
+    for (size_t i = 0; i < m_rows.size(); ++i) {
+        const ManagerRow& row = m_rows[i];
+        view->setRowHidden(static_cast<int>(i),
+                           !RowMatchesFilter(row, m_memos.value(row.columns[0]), filter));
+    }
+}
+
+void frmMmpMain::sortBy(int column) {
+    m_sortDescending = column == m_sortColumn && !m_sortDescending;
+    m_sortColumn = column;
+    SortManagerRows(m_rows, column, m_sortDescending);
+    fillGrid();
+    SelectFirstManual();
 }
 
 QString frmMmpMain::cell(int col, int row) const {
@@ -217,6 +265,13 @@ void frmMmpMain::end() {
     if (m_ended)
         return;
     m_ended = true;
+    if (m_loaded) {
+        WindowLayout layout;
+        layout.geometry = saveGeometry();
+        for (int column = 0; column < ManagerColumns; ++column)
+            layout.columnWidths.append(m_grid->view()->columnWidth(column));
+        SaveWindowLayout(m_ctx, layout);
+    }
     EndManager(m_ctx);
     hide();
     if (m_onEnd)

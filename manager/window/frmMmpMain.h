@@ -1,5 +1,6 @@
 #pragma once
 
+#include "manager/app/ManagerActions.h"
 #include "manager/app/ManagerContext.h"
 #include "shared/grid/clsSpread.h"
 
@@ -30,6 +31,7 @@ public:
 
     shared::vaSpread* grid() const { return m_grid; }
     QLineEdit* T_Memo() const { return m_memo; }
+    QLineEdit* T_Filter() const { return m_filter; }
     QPushButton* button(const char* name) const;
 
 protected:
@@ -38,6 +40,9 @@ protected:
 
 private:
     bool LoadManualGrid();
+    void fillGrid();
+    void applyFilter();
+    void sortBy(int column);
     void SelectFirstManual();
     void selectRow(int row);
     void DisableManualButtons();
@@ -58,6 +63,11 @@ private:
     QLabel* m_mainTitle = nullptr;
     QLabel* m_memoTitle = nullptr;
     QLineEdit* m_memo = nullptr;
+    QLineEdit* m_filter = nullptr;
+    std::vector<ManagerRow> m_rows;
+    QHash<QString, QString> m_memos;
+    int m_sortColumn = -1;
+    bool m_sortDescending = false;
     shared::vaSpread* m_grid = nullptr;
     QPushButton* m_display = nullptr;
     QPushButton* m_delete = nullptr;

@@ -309,6 +309,18 @@ QString ManualDatabase::GetManualMemo(const QString& pubNo) {
     return Database.Pcls_MdbGetField(LookupSlot, QStringLiteral("Memo_txt"), QString()).toString();
 }
 
+QHash<QString, QString> ManualDatabase::ReadAllMemos() {
+    constexpr int MemoSlot = 4;
+    QHash<QString, QString> memos;
+    const QString& sql = statement(QStringLiteral("SELECT PUB_NO, MEMO_txt FROM ") + M_manage);
+    for (qint16 row = Database.Pcls_MdbCreate(MemoSlot, sql, QueryOption); row == 0;
+         row = Database.Pcls_MdbMoveNext(MemoSlot)) {
+        memos.insert(Database.Pcls_MdbGetField(MemoSlot, QStringLiteral("Pub_No"), QString()).toString(),
+                     Database.Pcls_MdbGetField(MemoSlot, QStringLiteral("Memo_txt"), QString()).toString());
+    }
+    return memos;
+}
+
 int ManualDatabase::CountInstalledManuals() {
     const QString& sql = statement(QStringLiteral("SELECT COUNT(*) AS CNT FROM ") + M_manage);
     if (Database.Pcls_MdbCreate(CountSlot, sql, QueryOption) != 0)

@@ -5,6 +5,7 @@
 #include "shared/database/clsMDB.h"
 
 #include <QDateTime>
+#include <QHash>
 #include <QString>
 #include <QtGlobal>
 #include <vector>
@@ -122,6 +123,8 @@ public:
     qint16 OpenManagerList();                    // slot 5, columns P0, P1, PA, PB, PC, K0, Pdf_flg, Ver
     qint16 NextManagerListRow();
     bool UpdateManualMemo(const QString& pubNo, const QString& memo);
+    // Every manual's memo by publication number (slot 4), for the manager's filter box; empty on failure.
+    QHash<QString, QString> ReadAllMemos();
 
 private:
     enum class PdfFlagSource { Computed, Column, Kept };
