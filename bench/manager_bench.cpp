@@ -1,0 +1,125 @@
+// The manager on a database of MARVEK_BENCH_MANUALS installed manuals (default 10,000): from process
+// start to the filled window (the real Mandex, ended by a screen script once its window shows) against
+// sqlite3 printing the same list query, in the same run (medians of 5); then one filter keystroke on
+// the filled window, in process.
+
+#include "manager/app/ManagerStart.h"
+#include "manager/window/frmMmpMain.h"
+#include "platform/Platform.h"
+#include "platform/Registry.h"
+#include "shared/grid/vaSpread.h"
+#include "shared/testing/SchemaDatabase.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QProcess>
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+using namespace marvek;
+
+namespace {
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+double timeProcess(const QString& program, const QStringList& arguments) {
+    QElapsedTimer timer;
+    timer.start();
+    QProcess process;
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.start(program, arguments);
+    process.waitForFinished(-1);
+    return timer.nsecsElapsed() / 1e6;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    bool ok = false;
+    const int manuals = qEnvironmentVariableIntValue("MARVEK_BENCH_MANUALS", &ok);
+    const int count = ok && manuals > 0 ? manuals : 10000;
+
+    testing::TempMachine temp;
+    const QString folder = temp.host(QStringLiteral("C:\\ManualLink"));
+    QDir().mkpath(folder);
+    QProcess::execute(
+        QStringLiteral("cp"),
+        {QStringLiteral("-a"), QStringLiteral(MARVEK_CD_CONTENT "/root/programs/setup/SysDir"), folder});
+    QFile::copy(QStringLiteral(MANDEX_EXE), folder + QStringLiteral("/Mandex.exe"));
+    platform::Registry(temp.machine())
+        .writeString(platform::HKEY_LOCAL_MACHINE, QStringLiteral("SOFTWARE\\Marvek\\Scanlux\\ManualLink"),
+                     QStringLiteral("InstallDir"), QStringLiteral("C:\\ManualLink"));
+    QByteArray rows = "BEGIN;";
+    for (int i = 0; i < count; ++i) {
+        const QByteArray n = QByteArray::number(i);
+        rows += "INSERT INTO M_manage VALUES ('RM" + n + "EN', 'Model " + QByteArray::number(i % 40) +
+                "', 'M" + QByteArray::number(i % 40) +
+                "', '1', '2024', 'K', 'Europe', 'English', '2024/01', "
+                "'tech', '2024-04-01 09:30:01', 'C:\\Manuals\\RM" +
+                n + "EN', '" + (i % 9 ? "0" : "1") + "', 'memo " + n + "');INSERT INTO M_type VALUES ('RM" +
+                n + "EN', '0');";
+    }
+    for (int i = 0; i < 40; ++i)
+        rows += "INSERT INTO M_order VALUES ('M" + QByteArray::number(i) + "', 'Model', " +
+                QByteArray::number(i) + ");";
+    rows += "COMMIT;";
+    if (!testing::MakeDatabase(temp, QStringLiteral("C:\\ManualLink\\ManualLink.mdb"),
+                               QStringLiteral(MARVEK_SCHEMA_SQL), rows)) {
+        std::fprintf(stderr, "cannot make the database\n");
+        return 1;
+    }
+
+    const QString script = temp.root() + QStringLiteral("/script.txt");
+    QFile scriptFile(script);
+    scriptFile.open(QIODevice::WriteOnly);
+    scriptFile.write("frmMmpMain B_End\n");
+    scriptFile.close();
+    qputenv("MARVEK_SCREEN_SCRIPT", script.toUtf8());
+    const QString query = QStringLiteral("SELECT MM.PUB_NO AS P0,InsPath AS P1,MM.MODEL_DESC AS PA,Year AS "
+                                         "PB,Lang AS PC,Adjust_flg AS K0,Pdf_flg,"
+                                         "Version AS Ver FROM (M_manage MM LEFT JOIN M_type MT ON MM.PUB_NO "
+                                         "= MT.PUB_NO) LEFT JOIN M_order MO ON "
+                                         "MM.MODEL_ID = MO.MODEL_ID ORDER BY OrderNo,Year,MM.PUB_NO");
+    std::vector<double> mandex;
+    std::vector<double> sqlite;
+    for (int round = 0; round < 5; ++round) {
+        mandex.push_back(timeProcess(folder + QStringLiteral("/Mandex.exe"), {}));
+        sqlite.push_back(
+            timeProcess(QStringLiteral("sqlite3"), {folder + QStringLiteral("/ManualLink.mdb"), query}));
+    }
+    qunsetenv("MARVEK_SCREEN_SCRIPT");
+
+    // One keystroke in the filter box of a filled window.
+    platform::Platform os(temp.machine(), std::make_unique<platform::ScriptedUserInterface>(),
+                          std::make_unique<platform::TestClock>());
+    manager::ManagerContext ctx(os);
+    if (manager::StartManager(ctx, QStringLiteral("C:\\ManualLink"), false) !=
+        manager::ManagerStartOutcome::ShowWindow)
+        return 1;
+    QElapsedTimer timer;
+    timer.start();
+    manager::frmMmpMain window(ctx, {});
+    window.show();
+    QCoreApplication::processEvents();
+    const double fillMs = timer.nsecsElapsed() / 1e6;
+    timer.restart();
+    window.T_Filter()->setText(QStringLiteral("9"));
+    QCoreApplication::processEvents();
+    const double keystrokeMs = timer.nsecsElapsed() / 1e6;
+
+    std::printf("manuals: %d\n", count);
+    std::printf("Mandex, process start to filled window and end: %.0f ms (median of 5)\n", median(mandex));
+    std::printf("sqlite3 printing the list query:                %.0f ms (median of 5)\n", median(sqlite));
+    std::printf("ratio: %.2f\n", median(mandex) / median(sqlite));
+    std::printf("in process: window filled and shown %.0f ms; one filter keystroke %.1f ms\n", fillMs,
+                keystrokeMs);
+    return 0;
+}
