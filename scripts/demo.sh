@@ -6,8 +6,9 @@
 #
 # With a display the technician clicks through the screens. Without one the screens are answered from a
 # script (agree, OK in every folder screen, end) under Xvfb, every screen is saved to out/screens/, and
-# the manuals now installed are printed from the database. Last, the manual browser opens an installed
-# manual the way a diagnostic tool asks for one: through ManualLink.exe (screenshot out/manual.png).
+# the manuals now installed are printed from the database and shown by the manual manager Mandex
+# (screenshot out/manager/). Last, the manual browser opens an installed manual the way a diagnostic tool
+# asks for one: through ManualLink.exe (screenshot out/manual.png).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -20,7 +21,7 @@ cmake --build "$build" --target sample_cd
 
 cd_root="$PWD/$build/sample-cd"
 export MARVEK_ROOT="$PWD/out/demo-machine"
-rm -rf "$MARVEK_ROOT" out/screens out/manual.png
+rm -rf "$MARVEK_ROOT" out/screens out/manager out/manual.png
 mkdir -p "$MARVEK_ROOT/drives/c" out/screens
 ln -sfn "$cd_root" "$MARVEK_ROOT/drives/d"
 [ "$(id -u)" -ne 0 ] || export QTWEBENGINE_DISABLE_SANDBOX=1
@@ -64,6 +65,14 @@ echo "Manuals installed on the demo PC:"
 sqlite3 -header -column "$link_dir/ManualLink.mdb" \
     "SELECT M.Pub_No, M.Model_desc, M.Version, T.Pdf_flg, M.InsDate, M.InsPath
      FROM M_manage M LEFT JOIN M_type T ON M.Pub_No = T.Pub_No ORDER BY M.Pub_No"
+
+# The manual manager, installed by setup beside the database, lists them.
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+    echo "frmMmpMain B_End" > out/manager-script.txt
+    MARVEK_SCREEN_SCRIPT="$PWD/out/manager-script.txt" MARVEK_SCREENSHOT_DIR="$PWD/out/manager" \
+        xvfb-run -a -s "-screen 0 1280x900x24" "$link_dir/Mandex.exe"
+    echo "The manual manager's window: out/manager/"
+fi
 
 # A diagnostic tool asks for a manual: ManualLink.exe opens it in Pagora.
 if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
