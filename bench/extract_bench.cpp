@@ -37,7 +37,7 @@ const QString InstallBase = QStringLiteral("C:\\Program Files\\Marvek\\Manuals")
 QByteArray page(std::mt19937& random, int section, int number) {
     static const char* const words[] = {"brake",   "caliper", "torque", "bolt",      "remove",
                                         "install", "check",   "hose",   "sensor",    "connector",
-                                        "harness", "engine",  "valve",  "clearance", "specification",
+                                        "harness", "engine",  "valve",  "clearance", "tolerance",
                                         "replace", "inspect", "the",    "and",       "with"};
     QByteArray html = "<html><head><title>Section " + QByteArray::number(section) + " page " +
                       QByteArray::number(number) + "</title></head><body>\n";

@@ -1,18 +1,12 @@
 // The manager's window driven under the offscreen platform, and the program as a real process.
-#include "manager/app/ManagerStart.h"
+#include "ManagerFixture.h"
 #include "manager/window/frmMmpMain.h"
 #include "platform/InstanceLock.h"
 #include "platform/Processes.h"
-#include "platform/Registry.h"
-#include "shared/config/Messages.h"
 #include "shared/grid/vaSpread.h"
-#include "shared/testing/SchemaDatabase.h"
-#include "shared/testing/SharedTestContext.h"
 
-#include <QDir>
 #include <QHeaderView>
 #include <QLineEdit>
-#include <QProcess>
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
@@ -23,9 +17,6 @@ using namespace marvek::testing;
 
 namespace {
 
-const QString ProgramFolder = QStringLiteral("C:\\ManualLink");
-const QString DatabasePath = QStringLiteral("C:\\ManualLink\\ManualLink.mdb");
-
 QByteArray manualRow(const char* pubNo, const char* adjust) {
     return QByteArray("INSERT INTO M_manage VALUES ('") + pubNo +
            "', 'Aurea', 'AUR50', '1', '2024', 'Z', 'Europe', " +
@@ -33,34 +24,19 @@ QByteArray manualRow(const char* pubNo, const char* adjust) {
            "', 'memo " + pubNo + "');INSERT INTO M_type VALUES ('" + pubNo + "', '0');";
 }
 
-class ManagerWindowTest : public ::testing::Test {
+class ManagerWindowTest : public ManagerFixture {
 protected:
-    ManagerWindowTest() : ctx(base.os()) {}
-
     void prepare(const QByteArray& rows) {
-        QDir().mkpath(temp().host(ProgramFolder));
-        ASSERT_EQ(QProcess::execute(QStringLiteral("cp"),
-                                    {QStringLiteral("-a"),
-                                     QStringLiteral(MARVEK_SAMPLE_CD_DIR "/programs/setup/SysDir"),
-                                     temp().host(ProgramFolder)}),
-                  0);
-        base.os().registry().writeString(platform::HKEY_LOCAL_MACHINE,
-                                         QStringLiteral("SOFTWARE\\Marvek\\Scanlux\\ManualLink"),
-                                         QStringLiteral("InstallDir"), ProgramFolder);
-        ASSERT_TRUE(MakeSchemaDatabase(temp(), DatabasePath, rows));
-        ASSERT_EQ(manager::StartManager(ctx, ProgramFolder, false), manager::ManagerStartOutcome::ShowWindow);
+        installManager(rows);
+        ASSERT_EQ(start(), manager::ManagerStartOutcome::ShowWindow);
     }
 
-    TempMachine& temp() { return base.temp(); }
-    QString message(int number) { return shared::GetMessage(ctx.shared, QStringLiteral("MESSAGE"), number); }
     static QString cell(const manager::frmMmpMain& form, int col, int row) {
         QVariant text;
         form.grid()->GetText(col, row, text);
         return text.toString();
     }
 
-    SharedTestContext base;
-    manager::ManagerContext ctx;
     bool ended = false;
 };
 

@@ -1,14 +1,8 @@
 // The manager's start routine and the actions its window wires: the list, opening a manual, the memo
 // and the checks before a change.
+#include "ManagerFixture.h"
 #include "manager/app/ManagerActions.h"
-#include "manager/app/ManagerStart.h"
-#include "platform/Registry.h"
-#include "shared/config/Messages.h"
-#include "shared/testing/SchemaDatabase.h"
-#include "shared/testing/SharedTestContext.h"
 
-#include <QDir>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
 #include <gtest/gtest.h>
@@ -17,9 +11,6 @@ using namespace marvek;
 using namespace marvek::testing;
 
 namespace {
-
-const QString ProgramFolder = QStringLiteral("C:\\ManualLink");
-const QString DatabasePath = QStringLiteral("C:\\ManualLink\\ManualLink.mdb");
 
 // Three manuals: an HTML one installed under C:\Manuals, a PDF one, and one marked for adjustment; with
 // model orders that make the English and Japanese orders differ.
@@ -37,33 +28,17 @@ INSERT INTO M_type VALUES ('BRM00EN', '1');
 INSERT INTO M_type VALUES ('NCF00EN', '0');
 )";
 
-class ManagerTest : public ::testing::Test {
+class ManagerTest : public ManagerFixture {
 protected:
-    ManagerTest() : ctx(base.os()) {}
-
     void SetUp() override {
-        QDir().mkpath(temp().host(ProgramFolder));
-        ASSERT_EQ(QProcess::execute(QStringLiteral("cp"),
-                                    {QStringLiteral("-a"),
-                                     QStringLiteral(MARVEK_SAMPLE_CD_DIR "/programs/setup/SysDir"),
-                                     temp().host(ProgramFolder)}),
-                  0);
-        base.os().registry().writeString(platform::HKEY_LOCAL_MACHINE,
-                                         QStringLiteral("SOFTWARE\\Marvek\\Scanlux\\ManualLink"),
-                                         QStringLiteral("InstallDir"), ProgramFolder);
+        installManager(Rows);
         base.os().registry().writeString(platform::HKEY_LOCAL_MACHINE,
                                          QStringLiteral("SOFTWARE\\Marvek\\Scanlux\\MarvekView"),
                                          QStringLiteral("InstallDir"), QStringLiteral("C:\\Viewer"));
-        ASSERT_TRUE(MakeSchemaDatabase(temp(), DatabasePath, Rows));
         ASSERT_TRUE(temp().writeFile(QStringLiteral("C:\\Manuals\\RM011EN\\index.html"), "<html></html>"));
         ASSERT_TRUE(
             temp().writeFile(QStringLiteral("C:\\Manuals\\BRM00EN\\contents\\BRM00EN.pdf"), "%PDF-1.4"));
     }
-
-    TempMachine& temp() { return base.temp(); }
-    platform::ScriptedUserInterface& ui() { return base.ui(); }
-    QString message(int number) { return shared::GetMessage(ctx.shared, QStringLiteral("MESSAGE"), number); }
-    manager::ManagerStartOutcome start() { return manager::StartManager(ctx, ProgramFolder, false); }
 
     // A script standing in for a program: records its arguments in a file.
     QString recorder(const QString& name) {
@@ -83,8 +58,6 @@ protected:
         return args.open(QIODevice::ReadOnly) ? args.readAll().trimmed() : QByteArray();
     }
 
-    SharedTestContext base;
-    manager::ManagerContext ctx;
     QTemporaryDir tools;
 };
 
