@@ -50,12 +50,16 @@ protected:
         file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         return script;
     }
+    // The recorded arguments, once their line is complete.
     static QByteArray awaitArgs(const QString& script) {
-        QFile args(script + QStringLiteral(".args"));
-        for (int i = 0; i < 750 && !args.exists(); ++i)
+        QByteArray args;
+        for (int i = 0; i < 750 && !args.endsWith('\n'); ++i) {
             QThread::msleep(20);
-        QThread::msleep(50);
-        return args.open(QIODevice::ReadOnly) ? args.readAll().trimmed() : QByteArray();
+            QFile file(script + QStringLiteral(".args"));
+            if (file.open(QIODevice::ReadOnly))
+                args = file.readAll();
+        }
+        return args.trimmed();
     }
 
     QTemporaryDir tools;
