@@ -147,7 +147,9 @@ TEST(MessagesScan, CraftedLargeFilesScanInLinearTime) {
         QElapsedTimer timer;
         timer.start();
         const MessageTable table = MessageTable::fromContent(content, u"09"_s, MessageProgram::Pagora);
-        EXPECT_LT(timer.elapsed(), 1000);
+        // A quadratic scan took about a minute on these files; a linear one well under a second
+        // (a few with the sanitizers on a busy machine).
+        EXPECT_LT(timer.elapsed(), 8000);
         EXPECT_EQ(table.gstrMsg().size(), std::max<size_t>(entries, table.usesBuiltIn() ? 13 : 0));
     }
 }
