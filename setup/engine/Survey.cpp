@@ -33,8 +33,17 @@ VersionStep compareVersions(const QString& cdVersion, const QString& installedVe
 } // namespace
 
 std::optional<qint16> SurveyNumber(const QString& text) {
+    // Only a sign and decimal digits (Qt's conversion would stop at an embedded NUL and accept the rest).
+    const QString trimmed = text.trimmed();
+    const qsizetype digitsFrom = trimmed.startsWith(u'+') || trimmed.startsWith(u'-') ? 1 : 0;
+    if (trimmed.size() == digitsFrom)
+        return std::nullopt;
+    for (qsizetype i = digitsFrom; i < trimmed.size(); ++i) {
+        if (trimmed.at(i) < u'0' || trimmed.at(i) > u'9')
+            return std::nullopt;
+    }
     bool ok = false;
-    const int value = text.trimmed().toInt(&ok, 10);
+    const int value = trimmed.toInt(&ok, 10);
     if (!ok || value < -32768 || value > 32767)
         return std::nullopt;
     return static_cast<qint16>(value);

@@ -357,6 +357,11 @@ TEST(SurveyNumbers, VersionsAndRevisions) {
     EXPECT_FALSE(setup::SurveyNumber(QStringLiteral("")));
     EXPECT_FALSE(setup::SurveyNumber(QStringLiteral("1a")));
     EXPECT_FALSE(setup::SurveyNumber(QStringLiteral("40000")));
+    EXPECT_FALSE(setup::SurveyNumber(QString::fromLatin1("999\0\0"
+                                                         "99",
+                                                         7)))
+        << "an embedded NUL";
+    EXPECT_FALSE(setup::SurveyNumber(QStringLiteral("-")));
 }
 
 } // namespace
