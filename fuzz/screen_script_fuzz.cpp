@@ -18,8 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     for (const marvek::platform::ScreenAction& action : parsed.actions) {
         for (const QString& word : {action.form, action.control}) {
-            if (word.isEmpty() || word.trimmed() != word || word.contains(QLatin1Char(' ')) ||
-                word.contains(QLatin1Char('\t')))
+            // Blanks are spaces and tabs; other white space (a no-break space) is part of a name.
+            if (word.isEmpty() || word.contains(QLatin1Char(' ')) || word.contains(QLatin1Char('\t')))
                 std::abort();
         }
         if (action.form.startsWith(QLatin1Char('#')))
