@@ -19,13 +19,9 @@ constexpr int IgnoreFailureStyle =
     platform::mb::YesNo | platform::mb::Exclamation | platform::mb::DefaultButton2;
 constexpr qint64 MaxResultLogBytes = 1 << 20;
 
-QString message(const SetupContext& ctx, int number) {
-    return shared::GetMessage(ctx.shared, QStringLiteral("MESSAGE"), number);
-}
-
 void setErrorLines(SetupContext& ctx, int first) {
-    ctx.ErrorLine1 = message(ctx, first);
-    ctx.ErrorLine2 = message(ctx, 24);
+    ctx.ErrorLine1 = Message(ctx, first);
+    ctx.ErrorLine2 = Message(ctx, 24);
 }
 
 QString managerInstallerPath(const SetupContext& ctx) {
@@ -40,7 +36,7 @@ void createManagerShortcut(SetupContext& ctx, const QString& manager) {
     const QString programs = shared::GetSpecialFolderPath(ctx.shared, platform::CSIDL_PROGRAMS);
     if (programs.isEmpty())
         return;
-    const QString link = programs + QLatin1Char('\\') + message(ctx, 43) + QStringLiteral(".lnk");
+    const QString link = programs + QLatin1Char('\\') + Message(ctx, 43) + QStringLiteral(".lnk");
     if (ctx.os().files().exists(link))
         return;
     shared::ShortcutSpec spec;
@@ -64,8 +60,8 @@ bool installCompanion(SetupContext& ctx, const QString& installer, const QString
     }
     if (succeeded)
         return true;
-    return ctx.os().ui().messageBox(message(ctx, 90) + message(ctx, 91), IgnoreFailureStyle,
-                                    message(ctx, 34)) == platform::mb::IdYes;
+    return ctx.os().ui().messageBox(Message(ctx, 90) + Message(ctx, 91), IgnoreFailureStyle,
+                                    Message(ctx, 34)) == platform::mb::IdYes;
 }
 
 } // namespace

@@ -8,14 +8,6 @@
 
 namespace marvek::setup {
 
-namespace {
-
-QString message(const SetupContext& ctx, int number) {
-    return shared::GetMessage(ctx.shared, QStringLiteral("MESSAGE"), number);
-}
-
-} // namespace
-
 double RequiredSpace(const SetupContext& ctx) {
     const shared::ManualEntry& entry = ctx.ManualTable.entry(ctx.CurrentIndex);
     if (entry.PdfFlag != QLatin1String("1"))
@@ -39,21 +31,21 @@ double FreeSpace(const SetupContext& ctx, const QString& path) {
 }
 
 FolderScreen::FolderScreen(SetupContext& ctx) : m_ctx(ctx) {
-    m_texts.Caption = message(ctx, 34);
+    m_texts.Caption = Message(ctx, 34);
     ctx.shared.AppTitle = m_texts.Caption;
     const shared::ManualEntry& entry = ctx.ManualTable.entry(ctx.CurrentIndex);
     m_texts.L_Name = entry.Model_desc + QStringLiteral(" (Ver.") + entry.Version + QLatin1Char(')');
-    m_texts.L_Msg[0] = message(ctx, 59).replace(QLatin1Char('@'), QString::number(ctx.FolderRequestCount));
-    m_texts.L_Msg[1] = message(ctx, 27);
-    m_texts.L_Msg[2] = message(ctx, 28);
-    m_texts.B_CHANGE = message(ctx, 31);
-    m_texts.B_Cancel = message(ctx, 32);
-    m_texts.Frame1 = QStringLiteral("  ") + message(ctx, 33) + QStringLiteral("  ");
+    m_texts.L_Msg[0] = Message(ctx, 59).replace(QLatin1Char('@'), QString::number(ctx.FolderRequestCount));
+    m_texts.L_Msg[1] = Message(ctx, 27);
+    m_texts.L_Msg[2] = Message(ctx, 28);
+    m_texts.B_CHANGE = Message(ctx, 31);
+    m_texts.B_Cancel = Message(ctx, 32);
+    m_texts.Frame1 = QStringLiteral("  ") + Message(ctx, 33) + QStringLiteral("  ");
     m_installPath = ctx.InstallBase;
 }
 
 void FolderScreen::change() {
-    const QString chosen = shared::BrowseForFolder(m_ctx.shared, message(m_ctx, 21), m_ctx.InstallBase);
+    const QString chosen = shared::BrowseForFolder(m_ctx.shared, Message(m_ctx, 21), m_ctx.InstallBase);
     if (!chosen.isEmpty())
         m_ctx.InstallBase = shared::StripTrailingSeparator(chosen);
     m_installPath = m_ctx.InstallBase;
@@ -62,7 +54,7 @@ void FolderScreen::change() {
 bool FolderScreen::ok() {
     m_ctx.InstallBase = m_installPath;
     if (FreeSpace(m_ctx, m_ctx.InstallBase) < RequiredSpace(m_ctx)) {
-        m_ctx.os().ui().messageBox(message(m_ctx, 22), platform::mb::Information, m_ctx.shared.AppTitle);
+        m_ctx.os().ui().messageBox(Message(m_ctx, 22), platform::mb::Information, m_ctx.shared.AppTitle);
         return false;
     }
     return true;
@@ -70,11 +62,11 @@ bool FolderScreen::ok() {
 
 bool FolderScreen::cancel() {
     const int answer = m_ctx.os().ui().messageBox(
-        message(m_ctx, 29), platform::mb::YesNo | platform::mb::Exclamation, m_ctx.shared.AppTitle);
+        Message(m_ctx, 29), platform::mb::YesNo | platform::mb::Exclamation, m_ctx.shared.AppTitle);
     if (answer != platform::mb::IdYes)
         return false;
-    m_ctx.ErrorLine1 = message(m_ctx, 25);
-    m_ctx.ErrorLine2 = message(m_ctx, 24);
+    m_ctx.ErrorLine1 = Message(m_ctx, 25);
+    m_ctx.ErrorLine2 = Message(m_ctx, 24);
     m_ctx.InstallBase.clear();
     return true;
 }

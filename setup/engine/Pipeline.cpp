@@ -42,13 +42,9 @@ void showBar(InstallView& view, Bar which, qint32 max, qint32 value) {
 
 } // namespace
 
-QString Pipeline::message(int number) const {
-    return shared::GetMessage(m_ctx.shared, QStringLiteral("MESSAGE"), number);
-}
-
 void Pipeline::setErrorLines(int first) {
-    m_ctx.ErrorLine1 = message(first);
-    m_ctx.ErrorLine2 = message(24);
+    m_ctx.ErrorLine1 = Message(m_ctx, first);
+    m_ctx.ErrorLine2 = Message(m_ctx, 24);
 }
 
 bool Pipeline::databaseWritable() {
@@ -69,7 +65,7 @@ bool Pipeline::InstallStep() {
 }
 
 void Pipeline::copyGuide() {
-    const QString name = message(60);
+    const QString name = Message(m_ctx, 60);
     const QString source = m_ctx.shared.SourceRoot + name;
     const QString target = m_ctx.shared.ManualLinkDir + QLatin1Char('\\') + name;
     const platform::Files& files = m_ctx.os().files();
@@ -78,7 +74,7 @@ void Pipeline::copyGuide() {
     if (!shared::CopyFileWithAccess(m_ctx.shared, source, target))
         return;
     const QString desktop = shared::GetSpecialFolderPath(m_ctx.shared, platform::CSIDL_COMMON_DESKTOP);
-    const QString link = desktop + QLatin1Char('\\') + message(66) + QStringLiteral(".lnk");
+    const QString link = desktop + QLatin1Char('\\') + Message(m_ctx, 66) + QStringLiteral(".lnk");
     if (desktop.isEmpty() || files.exists(link))
         return;
     shared::ShortcutSpec spec;

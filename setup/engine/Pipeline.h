@@ -30,7 +30,6 @@ private:
     void copyGuide();
     void refreshInformationFiles();
     bool databaseWritable();
-    QString message(int number) const;
     void setErrorLines(int first);
 
     SetupContext& m_ctx;

@@ -10,10 +10,6 @@ namespace marvek::setup {
 
 namespace {
 
-QString message(const shared::SharedContext& ctx, int number) {
-    return shared::GetMessage(ctx, QLatin1String(shared::MessageSection), number);
-}
-
 // A whole number with at least `width` digits, the sign before them ("-0005").
 QString digits(qint64 value, int width) {
     const QString text = QString::number(value < 0 ? -value : value).rightJustified(width, QLatin1Char('0'));
@@ -30,8 +26,9 @@ qint64 yearNumber(const QString& year) {
 } // namespace
 
 ResultRow ResultHeaders(const shared::SharedContext& ctx) {
-    return {message(ctx, 35), message(ctx, 37), message(ctx, 38),
-            message(ctx, 68), message(ctx, 69), message(ctx, 55)};
+    return {shared::CatalogueMessage(ctx, 35), shared::CatalogueMessage(ctx, 37),
+            shared::CatalogueMessage(ctx, 38), shared::CatalogueMessage(ctx, 68),
+            shared::CatalogueMessage(ctx, 69), shared::CatalogueMessage(ctx, 55)};
 }
 
 QString ResultSortKey(const shared::ManualEntry& entry, int index, int count) {
@@ -58,11 +55,11 @@ std::vector<int> ResultOrder(const shared::ManualTable& table) {
 
 QString ResultStatusText(const shared::SharedContext& ctx, const QString& status) {
     if (status == QLatin1String("1"))
-        return message(ctx, 52);
+        return shared::CatalogueMessage(ctx, 52);
     if (status == QLatin1String("2"))
-        return message(ctx, 53);
+        return shared::CatalogueMessage(ctx, 53);
     if (status == QLatin1String("3"))
-        return message(ctx, 54);
+        return shared::CatalogueMessage(ctx, 54);
     if (status == QLatin1String("9"))
         return QString::fromUtf8(NotImportedText);
     return QString();
@@ -84,7 +81,7 @@ std::vector<ResultRow> ResultRows(const SetupContext& ctx) {
 std::array<QString, 2> ResultMessageLines(const SetupContext& ctx) {
     if (!ctx.ErrorLine1.isEmpty() || !ctx.ErrorLine2.isEmpty())
         return {ctx.ErrorLine1, ctx.ErrorLine2};
-    return {message(ctx.shared, 64), message(ctx.shared, 65)};
+    return {shared::CatalogueMessage(ctx.shared, 64), shared::CatalogueMessage(ctx.shared, 65)};
 }
 
 ResultNext FinishResult(SetupContext& ctx) {

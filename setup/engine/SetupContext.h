@@ -2,6 +2,7 @@
 
 #include "shared/Context.h"
 #include "shared/catalogue/ManualTable.h"
+#include "shared/config/Messages.h"
 #include "shared/database/ManualDatabase.h"
 
 #include <QDateTime>
@@ -58,5 +59,10 @@ struct SetupContext {
     QDateTime NewInstallDate;
     QDateTime UpdateInstallDate;
 };
+
+// Message number of the installer's catalogue.
+inline QString Message(const SetupContext& ctx, int number) {
+    return shared::CatalogueMessage(ctx.shared, number);
+}
 
 } // namespace marvek::setup

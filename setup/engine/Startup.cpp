@@ -17,10 +17,6 @@ namespace {
 
 const QString MessageSection = QStringLiteral("MESSAGE");
 
-QString message(const SetupContext& ctx, int number) {
-    return shared::GetMessage(ctx.shared, MessageSection, number);
-}
-
 QString readHklm(const SetupContext& ctx, const char* key, const char* value) {
     return shared::RegReadString(ctx.shared, platform::HKEY_LOCAL_MACHINE, QLatin1String(key),
                                  QLatin1String(value));
@@ -129,8 +125,8 @@ StartOutcome StartSetup(SetupContext& ctx, const QString& programFolder, bool pr
     const int failure = checkDatabase(ctx);
     if (failure == 0)
         return StartOutcome::ShowMenu;
-    ctx.ErrorLine1 = message(ctx, failure);
-    ctx.ErrorLine2 = message(ctx, 24);
+    ctx.ErrorLine1 = Message(ctx, failure);
+    ctx.ErrorLine2 = Message(ctx, 24);
     ctx.InstallSucceeded = false;
     return StartOutcome::ShowResult;
 }

@@ -40,7 +40,7 @@ protected:
         ASSERT_EQ(start(), setup::StartOutcome::ShowMenu) << ctx.ErrorLine1.toStdString();
     }
 
-    QString message(int number) const { return setup::FormMessage(ctx, number); }
+    QString message(int number) const { return setup::Message(ctx, number); }
 
     RecordingFlow flow;
 };

@@ -4,10 +4,6 @@
 
 namespace marvek::setup {
 
-QString FormMessage(const SetupContext& ctx, int number) {
-    return shared::GetMessage(ctx.shared, QLatin1String(shared::MessageSection), number);
-}
-
 QColor ColourFromBgr(quint32 bgr) {
     return QColor(static_cast<int>(bgr & 0xFF), static_cast<int>((bgr >> 8) & 0xFF),
                   static_cast<int>((bgr >> 16) & 0xFF));

@@ -8,9 +8,6 @@
 
 namespace marvek::setup {
 
-// Message "M" & number of the display language's catalogue.
-QString FormMessage(const SetupContext& ctx, int number);
-
 // A colour given as a blue-green-red value (0xBBGGRR).
 QColor ColourFromBgr(quint32 bgr);
 

@@ -99,11 +99,11 @@ void frmMain::Form_Load() {
               static_cast<QWidget*>(L_STEP_BORDER_2(step))})
             shared::ApplyLanguageFont(*label, language, size);
     }
-    const QString caption = FormMessage(m_ctx, 34);
+    const QString caption = Message(m_ctx, 34);
     setWindowTitle(caption);
     m_ctx.shared.AppTitle = caption;
     for (int step = 2; step <= 4; ++step) {
-        L_STEP(step)->setText(FormMessage(m_ctx, InitialStepMessage(step)));
+        L_STEP(step)->setText(Message(m_ctx, InitialStepMessage(step)));
         setFrameColour(step, StepFrameInitial);
     }
     m_ctx.ErrorLine1.clear();

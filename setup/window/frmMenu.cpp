@@ -58,13 +58,13 @@ void frmMenu::Form_Load() {
     shared::ApplyLanguageFont(*m_lblTitle, language, TitleSize);
     for (QPushButton* button : {m_cmdDispManual, m_cmdStartInstall, m_cmdBrowseManual})
         shared::ApplyLanguageFont(*button, language, ButtonSize);
-    const QString title = FormMessage(m_ctx, 84);
+    const QString title = Message(m_ctx, 84);
     setWindowTitle(title);
     m_ctx.shared.AppTitle = title;
     m_lblTitle->setText(title);
-    m_cmdDispManual->setText(FormMessage(m_ctx, 85));
-    m_cmdStartInstall->setText(FormMessage(m_ctx, 86));
-    m_cmdBrowseManual->setText(FormMessage(m_ctx, 93));
+    m_cmdDispManual->setText(Message(m_ctx, 85));
+    m_cmdStartInstall->setText(Message(m_ctx, 86));
+    m_cmdBrowseManual->setText(Message(m_ctx, 93));
 }
 
 void frmMenu::showEvent(QShowEvent* event) {
@@ -81,7 +81,7 @@ void frmMenu::closeEvent(QCloseEvent* event) {
 void frmMenu::cmdDispManual_Click() {
     const QString guide = m_ctx.shared.SourceRoot + QStringLiteral("\\install.html");
     if (platform::shellOpen(m_ctx.os().machine(), guide) < ShellFailureLimit)
-        m_ctx.os().ui().messageBox(FormMessage(m_ctx, 88), platform::mb::Exclamation, m_ctx.shared.AppTitle);
+        m_ctx.os().ui().messageBox(Message(m_ctx, 88), platform::mb::Exclamation, m_ctx.shared.AppTitle);
 }
 
 void frmMenu::cmdStartInstall_Click() {

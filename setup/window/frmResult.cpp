@@ -52,10 +52,10 @@ frmResult::frmResult(SetupContext& ctx, ScreenFlow& flow)
     QFont gridFont = m_grid->font();
     gridFont.setFamily(shared::ResolvedFontFamily(language));
     m_grid->setFont(gridFont);
-    const QString caption = FormMessage(ctx, 34);
+    const QString caption = Message(ctx, 34);
     setWindowTitle(caption);
     ctx.shared.AppTitle = caption;
-    m_end->setText(FormMessage(ctx, 6));
+    m_end->setText(Message(ctx, 6));
 
     m_spread.clsSpead_Initialize();
     m_grid->setMaxCols(ResultColumnCount);
@@ -106,7 +106,7 @@ void frmResult::finish() {
     if (m_finishing)
         return;
     m_finishing = true;
-    m_normal->setText(FormMessage(m_ctx, 30));
+    m_normal->setText(Message(m_ctx, 30));
     m_normal->show();
     for (QLabel* label : m_errors) {
         label->clear();

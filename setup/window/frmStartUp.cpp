@@ -97,10 +97,10 @@ void frmStartUp::Form_Load() {
     for (QWidget* control : {static_cast<QWidget*>(m_options[0]), static_cast<QWidget*>(m_options[1]),
                              static_cast<QWidget*>(m_frame), static_cast<QWidget*>(m_contract)})
         shared::ApplyLanguageFont(*control, language, TextSize);
-    const QString caption = FormMessage(m_ctx, 34);
+    const QString caption = Message(m_ctx, 34);
     setWindowTitle(caption);
     m_ctx.shared.AppTitle = caption;
-    m_ok->setText(FormMessage(m_ctx, 6));
+    m_ok->setText(Message(m_ctx, 6));
 
     m_contractText = LoadAgreementText(m_ctx);
     // The text box keeps CR LF as one line break.
@@ -108,8 +108,8 @@ void frmStartUp::Form_Load() {
     m_contract->setReadOnly(true);
     m_contract->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
 
-    m_options[0]->setText(FormMessage(m_ctx, 56));
-    m_options[1]->setText(FormMessage(m_ctx, 57));
+    m_options[0]->setText(Message(m_ctx, 56));
+    m_options[1]->setText(Message(m_ctx, 57));
     for (QRadioButton* option : m_options)
         option->setChecked(false);
     m_ok->setEnabled(false);

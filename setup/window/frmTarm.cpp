@@ -36,11 +36,11 @@ frmTarm::frmTarm(SetupContext& ctx, ScreenFlow& flow) : m_ctx(ctx), m_flow(flow)
     // Load
     const bool japanese = ctx.shared.LanguageCode == QLatin1String("11");
     shared::ApplyLanguageFont(*m_message, ctx.shared.LanguageCode, japanese ? 11 : 10);
-    const QString caption = FormMessage(ctx, 34);
+    const QString caption = Message(ctx, 34);
     setWindowTitle(caption);
     ctx.shared.AppTitle = caption;
-    m_message->setText(FormMessage(ctx, 82));
-    m_end->setText(FormMessage(ctx, 6));
+    m_message->setText(Message(ctx, 82));
+    m_end->setText(Message(ctx, 6));
 }
 
 void frmTarm::showEvent(QShowEvent* event) {

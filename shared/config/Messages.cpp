@@ -46,4 +46,8 @@ QString GetCaption(const SharedContext& ctx, const QString& section, int number)
     return ReadMessage(ctx, section, QStringLiteral("09") + suffix);
 }
 
+QString CatalogueMessage(const SharedContext& ctx, int number) {
+    return GetMessage(ctx, QLatin1String(MessageSection), number);
+}
+
 } // namespace marvek::shared

@@ -15,6 +15,8 @@ QString EnglishMessageFilePath(const SharedContext& ctx);
 
 // The message with key "M" + the number in three digits ("M007"); empty when not found.
 QString GetMessage(const SharedContext& ctx, const QString& section, int number);
+// Message number of the catalogue's section "MESSAGE" (written M084 and so on).
+QString CatalogueMessage(const SharedContext& ctx, int number);
 // One value of the language's message file, or of M09.ini when the language file is absent. Only one
 // file is read: a key missing in an existing language file gives the empty text.
 QString ReadMessage(const SharedContext& ctx, const QString& section, const QString& key);

@@ -11,10 +11,6 @@ using namespace marvek::testing;
 
 namespace {
 
-QString message(const setup::SetupContext& ctx, int number) {
-    return shared::GetMessage(ctx.shared, QStringLiteral("MESSAGE"), number);
-}
-
 class CompanionsTest : public SetupFixture {
 protected:
     void SetUp() override {
@@ -58,7 +54,7 @@ TEST_F(CompanionsTest, ManagerInstallerOfTheLanguageElseEnglish) {
     startOk();
     ASSERT_TRUE(setup::InstallManagerStep(ctx, view));
     EXPECT_EQ(recordedCalls(), QStringList{QStringLiteral("programs/man_manager/09 /VERYSILENT /SP-")});
-    EXPECT_EQ(view.steps[2].text, message(ctx, 10));
+    EXPECT_EQ(view.steps[2].text, setup::Message(ctx, 10));
     EXPECT_TRUE(view.steps[2].bold) << "step 2 stays running until step 2b";
 
     // With its own language's installer on the CD, that one runs.
@@ -75,8 +71,8 @@ TEST_F(CompanionsTest, ManagerUpToDateRunsNothingAndWritesNothing) {
     ASSERT_TRUE(setup::InstallManagerStep(ctx, view));
     EXPECT_TRUE(recordedCalls().isEmpty());
     const QString startMenu = ctx.os().files().specialFolder(platform::CSIDL_PROGRAMS);
-    EXPECT_FALSE(
-        ctx.os().files().exists(startMenu + QLatin1Char('\\') + message(ctx, 43) + QStringLiteral(".lnk")));
+    EXPECT_FALSE(ctx.os().files().exists(startMenu + QLatin1Char('\\') + setup::Message(ctx, 43) +
+                                         QStringLiteral(".lnk")));
     EXPECT_FALSE(ctx.os().files().exists(QStringLiteral("C:\\ManualLink\\mandex.fdf")));
 }
 
@@ -88,7 +84,7 @@ TEST_F(CompanionsTest, InstalledManagerGetsShortcutAndVersionFile) {
                    "cp \"$(dirname \"$0\")/../../../payload\" \"$C/ManualLink/Mandex.exe\"\n");
     startOk();
     const QString startMenu = ctx.os().files().specialFolder(platform::CSIDL_PROGRAMS);
-    const QString link = startMenu + QLatin1Char('\\') + message(ctx, 43) + QStringLiteral(".lnk");
+    const QString link = startMenu + QLatin1Char('\\') + setup::Message(ctx, 43) + QStringLiteral(".lnk");
     ASSERT_TRUE(setup::InstallManagerStep(ctx, view));
     EXPECT_TRUE(ctx.os().files().fileExists(link));
     QFile fdf(host(QStringLiteral("C:\\ManualLink\\mandex.fdf")));
@@ -115,13 +111,13 @@ TEST_F(CompanionsTest, ManagerInstallerThatInstallsNothingFails) {
     writeInstaller(QStringLiteral("programs/man_manager/09"), "exit 0\n");
     startOk();
     EXPECT_FALSE(setup::InstallManagerStep(ctx, view));
-    EXPECT_EQ(ctx.ErrorLine1, message(ctx, 18));
-    EXPECT_EQ(ctx.ErrorLine2, message(ctx, 24));
+    EXPECT_EQ(ctx.ErrorLine1, setup::Message(ctx, 18));
+    EXPECT_EQ(ctx.ErrorLine2, setup::Message(ctx, 24));
     // No installer on the CD at all: the same.
     QDir(cdRoot + QStringLiteral("/programs/man_manager")).removeRecursively();
     ctx.ErrorLine1.clear();
     EXPECT_FALSE(setup::InstallManagerStep(ctx, view));
-    EXPECT_EQ(ctx.ErrorLine1, message(ctx, 18));
+    EXPECT_EQ(ctx.ErrorLine1, setup::Message(ctx, 18));
 }
 
 TEST_F(CompanionsTest, ResultLogsDecideAndFailuresAsk) {
@@ -160,15 +156,15 @@ TEST_F(CompanionsTest, ResultLogsDecideAndFailuresAsk) {
         EXPECT_EQ(setup::InstallLinkAndViewerStep(ctx, view), c.succeeds);
         ASSERT_EQ(ui().asked().size(), asked + c.questions);
         if (c.questions > 0) {
-            EXPECT_EQ(ui().asked().back().text, message(ctx, 90) + message(ctx, 91));
+            EXPECT_EQ(ui().asked().back().text, setup::Message(ctx, 90) + setup::Message(ctx, 91));
             EXPECT_EQ(ui().asked().back().style, 308);
-            EXPECT_EQ(ui().asked().back().title, message(ctx, 34));
+            EXPECT_EQ(ui().asked().back().title, setup::Message(ctx, 34));
         }
-        EXPECT_EQ(ctx.ErrorLine1, c.succeeds ? QString() : message(ctx, 90));
+        EXPECT_EQ(ctx.ErrorLine1, c.succeeds ? QString() : setup::Message(ctx, 90));
         if (c.succeeds) {
             EXPECT_EQ(recordedCalls(), (QStringList{QStringLiteral("programs/manual_link 1"),
                                                     QStringLiteral("programs/View /VERYSILENT /SP-")}));
-            EXPECT_EQ(view.steps[2].text, message(ctx, 11));
+            EXPECT_EQ(view.steps[2].text, setup::Message(ctx, 11));
             EXPECT_EQ(view.steps[2].frame, setup::StepFrameDone);
         }
         // Every log read is deleted.

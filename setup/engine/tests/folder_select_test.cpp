@@ -10,10 +10,6 @@ using namespace marvek::testing;
 
 namespace {
 
-QString message(const setup::SetupContext& ctx, int number) {
-    return shared::GetMessage(ctx.shared, QStringLiteral("MESSAGE"), number);
-}
-
 class FolderSelectTest : public SetupFixture {
 protected:
     void SetUp() override {
@@ -66,11 +62,12 @@ TEST_F(FolderSelectTest, FreeSpaceKeepsTheProgramFilesReserve) {
 
 TEST_F(FolderSelectTest, ScreenTextsAndButtons) {
     setup::FolderScreen screen(ctx);
-    EXPECT_EQ(screen.texts().Caption, message(ctx, 34));
-    EXPECT_EQ(ctx.shared.AppTitle, message(ctx, 34));
+    EXPECT_EQ(screen.texts().Caption, setup::Message(ctx, 34));
+    EXPECT_EQ(ctx.shared.AppTitle, setup::Message(ctx, 34));
     EXPECT_EQ(screen.texts().L_Name, QStringLiteral("Veltro (Ver.4)"));
-    EXPECT_EQ(screen.texts().L_Msg[0], message(ctx, 59).replace(QLatin1Char('@'), QStringLiteral("3")));
-    EXPECT_EQ(screen.texts().Frame1, QStringLiteral("  ") + message(ctx, 33) + QStringLiteral("  "));
+    EXPECT_EQ(screen.texts().L_Msg[0],
+              setup::Message(ctx, 59).replace(QLatin1Char('@'), QStringLiteral("3")));
+    EXPECT_EQ(screen.texts().Frame1, QStringLiteral("  ") + setup::Message(ctx, 33) + QStringLiteral("  "));
     EXPECT_EQ(screen.installPath(), QStringLiteral("C:\\Manuals"));
 
     // Change: the dialog starts at the current folder; a drive root loses its separator; cancel keeps it.
@@ -78,7 +75,7 @@ TEST_F(FolderSelectTest, ScreenTextsAndButtons) {
     ui().addAnswer(QStringLiteral("folder:E:\\"));
     screen.change();
     EXPECT_EQ(ui().asked().back().text, QStringLiteral("C:\\Manuals"));
-    EXPECT_EQ(ui().asked().back().title, message(ctx, 21));
+    EXPECT_EQ(ui().asked().back().title, setup::Message(ctx, 21));
     EXPECT_EQ(screen.installPath(), QStringLiteral("E:"));
     ui().addAnswer(QStringLiteral("folder:"));
     screen.change();
@@ -90,7 +87,7 @@ TEST_F(FolderSelectTest, ScreenTextsAndButtons) {
     screen.change();
     EXPECT_EQ(screen.installPath(), QStringLiteral("Q:\\Manuals"));
     EXPECT_FALSE(screen.ok());
-    EXPECT_EQ(ui().asked().back().text, message(ctx, 22));
+    EXPECT_EQ(ui().asked().back().text, setup::Message(ctx, 22));
     EXPECT_EQ(ui().asked().back().style, platform::mb::Information);
 
     // Cancel: No keeps everything, Yes sets the lines and empties the folder.
@@ -101,8 +98,8 @@ TEST_F(FolderSelectTest, ScreenTextsAndButtons) {
     ui().addAnswer(QString::number(platform::mb::IdYes));
     EXPECT_TRUE(screen.cancel());
     EXPECT_TRUE(ctx.InstallBase.isEmpty());
-    EXPECT_EQ(ctx.ErrorLine1, message(ctx, 25));
-    EXPECT_EQ(ctx.ErrorLine2, message(ctx, 24));
+    EXPECT_EQ(ctx.ErrorLine1, setup::Message(ctx, 25));
+    EXPECT_EQ(ctx.ErrorLine2, setup::Message(ctx, 24));
 }
 
 TEST(ProgressTimers, BarsFillWithinTheExtractTimeAndStayFull) {

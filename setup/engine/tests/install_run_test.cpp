@@ -17,10 +17,6 @@ using namespace marvek::testing;
 
 namespace {
 
-QString message(const setup::SetupContext& ctx, int number) {
-    return shared::GetMessage(ctx.shared, QStringLiteral("MESSAGE"), number);
-}
-
 struct Outcome {
     const char* selected;
     const char* status;
@@ -70,7 +66,7 @@ TEST_F(InstallRunTest, NewInstallationPlacesAndRegistersEveryManual) {
 
     // Steps 2, 3 and 4 each ran and finished; the pointer was the hourglass during the run.
     EXPECT_EQ(view.stepLog, (std::vector<int>{21, 22, 31, 32, 41, 42}));
-    EXPECT_EQ(view.steps[4].text, message(ctx, 17));
+    EXPECT_EQ(view.steps[4].text, setup::Message(ctx, 17));
     EXPECT_EQ(view.steps[4].frame, setup::StepFrameDone);
     EXPECT_EQ(view.pointers.front(), setup::Hourglass);
     EXPECT_EQ(view.pointers.back(), setup::DefaultPointer);
@@ -109,7 +105,8 @@ TEST_F(InstallRunTest, NewInstallationPlacesAndRegistersEveryManual) {
     // The user guide with its shortcut on the all-users desktop, the information files beside the database.
     EXPECT_TRUE(installedFile(QStringLiteral("C:\\ManualLink\\MandexGuide_E.pdf")));
     const QString desktop = ctx.os().files().specialFolder(platform::CSIDL_COMMON_DESKTOP);
-    EXPECT_TRUE(installedFile(desktop + QLatin1Char('\\') + message(ctx, 66) + QStringLiteral(".lnk")));
+    EXPECT_TRUE(
+        installedFile(desktop + QLatin1Char('\\') + setup::Message(ctx, 66) + QStringLiteral(".lnk")));
     EXPECT_TRUE(installedFile(QStringLiteral("C:\\ManualLink\\man_info_do.ci")));
     EXPECT_TRUE(installedFile(QStringLiteral("C:\\ManualLink\\man_info_us.ci")));
 
@@ -200,7 +197,7 @@ TEST_F(InstallRunTest, TwoNewManualsShareTheChosenFolder) {
     ASSERT_TRUE(run()) << ctx.ErrorLine1.toStdString();
     ASSERT_EQ(view.folderScreens.size(), 2u);
     EXPECT_EQ(view.folderScreens[1].L_Msg[0],
-              message(ctx, 59).replace(QLatin1Char('@'), QStringLiteral("2")));
+              setup::Message(ctx, 59).replace(QLatin1Char('@'), QStringLiteral("2")));
     EXPECT_EQ(ctx.InstallBase, QStringLiteral("E:"));
     ASSERT_TRUE(registered("RMJ00JA"));
     EXPECT_TRUE(ctx.db.CurrentManual.InsPath.startsWith(QLatin1String("E:\\")));
@@ -213,8 +210,8 @@ TEST_F(InstallRunTest, CancelInTheFolderScreen) {
     ui().addAnswer(QString::number(platform::mb::IdYes)); // then confirmed
     EXPECT_FALSE(run());
     EXPECT_TRUE(ctx.CancelRequested);
-    EXPECT_EQ(ctx.ErrorLine1, message(ctx, 25));
-    EXPECT_EQ(ctx.ErrorLine2, message(ctx, 24));
+    EXPECT_EQ(ctx.ErrorLine1, setup::Message(ctx, 25));
+    EXPECT_EQ(ctx.ErrorLine2, setup::Message(ctx, 24));
     EXPECT_EQ(view.folderScreens.size(), 1u);
     ASSERT_EQ(ui().asked().size(), 2u);
     EXPECT_EQ(ui().asked()[0].style, 52);
@@ -227,8 +224,8 @@ TEST_F(InstallRunTest, DatabaseTurnedReadOnlyDuringTheRunStopsBeforeRegistering)
         ctx.os().files().setAttributes(ctx.DatabasePath, platform::FILE_ATTRIBUTE_READONLY);
     };
     EXPECT_FALSE(run());
-    EXPECT_EQ(ctx.ErrorLine1, message(ctx, 67));
-    EXPECT_EQ(ctx.ErrorLine2, message(ctx, 24));
+    EXPECT_EQ(ctx.ErrorLine1, setup::Message(ctx, 67));
+    EXPECT_EQ(ctx.ErrorLine2, setup::Message(ctx, 24));
     // The first manual's files are in place, but it is not registered; nothing after it was touched.
     EXPECT_TRUE(
         installedFile(QStringLiteral("C:\\Marvek\\Scanlux\\Link\\Manual\\BRM00EN\\contents\\BRM00EN.pdf")));
@@ -303,8 +300,8 @@ TEST_F(InstallRunTest, UnsafeArchiveFailsTheManualAndWritesNothingOutside) {
                                   device ? TestArchive::Format::SevenZip : TestArchive::Format::Zip));
         view.folderScreens.clear();
         EXPECT_FALSE(run());
-        EXPECT_EQ(ctx.ErrorLine1, message(ctx, 83));
-        EXPECT_EQ(ctx.ErrorLine2, message(ctx, 24));
+        EXPECT_EQ(ctx.ErrorLine1, setup::Message(ctx, 83));
+        EXPECT_EQ(ctx.ErrorLine2, setup::Message(ctx, 24));
         EXPECT_FALSE(registered("EWD00EN"));
         EXPECT_FALSE(QFileInfo::exists(host(QStringLiteral("C:\\ManualLink\\escaped.html"))));
         EXPECT_FALSE(QFileInfo::exists(host(QStringLiteral("C:\\escaped.html"))));

@@ -12,10 +12,6 @@ using namespace marvek::testing;
 
 namespace {
 
-QString message(const setup::SetupContext& ctx, int number) {
-    return shared::GetMessage(ctx.shared, QStringLiteral("MESSAGE"), number);
-}
-
 using StartupTest = SetupFixture;
 
 TEST_F(StartupTest, SettlesEveryPathAndOpensTheMenu) {
@@ -136,8 +132,8 @@ TEST_F(StartupTest, DatabaseChecksFirstFailureWins) {
         setup::SetupContext fresh(base.os());
         EXPECT_EQ(setup::StartSetup(fresh, QStringLiteral("D:\\programs\\setup"), false),
                   setup::StartOutcome::ShowResult);
-        EXPECT_EQ(fresh.ErrorLine1, message(fresh, c.message));
-        EXPECT_EQ(fresh.ErrorLine2, message(fresh, 24));
+        EXPECT_EQ(fresh.ErrorLine1, setup::Message(fresh, c.message));
+        EXPECT_EQ(fresh.ErrorLine2, setup::Message(fresh, 24));
         EXPECT_FALSE(fresh.InstallSucceeded);
         setup::EndSetup(fresh, true);
         files.setAttributes(databasePath, platform::FILE_ATTRIBUTE_NORMAL);
@@ -163,7 +159,7 @@ TEST_F(StartupTest, RunningManagerBlocksOnlyUnderItsExactName) {
         manager.waitForFinished();
         if (QLatin1String(name) == QLatin1String("Mandex.exe")) {
             EXPECT_EQ(outcome, setup::StartOutcome::ShowResult);
-            EXPECT_EQ(fresh.ErrorLine1, message(fresh, 70));
+            EXPECT_EQ(fresh.ErrorLine1, setup::Message(fresh, 70));
         } else {
             EXPECT_EQ(outcome, setup::StartOutcome::ShowMenu);
         }
