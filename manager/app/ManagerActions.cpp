@@ -10,6 +10,7 @@
 
 #include <QSettings>
 #include <algorithm>
+#include <array>
 
 namespace marvek::manager {
 
@@ -21,11 +22,6 @@ QString message(const ManagerContext& ctx, int number) {
 
 void box(ManagerContext& ctx, const QString& text, const QString& title) {
     ctx.os().ui().messageBox(text, platform::mb::Exclamation, title);
-}
-
-QString field(const ManagerContext& ctx, const char* column) {
-    return ctx.db.Database.Pcls_MdbGetField(shared::ManagerListSlot, QLatin1String(column), QString())
-        .toString();
 }
 
 } // namespace
@@ -47,16 +43,27 @@ ManagerTexts LoadManagerTexts(ManagerContext& ctx) {
     return texts;
 }
 
-std::optional<std::vector<ManagerRow>> LoadManagerList(ManagerContext& ctx) {
+ManagerList LoadManagerList(ManagerContext& ctx) {
     std::vector<ManagerRow> rows;
     qint16 state = ctx.db.OpenManagerList();
     if (state == -1)
         return std::nullopt;
+    const shared::clsMDB& list = ctx.db.Database;
+    const auto column = [&list](const char* name) {
+        return list.FieldIndex(shared::ManagerListSlot, QLatin1String(name));
+    };
+    const std::array<int, ManagerColumns> indexes = {column("P0"),  column("P1"),     column("PA"),
+                                                     column("PB"),  column("PC"),     column("P0"),
+                                                     column("Ver"), column("Pdf_flg")};
+    const int colour = column("K0");
+    const auto field = [&list](int index) {
+        return list.FieldAt(shared::ManagerListSlot, index, QString()).toString();
+    };
     for (; state == 0; state = ctx.db.NextManagerListRow()) {
         ManagerRow& row = rows.emplace_back();
-        row.columns = {field(ctx, "P0"), field(ctx, "P1"), field(ctx, "PA"),  field(ctx, "PB"),
-                       field(ctx, "PC"), field(ctx, "P0"), field(ctx, "Ver"), field(ctx, "Pdf_flg")};
-        row.colourFlag = field(ctx, "K0");
+        for (size_t i = 0; i < indexes.size(); ++i)
+            row.columns[i] = field(indexes[i]);
+        row.colourFlag = field(colour);
     }
     return rows;
 }

@@ -37,8 +37,9 @@ struct ManagerTexts {
 // The captions from the catalogue; records AppTitle.
 ManagerTexts LoadManagerTexts(ManagerContext& ctx);
 
-// The list query's rows in its order (the variant of the language); empty when the query fails.
-std::optional<std::vector<ManagerRow>> LoadManagerList(ManagerContext& ctx);
+// The list query's rows in its order (the variant of the language); none when the query fails.
+using ManagerList = std::optional<std::vector<ManagerRow>>;
+ManagerList LoadManagerList(ManagerContext& ctx);
 
 // True when M_manage has rows (false also when the count fails).
 bool HasManuals(ManagerContext& ctx);

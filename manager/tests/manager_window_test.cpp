@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
+#include <future>
 #include <gtest/gtest.h>
 
 using namespace marvek;
@@ -87,18 +88,21 @@ TEST_F(ManagerWindowTest, FilterSortAndRememberedLayout) {
             "UPDATE M_manage SET Memo_txt = '\xe3\x83\x96\xe3\x83\xac\xe3\x83\xbc\xe3\x82\xad' WHERE Pub_No "
             "= 'C0010EN';");
     {
-        manager::frmMmpMain form(ctx, [this] { ended = true; });
+        // The list read on another thread while the window builds, as the program does.
+        manager::frmMmpMain form(
+            ctx, [this] { ended = true; },
+            std::async(std::launch::async, [this] { return manager::LoadManagerList(ctx); }));
         ASSERT_TRUE(form.loaded());
         QTableView* view = form.grid()->view();
-        auto visible = [&] {
+        auto listed = [&] {
             QStringList pubNos;
-            for (int row = 1; row <= form.grid()->MaxRows(); ++row) {
-                if (!view->isRowHidden(row - 1))
-                    pubNos.append(cell(form, 6, row));
-            }
+            for (int row = 1; row <= form.grid()->MaxRows(); ++row)
+                pubNos.append(cell(form, 6, row));
             return pubNos;
         };
-        EXPECT_EQ(visible(), (QStringList{"A0010EN", "B0010EN", "C0010EN"}));
+        EXPECT_EQ(listed(), (QStringList{"A0010EN", "B0010EN", "C0010EN"}));
+        // The grid lists only the matching manuals; the first of them is selected, and without any the
+        // buttons for one manual are disabled (the check still covers every manual).
         for (const auto& [filter, expected] : std::vector<std::pair<QString, QStringList>>{
                  {QStringLiteral("b00"), {"B0010EN"}},    // publication number, any case
                  {QStringLiteral(" velt "), {"B0010EN"}}, // model, blanks ignored
@@ -106,8 +110,26 @@ TEST_F(ManagerWindowTest, FilterSortAndRememberedLayout) {
                  {QStringLiteral("nothing"), {}},
                  {QString(), {"A0010EN", "B0010EN", "C0010EN"}}}) {
             form.T_Filter()->setText(filter);
-            EXPECT_EQ(visible(), expected) << filter.toStdString();
+            EXPECT_EQ(listed(), expected) << filter.toStdString();
+            EXPECT_EQ(ctx.SelectedPubNo, expected.value(0)) << filter.toStdString();
+            EXPECT_EQ(form.button("B_Delete")->isEnabled(), !expected.isEmpty()) << filter.toStdString();
+            EXPECT_EQ(form.button("B_Display")->isEnabled(), !expected.isEmpty()) << filter.toStdString();
+            EXPECT_TRUE(form.button("B_CheckUpdate")->isEnabled()) << filter.toStdString();
         }
+        // A memo saved here is found by the next filtering.
+        form.T_Filter()->setText(QStringLiteral("A0010"));
+        form.T_Memo()->setText(QStringLiteral("gearbox"));
+        form.button("B_MemoUpdate")->click();
+        form.T_Filter()->setText(QStringLiteral("GEARB"));
+        EXPECT_EQ(listed(), QStringList{"A0010EN"});
+        // Deleting acts on the manual listed, and the filter stays.
+        form.T_Filter()->setText(QStringLiteral("b00"));
+        base.ui().addAnswer(QString::number(platform::mb::IdYes));
+        form.button("B_Delete")->click();
+        EXPECT_EQ(listed(), QStringList{});
+        EXPECT_FALSE(form.button("B_Delete")->isEnabled());
+        form.T_Filter()->clear();
+        EXPECT_EQ(listed(), (QStringList{"A0010EN", "C0010EN"}));
         // A header click sorts by its column, a second click the other way.
         view->horizontalHeader()->sectionClicked(5);
         view->horizontalHeader()->sectionClicked(5);

@@ -7,6 +7,7 @@
 #include "platform/ScreenScript.h"
 
 #include <QApplication>
+#include <future>
 
 namespace marvek::manager {
 
@@ -19,11 +20,16 @@ int Main() {
     ManagerContext ctx(*os);
     if (StartManager(ctx, programFolder, instance.previousInstance()) == ManagerStartOutcome::End)
         return 0;
+    // The list is read while the window builds its controls and loads its fonts.
+    std::future<ManagerList> list = std::async(std::launch::async, [&ctx] { return LoadManagerList(ctx); });
     bool ended = false;
-    frmMmpMain window(ctx, [&ended] {
-        ended = true;
-        QCoreApplication::exit(0);
-    });
+    frmMmpMain window(
+        ctx,
+        [&ended] {
+            ended = true;
+            QCoreApplication::exit(0);
+        },
+        std::move(list));
     if (ended || !window.loaded())
         return 0;
     os->ui().setOwner(&window);

@@ -30,7 +30,7 @@ QPushButton* makeButton(QWidget* parent, const char* name) {
 
 } // namespace
 
-frmMmpMain::frmMmpMain(ManagerContext& ctx, std::function<void()> onEnd)
+frmMmpMain::frmMmpMain(ManagerContext& ctx, std::function<void()> onEnd, std::future<ManagerList> firstList)
     : m_ctx(ctx), m_onEnd(std::move(onEnd)), m_spread(ctx.os().machine()) {
     setObjectName(QStringLiteral("frmMmpMain"));
     m_mainTitle = new QLabel(this);
@@ -71,8 +71,10 @@ frmMmpMain::frmMmpMain(ManagerContext& ctx, std::function<void()> onEnd)
     connect(m_display, &QPushButton::clicked, this, &frmMmpMain::display);
     connect(m_delete, &QPushButton::clicked, this, &frmMmpMain::deleteManual);
     connect(m_check, &QPushButton::clicked, this, &frmMmpMain::checkManuals);
-    connect(m_memoUpdate, &QPushButton::clicked, this,
-            [this] { m_memo->setText(SaveMemo(m_ctx, m_memo->text())); });
+    connect(m_memoUpdate, &QPushButton::clicked, this, [this] {
+        m_memo->setText(SaveMemo(m_ctx, m_memo->text()));
+        m_memos.reset();
+    });
     connect(m_end, &QPushButton::clicked, this, &frmMmpMain::end);
     connect(m_grid, &shared::vaSpread::ActiveCellChanged, this, [this](int, int row) { selectRow(row); });
     connect(m_filter, &QLineEdit::textChanged, this, &frmMmpMain::applyFilter);
@@ -120,7 +122,7 @@ frmMmpMain::frmMmpMain(ManagerContext& ctx, std::function<void()> onEnd)
             m_grid->setColWidth(column + 1, saved.columnWidths[column]);
     }
 
-    if (!LoadManualGrid()) {
+    if (!LoadManualGrid(firstList.valid() ? firstList.get() : LoadManagerList(m_ctx))) {
         m_ctx.os().ui().messageBox(QLatin1String(ListReadError), platform::mb::Exclamation,
                                    QLatin1String(ManagerTitle));
         end();
@@ -136,8 +138,7 @@ QPushButton* frmMmpMain::button(const char* name) const {
     return findChild<QPushButton*>(QLatin1String(name));
 }
 
-bool frmMmpMain::LoadManualGrid() {
-    std::optional<std::vector<ManagerRow>> rows = LoadManagerList(m_ctx);
+bool frmMmpMain::LoadManualGrid(ManagerList rows) {
     if (!rows) {
         m_spread.SpdClear(m_gridNumber, 0, -1, -1, -1, -1);
         return false;
@@ -145,33 +146,46 @@ bool frmMmpMain::LoadManualGrid() {
     m_rows = std::move(*rows);
     if (m_sortColumn >= 0)
         SortManagerRows(m_rows, m_sortColumn, m_sortDescending);
-    m_memos = m_ctx.db.ReadAllMemos();
+    m_memos.reset();
     fillGrid();
     return true;
 }
 
 void frmMmpMain::fillGrid() {
+    const QString filter = m_filter->text();
+    if (!m_memos && !filter.trimmed().isEmpty())
+        m_memos = m_ctx.db.ReadAllMemos();
+    m_shown.clear();
+    for (size_t i = 0; i < m_rows.size(); ++i) {
+        if (!m_memos || RowMatchesFilter(m_rows[i], m_memos->value(m_rows[i].columns[0]), filter))
+            m_shown.push_back(i);
+    }
+
     m_spread.SpdClear(m_gridNumber, 0, -1, -1, -1, -1);
     m_spread.SplListingStart(this);
+    m_spread.SpdMaxRowsChg(m_gridNumber, static_cast<int>(m_shown.size()));
     int count = 0;
-    for (const ManagerRow& row : m_rows) {
-        m_spread.SpdMaxRowsChg(m_gridNumber, ++count);
-        m_spread.SpdItemRowSet(m_gridNumber, count, row.colourFlag,
+    for (const size_t index : m_shown) {
+        const ManagerRow& row = m_rows[index];
+        m_spread.SpdItemRowSet(m_gridNumber, ++count, row.colourFlag,
                                QVariantList(row.columns.begin(), row.columns.end()));
     }
     m_spread.SplListingEnd(this);
     m_currentRow = 1;
-    applyFilter();
 }
 
 void frmMmpMain::applyFilter() {
-    const QString filter = m_filter->text();
-    QTableView* view = m_grid->view();
-    for (size_t i = 0; i < m_rows.size(); ++i) {
-        const ManagerRow& row = m_rows[i];
-        view->setRowHidden(static_cast<int>(i),
-                           !RowMatchesFilter(row, m_memos.value(row.columns[0]), filter));
-    }
+    fillGrid();
+    SelectFirstManual();
+    enableForShownRows();
+}
+
+void frmMmpMain::enableForShownRows() {
+    const bool shown = !m_shown.empty();
+    for (QPushButton* button : {m_display, m_delete, m_memoUpdate})
+        button->setEnabled(shown);
+    m_memo->setEnabled(shown);
+    m_check->setEnabled(!m_rows.empty());
 }
 
 void frmMmpMain::sortBy(int column) {
@@ -203,6 +217,8 @@ void frmMmpMain::DisableManualButtons() {
 }
 
 void frmMmpMain::ShowRowFlagged() {
+    if (m_currentRow >= 1 && static_cast<size_t>(m_currentRow) <= m_shown.size())
+        m_rows[m_shown[static_cast<size_t>(m_currentRow) - 1]].colourFlag = QStringLiteral("1");
     for (int col = 1; col <= 7; ++col)
         m_spread.SpdItemSet(m_gridNumber, m_currentRow, col, QStringLiteral("1"), cell(col, m_currentRow));
 }
@@ -239,10 +255,11 @@ void frmMmpMain::runJob(int mode) {
 }
 
 void frmMmpMain::refresh() {
-    LoadManualGrid();
+    LoadManualGrid(LoadManagerList(m_ctx));
     m_grid->setFocus();
     SelectFirstManual();
     update();
+    enableForShownRows();
     if (!HasManuals(m_ctx))
         DisableManualButtons();
 }

@@ -6,6 +6,8 @@
 
 #include <QWidget>
 #include <functional>
+#include <future>
+#include <optional>
 
 class QLabel;
 class QLineEdit;
@@ -23,8 +25,10 @@ class frmMmpMain : public QWidget {
     Q_OBJECT
 
 public:
-    // onEnd runs after EndManager when the window ends the program.
-    frmMmpMain(ManagerContext& ctx, std::function<void()> onEnd);
+    // onEnd runs after EndManager when the window ends the program. firstList, when given, is the
+    // manual list being read meanwhile (LoadManagerList on another thread): the window touches the
+    // database only after taking it.
+    frmMmpMain(ManagerContext& ctx, std::function<void()> onEnd, std::future<ManagerList> firstList = {});
 
     // Load: false when the list could not be read ("MDB READ ERROR" was shown and the program ended).
     bool loaded() const { return m_loaded; }
@@ -39,9 +43,10 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    bool LoadManualGrid();
+    bool LoadManualGrid(ManagerList rows);
     void fillGrid();
     void applyFilter();
+    void enableForShownRows();
     void sortBy(int column);
     void SelectFirstManual();
     void selectRow(int row);
@@ -65,7 +70,10 @@ private:
     QLineEdit* m_memo = nullptr;
     QLineEdit* m_filter = nullptr;
     std::vector<ManagerRow> m_rows;
-    QHash<QString, QString> m_memos;
+    std::vector<size_t>
+        m_shown; // the rows the filter lets through, in grid order: grid row r is m_shown[r - 1]
+    // Every manual's memo, for the filter: read on the first filtering after a load or a memo change.
+    std::optional<QHash<QString, QString>> m_memos;
     int m_sortColumn = -1;
     bool m_sortDescending = false;
     shared::vaSpread* m_grid = nullptr;

@@ -245,11 +245,12 @@ std::unique_ptr<JetConnection> JetConnection::open(const QString& connectionStri
         QByteArray uri = QUrl::fromLocalFile(hostPath).toEncoded();
         if (!QFileInfo::exists(hostPath + QStringLiteral("-wal")))
             uri += "?immutable=1";
-        opened = sqlite3_open_v2(uri.constData(), &raw, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr);
+        opened = sqlite3_open_v2(uri.constData(), &raw,
+                                 SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX, nullptr);
     } else {
         connection->m_lock = JetLockFile::acquire(file.dir().filePath(JetLockFileName(file.fileName())));
-        opened =
-            sqlite3_open_v2(QFile::encodeName(hostPath).constData(), &raw, SQLITE_OPEN_READWRITE, nullptr);
+        opened = sqlite3_open_v2(QFile::encodeName(hostPath).constData(), &raw,
+                                 SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
     }
     connection->m_db.reset(raw);
     if (opened != SQLITE_OK) {

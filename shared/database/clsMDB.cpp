@@ -3,6 +3,8 @@
 #include "shared/database/JetProvider.h"
 
 #include <QDateTime>
+#include <string>
+#include <string_view>
 
 namespace marvek::shared {
 
@@ -85,7 +87,7 @@ qint16 clsMDB::Pcls_MdbCreate(int DyaIdxValue, const QString& SQLValue, int /*Op
     auto recordset = std::make_unique<Recordset>();
     if (!run(SQLValue, recordset.get()))
         return -1;
-    const bool hasRows = !recordset->rows.empty();
+    const bool hasRows = recordset->rowCount > 0;
     m_slots[DyaIdxValue] = std::move(recordset);
     return hasRows ? 0 : 1;
 }
@@ -94,25 +96,37 @@ qint16 clsMDB::Pcls_MdbMoveNext(int DyaIdxValue) {
     if (!validSlot(DyaIdxValue) || !m_slots[DyaIdxValue])
         return -1;
     Recordset& recordset = *m_slots[DyaIdxValue];
-    if (recordset.position >= recordset.rows.size())
+    if (recordset.position >= recordset.rowCount)
         return -1;
     ++recordset.position;
-    return recordset.position < recordset.rows.size() ? 0 : 1;
+    return recordset.position < recordset.rowCount ? 0 : 1;
 }
 
 QVariant clsMDB::Pcls_MdbGetField(int DyaIdxValue, const QString& ClmValue, const QVariant& DefValue) const {
+    return FieldAt(DyaIdxValue, FieldIndex(DyaIdxValue, ClmValue), DefValue);
+}
+
+int clsMDB::FieldIndex(int DyaIdxValue, const QString& ClmValue) const {
+    if (!validSlot(DyaIdxValue) || !m_slots[DyaIdxValue])
+        return -1;
+    const QStringList& columns = m_slots[DyaIdxValue]->columns;
+    for (qsizetype column = 0; column < columns.size(); ++column) {
+        if (columns.at(column).compare(ClmValue, Qt::CaseInsensitive) == 0)
+            return static_cast<int>(column);
+    }
+    return -1;
+}
+
+QVariant clsMDB::FieldAt(int DyaIdxValue, int column, const QVariant& DefValue) const {
     if (!validSlot(DyaIdxValue) || !m_slots[DyaIdxValue])
         return QVariant();
     const Recordset& recordset = *m_slots[DyaIdxValue];
-    if (recordset.position >= recordset.rows.size())
+    if (recordset.position >= recordset.rowCount || column < 0 || column >= recordset.columns.size())
         return QVariant();
-    for (qsizetype column = 0; column < recordset.columns.size(); ++column) {
-        if (recordset.columns.at(column).compare(ClmValue, Qt::CaseInsensitive) == 0) {
-            const QVariant& value = recordset.rows[recordset.position][static_cast<size_t>(column)];
-            return value.isValid() ? value : DefValue;
-        }
-    }
-    return QVariant();
+    const QVariant& value =
+        recordset.values[recordset.position * static_cast<size_t>(recordset.columns.size()) +
+                         static_cast<size_t>(column)];
+    return value.isValid() ? value : DefValue;
 }
 
 bool clsMDB::Pcls_MdbBeginTrans() {
@@ -165,6 +179,10 @@ bool clsMDB::run(const QString& sql, Recordset* into) {
             dateColumns[static_cast<size_t>(column)] = isDateType(sqlite3_column_decltype(raw, column));
         }
     }
+    // A text equal to the one above it in its column shares that row's value: lists repeat their
+    // model, year and language row after row, and a shared value is neither converted nor allocated.
+    std::vector<std::string> above(static_cast<size_t>(columnCount));
+    std::vector<bool> aboveIsText(static_cast<size_t>(columnCount));
     for (;;) {
         const int stepped = sqlite3_step(raw);
         if (stepped == SQLITE_DONE)
@@ -174,11 +192,26 @@ bool clsMDB::run(const QString& sql, Recordset* into) {
             return false;
         }
         if (into) {
-            std::vector<QVariant> row;
-            row.reserve(static_cast<size_t>(columnCount));
-            for (int column = 0; column < columnCount; ++column)
-                row.push_back(columnValue(raw, column, dateColumns[static_cast<size_t>(column)]));
-            into->rows.push_back(std::move(row));
+            for (int column = 0; column < columnCount; ++column) {
+                const auto c = static_cast<size_t>(column);
+                if (sqlite3_column_type(raw, column) != SQLITE_TEXT || dateColumns[c]) {
+                    into->values.push_back(columnValue(raw, column, dateColumns[c]));
+                    aboveIsText[c] = false;
+                    continue;
+                }
+                const std::string_view text(reinterpret_cast<const char*>(sqlite3_column_text(raw, column)),
+                                            static_cast<size_t>(sqlite3_column_bytes(raw, column)));
+                if (aboveIsText[c] && above[c] == text) {
+                    into->values.push_back(
+                        into->values[into->values.size() - static_cast<size_t>(columnCount)]);
+                    continue;
+                }
+                into->values.push_back(
+                    QVariant(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()))));
+                above[c] = text;
+                aboveIsText[c] = true;
+            }
+            ++into->rowCount;
         }
     }
 }

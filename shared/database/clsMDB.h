@@ -7,6 +7,7 @@
 #include <QVariant>
 #include <QtGlobal>
 #include <array>
+#include <deque>
 #include <memory>
 #include <vector>
 
@@ -20,6 +21,8 @@ enum class JetAccess;
 //
 // A query keeps all its rows in the slot it names (the manual databases are small), so walking
 // one slot while querying another is safe, and no read transaction stays open between calls.
+// One thread at a time may use an object (the connection has no lock of its own): another thread may
+// take it over only after the first is done with it.
 class clsMDB {
 public:
     static constexpr int SlotCount = 11;
@@ -46,6 +49,10 @@ public:
     // The column (any case) of the slot's current row; DefValue when the value is null. An unknown
     // slot or column, or no current row, gives an empty variant.
     QVariant Pcls_MdbGetField(int DyaIdxValue, const QString& ClmValue, const QVariant& DefValue) const;
+    // For reading many rows: the index of a column (any case) of the slot's result, -1 when the slot
+    // holds no such column; then the field by that index, as Pcls_MdbGetField gives it by name.
+    int FieldIndex(int DyaIdxValue, const QString& ClmValue) const;
+    QVariant FieldAt(int DyaIdxValue, int column, const QVariant& DefValue) const;
     // Transaction control; True on success. BeginTrans takes the write lock at once (waiting up to
     // the busy timeout), so a transaction never fails half-way because another program wrote.
     bool Pcls_MdbBeginTrans();
@@ -61,10 +68,12 @@ public:
     void SetBusyTimeoutMs(int milliseconds) { m_busyTimeoutMs = milliseconds; }
 
 private:
+    // The rows one after another, columns.size() values each.
     struct Recordset {
         QStringList columns;
-        std::vector<std::vector<QVariant>> rows;
-        size_t position = 0; // rows.size() = past the last row
+        std::deque<QVariant> values; // grows without moving what it holds
+        size_t rowCount = 0;
+        size_t position = 0; // rowCount = past the last row
     };
 
     bool open(const QString& path, JetAccess access);

@@ -25,6 +25,22 @@ Qt::Alignment alignmentOf(const SpreadCell& cell) {
 
 } // namespace
 
+const QStringList& SpreadCell::comboItems() const {
+    static const QStringList none;
+    return extras ? extras->comboItems : none;
+}
+
+const QImage& SpreadCell::picture() const {
+    static const QImage none;
+    return extras ? extras->picture : none;
+}
+
+SpreadCellExtras& SpreadCell::extrasToWrite() {
+    if (!extras)
+        extras = std::make_unique<SpreadCellExtras>();
+    return *extras;
+}
+
 int SpreadModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : m_rows;
 }
@@ -53,11 +69,11 @@ QVariant SpreadModel::data(const QModelIndex& index, int role) const {
     case CellTypeRole:
         return c->cellType;
     case ComboItemsRole:
-        return c->comboItems;
+        return c->comboItems();
     case PictureRole:
-        return c->picture;
+        return c->picture();
     case PictureScaleRole:
-        return QPoint(c->pictMaintainScale ? 1 : 0, c->pictStretch ? 1 : 0);
+        return QPoint(c->pictMaintainScale() ? 1 : 0, c->pictStretch() ? 1 : 0);
     default:
         return {};
     }
@@ -198,13 +214,13 @@ QString SpreadModel::columnLetters(int col) {
 }
 
 void SpreadModel::selectComboItem(SpreadCell& cell, int index) {
-    if (index < 0 || index >= cell.comboItems.size()) {
+    if (index < 0 || index >= cell.comboItems().size()) {
         cell.comboCurSel = -1;
         cell.text.clear();
         return;
     }
     cell.comboCurSel = index;
-    cell.text = cell.comboItems.at(index);
+    cell.text = cell.comboItems().at(index);
 }
 
 SpreadRange SpreadModel::clipped(SpreadRange range) const {

@@ -4,10 +4,19 @@
 #include <QImage>
 #include <QString>
 #include <QStringList>
+#include <memory>
 #include <optional>
 #include <vector>
 
 namespace marvek::shared {
+
+// What only combo-box and picture cells use, kept apart so that the many plain text cells stay small.
+struct SpreadCellExtras {
+    QStringList comboItems;
+    QImage picture;
+    bool pictMaintainScale = false;
+    bool pictStretch = false;
+};
 
 // One cell of the grid. A combo-box cell's text is its selected item (empty when none is selected).
 struct SpreadCell {
@@ -18,15 +27,18 @@ struct SpreadCell {
     static constexpr int Picture = 9;
 
     QString text;
-    QStringList comboItems;
-    QImage picture;
-    quint32 backColor = NoColor; // blue-green-red: 0x00BBGGRR
+    std::unique_ptr<SpreadCellExtras> extras; // none until a combo list or a picture property is set
+    quint32 backColor = NoColor;              // blue-green-red: 0x00BBGGRR
     int comboCurSel = -1;
     int cellType = Edit;
     int hAlign = 0; // 0 left, 1 right, 2 centre
     int vAlign = 2; // 0 top, 1 bottom, 2 centre
-    bool pictMaintainScale = false;
-    bool pictStretch = false;
+
+    const QStringList& comboItems() const;
+    const QImage& picture() const;
+    bool pictMaintainScale() const { return extras && extras->pictMaintainScale; }
+    bool pictStretch() const { return extras && extras->pictStretch; }
+    SpreadCellExtras& extrasToWrite();
 };
 
 // A block of cells, rows and columns counted from 1, both ends included; empty when row1 > row2

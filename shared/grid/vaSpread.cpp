@@ -180,41 +180,41 @@ void vaSpread::setTypeVAlign(int align) {
 
 bool vaSpread::TypePictMaintainScale() const {
     const SpreadCell& cell = currentCell();
-    return cell.pictMaintainScale;
+    return cell.pictMaintainScale();
 }
 
 void vaSpread::setTypePictMaintainScale(bool on) {
-    updateAddressed([on](SpreadCell& cell) { cell.pictMaintainScale = on; });
+    updateAddressed([on](SpreadCell& cell) { cell.extrasToWrite().pictMaintainScale = on; });
 }
 
 bool vaSpread::TypePictStretch() const {
     const SpreadCell& cell = currentCell();
-    return cell.pictStretch;
+    return cell.pictStretch();
 }
 
 void vaSpread::setTypePictStretch(bool on) {
-    updateAddressed([on](SpreadCell& cell) { cell.pictStretch = on; });
+    updateAddressed([on](SpreadCell& cell) { cell.extrasToWrite().pictStretch = on; });
 }
 
 QImage vaSpread::TypePictPicture() const {
     const SpreadCell& cell = currentCell();
-    return cell.picture;
+    return cell.picture();
 }
 
 void vaSpread::setTypePictPicture(const QImage& picture) {
-    updateAddressed([&picture](SpreadCell& cell) { cell.picture = picture; });
+    updateAddressed([&picture](SpreadCell& cell) { cell.extrasToWrite().picture = picture; });
 }
 
 QString vaSpread::TypeComboBoxList() const {
     const SpreadCell& cell = currentCell();
-    return cell.comboItems.join(u'\t');
+    return cell.comboItems().join(u'\t');
 }
 
 void vaSpread::setTypeComboBoxList(const QString& list) {
     const QStringList items = list.isEmpty() ? QStringList() : list.split(u'\t');
     updateAddressed([&items](SpreadCell& cell) {
         cell.cellType = CellTypeComboBox;
-        cell.comboItems = items;
+        cell.extrasToWrite().comboItems = items;
         SpreadModel::selectComboItem(cell, 0);
     });
 }
@@ -308,7 +308,7 @@ void vaSpread::SetText(int col, int row, const QVariant& value) {
     }
     m_model->updateCells({row, col, row, col}, [&text](SpreadCell& cell) {
         if (cell.cellType == CellTypeComboBox)
-            SpreadModel::selectComboItem(cell, int(cell.comboItems.indexOf(text)));
+            SpreadModel::selectComboItem(cell, int(cell.comboItems().indexOf(text)));
         else
             cell.text = text;
     });

@@ -174,6 +174,35 @@ TEST_F(ClsMdbTest, CreateAndMoveNextWithTheirResultSenses) {
     EXPECT_FALSE(field(4, "Model_ID").isValid());
 }
 
+TEST_F(ClsMdbTest, RowsKeepEveryValueAndTypeWhenTextsRepeat) {
+    // Equal texts in a column share their value; a NULL, a number or a different text between them does not.
+    ASSERT_EQ(
+        mdb.Pcls_MdbCreate(2,
+                           q("SELECT column1 AS A, column2 AS b FROM (VALUES ('x', 1), ('x', '1'), (NULL, "
+                             "'1'), ('x', 1), ('x', 'é'), ('xy', 'é'), ('', 'é'), ('', X'E9'))"),
+                           4),
+        0);
+    EXPECT_EQ(mdb.FieldIndex(2, q("a")), 0);
+    EXPECT_EQ(mdb.FieldIndex(2, q("B")), 1);
+    EXPECT_EQ(mdb.FieldIndex(2, q("c")), -1);
+    EXPECT_FALSE(mdb.FieldAt(2, -1, q("d")).isValid());
+    EXPECT_FALSE(mdb.FieldAt(2, 2, q("d")).isValid());
+    const std::vector<std::pair<QVariant, QVariant>> expected = {{q("x"), QVariant(qlonglong(1))},
+                                                                 {q("x"), q("1")},
+                                                                 {q("null"), q("1")},
+                                                                 {q("x"), QVariant(qlonglong(1))},
+                                                                 {q("x"), q("é")},
+                                                                 {q("xy"), q("é")},
+                                                                 {QString(""), q("é")},
+                                                                 {QString(""), QVariant(QByteArray("\xe9"))}};
+    for (size_t row = 0; row < expected.size(); ++row) {
+        EXPECT_EQ(mdb.FieldAt(2, 0, q("null")), expected[row].first) << row;
+        EXPECT_EQ(mdb.FieldAt(2, 1, q("null")).typeId(), expected[row].second.typeId()) << row;
+        EXPECT_EQ(mdb.FieldAt(2, 1, q("null")), expected[row].second) << row;
+        EXPECT_EQ(mdb.Pcls_MdbMoveNext(2), row + 1 < expected.size() ? 0 : 1);
+    }
+}
+
 TEST_F(ClsMdbTest, TransactionsCommitOrRollBack) {
     EXPECT_FALSE(mdb.Pcls_MdbCommitTrans()) << "no transaction";
     ASSERT_TRUE(mdb.Pcls_MdbBeginTrans());
