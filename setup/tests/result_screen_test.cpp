@@ -15,8 +15,8 @@ namespace {
 
 class ResultScreenTest : public ScreensFixture {
 protected:
-    shared::ManualEntry& add(const char* pubNo, qint16 orderNo, const char* year, const char* status,
-                             const char* done = "1") {
+    void add(const char* pubNo, qint16 orderNo, const char* year, const char* status,
+             const char* done = "1") {
         shared::ManualEntry& entry = ctx.ManualTable.append();
         entry.Pub_No = QLatin1String(pubNo);
         entry.Model_desc = QStringLiteral("Model ") + QLatin1String(pubNo);
@@ -27,7 +27,6 @@ protected:
         entry.Version = QStringLiteral("3");
         entry.Status = QLatin1String(status);
         entry.Done = QLatin1String(done);
-        return entry;
     }
 
     QString cell(const setup::frmResult& form, int col, int row) {
@@ -56,15 +55,6 @@ TEST_F(ResultScreenTest, ListsProcessedManualsInDisplayOrder) {
     EXPECT_EQ(form.L_ErrorMsg(1)->text(), message(64));
     EXPECT_EQ(form.L_ErrorMsg(2)->text(), message(65));
     EXPECT_FALSE(form.L_NormalMsg()->isVisibleTo(&form));
-}
-
-TEST_F(ResultScreenTest, JapaneseShowsTheClassification) {
-    startIn("0411");
-    add("A1", 1, "2023", "1");
-    ctx.ErrorLine1 = QStringLiteral("first");
-    setup::frmResult form(ctx, flow);
-    EXPECT_EQ(cell(form, 2, 1), QStringLiteral("K-A1"));
-    EXPECT_EQ(form.L_ErrorMsg(1)->text(), QStringLiteral("first"));
 }
 
 TEST_F(ResultScreenTest, ButtonEndsOrFinishes) {

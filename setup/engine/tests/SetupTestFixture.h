@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QProcess>
+#include <QThread>
 #include <deque>
 #include <functional>
 #include <gtest/gtest.h>
@@ -20,7 +21,7 @@ namespace marvek::testing {
 
 // The installation window as the tests see it: the step labels and bars the flows set, and a folder
 // screen driven by a list of button clicks ("ok", "change", "cancel"). A screen still open when the
-// clicks run out is closed as a cancel without question.
+// clicks run out is answered with OK, and closed as a cancel without question if that fails.
 class RecordingView : public setup::InstallView {
 public:
     struct Step {
@@ -36,7 +37,7 @@ public:
         stepLog.push_back(step * 10 + (bold ? 1 : 2));
     }
     setup::ProgressBarState& bar(setup::Bar which) override { return bars[static_cast<int>(which)]; }
-    void repaint() override { ++repaints; }
+    void repaint() override {}
     void setMousePointer(int pointer) override { pointers.push_back(pointer); }
     void showFolderScreen() override {
         setup::FolderScreen screen(m_ctx);
@@ -51,17 +52,15 @@ public:
             else if (click == "ok" ? screen.ok() : screen.cancel())
                 return;
         }
-        if (!keepAnswering || !screen.ok())
+        if (!screen.ok())
             m_ctx.InstallBase.clear();
     }
 
     std::map<int, Step> steps;
     std::vector<int> stepLog; // step * 10 + 1 running, + 2 done
     setup::ProgressBarState bars[3];
-    int repaints = 0;
     std::vector<int> pointers;
     std::deque<std::string> folderClicks;
-    bool keepAnswering = true; // with no clicks left, OK is clicked
     std::vector<setup::FolderScreen::Texts> folderScreens;
     std::function<void()> onFolderScreen;
 
@@ -122,6 +121,24 @@ protected:
         }
         ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         file.write(lines.join(QStringLiteral("\r\n")).toLatin1());
+    }
+
+    // A shell command that appends the arguments it is given to a line of the host file record.
+    QString recorderCommand(const QString& record) {
+        const QString script = QStringLiteral("C:\\recorder.sh");
+        EXPECT_TRUE(temp().writeFile(script, "echo \"$*\" >> '" + record.toUtf8() + "'\n"));
+        return QStringLiteral("/bin/sh ") + host(script);
+    }
+    // What a detached program wrote to the host file record, once a whole line is there (at most 15 s).
+    static QByteArray waitForLine(const QString& record) {
+        QByteArray written;
+        for (int i = 0; i < 750 && !written.endsWith('\n'); ++i) {
+            QThread::msleep(20);
+            QFile file(record);
+            if (file.open(QIODevice::ReadOnly))
+                written = file.readAll();
+        }
+        return written.trimmed();
     }
 
     static bool copyTree(const QString& from, const QString& to) {

@@ -40,6 +40,12 @@ protected:
         return QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     }
 
+    void removeManager() { ASSERT_TRUE(QFile::remove(host(QStringLiteral("C:\\ManualLink\\Mandex.exe")))); }
+    QString managerLink() {
+        return ctx.os().files().specialFolder(platform::CSIDL_PROGRAMS) + QLatin1Char('\\') +
+               setup::Message(ctx, 43) + QStringLiteral(".lnk");
+    }
+
     void startOk() { ASSERT_EQ(start(), setup::StartOutcome::ShowMenu) << ctx.ErrorLine1.toStdString(); }
 
     QString calls;
@@ -47,77 +53,67 @@ protected:
 
 constexpr const char* InstallManager = "cp \"$0\" \"$C/ManualLink/Mandex.exe\"\n";
 
+// An up-to-date manager is left alone; a missing one comes from the installer of the machine's language,
+// else the English one.
 TEST_F(CompanionsTest, ManagerInstallerOfTheLanguageElseEnglish) {
-    ASSERT_TRUE(QFile::remove(host(QStringLiteral("C:\\ManualLink\\Mandex.exe"))));
     ASSERT_TRUE(base.setLocale("0411"));
     writeInstaller(QStringLiteral("programs/man_manager/09"), InstallManager);
     startOk();
+    ASSERT_TRUE(setup::InstallManagerStep(ctx, view));
+    EXPECT_TRUE(recordedCalls().isEmpty());
+    EXPECT_FALSE(ctx.os().files().exists(managerLink()));
+    EXPECT_FALSE(ctx.os().files().exists(QStringLiteral("C:\\ManualLink\\mandex.fdf")));
+
+    removeManager();
     ASSERT_TRUE(setup::InstallManagerStep(ctx, view));
     EXPECT_EQ(recordedCalls(), QStringList{QStringLiteral("programs/man_manager/09 /VERYSILENT /SP-")});
     EXPECT_EQ(view.steps[2].text, setup::Message(ctx, 10));
     EXPECT_TRUE(view.steps[2].bold) << "step 2 stays running until step 2b";
 
-    // With its own language's installer on the CD, that one runs.
     QFile::remove(calls);
-    ASSERT_TRUE(QFile::remove(host(QStringLiteral("C:\\ManualLink\\Mandex.exe"))));
+    removeManager();
     writeInstaller(QStringLiteral("programs/man_manager/11"), InstallManager);
     ASSERT_TRUE(setup::InstallManagerStep(ctx, view));
     EXPECT_EQ(recordedCalls(), QStringList{QStringLiteral("programs/man_manager/11 /VERYSILENT /SP-")});
 }
 
-TEST_F(CompanionsTest, ManagerUpToDateRunsNothingAndWritesNothing) {
-    writeInstaller(QStringLiteral("programs/man_manager/09"), InstallManager);
-    startOk();
-    ASSERT_TRUE(setup::InstallManagerStep(ctx, view));
-    EXPECT_TRUE(recordedCalls().isEmpty());
-    const QString startMenu = ctx.os().files().specialFolder(platform::CSIDL_PROGRAMS);
-    EXPECT_FALSE(ctx.os().files().exists(startMenu + QLatin1Char('\\') + setup::Message(ctx, 43) +
-                                         QStringLiteral(".lnk")));
-    EXPECT_FALSE(ctx.os().files().exists(QStringLiteral("C:\\ManualLink\\mandex.fdf")));
-}
-
 TEST_F(CompanionsTest, InstalledManagerGetsShortcutAndVersionFile) {
-    ASSERT_TRUE(QFile::remove(host(QStringLiteral("C:\\ManualLink\\Mandex.exe"))));
+    removeManager();
     // The payload is a program with a version record: 1.2.3.4 gives "1.2.4".
     ASSERT_TRUE(QFile::copy(QStringLiteral(VERSIONED_PROGRAM), cdRoot + QStringLiteral("/payload")));
     writeInstaller(QStringLiteral("programs/man_manager/09"),
                    "cp \"$(dirname \"$0\")/../../../payload\" \"$C/ManualLink/Mandex.exe\"\n");
     startOk();
-    const QString startMenu = ctx.os().files().specialFolder(platform::CSIDL_PROGRAMS);
-    const QString link = startMenu + QLatin1Char('\\') + setup::Message(ctx, 43) + QStringLiteral(".lnk");
+    const QString link = managerLink();
     ASSERT_TRUE(setup::InstallManagerStep(ctx, view));
     EXPECT_TRUE(ctx.os().files().fileExists(link));
-    QFile fdf(host(QStringLiteral("C:\\ManualLink\\mandex.fdf")));
-    ASSERT_TRUE(fdf.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(fdf.readAll().contains("1.2.4"));
+    EXPECT_TRUE(temp().readFile(QStringLiteral("C:\\ManualLink\\mandex.fdf")).contains("1.2.4"));
 
     // An existing shortcut is never overwritten; ShortcutIcon 0 makes none.
-    QFile existing(host(link));
-    ASSERT_TRUE(existing.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    existing.write("mine");
-    existing.close();
-    ASSERT_TRUE(QFile::remove(host(QStringLiteral("C:\\ManualLink\\Mandex.exe"))));
+    ASSERT_TRUE(temp().writeFile(link, "mine"));
+    removeManager();
     ASSERT_TRUE(setup::InstallManagerStep(ctx, view));
     EXPECT_EQ(temp().readFile(link), QByteArray("mine"));
     QFile::remove(host(link));
-    ASSERT_TRUE(QFile::remove(host(QStringLiteral("C:\\ManualLink\\Mandex.exe"))));
+    removeManager();
     ctx.shared.systemParameters.ShortcutIcon = 0;
     ASSERT_TRUE(setup::InstallManagerStep(ctx, view));
     EXPECT_FALSE(ctx.os().files().exists(link));
 }
 
+// An installer that installs nothing fails as a missing one does.
 TEST_F(CompanionsTest, ManagerInstallerThatInstallsNothingFails) {
-    ASSERT_TRUE(QFile::remove(host(QStringLiteral("C:\\ManualLink\\Mandex.exe"))));
+    removeManager();
     writeInstaller(QStringLiteral("programs/man_manager/09"), "exit 0\n");
     startOk();
-    EXPECT_FALSE(setup::InstallManagerStep(ctx, view));
-    EXPECT_EQ(ctx.ErrorLine1, setup::Message(ctx, 18));
-    EXPECT_EQ(ctx.ErrorLine2, setup::Message(ctx, 24));
-    // No installer on the CD at all: the same.
-    QDir(cdRoot + QStringLiteral("/programs/man_manager")).removeRecursively();
-    ctx.ErrorLine1.clear();
-    EXPECT_FALSE(setup::InstallManagerStep(ctx, view));
-    EXPECT_EQ(ctx.ErrorLine1, setup::Message(ctx, 18));
+    for (const bool onTheCd : {true, false}) {
+        if (!onTheCd)
+            QDir(cdRoot + QStringLiteral("/programs/man_manager")).removeRecursively();
+        ctx.ErrorLine1.clear();
+        EXPECT_FALSE(setup::InstallManagerStep(ctx, view)) << onTheCd;
+        EXPECT_EQ(ctx.ErrorLine1, setup::Message(ctx, 18)) << onTheCd;
+        EXPECT_EQ(ctx.ErrorLine2, setup::Message(ctx, 24)) << onTheCd;
+    }
 }
 
 TEST_F(CompanionsTest, ResultLogsDecideAndFailuresAsk) {
@@ -144,6 +140,9 @@ TEST_F(CompanionsTest, ResultLogsDecideAndFailuresAsk) {
         {"viewer reports 3, default is No", linkOk, viewerFails, {}, false, 1},
     };
     startOk();
+    // Installers missing from the CD are skipped without a question.
+    EXPECT_TRUE(setup::InstallLinkAndViewerStep(ctx, view));
+    EXPECT_TRUE(ui().asked().empty());
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         QFile::remove(calls);
@@ -171,12 +170,6 @@ TEST_F(CompanionsTest, ResultLogsDecideAndFailuresAsk) {
         EXPECT_FALSE(ctx.os().files().exists(QStringLiteral("C:\\ManualLink\\setup.log")));
         EXPECT_FALSE(ctx.os().files().exists(ctx.ViewerDir + QStringLiteral("\\setup.log")));
     }
-}
-
-TEST_F(CompanionsTest, InstallersMissingFromTheCdAreSkipped) {
-    startOk();
-    EXPECT_TRUE(setup::InstallLinkAndViewerStep(ctx, view));
-    EXPECT_TRUE(ui().asked().empty());
 }
 
 TEST(ResultLog, LastLineIsTheResult) {

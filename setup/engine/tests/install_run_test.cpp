@@ -115,7 +115,7 @@ TEST_F(InstallRunTest, NewInstallationPlacesAndRegistersEveryManual) {
         EXPECT_FALSE(bar.Visible || bar.Enabled);
 }
 
-TEST_F(InstallRunTest, SecondRunChangesNothing) {
+TEST_F(InstallRunTest, SecondRunChangesNothingAndOlderOrUnreadableVersionsOnTheCd) {
     ASSERT_TRUE(run());
     const qint64 before =
         QFileInfo(host(QStringLiteral("C:\\ManualLink\\ManualLink.mdb"))).lastModified().toMSecsSinceEpoch();
@@ -135,9 +135,19 @@ TEST_F(InstallRunTest, SecondRunChangesNothing) {
     EXPECT_EQ(
         QFileInfo(host(QStringLiteral("C:\\ManualLink\\ManualLink.mdb"))).lastModified().toMSecsSinceEpoch(),
         before);
+
+    // An older version is left alone; one that is no number compares as text, and a different text
+    // brings the CD's copy in full, once.
+    setCdValue(QStringLiteral("NCF00EN"), QStringLiteral("Version"), QStringLiteral("0"));
+    setCdValue(QStringLiteral("EWD00EN"), QStringLiteral("Version"), QStringLiteral("B"));
+    ASSERT_TRUE(run());
+    expectOutcome("NCF00EN", {"0", "3", ""});
+    expectOutcome("EWD00EN", {"1", "2", "1"});
+    ASSERT_TRUE(run());
+    expectOutcome("EWD00EN", {"0", "3", ""});
 }
 
-TEST_F(InstallRunTest, NewerCdVersionsUpdateDifferentiallyOrInFull) {
+TEST_F(InstallRunTest, NewerCdVersionsUpdateDifferentiallyOrInFullUnlessALaterRevisionIsInstalled) {
     ASSERT_TRUE(run());
     const QString base = QStringLiteral("C:\\Marvek\\Scanlux\\Link\\Manual");
     // RM011EN: version + 1 with compare files (differential); EWD00EN: + 1 with an empty compare folder
@@ -173,18 +183,20 @@ TEST_F(InstallRunTest, NewerCdVersionsUpdateDifferentiallyOrInFull) {
         EXPECT_EQ(ctx.db.CurrentManual.InsDate, ctx.UpdateInstallDate) << pubNo;
         EXPECT_EQ(ctx.db.CurrentManual.Adjust_flg, QLatin1String("0")) << pubNo;
     }
-}
 
-TEST_F(InstallRunTest, OlderOrUnreadableVersionsOnTheCd) {
+    // Revision 2 of RM01xEN installed: the CD's revision 1 is excluded, whatever its version.
+    ASSERT_TRUE(registered("RM011EN"));
+    shared::ManualEntry later = entry("RM011EN");
+    later.Pub_No = QStringLiteral("RM012EN");
+    later.InstallPath = ctx.db.CurrentManual.InsPath;
+    later.Status = QStringLiteral("1");
+    ASSERT_TRUE(ctx.db.RegisterInstalledManual(later, ctx.NewInstallDate, ctx.UpdateInstallDate));
+    setCdValue(QStringLiteral("RM011EN"), QStringLiteral("Version"), QStringLiteral("9"));
     ASSERT_TRUE(run());
-    setCdValue(QStringLiteral("NCF00EN"), QStringLiteral("Version"), QStringLiteral("0"));
-    // A version that is no number compares as text: a different text brings the CD's copy in full.
-    setCdValue(QStringLiteral("EWD00EN"), QStringLiteral("Version"), QStringLiteral("B"));
-    ASSERT_TRUE(run());
-    expectOutcome("NCF00EN", {"0", "3", ""});
-    expectOutcome("EWD00EN", {"1", "2", "1"});
-    ASSERT_TRUE(run());
-    expectOutcome("EWD00EN", {"0", "3", ""});
+    EXPECT_EQ(entry("RM011EN").Selected, QLatin1String("9"));
+    EXPECT_EQ(entry("RM011EN").Status, QLatin1String("3"));
+    ASSERT_TRUE(registered("RM011EN"));
+    EXPECT_EQ(ctx.db.CurrentManual.Version, QLatin1String("3"));
 }
 
 TEST_F(InstallRunTest, TwoNewManualsShareTheChosenFolder) {
@@ -233,23 +245,6 @@ TEST_F(InstallRunTest, DatabaseTurnedReadOnlyDuringTheRunStopsBeforeRegistering)
     EXPECT_EQ(view.folderScreens.size(), 1u);
 }
 
-TEST_F(InstallRunTest, LaterRevisionInstalledExcludesTheCdRevision) {
-    ASSERT_TRUE(run());
-    // Revision 2 of RM01xEN is installed: the CD's revision 1 is excluded and stays untouched.
-    ASSERT_TRUE(registered("RM011EN"));
-    shared::ManualEntry later = entry("RM011EN");
-    later.Pub_No = QStringLiteral("RM012EN");
-    later.InstallPath = ctx.db.CurrentManual.InsPath;
-    later.Status = QStringLiteral("1");
-    ASSERT_TRUE(ctx.db.RegisterInstalledManual(later, ctx.NewInstallDate, ctx.UpdateInstallDate));
-    setCdValue(QStringLiteral("RM011EN"), QStringLiteral("Version"), QStringLiteral("9"));
-    ASSERT_TRUE(run());
-    EXPECT_EQ(entry("RM011EN").Selected, QLatin1String("9"));
-    EXPECT_EQ(entry("RM011EN").Status, QLatin1String("3"));
-    ASSERT_TRUE(registered("RM011EN"));
-    EXPECT_EQ(ctx.db.CurrentManual.Version, QLatin1String("2"));
-}
-
 TEST_F(InstallRunTest, CatalogueValueTooLongStopsTheSurvey) {
     setCdValue(QStringLiteral("EWD00EN"), QStringLiteral("Pub_No"), QStringLiteral("EWD00EN-TOO-LONG"));
     EXPECT_FALSE(run());
@@ -259,45 +254,36 @@ TEST_F(InstallRunTest, CatalogueValueTooLongStopsTheSurvey) {
 }
 
 TEST_F(InstallRunTest, UnsafeArchiveFailsTheManualAndWritesNothingOutside) {
-    struct Case {
+    enum class Kind { File, Link, Fifo };
+    const struct {
         const char* name;
-        std::function<void(TestArchive&)> entries;
-    };
-    const std::vector<Case> cases = {
-        {"parent folder",
-         [](TestArchive& a) {
-             a.file(QStringLiteral("EWD00EN/../../escaped.html"), "x");
-         }},
-        {"absolute name",
-         [](TestArchive& a) {
-             a.file(QStringLiteral("/tmp/escaped.html"), "x");
-         }},
-        {"drive name",
-         [](TestArchive& a) {
-             a.file(QStringLiteral("C:escaped.html"), "x");
-         }},
-        {"link out",
-         [](TestArchive& a) {
-             a.symlink(QStringLiteral("EWD00EN/escaped"), QStringLiteral("/etc"));
-         }},
-        {"device",
-         [](TestArchive& a) {
-             a.special(TestArchive::Kind::Fifo, QStringLiteral("EWD00EN/fifo"));
-         }},
+        Kind kind;
+        const char* entry;
+    } cases[] = {
+        {"parent folder", Kind::File, "EWD00EN/../../escaped.html"},
+        {"absolute name", Kind::File, "/tmp/escaped.html"},
+        {"drive name", Kind::File, "C:escaped.html"},
+        {"link out", Kind::Link, "EWD00EN/escaped"},
+        {"device", Kind::Fifo, "EWD00EN/fifo"},
     };
     // Only EWD00EN on the CD, so the run reaches it first.
     for (const char* folder : {"BRM00EN", "NCF00EN", "RM010EN", "RM011EN", "RMJ00JA"})
         QDir(cdRoot + QLatin1Char('/') + QLatin1String(folder)).removeRecursively();
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         TestArchive archive;
         archive.file(QStringLiteral("EWD00EN/index.html"), "<html></html>");
-        c.entries(archive);
+        if (c.kind == Kind::File)
+            archive.file(QLatin1String(c.entry), "x");
+        else if (c.kind == Kind::Link)
+            archive.symlink(QLatin1String(c.entry), QStringLiteral("/etc"));
+        else
+            archive.special(TestArchive::Kind::Fifo, QLatin1String(c.entry));
         QFile::remove(cdRoot + QStringLiteral("/EWD00EN/install/condense/manual.zip"));
         // Zip carries no special files: the device comes in a 7z archive under the same name.
-        const bool device = QLatin1String(c.name) == QLatin1String("device");
-        ASSERT_TRUE(archive.write(cdRoot + QStringLiteral("/EWD00EN/install/condense/manual.zip"),
-                                  device ? TestArchive::Format::SevenZip : TestArchive::Format::Zip));
+        ASSERT_TRUE(
+            archive.write(cdRoot + QStringLiteral("/EWD00EN/install/condense/manual.zip"),
+                          c.kind == Kind::Fifo ? TestArchive::Format::SevenZip : TestArchive::Format::Zip));
         view.folderScreens.clear();
         EXPECT_FALSE(run());
         EXPECT_EQ(ctx.ErrorLine1, setup::Message(ctx, 83));
@@ -349,16 +335,11 @@ TEST_F(FullCdTest, InstallsCompanionsAndEveryManual) {
 }
 
 TEST(SurveyNumbers, VersionsAndRevisions) {
-    EXPECT_EQ(setup::SurveyNumber(QStringLiteral(" 7 ")), 7);
-    EXPECT_EQ(setup::SurveyNumber(QStringLiteral("-3")), -3);
-    EXPECT_FALSE(setup::SurveyNumber(QStringLiteral("")));
-    EXPECT_FALSE(setup::SurveyNumber(QStringLiteral("1a")));
-    EXPECT_FALSE(setup::SurveyNumber(QStringLiteral("40000")));
-    EXPECT_FALSE(setup::SurveyNumber(QString::fromLatin1("999\0\0"
-                                                         "99",
-                                                         7)))
-        << "an embedded NUL";
-    EXPECT_FALSE(setup::SurveyNumber(QStringLiteral("-")));
+    EXPECT_EQ(setup::SurveyNumber(q(" 7 ")), 7);
+    EXPECT_EQ(setup::SurveyNumber(q("-3")), -3);
+    // Empty, not whole, out of range, a sign alone, an embedded NUL.
+    for (const QString& text : {q(""), q("1a"), q("40000"), q("-"), q("999") + QChar(0) + QChar(0) + q("99")})
+        EXPECT_FALSE(setup::SurveyNumber(text)) << text.toStdString();
 }
 
 } // namespace

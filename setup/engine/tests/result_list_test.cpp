@@ -93,6 +93,9 @@ TEST_F(ResultListTest, MessageLinesAreTheErrorLinesWhenEitherIsSet) {
     EXPECT_EQ(ResultMessageLines(ctx), (std::array<QString, 2>{"Finished.", "Click OK."}));
     ctx.ErrorLine2 = q("M024 text");
     EXPECT_EQ(ResultMessageLines(ctx), (std::array<QString, 2>{"", "M024 text"}));
+    ctx.ErrorLine1 = q("first");
+    ctx.ErrorLine2.clear();
+    EXPECT_EQ(ResultMessageLines(ctx), (std::array<QString, 2>{"first", ""}));
 }
 
 TEST_F(ResultListTest, ButtonEndsTheProgramOrRemovesTheScratchFolderAndRepairs) {

@@ -1,11 +1,10 @@
 // The start routine's outcomes and the paths it settles.
 #include "SetupTestFixture.h"
+#include "platform/testing/ScopedEnvironment.h"
 #include "shared/config/Messages.h"
 
 #include <QFile>
 #include <QTemporaryDir>
-#include <QThread>
-#include <memory>
 
 using namespace marvek;
 using namespace marvek::testing;
@@ -46,21 +45,16 @@ TEST_F(StartupTest, ConfigurationFailuresEndWithFixedBoxes) {
         QByteArray parameters; // empty: the file is removed
         const char* box;
     };
-    const QString parameterFile = cdRoot + QStringLiteral("/programs/setup/SysDir/SysParameter.ini");
-    QFile original(parameterFile);
-    ASSERT_TRUE(original.open(QIODevice::ReadOnly));
-    const QByteArray good = original.readAll();
-    original.close();
-    QByteArray badNumber = good;
+    const QString parameterFile = QStringLiteral("D:\\programs\\setup\\SysDir\\SysParameter.ini");
+    QByteArray badNumber = temp().readFile(parameterFile);
+    ASSERT_TRUE(badNumber.contains("ZIP_ExtractTime=60"));
     badNumber.replace("ZIP_ExtractTime=60", "ZIP_ExtractTime=sixty");
     for (const Case& c :
          {Case{"missing", {}, setup::NoParameterFile}, Case{"bad number", badNumber, setup::NoSystemData}}) {
         SCOPED_TRACE(c.name);
-        QFile::remove(parameterFile);
+        QFile::remove(host(parameterFile));
         if (!c.parameters.isEmpty()) {
-            QFile file(parameterFile);
-            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-            file.write(c.parameters);
+            ASSERT_TRUE(temp().writeFile(parameterFile, c.parameters));
         }
         setup::SetupContext fresh(base.os());
         const size_t asked = ui().asked().size();
@@ -81,29 +75,16 @@ TEST_F(StartupTest, SecondCopyEndsSilently) {
 
 TEST_F(StartupTest, ManualLinkMissingOpensTheStartPageAndEnds) {
     ASSERT_TRUE(QFile::remove(host(QStringLiteral("C:\\ManualLink\\ManualLink.exe"))));
-    // The system web browser gets the start page: a script records what it was given.
-    QTemporaryDir tools;
-    const QString record = tools.filePath(QStringLiteral("opened.txt"));
-    const QString browser = tools.filePath(QStringLiteral("browser.sh"));
-    QFile script(browser);
-    ASSERT_TRUE(script.open(QIODevice::WriteOnly));
-    script.write("#!/bin/sh\necho \"$1\" > '" + record.toUtf8() + "'\n");
-    script.close();
-    script.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    qputenv("BROWSER", browser.toUtf8());
-    EXPECT_EQ(start(), setup::StartOutcome::End);
-    qunsetenv("BROWSER");
+    // The system web browser gets the start page.
+    const QString opened = temp().root() + QStringLiteral("/opened.txt");
+    {
+        const ScopedEnvironment browser("BROWSER", recorderCommand(opened));
+        EXPECT_EQ(start(), setup::StartOutcome::End);
+    }
     // The latest-CD check ran first: the PC now keeps the CD's information file.
     EXPECT_TRUE(ctx.os().files().fileExists(QStringLiteral("C:\\man_info\\man_info_do.ci")));
-    // The browser writes the page it was given on one line.
-    QByteArray opened;
-    for (int i = 0; i < 750 && !opened.endsWith('\n'); ++i) {
-        QThread::msleep(20);
-        QFile file(record);
-        if (file.open(QIODevice::ReadOnly))
-            opened = file.readAll();
-    }
-    EXPECT_TRUE(opened.trimmed().endsWith("index.html")) << opened.toStdString();
+    const QByteArray page = waitForLine(opened);
+    EXPECT_TRUE(page.endsWith("index.html")) << page.toStdString();
 }
 
 TEST_F(StartupTest, DatabaseChecksFirstFailureWins) {
