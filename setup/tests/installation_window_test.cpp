@@ -32,6 +32,9 @@ protected:
     StepState initial(int step) const { return stepState(step, 0, false, setup::StepFrameInitial); }
     StepState running(int step) const { return stepState(step, 1, true, setup::StepFrameRunning); }
     StepState done(int step) const { return stepState(step, 2, false, setup::StepFrameDone); }
+    static StepState shown(const setup::frmMain& window, int step) {
+        return {window.L_STEP(step)->text(), window.L_STEP(step)->font().bold(), window.frameColour(step)};
+    }
 
     // Runs the window's first activation to its hand-over, answering every folder screen with OK.
     // Returns, per step, the distinct states the labels showed whenever the engine waited.
@@ -39,8 +42,7 @@ protected:
         std::map<int, std::vector<StepState>> seen;
         clock().onSleep = [&] {
             for (int step = 2; step <= 4; ++step) {
-                const StepState state{window.L_STEP(step)->text(), window.L_STEP(step)->font().bold(),
-                                      window.frameColour(step)};
+                const StepState state = shown(window, step);
                 // The frame shows the colour the state names, converted from blue-green-red.
                 EXPECT_EQ(window.L_STEP_BORDER_1(step)->palette().color(QPalette::Window),
                           setup::ColourFromBgr(state.frame));
@@ -98,12 +100,9 @@ TEST_F(InstallationWindowTest, AFailedStepStaysRunning) {
     setup::frmMain window(ctx, flow);
     runWindow(window);
     EXPECT_FALSE(ctx.InstallSucceeded);
-    EXPECT_EQ((StepState{window.L_STEP(2)->text(), window.L_STEP(2)->font().bold(), window.frameColour(2)}),
-              done(2));
-    EXPECT_EQ((StepState{window.L_STEP(3)->text(), window.L_STEP(3)->font().bold(), window.frameColour(3)}),
-              running(3));
-    EXPECT_EQ((StepState{window.L_STEP(4)->text(), window.L_STEP(4)->font().bold(), window.frameColour(4)}),
-              initial(4));
+    EXPECT_EQ(shown(window, 2), done(2));
+    EXPECT_EQ(shown(window, 3), running(3));
+    EXPECT_EQ(shown(window, 4), initial(4));
 }
 
 // Timer1 moves an enabled extraction bar on by 1 up to ZIP_ExtractTime, Timer2 the PDF bar by 5; neither

@@ -76,12 +76,9 @@ TEST_F(ProgramTest, InstallsTheManualsOfTheCd) {
     ASSERT_EQ(runSetup("frmMenu cmdStartInstall\nfrmStartUp O_Value(1)\nfrmStartUp B_OK\n"
                        "frmDirectorySelect B_OK *\nfrmResult B_END\nfrmTarm B_END\n"),
               0u);
-    QStringList expected{"frmMenu", "frmStartUp", "frmMain"};
-    for (int i = 0; i < 6; ++i)
-        expected.append(QStringLiteral("frmDirectorySelect"));
-    expected.append(QStringLiteral("frmResult"));
-    expected.append(QStringLiteral("frmTarm"));
-    EXPECT_EQ(shownForms(), expected);
+    EXPECT_EQ(shownForms(), QStringList({"frmMenu", "frmStartUp", "frmMain"}) +
+                                QStringList(6, QStringLiteral("frmDirectorySelect")) +
+                                QStringList({"frmResult", "frmTarm"}));
 
     ASSERT_EQ(start(), setup::StartOutcome::ShowMenu);
     EXPECT_TRUE(logLines("ui.log").isEmpty());

@@ -38,7 +38,7 @@ public:
     }
     setup::ProgressBarState& bar(setup::Bar which) override { return bars[static_cast<int>(which)]; }
     void repaint() override {}
-    void setMousePointer(int pointer) override { pointers.push_back(pointer); }
+    void setMousePointer(int) override {}
     void showFolderScreen() override {
         setup::FolderScreen screen(m_ctx);
         folderScreens.push_back(screen.texts());
@@ -59,7 +59,6 @@ public:
     std::map<int, Step> steps;
     std::vector<int> stepLog; // step * 10 + 1 running, + 2 done
     setup::ProgressBarState bars[3];
-    std::vector<int> pointers;
     std::deque<std::string> folderClicks;
     std::vector<setup::FolderScreen::Texts> folderScreens;
     std::function<void()> onFolderScreen;
