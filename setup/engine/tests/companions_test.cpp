@@ -20,24 +20,19 @@ protected:
 
     // A companion installer on the CD: a script that records its folder and arguments, then runs body.
     void writeInstaller(const QString& cdFolder, const QByteArray& body) {
-        const QString folder = cdRoot + QLatin1Char('/') + cdFolder;
-        QDir().mkpath(folder);
-        QFile script(folder + QStringLiteral("/setup.exe"));
-        ASSERT_TRUE(script.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        script.write("#!/bin/sh\nC=\"$MARVEK_ROOT/drives/c\"\necho \"" + cdFolder.toUtf8() +
-                     " $*\" >> \"$C/calls.txt\"\n" + body);
-        script.close();
+        const QString path = QStringLiteral("D:\\") + cdFolder + QStringLiteral("/setup.exe");
+        ASSERT_TRUE(temp().writeFile(path, "#!/bin/sh\nC=\"$MARVEK_ROOT/drives/c\"\necho \"" +
+                                               cdFolder.toUtf8() + " $*\" >> \"$C/calls.txt\"\n" + body));
+        QFile script(host(path));
         script.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         // Older than anything installed, as a CD's files are.
-        script.open(QIODevice::ReadWrite);
+        ASSERT_TRUE(script.open(QIODevice::ReadWrite));
         script.setFileTime(QDateTime(QDate(2024, 3, 1), QTime(0, 0)), QFileDevice::FileModificationTime);
     }
 
     QStringList recordedCalls() {
-        QFile file(calls);
-        if (!file.open(QIODevice::ReadOnly))
-            return {};
-        return QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        return QString::fromUtf8(temp().readFile(QStringLiteral("C:\\calls.txt")))
+            .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     }
 
     void removeManager() { ASSERT_TRUE(QFile::remove(host(QStringLiteral("C:\\ManualLink\\Mandex.exe")))); }

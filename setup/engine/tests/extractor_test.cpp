@@ -10,14 +10,12 @@ using namespace marvek::setup;
 
 namespace {
 
-TEST(ExtractorTest, CommandLineQuotesOnlyTheDestinationWithItsTrailingBackslash) {
+// The command line quotes only the destination, with its trailing backslash; the archiver accepts it,
+// blanks in both paths included.
+TEST(ExtractorTest, ExtractsIntoTheScratchFolder) {
     EXPECT_EQ(
         ExtractorCommandLine(q("D:\\RM010EN\\install\\condense\\manual.zip"), q("C:\\Program Files\\Tmp")),
         q("x -aoa -hide D:\\RM010EN\\install\\condense\\manual.zip \"C:\\Program Files\\Tmp\\\""));
-}
-
-// The command line the installer builds is one the archiver accepts, blanks in both paths included.
-TEST(ExtractorTest, ExtractsIntoTheScratchFolder) {
     marvek::testing::SharedTestContext t;
     const QString archive = q("C:\\CD Root\\RM010EN\\install\\condense\\manual.zip");
     const QString scratch = q("C:\\Program Files\\Marvek Link\\UnZipTemp");

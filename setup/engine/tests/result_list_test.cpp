@@ -108,12 +108,10 @@ TEST_F(ResultListTest, ButtonEndsTheProgramOrRemovesTheScratchFolderAndRepairs) 
     ASSERT_TRUE(marvek::testing::MakeSchemaDatabase(
         env.temp(), ctx.DatabasePath,
         "INSERT INTO M_manage (Pub_No, InsPath, Adjust_flg) VALUES ('K4410AA','C:\\Manuals\\K4410AA','1');"));
-    const auto files = [&] {
-        return env.os().files().exists(ctx.UnzipTempDir);
-    };
+    const platform::Files& files = env.os().files();
 
     EXPECT_EQ(FinishResult(ctx), ResultNext::EndProgram);
-    EXPECT_TRUE(files()) << "the end routine cleans up";
+    EXPECT_TRUE(files.exists(ctx.UnzipTempDir)) << "the end routine cleans up";
     EXPECT_EQ(env.clock().sleeps(), 0);
 
     for (const auto& [succeeded, cancelled] : {std::pair(true, false), std::pair(false, true)}) {
@@ -121,7 +119,7 @@ TEST_F(ResultListTest, ButtonEndsTheProgramOrRemovesTheScratchFolderAndRepairs) 
         ctx.InstallSucceeded = succeeded;
         ctx.CancelRequested = cancelled;
         EXPECT_EQ(FinishResult(ctx), ResultNext::ShowClosingScreen);
-        EXPECT_FALSE(files());
+        EXPECT_FALSE(files.exists(ctx.UnzipTempDir));
     }
     shared::clsMDB mdb(env.temp().machine());
     ASSERT_TRUE(mdb.Pcls_MdbOpen(ctx.DatabasePath));
@@ -133,7 +131,7 @@ TEST_F(ResultListTest, ButtonEndsTheProgramOrRemovesTheScratchFolderAndRepairs) 
     ctx.UnzipTempDir = q("C:\\");
     EXPECT_EQ(FinishResult(ctx), ResultNext::ShowClosingScreen);
     EXPECT_EQ(env.ui().asked().size(), 1u);
-    EXPECT_TRUE(env.os().files().exists(q("C:\\Manuals\\K4410AAD\\index.html")));
+    EXPECT_TRUE(files.exists(q("C:\\Manuals\\K4410AAD\\index.html")));
 }
 
 } // namespace
