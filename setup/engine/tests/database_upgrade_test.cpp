@@ -104,8 +104,7 @@ TEST(DatabaseUpgrade, VersionsDecideTheRebuildAndTheModelOrderIsAlwaysLoaded) {
                  {"abc", "3", true, "3"},    {"2", "3", true, "3"},  {" 2 ", "12", true, "12"},
                  {"2", nullptr, false, "2"}, {"2", "-", false, "2"}, {"2", "x", false, "2"}};
     for (const auto& c : cases) {
-        const std::string name =
-            std::string(c.current ? c.current : "none") + "/" + (c.templ ? c.templ : "none");
+        SCOPED_TRACE(std::string(c.current ? c.current : "none") + "/" + (c.templ ? c.templ : "none"));
         Installer t;
         const QByteArray current =
             c.current ? QByteArray("INSERT INTO M_system VALUES ('") + c.current + "');" : "";
@@ -116,19 +115,17 @@ TEST(DatabaseUpgrade, VersionsDecideTheRebuildAndTheModelOrderIsAlwaysLoaded) {
             ASSERT_TRUE(t.make(TemplatePath, system + TemplateRows.mid(TemplateRows.indexOf(";") + 1)));
         }
         ASSERT_TRUE(t.ctx.db.Database.Pcls_MdbOpen(CurrentPath));
-        EXPECT_EQ(DatabaseUpgrade(t.ctx), c.result) << name;
-        EXPECT_TRUE(t.ctx.db.Database.IsOpen()) << name;
-        EXPECT_EQ(t.version(CurrentPath).value_or(q("<none>")),
-                  q(c.after).trimmed().isEmpty() ? q("<none>") : q(c.after))
-            << name;
-        EXPECT_EQ(t.value(CurrentPath, "SELECT count(*) AS V FROM M_manage"), q("3")) << name;
+        EXPECT_EQ(DatabaseUpgrade(t.ctx), c.result);
+        EXPECT_TRUE(t.ctx.db.Database.IsOpen());
+        EXPECT_EQ(t.version(CurrentPath), q(c.after));
+        EXPECT_EQ(t.value(CurrentPath, "SELECT count(*) AS V FROM M_manage"), q("3"));
         const bool readable = c.templ && QByteArray("-x").indexOf(c.templ) < 0;
-        EXPECT_EQ(t.ctx.db.OrderTable.count(), readable ? 2 : 0) << name;
+        EXPECT_EQ(t.ctx.db.OrderTable.count(), readable ? 2 : 0);
         if (readable) {
-            EXPECT_EQ(t.ctx.db.FindOrderNo(q("M01")), 2) << name;
+            EXPECT_EQ(t.ctx.db.FindOrderNo(q("M01")), 2);
         }
         for (const QString& left : {NewCopyPath, BackupPath})
-            EXPECT_FALSE(t.exists(left)) << name << " " << left.toStdString();
+            EXPECT_FALSE(t.exists(left)) << left.toStdString();
     }
 }
 

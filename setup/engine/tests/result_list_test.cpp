@@ -83,19 +83,18 @@ TEST_F(ResultListTest, RowsOfProcessedManualsWithTheYearOrKubunAndTheStatusText)
         statuses << row[5];
     EXPECT_EQ(statuses, QStringList({"New", "Updated", "No change", q("取込対象外"), ""}));
 
-    ctx.shared.LanguageCode = q("11"); // no M11.ini: the English texts
-    const std::vector<ResultRow> japanese = ResultRows(ctx);
-    EXPECT_EQ(japanese[0][1], q("K1")) << "the classification in Japanese";
-    EXPECT_EQ(japanese[3][5], q("取込対象外"));
-}
-
-TEST_F(ResultListTest, MessageLinesAreTheErrorLinesWhenEitherIsSet) {
+    // The message lines are the error lines when either is set.
     EXPECT_EQ(ResultMessageLines(ctx), (std::array<QString, 2>{"Finished.", "Click OK."}));
     ctx.ErrorLine2 = q("M024 text");
     EXPECT_EQ(ResultMessageLines(ctx), (std::array<QString, 2>{"", "M024 text"}));
     ctx.ErrorLine1 = q("first");
     ctx.ErrorLine2.clear();
     EXPECT_EQ(ResultMessageLines(ctx), (std::array<QString, 2>{"first", ""}));
+
+    ctx.shared.LanguageCode = q("11"); // no M11.ini: the English texts
+    const std::vector<ResultRow> japanese = ResultRows(ctx);
+    EXPECT_EQ(japanese[0][1], q("K1")) << "the classification in Japanese";
+    EXPECT_EQ(japanese[3][5], q("取込対象外"));
 }
 
 TEST_F(ResultListTest, ButtonEndsTheProgramOrRemovesTheScratchFolderAndRepairs) {
