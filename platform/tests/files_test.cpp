@@ -1,14 +1,9 @@
 #include "TestSupport.h"
 #include "platform/Acl.h"
 #include "platform/Files.h"
-#include "platform/testing/TempMachine.h"
 
 #include <QDateTime>
-#include <QTemporaryDir>
 #include <sys/stat.h>
-
-using namespace marvek::platform;
-using marvek::testing::TempMachine;
 
 namespace {
 

@@ -1,12 +1,8 @@
 #include "TestSupport.h"
 #include "platform/MachineInfo.h"
-#include "platform/testing/TempMachine.h"
 
 #include <pwd.h>
 #include <unistd.h>
-
-using namespace marvek::platform;
-using marvek::testing::TempMachine;
 
 TEST(MachineInfo, LanguageIdentifiersOfPosixLocales) {
     const std::pair<const char*, quint16> cases[] = {

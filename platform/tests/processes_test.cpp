@@ -1,14 +1,11 @@
 #include "TestSupport.h"
+#include "platform/CommandLine.h"
 #include "platform/Processes.h"
-#include "platform/testing/TempMachine.h"
 
 #include <QCoreApplication>
 #include <fcntl.h>
 #include <signal.h>
 #include <unistd.h>
-
-using namespace marvek::platform;
-using marvek::testing::TempMachine;
 
 namespace {
 
@@ -33,6 +30,46 @@ TEST(SplitWindowsCommandLine, FollowsTheRulesOfCommandLineToArgvW) {
     };
     for (const auto& [commandLine, expected] : cases)
         EXPECT_EQ(splitWindowsCommandLine(QString::fromUtf8(commandLine)), expected) << commandLine;
+}
+
+// The arguments follow the program name as written. An unquoted program path with blanks ends where
+// Windows found the program, so the callers' form "viewer path, a blank, page path" keeps a page path with
+// blanks whole.
+TEST(CommandLine, ArgumentsFollowTheProgramNameAsWritten) {
+    TempMachine machine;
+    ASSERT_TRUE(machine.writeFile("C:\\Program Files\\View\\Pagora.exe", "program"));
+    const std::vector<std::pair<QString, QString>> cases = {
+        {R"("C:\Program Files\Pagora.exe" C:\Manuals\Two  Blanks\index.html)",
+         R"(C:\Manuals\Two  Blanks\index.html)"},
+        {R"(Pagora.exe   C:\Manuals\"My Manual"\index.html;0;1 )",
+         R"(C:\Manuals\"My Manual"\index.html;0;1 )"},
+        {"Pagora.exe\t\ta\tb", "a\tb"},
+        {R"("C:\Pagora.exe"page.html)", "page.html"}, // the closing quote ends the name
+        {R"("C:\unclosed quote.exe a b)", ""},
+        {"Pagora.exe", ""},
+        {"", ""},
+        {R"(C:\Program Files\View\Pagora.exe C:\Program Files\Manuals\index.html)",
+         R"(C:\Program Files\Manuals\index.html)"},
+        {R"(C:\Program Files\View\Pagora C:\a b.html)", R"(C:\a b.html)"}, // ".exe" added
+        {R"("C:\Program Files\View\Pagora.exe" x y)", "x y"},
+        {R"(C:\Nowhere\Pagora.exe page.html)", "page.html"}, // no such file: the first blank
+    };
+    for (const auto& [line, arguments] : cases)
+        EXPECT_EQ(commandLineArguments(line, machine.machine()), arguments) << line.toStdString();
+    EXPECT_EQ(commandLineArguments(cases[0].first), cases[0].second); // without a machine to look in
+}
+
+TEST(CommandLine, FromAShellTheArgumentsAreJoinedAndHostPathsTurnBack) {
+    TempMachine machine;
+    const ScopedEnvironment none(CommandLineVariable, QByteArray());
+    const QString program = machine.host("C:\\Program Files\\Pagora.exe");
+    EXPECT_EQ(GetCommandLine({program, machine.host("C:\\Manuals\\a b") + "/index.html", "x;0;1"},
+                             machine.machine()),
+              R"("C:\Program Files\Pagora.exe" C:\Manuals\a b\index.html x;0;1)");
+    EXPECT_EQ(GetCommandLine({"Pagora"}, machine.machine()), "Pagora");
+
+    const ScopedEnvironment handed(CommandLineVariable, "Pagora.exe  as  written");
+    EXPECT_EQ(GetCommandLine({program, "as", "written"}, machine.machine()), "Pagora.exe  as  written");
 }
 
 // A test machine with program files written at Windows paths.
@@ -177,6 +214,33 @@ TEST_F(ProcessesTest, ListsTheExecutableNamesOfRunningProcesses) {
     EXPECT_TRUE(names.contains("Mandex Manager Stand-in"));
     EXPECT_TRUE(names.contains(QFileInfo(QCoreApplication::applicationFilePath()).fileName()));
     EXPECT_FALSE(names.contains(QString()));
+}
+
+// A child started through the process starter reads its command line exactly as written; one started
+// as a host program does not inherit the text handed to its parent.
+TEST_F(ProcessesTest, TheProcessStarterHandsTheChildItsCommandLine) {
+    writeProgram("C:\\Tools\\show line.exe", "#!/bin/sh\nprintf '%s' \"${" + QByteArray(CommandLineVariable) +
+                                                 "-unset}\" > \"$OUT.tmp\" && mv \"$OUT.tmp\" \"$OUT\"\n");
+    const ScopedEnvironment inherited(CommandLineVariable, "the parent's own line");
+
+    int n = 0;
+    for (const QString line : {R"("C:\Tools\show line.exe" C:\Manuals\Two  Blanks\index.html)",
+                               R"(C:\Tools\show line.exe C:\Manuals\"My Manual"\index.html;0;1)"}) {
+        for (const bool detached : {false, true}) {
+            const QString out = machine.root() + "/out" + QString::number(n++);
+            const ScopedEnvironment output("OUT", QFile::encodeName(out));
+            if (detached) {
+                ASSERT_TRUE(processes.startDetached(line, WindowMode::Normal));
+            } else {
+                ASSERT_NE(processes.start(line, WindowMode::Normal), nullptr);
+            }
+            EXPECT_EQ(waitForFile(out), line.toUtf8());
+        }
+    }
+    const QString out = machine.root() + "/host";
+    const ScopedEnvironment output("OUT", QFile::encodeName(out));
+    ASSERT_TRUE(startDetachedHost(machine.host("C:\\Tools\\show line.exe"), {"a"}));
+    EXPECT_EQ(waitForFile(out), "unset");
 }
 
 } // namespace
