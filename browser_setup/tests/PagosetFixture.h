@@ -156,3 +156,7 @@ protected:
 };
 
 } // namespace marvek::testing
+
+using namespace marvek;
+using namespace marvek::browser_setup;
+using namespace marvek::testing;

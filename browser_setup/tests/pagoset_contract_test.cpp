@@ -5,10 +5,6 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 
-using namespace marvek;
-using namespace marvek::browser_setup;
-using namespace marvek::testing;
-
 namespace {
 
 class ContractDialog : public PagosetFixture {};

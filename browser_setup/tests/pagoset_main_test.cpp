@@ -4,10 +4,6 @@
 #include "PagosetFixture.h"
 #include "browser_setup/app/PagosetMain.h"
 
-using namespace marvek;
-using namespace marvek::browser_setup;
-using namespace marvek::testing;
-
 namespace {
 
 constexpr auto JapaneseFolder = "C:\\Program Files\\Marvek\\Scanlux\\View";

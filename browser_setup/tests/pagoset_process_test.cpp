@@ -6,9 +6,6 @@
 #include <QDir>
 #include <QProcess>
 
-using namespace marvek;
-using namespace marvek::testing;
-
 namespace {
 
 class PagosetProcess : public PagosetFixture {
