@@ -174,31 +174,6 @@ TEST_F(ProcessesTest, ReportsExitCodesAndStillActiveWhileRunning) {
     EXPECT_FALSE(processes.startDetached("C:\\t\\windows.exe", WindowMode::Normal));
 }
 
-TEST_F(ProcessesTest, ChildrenInheritNoStrayDescriptors) {
-    const QByteArray strayPath = QFile::encodeName(machine.host("C:\\stray"));
-    const int stray = ::open(strayPath.constData(), O_WRONLY | O_CREAT, 0600); // deliberately inheritable
-    ASSERT_GE(stray, 3);
-    writeProgram("C:\\t\\fds.exe", "#!/bin/sh\n{ ls /proc/$$/fd; echo \"ppid $PPID\"; } > \"$1.tmp\"\n"
-                                   "mv \"$1.tmp\" \"$1\"\n");
-
-    EXPECT_EQ(run("C:\\t\\fds.exe C:\\kept.txt"), 0u);
-    ASSERT_TRUE(processes.startDetached("C:\\t\\fds.exe C:\\detached.txt", WindowMode::Normal));
-    const QByteArray kept = waitForFile(machine.host("C:\\kept.txt"));
-    const QByteArray detached = waitForFile(machine.host("C:\\detached.txt"));
-    ::close(stray);
-
-    for (const QByteArray& listing : {kept, detached}) {
-        ASSERT_FALSE(listing.isEmpty());
-        EXPECT_FALSE(listing.split('\n').contains(QByteArray::number(stray))) << listing.constData();
-    }
-    EXPECT_TRUE(kept.contains("ppid " + QByteArray::number(getpid())));
-    // The detached program is not this process's child.
-    EXPECT_FALSE(detached.contains("ppid " + QByteArray::number(getpid())));
-
-    EXPECT_TRUE(startDetachedHost("true", {})); // bare names are found on the path
-    EXPECT_FALSE(startDetachedHost("marvek-no-such-program", {}));
-}
-
 TEST_F(ProcessesTest, ListsTheExecutableNamesOfRunningProcesses) {
     // A script is listed by its own name, not its interpreter's.
     writeProgram("C:\\t\\Mandex Manager Stand-in", "#!/bin/sh\nwhile :; do sleep 0.05; done\n");
@@ -216,31 +191,45 @@ TEST_F(ProcessesTest, ListsTheExecutableNamesOfRunningProcesses) {
     EXPECT_FALSE(names.contains(QString()));
 }
 
-// A child started through the process starter reads its command line exactly as written; one started
-// as a host program does not inherit the text handed to its parent.
-TEST_F(ProcessesTest, TheProcessStarterHandsTheChildItsCommandLine) {
-    writeProgram("C:\\Tools\\show line.exe", "#!/bin/sh\nprintf '%s' \"${" + QByteArray(CommandLineVariable) +
-                                                 "-unset}\" > \"$OUT.tmp\" && mv \"$OUT.tmp\" \"$OUT\"\n");
+// A child started through the process starter, waited for or detached, reads its command line exactly as
+// written and inherits no stray descriptor; a detached one is not this process's child. A host program
+// started directly does not inherit the command line handed to its parent.
+TEST_F(ProcessesTest, ChildrenGetTheirCommandLineAndNoStrayDescriptors) {
+    const QByteArray strayPath = QFile::encodeName(machine.host("C:\\stray"));
+    const int stray = ::open(strayPath.constData(), O_WRONLY | O_CREAT, 0600); // deliberately inheritable
+    ASSERT_GE(stray, 3);
+    writeProgram(
+        "C:\\Tools\\show line.exe",
+        "#!/bin/sh\n{ printf '%s\\n' \"${" + QByteArray(CommandLineVariable) +
+            "-unset}\"; echo \"ppid $PPID\"; ls /proc/$$/fd; } > \"$OUT.tmp\" && mv \"$OUT.tmp\" \"$OUT\"\n");
     const ScopedEnvironment inherited(CommandLineVariable, "the parent's own line");
 
     int n = 0;
     for (const QString line : {R"("C:\Tools\show line.exe" C:\Manuals\Two  Blanks\index.html)",
                                R"(C:\Tools\show line.exe C:\Manuals\"My Manual"\index.html;0;1)"}) {
         for (const bool detached : {false, true}) {
+            SCOPED_TRACE(line.toStdString() + (detached ? " (detached)" : ""));
             const QString out = machine.root() + "/out" + QString::number(n++);
             const ScopedEnvironment output("OUT", QFile::encodeName(out));
             if (detached) {
                 ASSERT_TRUE(processes.startDetached(line, WindowMode::Normal));
             } else {
-                ASSERT_NE(processes.start(line, WindowMode::Normal), nullptr);
+                EXPECT_EQ(run(line), 0u);
             }
-            EXPECT_EQ(waitForFile(out), line.toUtf8());
+            const QList<QByteArray> seen = waitForFile(out).split('\n');
+            ASSERT_GE(seen.size(), 3);
+            EXPECT_EQ(seen[0], line.toUtf8());
+            EXPECT_EQ(seen[1] == "ppid " + QByteArray::number(getpid()), !detached);
+            EXPECT_FALSE(seen.contains(QByteArray::number(stray)));
         }
     }
+    ::close(stray);
     const QString out = machine.root() + "/host";
     const ScopedEnvironment output("OUT", QFile::encodeName(out));
     ASSERT_TRUE(startDetachedHost(machine.host("C:\\Tools\\show line.exe"), {"a"}));
-    EXPECT_EQ(waitForFile(out), "unset");
+    EXPECT_TRUE(waitForFile(out).startsWith("unset\n"));
+    EXPECT_TRUE(startDetachedHost("true", {})); // bare names are found on the path
+    EXPECT_FALSE(startDetachedHost("marvek-no-such-program", {}));
 }
 
 } // namespace
