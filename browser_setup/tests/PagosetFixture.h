@@ -7,11 +7,14 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QTest>
 #include <QTimer>
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
+#include <string>
 
 namespace marvek::testing {
 
@@ -42,6 +45,13 @@ protected:
             ini.write(QByteArray("[Environment]\nProgramFiles=") + programFiles + "\n");
     }
 
+    // machine.ini of a system whose version query fails.
+    void failVersionQuery() {
+        QFile ini(temp.machine().machineIniFile());
+        ASSERT_TRUE(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        ini.write("[System]\nOsVersionFails=1\n");
+    }
+
     std::unique_ptr<browser_setup::PagosetContext> makeContext() {
         return std::make_unique<browser_setup::PagosetContext>(os, QStringLiteral("C:\\CD\\programs\\View"));
     }
@@ -51,6 +61,19 @@ protected:
         return QByteArray("\x7f"
                           "ELF stand-in browser ") +
                platform::fileVersionRecord(version) + "end";
+    }
+
+    // A browser program at the Western default folder.
+    void installBrowser(platform::FileVersion version) {
+        ASSERT_TRUE(temp.writeFile(QStringLiteral("C:\\Program Files\\Marvek\\Scanlux\\View\\Pagora.exe"),
+                                   versionedProgram(version)));
+    }
+
+    // The manual-link version file holding value.
+    static QByteArray formData(const char* value) {
+        return QByteArray("%FDF-1.2\r\n1 0 obj\r\n<< \r\n/FDF << /Fields [ \r\n<< /V (") + value +
+               ")/T (ver_Pagora)>> ] \r\n/F (./readme.pdf) >> \r\n>> \r\nendobj\r\ntrailer\r\n<<\r\n"
+               "/Root 1 0 R \r\n\r\n>>\r\n%%EOF\r\n";
     }
 
     // The stand-in package at C:\CD\programs\View\Param\<name>: records its arguments (one per line) in
@@ -92,6 +115,26 @@ protected:
         QTest::mouseClick(option, Qt::LeftButton, {}, QPoint(8, option->height() / 2));
     }
 
+    // What the user does with the agreement dialog, one letter a step: A agree, D disagree (clicks on the
+    // option labels), O the OK button, C the close box. OK never closes the dialog before an option is set,
+    // and either option enables it.
+    static std::function<void(browser_setup::frmContract&)> answering(std::string steps) {
+        return [steps](browser_setup::frmContract& form) {
+            for (const char step : steps) {
+                if (step == 'A' || step == 'D') {
+                    clickOption(form.optContract[step == 'A' ? 0 : 1]);
+                    EXPECT_TRUE(form.cmdOK->isEnabled());
+                } else if (step == 'O') {
+                    const bool chosen = form.optContract[0]->isChecked() || form.optContract[1]->isChecked();
+                    QTest::mouseClick(form.cmdOK, Qt::LeftButton);
+                    EXPECT_EQ(form.isVisible(), !chosen);
+                } else {
+                    form.close();
+                }
+            }
+        };
+    }
+
     // Runs action on the agreement dialog once it is shown modally, while the returned poll lives.
     [[nodiscard]] static std::unique_ptr<QTimer>
     whenContractShown(std::function<void(browser_setup::frmContract&)> action) {
@@ -113,3 +156,7 @@ protected:
 };
 
 } // namespace marvek::testing
+
+using namespace marvek;
+using namespace marvek::browser_setup;
+using namespace marvek::testing;

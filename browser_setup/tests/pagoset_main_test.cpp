@@ -4,33 +4,14 @@
 #include "PagosetFixture.h"
 #include "browser_setup/app/PagosetMain.h"
 
-#include <QPushButton>
-#include <QRadioButton>
-#include <QTest>
-
-using namespace marvek;
-using namespace marvek::browser_setup;
-using namespace marvek::testing;
-
 namespace {
 
 constexpr auto JapaneseFolder = "C:\\Program Files\\Marvek\\Scanlux\\View";
 constexpr auto ViewerKeyPath = "SOFTWARE\\MARVEK\\SCANLUX\\MarvekView";
 constexpr auto LinkFile = "C:\\ManualLink\\Pagora.fdf";
 
-QByteArray formData(const char* value) {
-    return QByteArray("%FDF-1.2\r\n1 0 obj\r\n<< \r\n/FDF << /Fields [ \r\n<< /V (") + value +
-           ")/T (ver_Pagora)>> ] \r\n/F (./readme.pdf) >> \r\n>> \r\nendobj\r\ntrailer\r\n<<\r\n"
-           "/Root 1 0 R \r\n\r\n>>\r\n%%EOF\r\n";
-}
-
 class PagosetMain : public PagosetFixture {
 protected:
-    static void agree(frmContract& form) {
-        clickOption(form.optContract[0]);
-        QTest::mouseClick(form.cmdOK, Qt::LeftButton);
-    }
-
     // Runs the pass; contract: what the user does with the dialog (none: it must not be shown).
     int run(std::function<void(frmContract&)> contract = {}) {
         bool shown = false;
@@ -78,7 +59,7 @@ TEST_F(PagosetMain, AgreementInstallsTheBrowserOfTheLanguageAndRecordsIt) {
         if (QLatin1String(c.package) == u"PG002JP.exe")
             installPackage(QStringLiteral("PG002.exe"), QStringLiteral("C:\\Wrong"));
 
-        EXPECT_EQ(run(agree), 0);
+        EXPECT_EQ(run(answering("AO")), 0);
         EXPECT_EQ(packageArguments(), switches);
         EXPECT_TRUE(exists(QLatin1String(c.folder) + QStringLiteral("\\Pagora.exe")));
         EXPECT_FALSE(exists(QStringLiteral("C:\\Wrong\\Pagora.exe")));
@@ -95,69 +76,54 @@ TEST_F(PagosetMain, DisagreeingOrClosingTheDialogChangesNothing) {
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     };
     const QByteArray registryBefore = registryText();
-    const std::function<void(frmContract&)> answers[] = {
-        [](frmContract& form) {
-            clickOption(form.optContract[1]);
-            QTest::mouseClick(form.cmdOK, Qt::LeftButton);
-        },
-        [](frmContract& form) {
-            clickOption(form.optContract[0]);
-            form.close();
-        },
-    };
     // An installed browser would be recorded by a pass that goes on.
-    ASSERT_TRUE(temp.writeFile(QStringLiteral("C:\\Program Files\\Marvek\\Scanlux\\View\\Pagora.exe"),
-                               versionedProgram({1, 1, 0, 2})));
-    for (const auto& answer : answers) {
-        EXPECT_EQ(run(answer), 0);
+    installBrowser({1, 1, 0, 2});
+    for (const char* steps : {"DO", "AC"}) {
+        EXPECT_EQ(run(answering(steps)), 0);
         EXPECT_TRUE(packageArguments().isEmpty());
         EXPECT_EQ(registryText(), registryBefore);
         EXPECT_FALSE(exists(QLatin1String(LinkFile)));
     }
 }
 
-TEST_F(PagosetMain, UnsupportedOrUnknownSystemSkipsTheInstallButRecordsAnInstalledBrowser) {
+// Without an install (an old or unknown system, or no package) an installed browser is still recorded.
+TEST_F(PagosetMain, WithoutAnInstallTheInstalledBrowserIsStillRecorded) {
     installPackage(QStringLiteral("PG002.exe"), QStringLiteral("C:\\Elsewhere"));
     setMachine("0409", "5", "1", "Service Pack 1");
     EXPECT_EQ(run(), 0);
     EXPECT_EQ(registryValue(ViewerKeyPath), QString());
     EXPECT_EQ(temp.readFile(QLatin1String(LinkFile)), formData("Not Installed"));
 
-    ASSERT_TRUE(temp.writeFile(QStringLiteral("C:\\Program Files\\Marvek\\Scanlux\\View\\Pagora.exe"),
-                               versionedProgram({1, 2, 0, 5})));
+    installBrowser({1, 2, 0, 5});
     EXPECT_EQ(run(), 0);
     EXPECT_EQ(registryValue(ViewerKeyPath), QStringLiteral("C:\\Program Files\\Marvek\\Scanlux\\View"));
     EXPECT_EQ(temp.readFile(QLatin1String(LinkFile)), formData("Ver 1.2.5"));
+    EXPECT_TRUE(packageArguments().isEmpty());
 
-    QFile ini(temp.machine().machineIniFile());
-    ASSERT_TRUE(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    ini.write("[System]\nOsVersionFails=1\n");
-    ini.close();
+    QFile::remove(temp.host(QStringLiteral("C:\\CD\\programs\\View\\Param\\PG002.exe")));
+    installBrowser({1, 1, 0, 2});
+    setMachine("0409", "5", "1", "Service Pack 2");
+    ASSERT_TRUE(os.registry().writeString(platform::HKEY_LOCAL_MACHINE, QLatin1String(ViewerKeyPath),
+                                          QStringLiteral("InstallDir"), {}));
+    EXPECT_EQ(run(answering("AO")), 0);
+    EXPECT_EQ(registryValue(ViewerKeyPath), QStringLiteral("C:\\Program Files\\Marvek\\Scanlux\\View"));
+    EXPECT_EQ(temp.readFile(QLatin1String(LinkFile)), formData("Ver 1.1.2"));
+
+    failVersionQuery();
     EXPECT_EQ(run(), 0);
     EXPECT_TRUE(packageArguments().isEmpty());
     ASSERT_EQ(ui().asked().size(), 1u);
     EXPECT_EQ(ui().asked().front().text, QStringLiteral("関数が失敗しました。"));
 }
 
-TEST_F(PagosetMain, MissingPackageStillRecordsTheInstalledBrowser) {
-    ASSERT_TRUE(temp.writeFile(QStringLiteral("C:\\Program Files\\Marvek\\Scanlux\\View\\Pagora.exe"),
-                               versionedProgram({1, 1, 0, 2})));
-    EXPECT_EQ(run(agree), 0);
-    EXPECT_EQ(registryValue(ViewerKeyPath), QStringLiteral("C:\\Program Files\\Marvek\\Scanlux\\View"));
-    EXPECT_EQ(temp.readFile(QLatin1String(LinkFile)), formData("Ver 1.1.2"));
-}
-
 TEST_F(PagosetMain, NoManualLinkFolderWritesNoVersionFile) {
     installPackage(QStringLiteral("PG002.exe"), QStringLiteral("C:\\Program Files\\Marvek\\Scanlux\\View"));
-    const auto noFolder = [this](const QString& value) {
-        ASSERT_TRUE(os.registry().writeString(platform::HKEY_LOCAL_MACHINE,
-                                              QStringLiteral("SOFTWARE\\Marvek\\Scanlux\\ManualLink"),
-                                              QStringLiteral("InstallDir"), value));
-    };
     for (const char* value : {"", "C:\\NoSuchFolder", "C:\\ManualLink\\ManualLink.exe"}) {
         SCOPED_TRACE(value);
-        noFolder(QLatin1String(value));
-        EXPECT_EQ(run(agree), 0);
+        ASSERT_TRUE(os.registry().writeString(platform::HKEY_LOCAL_MACHINE,
+                                              QStringLiteral("SOFTWARE\\Marvek\\Scanlux\\ManualLink"),
+                                              QStringLiteral("InstallDir"), QLatin1String(value)));
+        EXPECT_EQ(run(answering("AO")), 0);
         EXPECT_EQ(registryValue(ViewerKeyPath), QStringLiteral("C:\\Program Files\\Marvek\\Scanlux\\View"));
         EXPECT_FALSE(exists(QLatin1String(LinkFile)));
         EXPECT_FALSE(exists(QStringLiteral("C:\\NoSuchFolder\\Pagora.fdf")));

@@ -79,7 +79,7 @@ protected:
     RecordingProgram browser;
 };
 
-TEST_F(LauncherProcessTest, FromTheRootAndFromASubfolderPagoraGetsTheRootPage) {
+TEST_F(LauncherProcessTest, FromTheRootOrASubfolderPagoraElseTheWebBrowserGetsTheRootPage) {
     ASSERT_TRUE(placeLauncher(QStringLiteral("programs/tools/Cdlaunch.exe")));
     EXPECT_EQ(runLauncher(), 0);
     EXPECT_EQ(pagora.waitForRuns(1).size(), 1);
@@ -91,9 +91,8 @@ TEST_F(LauncherProcessTest, FromTheRootAndFromASubfolderPagoraGetsTheRootPage) {
     // The PC now keeps the CD's record of its issues.
     EXPECT_EQ(temp.readFile(QStringLiteral("C:\\man_info\\man_info_do.ci")),
               manInfoLine("RM010EN", "2024/03"));
-}
 
-TEST_F(LauncherProcessTest, WithoutPagoraTheSystemWebBrowserShowsThePage) {
+    // Without Pagora the system web browser shows the page.
     ASSERT_TRUE(QFile::remove(pagora.path()));
     EXPECT_EQ(runLauncher(), 0);
     EXPECT_EQ(browser.waitForRuns(1), QList<QStringList>{{hostPage()}});

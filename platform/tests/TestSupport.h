@@ -1,8 +1,10 @@
 #pragma once
 
-// Helpers shared by the platform tests: host files, scripts, waiting for a child's output, the environment.
+// Helpers shared by the platform tests: host files, scripts, waiting for a child's output, the environment,
+// a machine in a temporary prefix.
 
 #include "platform/testing/ScopedEnvironment.h"
+#include "platform/testing/TempMachine.h"
 
 #include <QByteArray>
 #include <QDeadlineTimer>
@@ -10,11 +12,14 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QString>
+#include <QTemporaryDir>
 #include <QThread>
 #include <gtest/gtest.h>
 #include <ostream>
 
+using namespace marvek::platform;
 using marvek::testing::ScopedEnvironment;
+using marvek::testing::TempMachine;
 
 // Readable failure messages for Qt texts.
 inline void PrintTo(const QString& text, std::ostream* out) {

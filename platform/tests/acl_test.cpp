@@ -1,11 +1,8 @@
 #include "TestSupport.h"
 #include "platform/Acl.h"
 
-#include <QTemporaryDir>
 #include <acl/libacl.h>
 #include <sys/acl.h>
-
-using namespace marvek::platform;
 
 namespace {
 
@@ -21,13 +18,15 @@ QString aclText(const QString& path, acl_type_t type = ACL_TYPE_ACCESS) {
     return result;
 }
 
-// The one entry of a path, checked to be the only one.
-AccessEntry onlyEntry(const QString& path) {
+// The one entry of a path (checked to be the only one) as trustee, type, mask and inheritance.
+std::tuple<std::string, int, quint32, int> onlyEntry(const QString& path) {
     const AclResult result = readAccessEntries(path);
     EXPECT_EQ(result.error, ERROR_SUCCESS);
     EXPECT_EQ(result.entries.size(), 1u) << path.toStdString();
-    return result.entries.empty() ? AccessEntry{} : result.entries[0];
+    const AccessEntry entry = result.entries.empty() ? AccessEntry{} : result.entries[0];
+    return {entry.trustee.toStdString(), entry.type, entry.mask, entry.inheritance};
 }
+constexpr int Allowed = ACCESS_ALLOWED_ACE_TYPE;
 
 // A folder on a file system with access lists and the "users" group, or the reason to skip.
 class AccessLists : public ::testing::Test {
@@ -46,15 +45,13 @@ protected:
 
 } // namespace
 
-TEST(Acl, SystemErrorTexts) {
+TEST(Acl, SystemErrorTextsUnknownTrusteesAndMissingPaths) {
     EXPECT_EQ(systemErrorText(2, false), "The system cannot find the file specified.");
     EXPECT_EQ(systemErrorText(123456, false), "");
     // Network codes only with the network message table.
     EXPECT_EQ(systemErrorText(2102, true), "The workstation driver is not installed.");
     EXPECT_EQ(systemErrorText(2102, false), "");
-}
 
-TEST(Acl, UnknownTrusteesAndMissingPaths) {
     QTemporaryDir dir;
     const QString file = dir.filePath("f.txt");
     ASSERT_TRUE(writeHostFile(file, {}));
@@ -77,31 +74,25 @@ TEST_F(AccessLists, EntriesOnAFile) {
     ASSERT_EQ(setGroupAccess(file, "users", FILE_ALL_ACCESS, NO_INHERITANCE), ERROR_SUCCESS);
     EXPECT_TRUE(aclText(file).contains("g:users:rwx")) << aclText(file).toStdString();
     EXPECT_TRUE(aclText(file).contains("m::rwx"));
-    const AccessEntry entry = onlyEntry(file);
-    EXPECT_EQ(entry.trustee, "users");
-    EXPECT_EQ(entry.type, ACCESS_ALLOWED_ACE_TYPE);
-    EXPECT_EQ(entry.mask, FILE_ALL_ACCESS);
-    EXPECT_EQ(entry.inheritance, NO_INHERITANCE);
+    EXPECT_EQ(onlyEntry(file), std::tuple("users", Allowed, FILE_ALL_ACCESS, NO_INHERITANCE));
 
     // Setting again replaces the entry instead of adding one.
     ASSERT_EQ(setGroupAccess(file, "users", GENERIC_READ, NO_INHERITANCE), ERROR_SUCCESS);
-    EXPECT_EQ(onlyEntry(file).mask, FILE_GENERIC_READ);
+    EXPECT_EQ(onlyEntry(file), std::tuple("users", Allowed, FILE_GENERIC_READ, NO_INHERITANCE));
     EXPECT_TRUE(aclText(file).contains("m::r--"));
-
     ASSERT_EQ(setGroupAccess(file, "users", 0, NO_INHERITANCE), ERROR_SUCCESS);
-    EXPECT_EQ(onlyEntry(file).type, ACCESS_DENIED_ACE_TYPE);
-    ASSERT_EQ(setGroupAccess(file, "users", FILE_GENERIC_READ | FILE_GENERIC_EXECUTE, NO_INHERITANCE),
-              ERROR_SUCCESS);
-    EXPECT_EQ(onlyEntry(file).mask, FILE_GENERIC_READ | FILE_GENERIC_EXECUTE);
+    EXPECT_EQ(std::get<1>(onlyEntry(file)), ACCESS_DENIED_ACE_TYPE);
+    const quint32 readExecute = FILE_GENERIC_READ | FILE_GENERIC_EXECUTE;
+    ASSERT_EQ(setGroupAccess(file, "users", readExecute, NO_INHERITANCE), ERROR_SUCCESS);
+    EXPECT_EQ(onlyEntry(file), std::tuple("users", Allowed, readExecute, NO_INHERITANCE));
 
     // The mask entry limits what takes effect (as after chmod g-w).
     ASSERT_EQ(setGroupAccess(file, "users", FILE_ALL_ACCESS, NO_INHERITANCE), ERROR_SUCCESS);
     ASSERT_TRUE(QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
-    EXPECT_EQ(onlyEntry(file).mask, FILE_GENERIC_READ);
+    EXPECT_EQ(onlyEntry(file), std::tuple("users", Allowed, FILE_GENERIC_READ, NO_INHERITANCE));
     // A mask that leaves nothing (chmod go-rwx) takes the rights away but is no denial.
     ASSERT_TRUE(QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner));
-    EXPECT_EQ(onlyEntry(file).type, ACCESS_ALLOWED_ACE_TYPE);
-    EXPECT_EQ(onlyEntry(file).mask, 0u);
+    EXPECT_EQ(onlyEntry(file), std::tuple("users", Allowed, 0u, NO_INHERITANCE));
 }
 
 TEST_F(AccessLists, InheritableFolderAccessReachesWhatTheFolderHolds) {
@@ -112,10 +103,8 @@ TEST_F(AccessLists, InheritableFolderAccessReachesWhatTheFolderHolds) {
 
     ASSERT_EQ(setGroupAccess(folder, "users", GENERIC_RWX_DELETE, SUB_CONTAINERS_AND_OBJECTS_INHERIT),
               ERROR_SUCCESS);
-    const AccessEntry entry = onlyEntry(folder);
-    EXPECT_EQ(entry.mask, 0x1301BFu); // "RWXD"
-    EXPECT_EQ(entry.type, ACCESS_ALLOWED_ACE_TYPE);
-    EXPECT_EQ(entry.inheritance, SUB_CONTAINERS_AND_OBJECTS_INHERIT);
+    EXPECT_EQ(onlyEntry(folder),
+              std::tuple("users", Allowed, 0x1301BFu, SUB_CONTAINERS_AND_OBJECTS_INHERIT)); // "RWXD"
     EXPECT_TRUE(aclText(folder, ACL_TYPE_DEFAULT).contains("g:users:rwx"));
 
     // What the folder already held got the entries too; what is made later inherits them.
@@ -128,6 +117,5 @@ TEST_F(AccessLists, InheritableFolderAccessReachesWhatTheFolderHolds) {
     // Without inheritance the default entry goes and the folder entry is plain full access.
     ASSERT_EQ(setGroupAccess(folder, "users", FILE_ALL_ACCESS, NO_INHERITANCE), ERROR_SUCCESS);
     EXPECT_FALSE(aclText(folder, ACL_TYPE_DEFAULT).contains("g:users"));
-    EXPECT_EQ(onlyEntry(folder).mask, FILE_ALL_ACCESS);
-    EXPECT_EQ(onlyEntry(folder).inheritance, NO_INHERITANCE);
+    EXPECT_EQ(onlyEntry(folder), std::tuple("users", Allowed, FILE_ALL_ACCESS, NO_INHERITANCE));
 }

@@ -1,14 +1,9 @@
 #include "TestSupport.h"
 #include "platform/Acl.h"
 #include "platform/Files.h"
-#include "platform/testing/TempMachine.h"
 
 #include <QDateTime>
-#include <QTemporaryDir>
 #include <sys/stat.h>
-
-using namespace marvek::platform;
-using marvek::testing::TempMachine;
 
 namespace {
 
@@ -78,7 +73,6 @@ TEST_F(FilesTest, CopyReplacesTargetsLikeCopyFile) {
     ASSERT_TRUE(temp.writeFile("C:\\src\\manual.zip", content));
     const qint64 modified = QDateTime(QDate(2004, 5, 6), QTime(7, 8, 9)).toMSecsSinceEpoch() + 250;
     ASSERT_TRUE(files.setLastModifiedMs("C:\\src\\manual.zip", modified));
-    EXPECT_EQ(files.lastModifiedMs("C:\\src\\manual.zip"), modified);
 
     ASSERT_TRUE(files.createFolder("C:\\dst"));
     ASSERT_TRUE(files.copyFile("C:\\src\\manual.zip", "C:\\dst\\manual.zip"));

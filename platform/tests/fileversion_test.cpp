@@ -2,11 +2,8 @@
 #include "platform/FileVersion.h"
 
 #include <QCoreApplication>
-#include <QTemporaryDir>
 #include <sys/stat.h>
 #include <thread>
-
-using namespace marvek::platform;
 
 TEST(FileVersion, FindsTheFirstRecordAnywhereInAFile) {
     // Put together from pieces so that this program does not carry the marker itself.

@@ -1,12 +1,8 @@
 #include "TestSupport.h"
 #include "platform/InstanceLock.h"
-#include "platform/testing/TempMachine.h"
 
 #include <QProcess>
 #include <unistd.h>
-
-using namespace marvek::platform;
-using marvek::testing::TempMachine;
 
 namespace {
 
@@ -36,11 +32,10 @@ TEST(InstanceLock, IsHeldAgainstOtherInstancesUntilReleased) {
     holder.kill();
     ASSERT_TRUE(holder.waitForFinished(10000));
     EXPECT_FALSE(InstanceLock(machine.machine(), "Pagora").previousInstance());
-}
 
-TEST(InstanceLock, WithoutALockFileThereIsNoPreviousInstance) {
-    TempMachine machine;
-    ASSERT_TRUE(writeHostFile(machine.root() + "/run", "")); // a file where the folder belongs
+    // Without a lock file (a file where its folder belongs) there is no previous instance.
+    ASSERT_TRUE(QDir(machine.root() + "/run").removeRecursively());
+    ASSERT_TRUE(writeHostFile(machine.root() + "/run", ""));
     EXPECT_FALSE(InstanceLock(machine.machine(), "Pagora").previousInstance());
 }
 

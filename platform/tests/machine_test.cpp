@@ -1,11 +1,5 @@
 #include "TestSupport.h"
 #include "platform/Machine.h"
-#include "platform/testing/TempMachine.h"
-
-#include <QTemporaryDir>
-
-using marvek::platform::Machine;
-using marvek::testing::TempMachine;
 
 namespace {
 
@@ -34,11 +28,12 @@ TEST_F(MachineTest, LayoutAndDefaultRoot) {
     EXPECT_EQ(Machine::defaultRoot(), QDir::homePath() + "/.local/share/marvek");
 }
 
-TEST_F(MachineTest, WindowsPathsBecomeHostPaths) {
+TEST_F(MachineTest, WindowsPathsBecomeHostPathsAndBack) {
     makeFolder("/Program Files/Marvek");
     makeFolder("/Data");
     makeFolder("/DATA");
     makeFolder(QString::fromUtf8("/Überblick"));
+    makeFolder("/RM010EN/install");
     const std::pair<QString, QString> cases[] = {
         {"c:/Windows/a.txt", c + "/Windows/a.txt"},
         {"C:\\Temp\\\\x\\", c + "/Temp/x"},
@@ -59,25 +54,7 @@ TEST_F(MachineTest, WindowsPathsBecomeHostPaths) {
         {"C:\\Data", c + "/Data"},
         {"C:\\DATA", c + "/DATA"},
         {"C:\\data", c + "/DATA"},
-    };
-    for (const auto& [windows, host] : cases)
-        EXPECT_EQ(machine.toHost(windows), host) << windows.toStdString();
-
-    // Relative paths use the working folder.
-    makeFolder("/Work/Sub");
-    const QString oldWorkingFolder = QDir::currentPath();
-    ASSERT_TRUE(QDir::setCurrent(c + "/Work"));
-    EXPECT_EQ(machine.toHost("sub\\f.txt"), c + "/Work/Sub/f.txt");
-    EXPECT_EQ(machine.toHost("..\\top.txt"), c + "/top.txt");
-    EXPECT_EQ(machine.toHost("\\root.txt"), c + "/root.txt");
-    EXPECT_EQ(machine.toWindows("Sub"), "C:\\Work\\Sub");
-    QDir::setCurrent(oldWorkingFolder);
-}
-
-// Windows drops the trailing blanks and dots of every path component: "RM010EN " is the folder RM010EN.
-TEST_F(MachineTest, TrailingBlanksAndDotsOfAComponentAreDropped) {
-    makeFolder("/RM010EN/install");
-    const std::pair<QString, QString> cases[] = {
+        // Trailing blanks and dots of every component are dropped, as Windows does: "RM010EN " is RM010EN.
         {"C:\\RM010EN ", c + "/RM010EN"},
         {"C:\\RM010EN. . ", c + "/RM010EN"},
         {"C:\\rm010en .\\Install.\\manual.zip ", c + "/RM010EN/install/manual.zip"},
@@ -90,16 +67,24 @@ TEST_F(MachineTest, TrailingBlanksAndDotsOfAComponentAreDropped) {
     };
     for (const auto& [windows, host] : cases)
         EXPECT_EQ(machine.toHost(windows), host) << windows.toStdString();
-}
 
-TEST_F(MachineTest, HostPathsBecomeWindowsPaths) {
+    // And back.
     EXPECT_EQ(machine.toWindows(c), "C:\\");
     EXPECT_EQ(machine.toWindows(c + "/man_info/a.ci"), "C:\\man_info\\a.ci");
     EXPECT_EQ(machine.toWindows("/"), "Z:\\");
     EXPECT_EQ(machine.toWindows(""), "");
-    makeFolder("/Program Files");
     for (const QString path : {"C:\\Program Files", "C:\\Program Files\\x.txt", "Z:\\usr\\lib"})
         EXPECT_EQ(machine.toWindows(machine.toHost(path)), path);
+
+    // Relative paths use the working folder.
+    makeFolder("/Work/Sub");
+    const QString oldWorkingFolder = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(c + "/Work"));
+    EXPECT_EQ(machine.toHost("sub\\f.txt"), c + "/Work/Sub/f.txt");
+    EXPECT_EQ(machine.toHost("..\\top.txt"), c + "/top.txt");
+    EXPECT_EQ(machine.toHost("\\root.txt"), c + "/root.txt");
+    EXPECT_EQ(machine.toWindows("Sub"), "C:\\Work\\Sub");
+    QDir::setCurrent(oldWorkingFolder);
 }
 
 TEST_F(MachineTest, MappedDrives) {

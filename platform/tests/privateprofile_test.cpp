@@ -2,10 +2,6 @@
 #include "platform/PrivateProfile.h"
 #include "platform/TextCodec.h"
 
-#include <QTemporaryDir>
-
-using namespace marvek::platform;
-
 namespace {
 
 class PrivateProfile : public ::testing::Test {

@@ -1,14 +1,11 @@
 #include "TestSupport.h"
+#include "platform/CommandLine.h"
 #include "platform/Processes.h"
-#include "platform/testing/TempMachine.h"
 
 #include <QCoreApplication>
 #include <fcntl.h>
 #include <signal.h>
 #include <unistd.h>
-
-using namespace marvek::platform;
-using marvek::testing::TempMachine;
 
 namespace {
 
@@ -33,6 +30,46 @@ TEST(SplitWindowsCommandLine, FollowsTheRulesOfCommandLineToArgvW) {
     };
     for (const auto& [commandLine, expected] : cases)
         EXPECT_EQ(splitWindowsCommandLine(QString::fromUtf8(commandLine)), expected) << commandLine;
+}
+
+// The arguments follow the program name as written. An unquoted program path with blanks ends where
+// Windows found the program, so the callers' form "viewer path, a blank, page path" keeps a page path with
+// blanks whole.
+TEST(CommandLine, ArgumentsFollowTheProgramNameAsWritten) {
+    TempMachine machine;
+    ASSERT_TRUE(machine.writeFile("C:\\Program Files\\View\\Pagora.exe", "program"));
+    const std::vector<std::pair<QString, QString>> cases = {
+        {R"("C:\Program Files\Pagora.exe" C:\Manuals\Two  Blanks\index.html)",
+         R"(C:\Manuals\Two  Blanks\index.html)"},
+        {R"(Pagora.exe   C:\Manuals\"My Manual"\index.html;0;1 )",
+         R"(C:\Manuals\"My Manual"\index.html;0;1 )"},
+        {"Pagora.exe\t\ta\tb", "a\tb"},
+        {R"("C:\Pagora.exe"page.html)", "page.html"}, // the closing quote ends the name
+        {R"("C:\unclosed quote.exe a b)", ""},
+        {"Pagora.exe", ""},
+        {"", ""},
+        {R"(C:\Program Files\View\Pagora.exe C:\Program Files\Manuals\index.html)",
+         R"(C:\Program Files\Manuals\index.html)"},
+        {R"(C:\Program Files\View\Pagora C:\a b.html)", R"(C:\a b.html)"}, // ".exe" added
+        {R"("C:\Program Files\View\Pagora.exe" x y)", "x y"},
+        {R"(C:\Nowhere\Pagora.exe page.html)", "page.html"}, // no such file: the first blank
+    };
+    for (const auto& [line, arguments] : cases)
+        EXPECT_EQ(commandLineArguments(line, machine.machine()), arguments) << line.toStdString();
+    EXPECT_EQ(commandLineArguments(cases[0].first), cases[0].second); // without a machine to look in
+}
+
+TEST(CommandLine, FromAShellTheArgumentsAreJoinedAndHostPathsTurnBack) {
+    TempMachine machine;
+    const ScopedEnvironment none(CommandLineVariable, QByteArray());
+    const QString program = machine.host("C:\\Program Files\\Pagora.exe");
+    EXPECT_EQ(GetCommandLine({program, machine.host("C:\\Manuals\\a b") + "/index.html", "x;0;1"},
+                             machine.machine()),
+              R"("C:\Program Files\Pagora.exe" C:\Manuals\a b\index.html x;0;1)");
+    EXPECT_EQ(GetCommandLine({"Pagora"}, machine.machine()), "Pagora");
+
+    const ScopedEnvironment handed(CommandLineVariable, "Pagora.exe  as  written");
+    EXPECT_EQ(GetCommandLine({program, "as", "written"}, machine.machine()), "Pagora.exe  as  written");
 }
 
 // A test machine with program files written at Windows paths.
@@ -137,31 +174,6 @@ TEST_F(ProcessesTest, ReportsExitCodesAndStillActiveWhileRunning) {
     EXPECT_FALSE(processes.startDetached("C:\\t\\windows.exe", WindowMode::Normal));
 }
 
-TEST_F(ProcessesTest, ChildrenInheritNoStrayDescriptors) {
-    const QByteArray strayPath = QFile::encodeName(machine.host("C:\\stray"));
-    const int stray = ::open(strayPath.constData(), O_WRONLY | O_CREAT, 0600); // deliberately inheritable
-    ASSERT_GE(stray, 3);
-    writeProgram("C:\\t\\fds.exe", "#!/bin/sh\n{ ls /proc/$$/fd; echo \"ppid $PPID\"; } > \"$1.tmp\"\n"
-                                   "mv \"$1.tmp\" \"$1\"\n");
-
-    EXPECT_EQ(run("C:\\t\\fds.exe C:\\kept.txt"), 0u);
-    ASSERT_TRUE(processes.startDetached("C:\\t\\fds.exe C:\\detached.txt", WindowMode::Normal));
-    const QByteArray kept = waitForFile(machine.host("C:\\kept.txt"));
-    const QByteArray detached = waitForFile(machine.host("C:\\detached.txt"));
-    ::close(stray);
-
-    for (const QByteArray& listing : {kept, detached}) {
-        ASSERT_FALSE(listing.isEmpty());
-        EXPECT_FALSE(listing.split('\n').contains(QByteArray::number(stray))) << listing.constData();
-    }
-    EXPECT_TRUE(kept.contains("ppid " + QByteArray::number(getpid())));
-    // The detached program is not this process's child.
-    EXPECT_FALSE(detached.contains("ppid " + QByteArray::number(getpid())));
-
-    EXPECT_TRUE(startDetachedHost("true", {})); // bare names are found on the path
-    EXPECT_FALSE(startDetachedHost("marvek-no-such-program", {}));
-}
-
 TEST_F(ProcessesTest, ListsTheExecutableNamesOfRunningProcesses) {
     // A script is listed by its own name, not its interpreter's.
     writeProgram("C:\\t\\Mandex Manager Stand-in", "#!/bin/sh\nwhile :; do sleep 0.05; done\n");
@@ -177,6 +189,47 @@ TEST_F(ProcessesTest, ListsTheExecutableNamesOfRunningProcesses) {
     EXPECT_TRUE(names.contains("Mandex Manager Stand-in"));
     EXPECT_TRUE(names.contains(QFileInfo(QCoreApplication::applicationFilePath()).fileName()));
     EXPECT_FALSE(names.contains(QString()));
+}
+
+// A child started through the process starter, waited for or detached, reads its command line exactly as
+// written and inherits no stray descriptor; a detached one is not this process's child. A host program
+// started directly does not inherit the command line handed to its parent.
+TEST_F(ProcessesTest, ChildrenGetTheirCommandLineAndNoStrayDescriptors) {
+    const QByteArray strayPath = QFile::encodeName(machine.host("C:\\stray"));
+    const int stray = ::open(strayPath.constData(), O_WRONLY | O_CREAT, 0600); // deliberately inheritable
+    ASSERT_GE(stray, 3);
+    writeProgram(
+        "C:\\Tools\\show line.exe",
+        "#!/bin/sh\n{ printf '%s\\n' \"${" + QByteArray(CommandLineVariable) +
+            "-unset}\"; echo \"ppid $PPID\"; ls /proc/$$/fd; } > \"$OUT.tmp\" && mv \"$OUT.tmp\" \"$OUT\"\n");
+    const ScopedEnvironment inherited(CommandLineVariable, "the parent's own line");
+
+    int n = 0;
+    for (const QString line : {R"("C:\Tools\show line.exe" C:\Manuals\Two  Blanks\index.html)",
+                               R"(C:\Tools\show line.exe C:\Manuals\"My Manual"\index.html;0;1)"}) {
+        for (const bool detached : {false, true}) {
+            SCOPED_TRACE(line.toStdString() + (detached ? " (detached)" : ""));
+            const QString out = machine.root() + "/out" + QString::number(n++);
+            const ScopedEnvironment output("OUT", QFile::encodeName(out));
+            if (detached) {
+                ASSERT_TRUE(processes.startDetached(line, WindowMode::Normal));
+            } else {
+                EXPECT_EQ(run(line), 0u);
+            }
+            const QList<QByteArray> seen = waitForFile(out).split('\n');
+            ASSERT_GE(seen.size(), 3);
+            EXPECT_EQ(seen[0], line.toUtf8());
+            EXPECT_EQ(seen[1] == "ppid " + QByteArray::number(getpid()), !detached);
+            EXPECT_FALSE(seen.contains(QByteArray::number(stray)));
+        }
+    }
+    ::close(stray);
+    const QString out = machine.root() + "/host";
+    const ScopedEnvironment output("OUT", QFile::encodeName(out));
+    ASSERT_TRUE(startDetachedHost(machine.host("C:\\Tools\\show line.exe"), {"a"}));
+    EXPECT_TRUE(waitForFile(out).startsWith("unset\n"));
+    EXPECT_TRUE(startDetachedHost("true", {})); // bare names are found on the path
+    EXPECT_FALSE(startDetachedHost("marvek-no-such-program", {}));
 }
 
 } // namespace

@@ -1,12 +1,8 @@
 #include "TestSupport.h"
 #include "platform/Registry.h"
-#include "platform/testing/TempMachine.h"
 
 #include <thread>
 #include <vector>
-
-using namespace marvek::platform;
-using marvek::testing::TempMachine;
 
 namespace {
 

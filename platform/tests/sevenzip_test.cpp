@@ -2,16 +2,12 @@
 #include "platform/Files.h"
 #include "platform/SevenZip.h"
 #include "platform/TextCodec.h"
-#include "platform/testing/TempMachine.h"
 #include "platform/testing/TestArchive.h"
 
 #include <QDirIterator>
-#include <QFileInfo>
 #include <QSet>
 #include <sys/stat.h>
 
-using namespace marvek::platform;
-using marvek::testing::TempMachine;
 using marvek::testing::TestArchive;
 
 namespace {
@@ -36,9 +32,6 @@ protected:
                        QStringLiteral("\\\""));
     }
     QByteArray read(const QString& windowsPath) const { return temp.readFile(windowsPath); }
-    bool writeMachineIni(const QByteArray& text) const {
-        return writeHostFile(temp.machine().machineIniFile(), text);
-    }
     // Every file and folder of the prefix outside the destination, with its content.
     QHash<QString, QByteArray> outsideDestination() const {
         QHash<QString, QByteArray> result;
@@ -91,19 +84,19 @@ TEST_F(SevenZipTest, DecodesNamesInTheAnsiCodePageUnlessFlaggedUtf8) {
     const QString name = QString::fromUtf8("日本語/テスト表ー.html");
     const QByteArray cp932 = encodeCodePage(name, CodePageShiftJis);
     const struct {
-        const char* machineIni;
+        QByteArray langId;
         QByteArray charset; // empty: UTF-8 flag
         QString expected;
     } cases[] = {
-        {"[Locale]\nUserDefaultLangID=0411\nSystemDefaultLangID=0411\n", "CP932", name},
-        {"[Locale]\nUserDefaultLangID=0409\nSystemDefaultLangID=0409\n", "CP932",
-         decodeCodePage(cp932, CodePageWestern).replace(u'\\', u'/')},
-        {"[Locale]\nUserDefaultLangID=0409\nSystemDefaultLangID=0409\n", {}, name},
-        {"[Locale]\nUserDefaultLangID=0411\nSystemDefaultLangID=0411\n", {}, name},
+        {"0411", "CP932", name},
+        {"0409", "CP932", decodeCodePage(cp932, CodePageWestern).replace(u'\\', u'/')},
+        {"0409", {}, name},
+        {"0411", {}, name},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.machineIni);
-        ASSERT_TRUE(writeMachineIni(c.machineIni));
+        SCOPED_TRACE(c.langId.constData());
+        ASSERT_TRUE(writeHostFile(temp.machine().machineIniFile(), "[Locale]\nUserDefaultLangID=" + c.langId +
+                                                                       "\nSystemDefaultLangID=" + c.langId));
         ASSERT_TRUE(make(TestArchive().nameCharset(c.charset).file(name, "page")));
         ASSERT_EQ(extract(Archive, Destination), 0);
         EXPECT_EQ(readHostFile(temp.host(Destination) + u'/' + c.expected), "page");

@@ -1,9 +1,5 @@
 #include "TestSupport.h"
 #include "platform/Shell.h"
-#include "platform/testing/TempMachine.h"
-
-using namespace marvek::platform;
-using marvek::testing::TempMachine;
 
 namespace {
 

@@ -1,11 +1,7 @@
 #include "TestSupport.h"
 #include "platform/Shortcut.h"
-#include "platform/testing/TempMachine.h"
 
 #include <QMap>
-
-using namespace marvek::platform;
-using marvek::testing::TempMachine;
 
 namespace {
 
