@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <future>
+#include <system_error>
 
 namespace marvek::manager {
 
@@ -20,8 +21,13 @@ int Main() {
     ManagerContext ctx(*os);
     if (StartManager(ctx, programFolder, instance.previousInstance()) == ManagerStartOutcome::End)
         return 0;
-    // The list is read while the window builds its controls and loads its fonts.
-    std::future<ManagerList> list = std::async(std::launch::async, [&ctx] { return LoadManagerList(ctx); });
+    // The list is read while the window builds its controls and loads its fonts; without a thread to
+    // spare the window reads it itself.
+    std::future<ManagerList> list;
+    try {
+        list = std::async(std::launch::async, [&ctx] { return LoadManagerList(ctx); });
+    } catch (const std::system_error&) {
+    }
     bool ended = false;
     frmMmpMain window(
         ctx,
