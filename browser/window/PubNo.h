@@ -1,5 +1,7 @@
 #pragma once
 
+#include "shared/config/RegistryKeys.h"
+
 #include <QString>
 
 namespace marvek::platform {
@@ -9,8 +11,8 @@ class Platform;
 namespace marvek::browser {
 
 // Where the publication number comes from: the manual-link folder named in the registry.
-inline constexpr auto kManualLinkKey = "SOFTWARE\\MARVEK\\SCANLUX\\ManualLink";
-inline constexpr auto kManualLinkValue = "InstallDir";
+inline constexpr auto kManualLinkKey = shared::ManualLinkKey;
+inline constexpr auto kManualLinkValue = shared::InstallDirValue;
 inline constexpr auto kPubNoFileName = "marvek.ci";
 
 struct PubNoResult {

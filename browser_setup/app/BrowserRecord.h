@@ -1,15 +1,16 @@
 #pragma once
 
 #include "browser_setup/app/PagosetContext.h"
+#include "shared/config/RegistryKeys.h"
 
 #include <QString>
 #include <QtGlobal>
 
 namespace marvek::browser_setup {
 
-inline constexpr auto ManualLinkKey = "SOFTWARE\\MARVEK\\SCANLUX\\ManualLink";
-inline constexpr auto ViewerKey = "SOFTWARE\\MARVEK\\SCANLUX\\MarvekView";
-inline constexpr auto InstallDirValue = "InstallDir";
+using shared::InstallDirValue;
+using shared::ManualLinkKey;
+using shared::ViewerKey;
 inline constexpr auto BrowserProgram = "Pagora.exe";
 inline constexpr auto BrowserVersionFile = "Pagora.fdf";
 // The Japanese browser folder, and the one under the program-files folder for other languages.

@@ -2,6 +2,7 @@
 
 #include "platform/Registry.h"
 #include "shared/config/Language.h"
+#include "shared/config/RegistryKeys.h"
 #include "shared/config/SysParameters.h"
 #include "shared/helpers/ShellHelpers.h"
 
@@ -17,7 +18,7 @@ ManagerStartOutcome endWithBox(ManagerContext& ctx, const char* text) {
 
 QString readHklm(const ManagerContext& ctx, const char* key) {
     return shared::RegReadString(ctx.shared, platform::HKEY_LOCAL_MACHINE, QLatin1String(key),
-                                 QStringLiteral("InstallDir"));
+                                 QLatin1String(shared::InstallDirValue));
 }
 
 } // namespace
@@ -33,9 +34,8 @@ ManagerStartOutcome StartManager(ManagerContext& ctx, const QString& programFold
     if (!shared::LoadSysParameters(ctx.shared))
         return endWithBox(ctx, "No System Data");
     ctx.shared.LanguageCode = shared::GetLanguageCode(ctx.shared);
-    ctx.ViewerExePath =
-        readHklm(ctx, "SOFTWARE\\Marvek\\Scanlux\\MarvekView") + QStringLiteral("\\Pagora.exe");
-    ctx.shared.ManualLinkDir = readHklm(ctx, "SOFTWARE\\Marvek\\Scanlux\\ManualLink");
+    ctx.ViewerExePath = readHklm(ctx, shared::ViewerKey) + QStringLiteral("\\Pagora.exe");
+    ctx.shared.ManualLinkDir = readHklm(ctx, shared::ManualLinkKey);
     ctx.DatabasePath =
         ctx.shared.ManualLinkDir + QLatin1Char('\\') + ctx.shared.systemParameters.DTX3_MDB_NAME;
     if (!ctx.db.Database.Pcls_MdbOpen(ctx.DatabasePath))

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "setup/engine/SetupContext.h"
+#include "shared/config/RegistryKeys.h"
 
 #include <QString>
 
@@ -20,10 +21,10 @@ inline constexpr auto NoParameterFile = "System Parameter File None";
 inline constexpr auto NoSystemData = "No System Data";
 
 // Registry keys and values the installer reads (HKEY_LOCAL_MACHINE).
-inline constexpr auto ScanluxKey = "SOFTWARE\\MARVEK\\Scanlux";
+using shared::ManualLinkKey;
+using shared::ScanluxKey;
+using shared::ViewerKey;
 inline constexpr auto WindowsVersionKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
-inline constexpr auto ViewerKey = "SOFTWARE\\Marvek\\Scanlux\\MarvekView";
-inline constexpr auto ManualLinkKey = "SOFTWARE\\Marvek\\Scanlux\\ManualLink";
 
 // The start routine: configuration, paths, the manual-link and database checks. programFolder is the
 // Windows path of the folder holding the running program (no trailing "\"); previousInstance tells

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "shared/Context.h"
+#include "shared/config/RegistryKeys.h"
 
 #include <QString>
 #include <QStringList>
@@ -8,9 +9,9 @@
 namespace marvek::companions {
 
 // Where the suite looks for the companion programs.
-inline constexpr auto ManualLinkKey = "SOFTWARE\\Marvek\\Scanlux\\ManualLink";
-inline constexpr auto ViewerKey = "SOFTWARE\\Marvek\\Scanlux\\MarvekView";
-inline constexpr auto InstallDirValue = "InstallDir";
+using shared::InstallDirValue;
+using shared::ManualLinkKey;
+using shared::ViewerKey;
 // The result log an installer leaves in the folder it installed into.
 inline constexpr auto ResultLogName = "setup.log";
 
