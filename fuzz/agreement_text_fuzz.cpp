@@ -1,16 +1,14 @@
 // The agreement text: each line of the file (ended by CR LF, CR or LF, or by the end of the file)
 // becomes the same line followed by CR LF, in order, with nothing lost or added.
+#include "fuzz/FuzzCheck.h"
 #include "platform/TextCodec.h"
 #include "setup/window/frmStartUp.h"
 
-#include <QByteArray>
 #include <QStringList>
-#include <cstdint>
-#include <cstdlib>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
-    const QString file = marvek::platform::decodeCodePage(bytes, marvek::platform::CodePageShiftJis);
+    const QString file =
+        marvek::platform::decodeCodePage(marvek::fuzz::bytes(data, size), marvek::platform::CodePageShiftJis);
     const QString text = marvek::setup::AgreementLines(file);
 
     // The lines found independently.
@@ -23,7 +21,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     QString expected;
     for (const QString& line : lines)
         expected += line + QStringLiteral("\r\n");
-    if (text != expected)
-        std::abort();
+    MARVEK_FUZZ_CHECK(text == expected);
     return 0;
 }

@@ -1,10 +1,9 @@
 // ManualLink.exe's command line, which a diagnostic tool writes: whatever it holds, the program shows
 // exactly one box or opens a page, and never looks outside the database for a number it refused.
 #include "cd/companions/manual_link/ManualLink.h"
+#include "fuzz/FuzzCheck.h"
 #include "platform/testing/TempMachine.h"
 
-#include <cstdint>
-#include <cstdlib>
 #include <memory>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -19,18 +18,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ctx.setProgramFolder(QStringLiteral("C:\\Diag\\ManualLink"));
     ctx.AppTitle = QStringLiteral("ManualLink");
 
-    const QString commandLine = QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size));
+    const QString commandLine = fuzz::utf8(data, size);
     const companions::ManualLinkResult result = companions::OpenInstalledManual(ctx, commandLine);
     const QString number = commandLine.trimmed();
     const bool accepted = companions::IsPublicationNumber(number);
     const auto expected =
         accepted ? companions::ManualLinkResult::DatabaseError : companions::ManualLinkResult::BadInput;
-    if (result != expected || ui.asked().size() != 1)
-        std::abort();
+    MARVEK_FUZZ_CHECK(result == expected && ui.asked().size() == 1);
     // An accepted number can neither leave a folder nor end a quoted SQL text.
-    if (accepted &&
-        (number.size() > 32 || number.contains(QLatin1Char('.')) || number.contains(QLatin1Char('\'')) ||
-         number.contains(QLatin1Char('\\')) || number.contains(QLatin1Char('/'))))
-        std::abort();
+    MARVEK_FUZZ_CHECK(!accepted ||
+                      (number.size() <= 32 && !number.contains(QLatin1Char('.')) &&
+                       !number.contains(QLatin1Char('\'')) && !number.contains(QLatin1Char('\\')) &&
+                       !number.contains(QLatin1Char('/'))));
     return 0;
 }

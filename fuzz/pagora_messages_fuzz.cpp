@@ -1,21 +1,11 @@
 // The message-file scanner: any text gives a table, a rejected one is the built-in table, and no
 // entry's code spans a line end.
 #include "browser/messages/MessageTable.h"
+#include "fuzz/FuzzCheck.h"
 
 #include <QString>
-#include <cstdint>
-#include <cstdlib>
 
 using namespace marvek::browser;
-
-namespace {
-
-void check(bool condition) {
-    if (!condition)
-        std::abort();
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1)
@@ -29,25 +19,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     const MessageTable table = MessageTable::fromContent(content, language, program);
     const std::vector<MessageEntry>& entries = table.gstrMsg();
-    check(!entries.empty());
-    check(entries.size() <= 32767);
+    MARVEK_FUZZ_CHECK(!entries.empty());
+    MARVEK_FUZZ_CHECK(entries.size() <= 32767);
     const std::vector<MessageEntry> builtIn = builtInMessages(program, language);
     if (table.usesBuiltIn()) {
-        check(entries.size() >= builtIn.size());
+        MARVEK_FUZZ_CHECK(entries.size() >= builtIn.size());
         for (size_t i = 0; i < builtIn.size(); ++i)
-            check(entries[i] == builtIn[i]);
+            MARVEK_FUZZ_CHECK(entries[i] == builtIn[i]);
     } else {
-        check(!entries.front().code.isEmpty());
-        check(entries.size() >= static_cast<size_t>(acceptanceThreshold(program)));
+        MARVEK_FUZZ_CHECK(!entries.front().code.isEmpty());
+        MARVEK_FUZZ_CHECK(entries.size() >= static_cast<size_t>(acceptanceThreshold(program)));
     }
     for (const MessageEntry& entry : entries) {
-        check(!entry.code.contains(QStringLiteral("\r\n")));
+        MARVEK_FUZZ_CHECK(!entry.code.contains(QStringLiteral("\r\n")));
         // The browser's texts end at their line; only the setup's continuation lines join with CR LF.
         if (program == MessageProgram::Pagora && !table.usesBuiltIn())
-            check(!entry.text.contains(QStringLiteral("\r\n")));
+            MARVEK_FUZZ_CHECK(!entry.text.contains(QStringLiteral("\r\n")));
     }
     // The same text gives the same table.
     const MessageTable again = MessageTable::fromContent(content, language, program);
-    check(again.gstrMsg() == entries);
+    MARVEK_FUZZ_CHECK(again.gstrMsg() == entries);
     return 0;
 }

@@ -1,14 +1,12 @@
 // The result log a companion installer leaves: only its last line counts, and only a whole decimal
 // number that fits 16 bits is a result.
+#include "fuzz/FuzzCheck.h"
 #include "setup/engine/Companions.h"
 
-#include <QByteArray>
 #include <QRegularExpression>
-#include <cstdint>
-#include <cstdlib>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const QByteArray content(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    const QByteArray content = marvek::fuzz::bytes(data, size);
     const std::optional<qint16> result = marvek::setup::ParseResultLog(content);
 
     // The last line, found independently: a final line end does not start another line.
@@ -22,14 +20,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const QRegularExpression number(QStringLiteral("^[+-]?[0-9]+$"));
     if (result) {
         // A result is the last line's number, exactly.
-        if (!number.match(text).hasMatch() || text.toInt() != *result)
-            std::abort();
+        MARVEK_FUZZ_CHECK(number.match(text).hasMatch() && text.toInt() == *result);
     } else if (number.match(text).hasMatch()) {
         // A refused number is one that does not fit 16 bits.
         bool ok = false;
         const long long value = text.toLongLong(&ok);
-        if (ok && value >= -32768 && value <= 32767)
-            std::abort();
+        MARVEK_FUZZ_CHECK(!ok || value < -32768 || value > 32767);
     }
     return 0;
 }

@@ -54,7 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0)
         return 0;
     const int page = CodePages[data[0] % std::size(CodePages)];
-    const QByteArray bytes(reinterpret_cast<const char*>(data + 1), qsizetype(size - 1));
+    const QByteArray bytes = marvek::fuzz::bytes(data, size, 1);
 
     const QString decoded = decodeCodePage(bytes, page);
     MARVEK_FUZZ_CHECK(bytes.isEmpty() == decoded.isEmpty());

@@ -54,7 +54,7 @@ QString join(const QStringList& arguments) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
+    const QByteArray bytes = marvek::fuzz::bytes(data, size);
     const QString line = QString::fromUtf8(bytes);
 
     const QStringList split = splitWindowsCommandLine(line);

@@ -83,7 +83,7 @@ void checkBufferContract(int codePage) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const QByteArray input(reinterpret_cast<const char*>(data), qsizetype(size));
+    const QByteArray input = marvek::fuzz::bytes(data, size);
     writeScratch(input);
     for (const int codePage : {CodePageWestern, CodePageShiftJis, CodePageUtf8, 1258})
         checkBufferContract(codePage);

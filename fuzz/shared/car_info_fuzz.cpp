@@ -73,7 +73,7 @@ void checkEntry(const ManualEntry& entry, const shared::SystemParameters& parame
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     testing::SharedTestContext& t = machine();
-    const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
+    const QByteArray bytes = marvek::fuzz::bytes(data, size);
     MARVEK_FUZZ_CHECK(t.temp().writeFile(t.ctx.SourceRoot + Folder + QStringLiteral("\\car_info.ci"), bytes));
 
     shared::SystemParameters sample; // the sample CD's limits

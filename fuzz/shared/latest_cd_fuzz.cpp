@@ -117,7 +117,7 @@ void check(const std::function<std::unique_ptr<AutRunLocalRead>()>& make, bool h
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0)
         return 0;
-    const QByteArray files(reinterpret_cast<const char*>(data + 1), qsizetype(size - 1));
+    const QByteArray files = marvek::fuzz::bytes(data, size, 1);
     const qsizetype nul = files.indexOf('\0');
     const QByteArray local = nul < 0 ? files : files.left(nul);
     const QByteArray cd = nul < 0 ? QByteArray() : files.mid(nul + 1);

@@ -18,13 +18,8 @@ protected:
         : pagora(temp.host(QLatin1String(launcher::PagoraPath)), temp.root() + QStringLiteral("/pagora.txt")),
           browser(temp.root() + QStringLiteral("/browser.sh"), temp.root() + QStringLiteral("/browser.txt")) {
         cd = temp.addDrive(QLatin1Char('D'));
-        EXPECT_TRUE(temp.writeFile(QStringLiteral("D:\\index.html"), "<html></html>"));
-        EXPECT_TRUE(temp.writeFile(QStringLiteral("D:\\programs\\setup\\man_info_do.ci"),
-                                   manInfoLine("RM010EN", "2024/03")));
-        EXPECT_TRUE(temp.writeFile(QLatin1String(launcher::PagoraPath), {}));
-        EXPECT_TRUE(pagora.install());
-        EXPECT_TRUE(browser.install());
-        EXPECT_TRUE(placeLauncher(QStringLiteral("Cdlaunch.exe")));
+        EXPECT_TRUE(prepareCd(temp) && pagora.install() && browser.install() &&
+                    placeLauncher(QStringLiteral("Cdlaunch.exe")));
     }
 
     // Copies the built launcher onto the CD (relative to its root); its own folder is where it lies.

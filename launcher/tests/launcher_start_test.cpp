@@ -16,10 +16,7 @@ class LauncherStartTest : public ::testing::Test {
 protected:
     LauncherStartTest() {
         cd = t.temp().addDrive(QLatin1Char('D'));
-        EXPECT_TRUE(t.temp().writeFile(QStringLiteral("D:\\index.html"), "<html></html>"));
-        EXPECT_TRUE(t.temp().writeFile(QStringLiteral("D:\\programs\\setup\\man_info_do.ci"),
-                                       manInfoLine("RM010EN", "2024/03")));
-        EXPECT_TRUE(t.temp().writeFile(QLatin1String(launcher::PagoraPath), "stand-in"));
+        EXPECT_TRUE(prepareCd(t.temp()));
     }
 
     LaunchOutcome run(const QString& programFolder, bool previousInstance = false) {

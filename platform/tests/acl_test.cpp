@@ -57,8 +57,7 @@ TEST(Acl, SystemErrorTextsUnknownTrusteesAndMissingPaths) {
     ASSERT_TRUE(writeHostFile(file, {}));
     EXPECT_EQ(setGroupAccess(file, "", FILE_ALL_ACCESS, NO_INHERITANCE), ERROR_NONE_MAPPED);
     EXPECT_EQ(setGroupAccess(file, "no-such-group-here", FILE_ALL_ACCESS, NO_INHERITANCE), ERROR_NONE_MAPPED);
-    EXPECT_FALSE(supportsAccessLists(dir.filePath("missing")));
-    EXPECT_FALSE(supportsAccessLists(""));
+    EXPECT_FALSE(supportsAccessLists(dir.filePath("missing")) || supportsAccessLists(""));
     if (usersGroupName().isEmpty())
         return;
     EXPECT_EQ(setGroupAccess(dir.filePath("missing"), usersGroupName(), FILE_ALL_ACCESS, NO_INHERITANCE),
@@ -109,10 +108,9 @@ TEST_F(AccessLists, InheritableFolderAccessReachesWhatTheFolderHolds) {
 
     // What the folder already held got the entries too; what is made later inherits them.
     EXPECT_EQ(readAccessEntries(folder + "/contents/deep").entries.at(0).mask, 0x1301BFu);
-    EXPECT_TRUE(aclText(folder + "/contents/deep/page.html").contains("g:users:rwx"));
-    EXPECT_TRUE(aclText(folder + "/index.html").contains("g:users:rwx"));
     ASSERT_TRUE(writeHostFile(folder + "/contents/new.html", {}));
-    EXPECT_TRUE(aclText(folder + "/contents/new.html").contains("g:users:rwx"));
+    for (const char* file : {"/contents/deep/page.html", "/index.html", "/contents/new.html"})
+        EXPECT_TRUE(aclText(folder + file).contains("g:users:rwx")) << file;
 
     // Without inheritance the default entry goes and the folder entry is plain full access.
     ASSERT_EQ(setGroupAccess(folder, "users", FILE_ALL_ACCESS, NO_INHERITANCE), ERROR_SUCCESS);

@@ -122,9 +122,9 @@ TEST_F(ProcessesTest, ResolvesProgramPathsAsWindowsDoesAndMapsDrivePathArguments
     EXPECT_EQ(command.arguments, QStringList({d + "/Some Folder/page.html", d, d + "/x", "/VERYSILENT", "1",
                                               "http://host/a", "Q:\\missing"}));
     // A quoted program is taken as it stands.
-    EXPECT_FALSE(processes.resolve("\"C:\\Program Files\\Tool\\run\" me.exe").has_value());
-    EXPECT_FALSE(processes.resolve("C:\\Program Files\\Tool\\nothing.exe").has_value());
-    EXPECT_FALSE(processes.resolve("   ").has_value());
+    for (const QString line :
+         {"\"C:\\Program Files\\Tool\\run\" me.exe", "C:\\Program Files\\Tool\\nothing.exe", "   "})
+        EXPECT_FALSE(processes.resolve(line).has_value()) << line.toStdString();
 
     // The shortest existing prefix wins.
     writeProgram("C:\\Program.exe", argumentWriter());

@@ -34,6 +34,12 @@ public:
     }
 
     QString text(int row, int col) const { return spd.SpdItemGet(grid, row, col).toString(); }
+    QStringList row(int row) const {
+        QStringList texts;
+        for (int col = 1; col <= spread->MaxCols(); ++col)
+            texts << text(row, col);
+        return texts;
+    }
 
     QWidget form;
     vaSpread* spread; // child of form
@@ -100,10 +106,11 @@ struct ClearCase {
     std::vector<std::pair<int, int>> cleared;
 };
 
-std::vector<std::pair<int, int>> allCells(int rows, int cols) {
+// The cells of the block from (row1, col1) to (row2, col2).
+std::vector<std::pair<int, int>> block(int row1, int col1, int row2, int col2) {
     std::vector<std::pair<int, int>> cells;
-    for (int r = 1; r <= rows; ++r)
-        for (int c = 1; c <= cols; ++c)
+    for (int r = row1; r <= row2; ++r)
+        for (int c = col1; c <= col2; ++c)
             cells.emplace_back(r, c);
     return cells;
 }
@@ -111,18 +118,10 @@ std::vector<std::pair<int, int>> allCells(int rows, int cols) {
 TEST(GridWrapper, ClearsTheBlockAndSetsTheRowCount) {
     const ClearCase cases[] = {
         {"whole grid, no rows left", 0, -1, -1, -1, -1, 0, 0, {}},
-        {"whole grid, rows kept", -1, -1, -1, -1, -1, 4, 1, allCells(4, 3)},
-        {"one block", -1, 2, 2, 3, 3, 4, 1, {{2, 2}, {2, 3}, {3, 2}, {3, 3}}},
-        {"from row 3 to the last row",
-         -1,
-         3,
-         -1,
-         -1,
-         -1,
-         4,
-         1,
-         {{3, 1}, {3, 2}, {3, 3}, {4, 1}, {4, 2}, {4, 3}}},
-        {"whole grid, two rows left", 2, -1, -1, -1, -1, 2, 1, allCells(2, 3)},
+        {"whole grid, rows kept", -1, -1, -1, -1, -1, 4, 1, block(1, 1, 4, 3)},
+        {"one block", -1, 2, 2, 3, 3, 4, 1, block(2, 2, 3, 3)},
+        {"from row 3 to the last row", -1, 3, -1, -1, -1, 4, 1, block(3, 1, 4, 3)},
+        {"whole grid, two rows left", 2, -1, -1, -1, -1, 2, 1, block(1, 1, 2, 3)},
     };
     for (const ClearCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -135,7 +134,7 @@ TEST(GridWrapper, ClearsTheBlockAndSetsTheRowCount) {
         f.spd.SpdClear(f.grid, c.changeMaxRow, c.row1, c.col1, c.row2, c.col2);
         EXPECT_EQ(f.spread->MaxRows(), c.maxRowsAfter);
         EXPECT_EQ(f.spread->ActiveRow(), c.activeRowAfter);
-        for (const auto& [row, col] : allCells(c.maxRowsAfter, 3)) {
+        for (const auto& [row, col] : block(1, 1, c.maxRowsAfter, 3)) {
             const bool cleared =
                 std::find(c.cleared.begin(), c.cleared.end(), std::pair(row, col)) != c.cleared.end();
             EXPECT_EQ(f.text(row, col), cleared ? QString() : QStringLiteral("r%1c%2").arg(row).arg(col))
@@ -181,10 +180,7 @@ TEST(GridWrapper, FlagZeroPaintsLightBlueAnyOtherFlagWhite) {
 TEST(GridWrapper, RowSetWritesItsItemsFromColumnOneAndLeavesTheRest) {
     GridForm f(2, 4);
     f.spd.SpdItemRowSet(f.grid, 2, QStringLiteral("0"), {QStringLiteral("a"), 7, QStringLiteral("c")});
-    EXPECT_EQ(f.text(2, 1), QStringLiteral("a"));
-    EXPECT_EQ(f.text(2, 2), QStringLiteral("7"));
-    EXPECT_EQ(f.text(2, 3), QStringLiteral("c"));
-    EXPECT_EQ(f.text(2, 4), QStringLiteral("r2c4"));
+    EXPECT_EQ(f.row(2), QStringList({"a", "7", "c", "r2c4"}));
     // Beyond the grid nothing is written and nothing is read.
     f.spd.SpdItemRowSet(f.grid, 3, QStringLiteral("0"), {QStringLiteral("z")});
     EXPECT_EQ(f.spread->MaxRows(), 2);
@@ -194,9 +190,7 @@ TEST(GridWrapper, RowSetWritesItsItemsFromColumnOneAndLeavesTheRest) {
 TEST(GridWrapper, HeaderRowZeroHoldsTheColumnTitles) {
     GridForm f(1, 3);
     f.spd.SpdItemRowSet(f.grid, 0, QStringLiteral("1"), {QStringLiteral("PubNo"), QStringLiteral("InsPath")});
-    EXPECT_EQ(f.text(0, 1), QStringLiteral("PubNo"));
-    EXPECT_EQ(f.text(0, 2), QStringLiteral("InsPath"));
-    EXPECT_EQ(f.text(0, 3), QStringLiteral("C")); // no title of its own: the column letter
+    EXPECT_EQ(f.row(0), QStringList({"PubNo", "InsPath", "C"})); // no title of its own: the column letter
     EXPECT_EQ(f.spread->model().headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(),
               QStringLiteral("InsPath"));
     // Clearing the whole grid keeps the titles.
@@ -251,9 +245,9 @@ TEST(GridWrapper, ComboColumnOffersItsItemsWithTheFirstSelected) {
             const bool combo = row >= c.first && row <= c.last;
             EXPECT_EQ(f.spread->CellType(), combo ? vaSpread::CellTypeComboBox : vaSpread::CellTypeEdit)
                 << row;
-            EXPECT_EQ(f.text(row, 2), combo ? QStringLiteral("Yes") : QStringLiteral("r%1c2").arg(row))
+            EXPECT_EQ(f.row(row).mid(1), QStringList({combo ? "Yes" : QStringLiteral("r%1c2").arg(row),
+                                                      QStringLiteral("r%1c3").arg(row)}))
                 << row;
-            EXPECT_EQ(f.text(row, 3), QStringLiteral("r%1c3").arg(row)) << row;
         }
         f.spread->setRow(c.first);
         EXPECT_EQ(f.spread->TypeComboBoxList(), QStringLiteral("Yes\tNo\tLater"));
@@ -282,8 +276,7 @@ TEST(GridWrapper, TheUserPicksAComboItemThroughTheEditor) {
     EXPECT_EQ(combo->currentIndex(), 0);
     combo->setCurrentIndex(1);
     Q_EMIT combo->activated(1);
-    EXPECT_EQ(f.text(2, 1), QStringLiteral("B"));
-    EXPECT_EQ(f.text(1, 1), QStringLiteral("A"));
+    EXPECT_EQ(QStringList({f.text(1, 1), f.text(2, 1)}), QStringList({"A", "B"}));
     EXPECT_FALSE(f.form.grab().isNull()); // paints the combo marks
 }
 
@@ -306,25 +299,19 @@ TEST(GridWrapper, ListingSuspendsEveryGridOfTheFormAndShowsTheFillInOneStep) {
     QObject::connect(&first->model(), &QAbstractItemModel::dataChanged, [&] { ++changed; });
     QObject::connect(&first->model(), &QAbstractItemModel::modelReset, [&] { ++reset; });
     spd.SplListingStart(&form);
-    EXPECT_FALSE(first->ReDraw());
-    EXPECT_FALSE(nested->ReDraw());
-    EXPECT_FALSE(first->view()->updatesEnabled());
+    EXPECT_FALSE(first->ReDraw() || nested->ReDraw() || first->view()->updatesEnabled());
     for (int row = 1; row <= 50; ++row) {
         spd.SpdMaxRowsChg(grid, row);
         spd.SpdItemRowSet(grid, row, QStringLiteral("0"), {row, QStringLiteral("b")});
     }
-    EXPECT_EQ(inserted, 0);
-    EXPECT_EQ(changed, 0);
+    EXPECT_EQ(std::pair(inserted, changed), std::pair(0, 0));
     spd.SplListingEnd(&form);
-    EXPECT_TRUE(first->ReDraw());
-    EXPECT_TRUE(nested->ReDraw());
-    EXPECT_TRUE(first->view()->updatesEnabled());
+    EXPECT_TRUE(first->ReDraw() && nested->ReDraw() && first->view()->updatesEnabled());
     EXPECT_EQ(reset, 1);
     EXPECT_EQ(first->view()->verticalHeader()->count(), 50);
     EXPECT_EQ(first->view()->model()->index(49, 0).data().toString(), QStringLiteral("50"));
     // Rows appeared in an empty grid: the first one is the active row, also in the view.
-    EXPECT_EQ(first->ActiveRow(), 1);
-    EXPECT_EQ(first->view()->currentIndex().row(), 0);
+    EXPECT_EQ(std::pair(first->ActiveRow(), first->view()->currentIndex().row()), std::pair(1, 0));
 }
 
 TEST(GridWrapper, OnlyTheUsersSelectionIsReportedAsTheActiveCell) {
@@ -371,9 +358,8 @@ TEST(GridWrapper, PictureCellsLoadTheirFileThroughTheMachine) {
         SCOPED_TRACE(c.file);
         spd.SpdItemSet(grid, 1, 1, QStringLiteral("0"), QString::fromLatin1(c.file));
         EXPECT_EQ(spread->TypePictPicture().size(), c.loaded ? QSize(8, 4) : QSize(0, 0));
-        EXPECT_TRUE(spread->TypePictStretch());
-        EXPECT_TRUE(spread->TypePictMaintainScale());
-        EXPECT_EQ(spread->TypeHAlign(), 0);
+        EXPECT_TRUE(spread->TypePictStretch() && spread->TypePictMaintainScale() &&
+                    spread->TypeHAlign() == 0);
         EXPECT_EQ(spd.SpdItemGet(grid, 1, 1).toString(), QString()); // the file name is no text
     }
     spd.SpdItemSet(grid, 1, 1, QStringLiteral("0"), QStringLiteral("C:\\pic\\car.png"));

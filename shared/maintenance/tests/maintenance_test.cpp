@@ -1,7 +1,9 @@
+#include "shared/forms/frmTransaction.h"
 #include "shared/maintenance/MaintenanceJobs.h"
 #include "shared/testing/SchemaDatabase.h"
 #include "shared/testing/SharedTestContext.h"
 
+#include <QLabel>
 #include <gtest/gtest.h>
 
 using namespace marvek::shared;
@@ -110,6 +112,15 @@ TEST_F(MaintenanceTest, TransactionRunsTheJobOfItsModeBetweenOneSecondWaits) {
     RunTransaction(env.ctx, db, DeleteJobMode, q("H1"), q("C:\\Manuals\\H1"));
     EXPECT_FALSE(exists("C:\\Manuals\\H1"));
     EXPECT_FALSE(rows().contains(q("H1:0")));
+}
+
+// The work window shows the job's message, runs the job when shown and closes itself.
+TEST_F(MaintenanceTest, TransactionWindowRunsItsJobAndClosesItself) {
+    frmTransaction check(env.ctx, db, CheckJobMode, QString(), QString());
+    EXPECT_EQ(check.L_Msg()->text(), q("Checking"));
+    EXPECT_EQ(check.exec(), QDialog::Accepted);
+    EXPECT_EQ(rows(), QStringList({"H1", "H1:0", "H2", "H2:1", "H4:0", "P1", "P1:1", "P2", "P2:1"}));
+    EXPECT_EQ(env.clock().sleptMs(), 2000);
 }
 
 } // namespace
