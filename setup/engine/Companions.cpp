@@ -33,17 +33,7 @@ QString managerInstallerPath(const SetupContext& ctx) {
 void createManagerShortcut(SetupContext& ctx, const QString& manager) {
     if (ctx.shared.systemParameters.ShortcutIcon == 0)
         return;
-    const QString programs = shared::GetSpecialFolderPath(ctx.shared, platform::CSIDL_PROGRAMS);
-    if (programs.isEmpty())
-        return;
-    const QString link = programs + QLatin1Char('\\') + Message(ctx, 43) + QStringLiteral(".lnk");
-    if (ctx.os().files().exists(link))
-        return;
-    shared::ShortcutSpec spec;
-    spec.TargetPath = manager;
-    spec.WorkingDirectory = QStringLiteral("C:\\");
-    spec.WindowStyle = 1;
-    shared::CreateShortcut(ctx.shared, link, spec);
+    shared::CreateProgramShortcut(ctx.shared, platform::CSIDL_PROGRAMS, Message(ctx, 43), manager);
 }
 
 // Runs one companion installer that leaves a result log; true when it reported success, or when the

@@ -73,15 +73,7 @@ void Pipeline::copyGuide() {
         return;
     if (!shared::CopyFileWithAccess(m_ctx.shared, source, target))
         return;
-    const QString desktop = shared::GetSpecialFolderPath(m_ctx.shared, platform::CSIDL_COMMON_DESKTOP);
-    const QString link = desktop + QLatin1Char('\\') + Message(m_ctx, 66) + QStringLiteral(".lnk");
-    if (desktop.isEmpty() || files.exists(link))
-        return;
-    shared::ShortcutSpec spec;
-    spec.TargetPath = target;
-    spec.WorkingDirectory = QStringLiteral("C:\\");
-    spec.WindowStyle = 1;
-    shared::CreateShortcut(m_ctx.shared, link, spec);
+    shared::CreateProgramShortcut(m_ctx.shared, platform::CSIDL_COMMON_DESKTOP, Message(m_ctx, 66), target);
 }
 
 void Pipeline::refreshInformationFiles() {

@@ -42,6 +42,21 @@ bool CreateShortcut(const SharedContext& ctx, const QString& linkPath, const Sho
     return platform::writeShortcut(ctx.os.machine(), hostPath, props);
 }
 
+void CreateProgramShortcut(const SharedContext& ctx, int folderId, const QString& caption,
+                           const QString& target) {
+    const QString folder = GetSpecialFolderPath(ctx, folderId);
+    if (folder.isEmpty())
+        return;
+    const QString link = folder + QLatin1Char('\\') + caption + QStringLiteral(".lnk");
+    if (ctx.os.files().exists(link))
+        return;
+    ShortcutSpec spec;
+    spec.TargetPath = target;
+    spec.WorkingDirectory = QStringLiteral("C:\\");
+    spec.WindowStyle = 1;
+    CreateShortcut(ctx, link, spec);
+}
+
 QString BrowseForFolder(const SharedContext& ctx, const QString& title, const QString& initialFolder) {
     const std::optional<QString> chosen = ctx.os.ui().browseForFolder(title, initialFolder);
     return chosen && !chosen->isEmpty() ? *chosen : initialFolder;

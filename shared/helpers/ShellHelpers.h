@@ -30,6 +30,11 @@ struct ShortcutSpec {
 // Creates the shortcut file linkPath (Windows path); false on any error.
 bool CreateShortcut(const SharedContext& ctx, const QString& linkPath, const ShortcutSpec& spec);
 
+// The shortcut caption + ".lnk" in a special folder to a program (working folder "C:\", normal window);
+// nothing when the folder has no path or the shortcut is already there.
+void CreateProgramShortcut(const SharedContext& ctx, int folderId, const QString& caption,
+                           const QString& target);
+
 // The folder picker through the UI seam, with initialFolder pre-selected; the chosen folder, or
 // initialFolder unchanged when the user cancels.
 QString BrowseForFolder(const SharedContext& ctx, const QString& title, const QString& initialFolder);
