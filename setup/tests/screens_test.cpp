@@ -299,25 +299,18 @@ TEST_F(ScreensFixture, MenuButtons) {
     EXPECT_EQ(flow.calls, std::vector<std::string>{"agreement"});
 }
 
-class FolderScreenTest : public ScreensFixture {
-protected:
-    void SetUp() override {
-        ScreensFixture::SetUp();
-        startIn("0409");
-        shared::ManualEntry& entry = ctx.ManualTable.append();
-        entry.Model_desc = q("Aurea");
-        entry.Version = q("1");
-        entry.PdfFlag = q("0");
-        ctx.CurrentIndex = 1;
-        ctx.FolderRequestCount = 1;
-        ctx.InstallBase = q("C:\\Manuals");
-    }
-};
-
 // OK takes the folder shown; a drive without room (here one that does not exist) gives M022 and the
 // screen stays; change takes the dialog's folder without its separator; cancel asks (style 52) and
 // only Yes cancels the run; the close box asks the same question.
-TEST_F(FolderScreenTest, OkChangeNoRoomAndCancel) {
+TEST_F(ScreensFixture, FolderScreenOkChangeNoRoomAndCancel) {
+    startIn("0409");
+    shared::ManualEntry& entry = ctx.ManualTable.append();
+    entry.Model_desc = q("Aurea");
+    entry.Version = q("1");
+    entry.PdfFlag = q("0");
+    ctx.CurrentIndex = 1;
+    ctx.FolderRequestCount = 1;
+    ctx.InstallBase = q("C:\\Manuals");
     {
         setup::frmDirectorySelect screen(ctx);
         screen.show();

@@ -340,49 +340,6 @@ TEST(ResultLog, LastLineIsTheResult) {
     EXPECT_EQ(setup::ManagerVersionText(1, 2, 0, 5), q("1.2.5"));
 }
 
-// The room the install-folder screen asks for and finds.
-class FolderSelectTest : public SetupFixture {
-protected:
-    void SetUp() override {
-        SetupFixture::SetUp();
-        ASSERT_EQ(start(), setup::StartOutcome::ShowMenu);
-        shared::ManualEntry& entry = ctx.ManualTable.append();
-        entry.Pub_No = q("PDF00EN");
-        entry.PdfFlag = q("1");
-        ctx.CurrentIndex = 1;
-    }
-};
-
-TEST_F(FolderSelectTest, RequiredSpace) {
-    struct Case {
-        qint64 pdfSize; // -1: no file
-        double required;
-    };
-    const QString pdf = q("D:\\PDF00EN\\contents\\PDF00EN.pdf");
-    for (const Case& c : {Case{23456789, 30000000}, Case{9999999, 10000000}, Case{20000000, 30000000},
-                          Case{0, 10000000}, Case{-1, 10000000}}) {
-        QFile::remove(host(pdf));
-        if (c.pdfSize >= 0) {
-            ASSERT_TRUE(temp().writeFile(pdf, {}));
-            ASSERT_TRUE(QFile::resize(host(pdf), c.pdfSize));
-        }
-        EXPECT_EQ(setup::RequiredSpace(ctx), c.required) << c.pdfSize;
-    }
-    ctx.ManualTable.entry(1).PdfFlag = q("0");
-    EXPECT_EQ(setup::RequiredSpace(ctx), 150000000.0);
-}
-
-TEST_F(FolderSelectTest, FreeSpaceKeepsTheProgramFilesReserve) {
-    EXPECT_EQ(setup::FreeSpace(ctx, q("Manuals")), 0.0);
-    EXPECT_EQ(setup::FreeSpace(ctx, q("Q:\\Manuals")), 0.0) << "no such drive";
-    // C: and D: lie on the same host file system here; C: is the Program Files drive.
-    const double c = setup::FreeSpace(ctx, q("C:\\Manuals"));
-    const double d = setup::FreeSpace(ctx, q("D:\\"));
-    EXPECT_LT(std::abs(d - c - setup::ProgramFilesReserve), 64e6);
-    ctx.ProgramFilesDrive = q("c:"); // compared exactly: another spelling keeps no reserve
-    EXPECT_LT(std::abs(setup::FreeSpace(ctx, q("C:\\Manuals")) - d), 64e6);
-}
-
 // The installation run end to end on a copy of the sample CD: survey, folder screen, extraction, copy,
 // registration, and the decisions of a second run after the CD or the PC changed.
 struct Outcome {
@@ -646,6 +603,39 @@ TEST_F(InstallRunTest, UnsafeArchiveFailsTheManualAndWritesNothingOutside) {
         EXPECT_FALSE(QFileInfo::exists(q("/tmp/escaped.html")));
         EXPECT_FALSE(installedFile(base + q("\\EWD00EN")));
     }
+}
+
+TEST_F(InstallRunTest, RequiredAndFreeSpace) {
+    shared::ManualEntry& entry = ctx.ManualTable.append();
+    entry.Pub_No = q("PDF00EN");
+    entry.PdfFlag = q("1");
+    ctx.CurrentIndex = 1;
+    struct Case {
+        qint64 pdfSize; // -1: no file
+        double required;
+    };
+    const QString pdf = q("D:\\PDF00EN\\contents\\PDF00EN.pdf");
+    for (const Case& c : {Case{23456789, 30000000}, Case{9999999, 10000000}, Case{20000000, 30000000},
+                          Case{0, 10000000}, Case{-1, 10000000}}) {
+        QFile::remove(host(pdf));
+        if (c.pdfSize >= 0) {
+            ASSERT_TRUE(temp().writeFile(pdf, {}));
+            ASSERT_TRUE(QFile::resize(host(pdf), c.pdfSize));
+        }
+        EXPECT_EQ(setup::RequiredSpace(ctx), c.required) << c.pdfSize;
+    }
+    ctx.ManualTable.entry(1).PdfFlag = q("0");
+    EXPECT_EQ(setup::RequiredSpace(ctx), 150000000.0);
+
+    // Free space keeps the Program Files reserve.
+    EXPECT_EQ(setup::FreeSpace(ctx, q("Manuals")), 0.0);
+    EXPECT_EQ(setup::FreeSpace(ctx, q("Q:\\Manuals")), 0.0) << "no such drive";
+    // C: and D: lie on the same host file system here; C: is the Program Files drive.
+    const double c = setup::FreeSpace(ctx, q("C:\\Manuals"));
+    const double d = setup::FreeSpace(ctx, q("D:\\"));
+    EXPECT_LT(std::abs(d - c - setup::ProgramFilesReserve), 64e6);
+    ctx.ProgramFilesDrive = q("c:"); // compared exactly: another spelling keeps no reserve
+    EXPECT_LT(std::abs(setup::FreeSpace(ctx, q("C:\\Manuals")) - d), 64e6);
 }
 
 // The whole CD as it ships, companion installers included, on a PC with only the manual-link component
