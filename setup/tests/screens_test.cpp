@@ -1,27 +1,86 @@
-// The menu, agreement, closing and folder screens driven through their controls on a copy of the
-// sample CD, in English and in Japanese.
-#include "ScreensFixture.h"
+// The installer's screens on a copy of the sample CD, in English and in Japanese: the menu, agreement,
+// folder, installation, result and closing screens driven through their controls, the screen script that
+// answers them, and the program as a real process.
+#include "SetupTestFixture.h"
+#include "platform/Processes.h"
+#include "platform/ScreenScript.h"
 #include "platform/TextCodec.h"
+#include "platform/testing/ScopedEnvironment.h"
+#include "setup/app/ScreenFlow.h"
+#include "setup/engine/ResultList.h"
+#include "setup/window/FormText.h"
 #include "setup/window/frmDirectorySelect.h"
 #include "setup/window/frmMain.h"
 #include "setup/window/frmMenu.h"
+#include "setup/window/frmResult.h"
 #include "setup/window/frmStartUp.h"
 #include "setup/window/frmTarm.h"
 #include "shared/forms/LanguageFont.h"
+#include "shared/grid/vaSpread.h"
 
+#include <QApplication>
+#include <QByteArray>
+#include <QCursor>
+#include <QDir>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QGroupBox>
+#include <QImage>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QWidget>
+#include <memory>
+#include <vector>
 
 using namespace marvek;
 using namespace marvek::testing;
 
 namespace {
+
+// The screen flow as the screen tests see it: every hand-over the screens ask for, in order
+// ("menu", "agreement", "installation", "result", "closing", "end 0", "end 1").
+class RecordingFlow : public setup::ScreenFlow {
+public:
+    void showMenu() override { calls.emplace_back("menu"); }
+    void showAgreement() override { calls.emplace_back("agreement"); }
+    void showInstallation() override { calls.emplace_back("installation"); }
+    void showResult() override { calls.emplace_back("result"); }
+    void showClosing() override { calls.emplace_back("closing"); }
+    void showScreen(std::unique_ptr<QWidget> screen) override {
+        calls.emplace_back("screen");
+        shown = std::move(screen);
+    }
+    void endSetup(bool skipCleanup) override { calls.emplace_back(skipCleanup ? "end 1" : "end 0"); }
+
+    std::vector<std::string> calls;
+    std::unique_ptr<QWidget> shown;
+};
+
+// The installer on a copy of the sample CD, started on a machine of the given language ("0409",
+// "0411") up to its menu; the screens hand over to a recording flow.
+class ScreensFixture : public SetupFixture {
+protected:
+    void startIn(const char* langId) {
+        ASSERT_TRUE(base.setLocale(langId));
+        ASSERT_EQ(start(), setup::StartOutcome::ShowMenu) << ctx.ErrorLine1.toStdString();
+    }
+
+    QString message(int number) const { return setup::Message(ctx, number); }
+    QStringList messages(std::initializer_list<int> numbers) const {
+        QStringList texts;
+        for (const int number : numbers)
+            texts << message(number);
+        return texts;
+    }
+
+    RecordingFlow flow;
+};
 
 struct Language {
     const char* langId;
@@ -40,7 +99,7 @@ void expectFont(const QWidget& control, const QString& languageCode, int size) {
     SCOPED_TRACE(control.objectName().toStdString());
     EXPECT_EQ(control.font().family(), shared::ResolvedFontFamily(languageCode));
     EXPECT_EQ(control.font().pointSize(), size);
-    if (languageCode == QLatin1String("11")) {
+    if (languageCode == q("11")) {
         const QString used = QFontInfo(control.font()).family();
         EXPECT_TRUE(QFontDatabase::writingSystems(used).contains(QFontDatabase::Japanese))
             << used.toStdString();
@@ -51,7 +110,7 @@ TEST_P(ScreenLanguageTest, TextsAndFontsFromTheCatalogue) {
     startIn(GetParam().langId);
     const QString language = QLatin1String(GetParam().code);
     ASSERT_EQ(ctx.shared.LanguageCode, language);
-    const int stepSize = language == QLatin1String("11") ? 11 : 10;
+    const int stepSize = language == q("11") ? 11 : 10;
 
     setup::frmMenu menu(ctx, flow);
     EXPECT_EQ(ctx.shared.AppTitle, message(84));
@@ -61,30 +120,22 @@ TEST_P(ScreenLanguageTest, TextsAndFontsFromTheCatalogue) {
     setup::frmMain installation(ctx, flow);
     shared::ManualEntry& entry = ctx.ManualTable.append();
     entry.Model_desc = q("Corsa Van");
-    entry.Version = QStringLiteral("3");
+    entry.Version = q("3");
     ctx.CurrentIndex = 1;
     ctx.FolderRequestCount = 2;
-    ctx.InstallBase = QStringLiteral("C:\\Manuals");
+    ctx.InstallBase = q("C:\\Manuals");
     setup::frmDirectorySelect folder(ctx);
 
-    EXPECT_EQ(menu.windowTitle(), message(84));
-    EXPECT_EQ(menu.lblTitle()->text(), message(84));
-    EXPECT_EQ(menu.cmdDispManual()->text(), message(85));
-    EXPECT_EQ(menu.cmdStartInstall()->text(), message(86));
-    EXPECT_EQ(menu.cmdBrowseManual()->text(), message(93));
-    EXPECT_EQ(agreement.windowTitle(), message(34));
-    EXPECT_EQ(agreement.B_OK()->text(), message(6));
-    EXPECT_EQ(agreement.O_Value(1)->text(), message(56));
-    EXPECT_EQ(agreement.O_Value(2)->text(), message(57));
-    EXPECT_EQ(closing.windowTitle(), message(34));
-    EXPECT_EQ(closing.L_TarmMsg()->text(), message(82));
-    EXPECT_EQ(closing.B_END()->text(), message(6));
-    EXPECT_EQ(installation.windowTitle(), message(34));
-    EXPECT_EQ(folder.windowTitle(), message(34));
-    EXPECT_EQ(folder.L_Msg(1)->text(), message(27));
-    EXPECT_EQ(folder.L_Msg(2)->text(), message(28));
-    EXPECT_EQ(folder.B_CHANGE()->text(), message(31));
-    EXPECT_EQ(folder.B_Cancel()->text(), message(32));
+    EXPECT_EQ(QStringList({menu.windowTitle(), menu.lblTitle()->text(), menu.cmdDispManual()->text(),
+                           menu.cmdStartInstall()->text(), menu.cmdBrowseManual()->text()}),
+              messages({84, 84, 85, 86, 93}));
+    EXPECT_EQ(QStringList({agreement.windowTitle(), agreement.B_OK()->text(), agreement.O_Value(1)->text(),
+                           agreement.O_Value(2)->text(), closing.windowTitle(), closing.L_TarmMsg()->text(),
+                           closing.B_END()->text(), installation.windowTitle()}),
+              messages({34, 6, 56, 57, 34, 82, 6, 34}));
+    EXPECT_EQ(QStringList({folder.windowTitle(), folder.L_Msg(1)->text(), folder.L_Msg(2)->text(),
+                           folder.B_CHANGE()->text(), folder.B_Cancel()->text()}),
+              messages({34, 27, 28, 31, 32}));
     const std::pair<const QWidget*, int> fonts[] = {
         {menu.lblTitle(), 22},        {menu.cmdDispManual(), 18},  {menu.cmdStartInstall(), 18},
         {menu.cmdBrowseManual(), 18}, {agreement.O_Value(1), 9},   {agreement.O_Value(2), 9},
@@ -104,9 +155,9 @@ TEST_P(ScreenLanguageTest, TextsAndFontsFromTheCatalogue) {
     }
 
     EXPECT_EQ(folder.L_Name()->text(), q("Corsa Van (Ver.3)"));
-    EXPECT_EQ(folder.L_Msg(0)->text(), message(59).replace(QLatin1Char('@'), QStringLiteral("2")));
-    EXPECT_EQ(folder.Frame1()->title(), QStringLiteral("  ") + message(33) + QStringLiteral("  "));
-    EXPECT_EQ(folder.L_InstalPath()->text(), QStringLiteral("C:\\Manuals"));
+    EXPECT_EQ(folder.L_Msg(0)->text(), message(59).replace(QLatin1Char('@'), q("2")));
+    EXPECT_EQ(folder.Frame1()->title(), q("  ") + message(33) + q("  "));
+    EXPECT_EQ(folder.L_InstalPath()->text(), q("C:\\Manuals"));
     for (const QWidget* control :
          {static_cast<const QWidget*>(folder.L_Msg(0)), static_cast<const QWidget*>(folder.L_Name()),
           static_cast<const QWidget*>(folder.Frame1())})
@@ -120,10 +171,10 @@ INSTANTIATE_TEST_SUITE_P(Languages, ScreenLanguageTest,
                          });
 
 TEST(LanguageFont, NamesAndJapaneseFallback) {
-    EXPECT_EQ(shared::LanguageFontName(QStringLiteral("11")), q("MS Pゴシック"));
+    EXPECT_EQ(shared::LanguageFontName(q("11")), q("MS Pゴシック"));
     for (const char* code : {"09", "04S", "07", ""})
-        EXPECT_EQ(shared::LanguageFontName(QLatin1String(code)), QStringLiteral("Arial")) << code;
-    const QString japanese = shared::ResolvedFontFamily(QStringLiteral("11"));
+        EXPECT_EQ(shared::LanguageFontName(QLatin1String(code)), q("Arial")) << code;
+    const QString japanese = shared::ResolvedFontFamily(q("11"));
     if (QFontDatabase::hasFamily(q("MS Pゴシック")))
         EXPECT_EQ(japanese, q("MS Pゴシック"));
     else
@@ -134,7 +185,7 @@ TEST(LanguageFont, NamesAndJapaneseFallback) {
     QFont bold = label.font();
     bold.setBold(true);
     label.setFont(bold);
-    shared::ApplyLanguageFont(label, QStringLiteral("09"), 12);
+    shared::ApplyLanguageFont(label, q("09"), 12);
     EXPECT_TRUE(label.font().bold());
     EXPECT_EQ(label.font().pointSize(), 12);
 }
@@ -143,18 +194,18 @@ TEST(LanguageFont, NamesAndJapaneseFallback) {
 // code page, every line ending in CR LF whatever ended it in the file.
 TEST_F(ScreensFixture, AgreementTextInTheSystemCodePage) {
     startIn("0411");
-    const QString sysDir = QStringLiteral("D:\\programs\\setup\\SysDir\\");
+    const QString sysDir = q("D:\\programs\\setup\\SysDir\\");
     const QString japanese = q("使用許諾契約書\r\n第1条　～定義～\n\rＡＢＣ");
-    ASSERT_TRUE(temp().writeFile(sysDir + QStringLiteral("Licence_11.txt"),
+    ASSERT_TRUE(temp().writeFile(sysDir + q("Licence_11.txt"),
                                  platform::encodeCodePage(japanese, platform::CodePageShiftJis)));
-    ASSERT_TRUE(temp().writeFile(sysDir + QStringLiteral("Licence_09.txt"), "Licence\r\nEnglish"));
+    ASSERT_TRUE(temp().writeFile(sysDir + q("Licence_09.txt"), "Licence\r\nEnglish"));
 
     struct Case {
         const char* remove;
         QString expected;
     };
     const Case cases[] = {{nullptr, q("使用許諾契約書\r\n第1条　～定義～\r\n\r\nＡＢＣ\r\n")},
-                          {"Licence_11.txt", QStringLiteral("Licence\r\nEnglish\r\n")},
+                          {"Licence_11.txt", q("Licence\r\nEnglish\r\n")},
                           {"Licence_09.txt", QString()}};
     for (const Case& c : cases) {
         if (c.remove != nullptr) {
@@ -163,8 +214,7 @@ TEST_F(ScreensFixture, AgreementTextInTheSystemCodePage) {
         RecordingFlow caseFlow;
         setup::frmStartUp agreement(ctx, caseFlow);
         EXPECT_EQ(agreement.contractText(), c.expected);
-        EXPECT_EQ(agreement.T_CONTRACT()->toPlainText(),
-                  QString(c.expected).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+        EXPECT_EQ(agreement.T_CONTRACT()->toPlainText(), QString(c.expected).replace(q("\r\n"), q("\n")));
         EXPECT_TRUE(agreement.T_CONTRACT()->isReadOnly());
         EXPECT_TRUE(agreement.T_CONTRACT()->textInteractionFlags().testFlag(Qt::TextSelectableByMouse));
         // Agreeing works without any text.
@@ -173,8 +223,8 @@ TEST_F(ScreensFixture, AgreementTextInTheSystemCodePage) {
         EXPECT_EQ(caseFlow.calls, std::vector<std::string>{"installation"});
     }
     EXPECT_EQ(setup::AgreementLines(QString()), QString());
-    EXPECT_EQ(setup::AgreementLines(QStringLiteral("a\r\n")), QStringLiteral("a\r\n"));
-    EXPECT_EQ(setup::AgreementLines(QStringLiteral("\n\n")), QStringLiteral("\r\n\r\n"));
+    EXPECT_EQ(setup::AgreementLines(q("a\r\n")), q("a\r\n"));
+    EXPECT_EQ(setup::AgreementLines(q("\n\n")), q("\r\n\r\n"));
 }
 
 // Either option enables OK; the last one clicked counts; disagreeing ends without the clean-up.
@@ -215,61 +265,52 @@ TEST_F(ScreensFixture, AgreementOptions) {
 // viewer.
 TEST_F(ScreensFixture, MenuButtons) {
     startIn("0409");
-    const QString opened = temp().root() + QStringLiteral("/opened.txt");
+    const QString opened = temp().root() + q("/opened.txt");
     const QString recorder = recorderCommand(opened);
     setup::frmMenu menu(ctx, flow);
     {
         ScopedEnvironment opener("MARVEK_OPEN_COMMAND", recorder);
         menu.cmdDispManual()->click();
         EXPECT_TRUE(ui().asked().empty());
-        EXPECT_EQ(waitForLine(opened), host(QStringLiteral("D:\\install.html")).toUtf8());
+        EXPECT_EQ(waitForLine(opened), host(q("D:\\install.html")).toUtf8());
     }
     {
         ScopedEnvironment opener("MARVEK_OPEN_COMMAND", "/nonexistent/opener");
         menu.cmdDispManual()->click();
     }
-    ASSERT_TRUE(QFile::remove(cdRoot + QStringLiteral("/install.html")));
+    ASSERT_TRUE(QFile::remove(cdRoot + q("/install.html")));
     {
         ScopedEnvironment opener("MARVEK_OPEN_COMMAND", recorder);
         menu.cmdDispManual()->click();
     }
     ASSERT_EQ(ui().asked().size(), 2u);
-    for (const platform::AskedQuestion& box : ui().asked()) {
-        EXPECT_EQ(box.text, message(88));
-        EXPECT_EQ(box.style, platform::mb::Exclamation);
-        EXPECT_EQ(box.title, message(84));
-    }
+    for (const platform::AskedQuestion& asked : ui().asked())
+        EXPECT_EQ(box(asked),
+                  (QStringList{message(88), message(84), QString::number(platform::mb::Exclamation)}));
     EXPECT_TRUE(flow.calls.empty());
 
     // The viewer gets the start page.
-    const QString viewed = temp().root() + QStringLiteral("/viewed.txt");
+    const QString viewed = temp().root() + q("/viewed.txt");
     ASSERT_TRUE(temp().writeFile(ctx.ViewerExePath, "#!/bin/sh\necho \"$@\" > '" + viewed.toUtf8() + "'\n"));
     menu.cmdBrowseManual()->click();
-    EXPECT_EQ(waitForLine(viewed), host(QStringLiteral("D:\\index.html")).toUtf8());
+    EXPECT_EQ(waitForLine(viewed), host(q("D:\\index.html")).toUtf8());
 
     menu.cmdStartInstall()->click();
     EXPECT_EQ(flow.calls, std::vector<std::string>{"agreement"});
 }
 
-class FolderScreenTest : public ScreensFixture {
-protected:
-    void SetUp() override {
-        ScreensFixture::SetUp();
-        startIn("0409");
-        shared::ManualEntry& entry = ctx.ManualTable.append();
-        entry.Model_desc = QStringLiteral("Aurea");
-        entry.Version = QStringLiteral("1");
-        entry.PdfFlag = QStringLiteral("0");
-        ctx.CurrentIndex = 1;
-        ctx.FolderRequestCount = 1;
-        ctx.InstallBase = QStringLiteral("C:\\Manuals");
-    }
-};
-
 // OK takes the folder shown; a drive without room (here one that does not exist) gives M022 and the
 // screen stays; change takes the dialog's folder without its separator; cancel asks (style 52) and
 // only Yes cancels the run; the close box asks the same question.
-TEST_F(FolderScreenTest, OkChangeNoRoomAndCancel) {
+TEST_F(ScreensFixture, FolderScreenOkChangeNoRoomAndCancel) {
+    startIn("0409");
+    shared::ManualEntry& entry = ctx.ManualTable.append();
+    entry.Model_desc = q("Aurea");
+    entry.Version = q("1");
+    entry.PdfFlag = q("0");
+    ctx.CurrentIndex = 1;
+    ctx.FolderRequestCount = 1;
+    ctx.InstallBase = q("C:\\Manuals");
     {
         setup::frmDirectorySelect screen(ctx);
         screen.show();
@@ -277,37 +318,35 @@ TEST_F(FolderScreenTest, OkChangeNoRoomAndCancel) {
         screen.B_OK()->click();
         EXPECT_FALSE(screen.isVisible());
         EXPECT_EQ(screen.result(), QDialog::Accepted);
-        EXPECT_EQ(ctx.InstallBase, QStringLiteral("C:\\Manuals"));
+        EXPECT_EQ(ctx.InstallBase, q("C:\\Manuals"));
     }
     {
         // A folder on a drive that does not exist: no room.
         setup::frmDirectorySelect screen(ctx);
         screen.show();
-        ui().addAnswer(QStringLiteral("folder:Q:\\Manuals\\"));
+        ui().addAnswer(q("folder:Q:\\Manuals\\"));
         screen.B_CHANGE()->click();
-        EXPECT_EQ(screen.L_InstalPath()->text(), QStringLiteral("Q:\\Manuals"));
+        EXPECT_EQ(screen.L_InstalPath()->text(), q("Q:\\Manuals"));
         screen.B_OK()->click();
         EXPECT_TRUE(screen.isVisible());
         ASSERT_EQ(ui().asked().size(), 2u);
-        EXPECT_EQ(ui().asked()[1].text, message(22));
-        EXPECT_EQ(ui().asked()[1].style, platform::mb::Information);
-        EXPECT_EQ(ui().asked()[1].title, message(34));
+        EXPECT_EQ(lastBox(),
+                  (QStringList{message(22), message(34), QString::number(platform::mb::Information)}));
 
         // The dialog starts at the folder shown; cancelling it keeps the folder; a drive root loses its
         // separator.
-        ui().addAnswer(QStringLiteral("folder:"));
+        ui().addAnswer(q("folder:"));
         screen.B_CHANGE()->click();
-        EXPECT_EQ(screen.L_InstalPath()->text(), QStringLiteral("Q:\\Manuals"));
-        ui().addAnswer(QStringLiteral("folder:D:\\"));
+        EXPECT_EQ(screen.L_InstalPath()->text(), q("Q:\\Manuals"));
+        ui().addAnswer(q("folder:D:\\"));
         screen.B_CHANGE()->click();
         ASSERT_EQ(ui().asked().size(), 4u);
         EXPECT_EQ(ui().asked()[3].kind, platform::AskedQuestion::Kind::Folder);
-        EXPECT_EQ(ui().asked()[3].title, message(21));
-        EXPECT_EQ(ui().asked()[3].text, QStringLiteral("Q:\\Manuals"));
-        EXPECT_EQ(screen.L_InstalPath()->text(), QStringLiteral("D:"));
+        EXPECT_EQ(box(ui().asked()[3]), (QStringList{"Q:\\Manuals", message(21), "65"}));
+        EXPECT_EQ(screen.L_InstalPath()->text(), q("D:"));
         screen.B_OK()->click();
         EXPECT_EQ(screen.result(), QDialog::Accepted);
-        EXPECT_EQ(ctx.InstallBase, QStringLiteral("D:"));
+        EXPECT_EQ(ctx.InstallBase, q("D:"));
     }
     {
         ui().addAnswer(QString::number(platform::mb::IdNo));
@@ -319,7 +358,7 @@ TEST_F(FolderScreenTest, OkChangeNoRoomAndCancel) {
         EXPECT_TRUE(screen.isVisible());
         screen.close();
         EXPECT_TRUE(screen.isVisible());
-        EXPECT_EQ(ctx.InstallBase, QStringLiteral("D:"));
+        EXPECT_EQ(ctx.InstallBase, q("D:"));
         EXPECT_TRUE(ctx.ErrorLine1.isEmpty());
         screen.B_Cancel()->click();
         EXPECT_FALSE(screen.isVisible());
@@ -328,11 +367,417 @@ TEST_F(FolderScreenTest, OkChangeNoRoomAndCancel) {
         EXPECT_EQ(ctx.ErrorLine1, message(25));
         EXPECT_EQ(ctx.ErrorLine2, message(24));
         ASSERT_EQ(ui().asked().size(), 7u);
-        for (size_t i = 4; i < 7; ++i) {
-            EXPECT_EQ(ui().asked()[i].text, message(29));
-            EXPECT_EQ(ui().asked()[i].style, 52);
-        }
+        for (size_t i = 4; i < 7; ++i)
+            EXPECT_EQ(box(ui().asked()[i]), (QStringList{message(29), message(34), "52"}));
     }
+}
+
+// What one step label shows.
+struct StepState {
+    QString text;
+    bool bold = false;
+    quint32 frame = 0;
+
+    friend bool operator==(const StepState&, const StepState&) = default;
+};
+
+class InstallationWindowTest : public ScreensFixture {
+protected:
+    StepState stepState(int step, int offset, bool bold, quint32 frame) const {
+        return {message(9 + (step - 2) * 3 + offset), bold, frame};
+    }
+    StepState initial(int step) const { return stepState(step, 0, false, setup::StepFrameInitial); }
+    StepState running(int step) const { return stepState(step, 1, true, setup::StepFrameRunning); }
+    StepState done(int step) const { return stepState(step, 2, false, setup::StepFrameDone); }
+    static StepState shown(const setup::frmMain& window, int step) {
+        return {window.L_STEP(step)->text(), window.L_STEP(step)->font().bold(), window.frameColour(step)};
+    }
+
+    // Runs the window's first activation to its hand-over, answering every folder screen with OK.
+    // Returns, per step, the distinct states the labels showed whenever the engine waited.
+    std::map<int, std::vector<StepState>> runWindow(setup::frmMain& window) {
+        std::map<int, std::vector<StepState>> seen;
+        clock().onSleep = [&] {
+            for (int step = 2; step <= 4; ++step) {
+                const StepState state = shown(window, step);
+                // The frame shows the colour the state names, converted from blue-green-red.
+                EXPECT_EQ(window.L_STEP_BORDER_1(step)->palette().color(QPalette::Window),
+                          setup::ColourFromBgr(state.frame));
+                std::vector<StepState>& states = seen[step];
+                if (states.empty() || !(states.back() == state))
+                    states.push_back(state);
+            }
+            const QCursor* pointer = QApplication::overrideCursor();
+            EXPECT_TRUE(pointer != nullptr && pointer->shape() == Qt::WaitCursor);
+        };
+        const platform::ScreenScript answers({{q("frmDirectorySelect"), q("B_OK"), true}}, {}, {});
+        window.show();
+        EXPECT_TRUE(QTest::qWaitFor([this] { return !flow.calls.empty(); }, 60000));
+        clock().onSleep = nullptr;
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+        EXPECT_EQ(flow.calls, std::vector<std::string>{"result"});
+        return seen;
+    }
+};
+
+TEST_F(InstallationWindowTest, StepLabelsDuringASuccessfulRun) {
+    startIn("0409");
+    ctx.ErrorLine1 = q("left over");
+    setup::frmMain window(ctx, flow);
+    EXPECT_TRUE(ctx.ErrorLine1.isEmpty());
+    EXPECT_EQ(setup::ColourFromBgr(setup::StepFrameInitial), QColor(0, 0, 255));
+    EXPECT_EQ(setup::ColourFromBgr(setup::StepFrameRunning), QColor(255, 0, 0));
+    EXPECT_EQ(setup::ColourFromBgr(setup::StepFrameDone), QColor(0x40, 0x40, 0x40));
+
+    std::map<int, std::vector<StepState>> seen = runWindow(window);
+    EXPECT_TRUE(ctx.InstallSucceeded) << ctx.ErrorLine1.toStdString();
+    // Each step went from its initial text through running to done, never back.
+    for (int step = 2; step <= 4; ++step) {
+        SCOPED_TRACE(step);
+        std::vector<StepState> expected{initial(step), running(step), done(step)};
+        const std::vector<StepState>& states = seen[step];
+        auto next = expected.begin();
+        for (const StepState& state : states) {
+            next = std::find(next, expected.end(), state);
+            ASSERT_NE(next, expected.end()) << state.text.toStdString();
+        }
+        EXPECT_EQ(states.back(), done(step));
+    }
+    // The survey and the installation wait while they show as running.
+    EXPECT_NE(std::find(seen[3].begin(), seen[3].end(), running(3)), seen[3].end());
+    EXPECT_NE(std::find(seen[4].begin(), seen[4].end(), running(4)), seen[4].end());
+    for (setup::Bar which : {setup::Bar::Extract, setup::Bar::Copy, setup::Bar::Pdf})
+        EXPECT_TRUE(window.progressBar(which)->isHidden());
+}
+
+TEST_F(InstallationWindowTest, AFailedStepStaysRunning) {
+    startIn("0411");
+    setCdValue(q("NCF00EN"), q("Model_desc"), QString(60, QLatin1Char('x')));
+    setup::frmMain window(ctx, flow);
+    runWindow(window);
+    EXPECT_FALSE(ctx.InstallSucceeded);
+    EXPECT_EQ(shown(window, 2), done(2));
+    EXPECT_EQ(shown(window, 3), running(3));
+    EXPECT_EQ(shown(window, 4), initial(4));
+}
+
+// Timer1 moves an enabled extraction bar on by 1 up to ZIP_ExtractTime, Timer2 the PDF bar by 5; neither
+// goes past the bar's maximum, a disabled bar stays.
+TEST_F(InstallationWindowTest, BarTimers) {
+    startIn("0409");
+    ASSERT_EQ(ctx.shared.systemParameters.ZIP_ExtractTime, 60);
+    setup::frmMain window(ctx, flow); // not shown: no run
+    EXPECT_EQ(window.Timer1().interval(), 1000);
+    EXPECT_EQ(window.Timer2().interval(), 200);
+    EXPECT_TRUE(window.Timer1().isActive() && window.Timer2().isActive());
+    for (setup::Bar which : {setup::Bar::Extract, setup::Bar::Copy, setup::Bar::Pdf}) {
+        EXPECT_TRUE(window.progressBar(which)->isHidden());
+        EXPECT_FALSE(window.progressBar(which)->isEnabled());
+    }
+
+    struct Case {
+        setup::Bar bar;
+        qint32 zipExtractTime;
+        setup::ProgressBarState start;
+        int ticks;
+        qint32 expected;
+    };
+    const Case cases[] = {
+        {setup::Bar::Extract, 60, {0, 60, 0, true, true}, 60, 60}, // full after ZIP_ExtractTime ticks
+        {setup::Bar::Extract, 60, {0, 60, 0, true, true}, 75, 60}, // and no further
+        {setup::Bar::Extract, 60, {0, 30, 0, true, true}, 60, 30}, // never past the maximum
+        {setup::Bar::Extract, 60, {0, 60, 0, true, false}, 10, 0}, // disabled: no move
+        {setup::Bar::Pdf, 60, {0, 60, 0, true, true}, 12, 60},     // 5 a tick
+        {setup::Bar::Pdf, 60, {0, 60, 0, true, true}, 20, 60},
+        {setup::Bar::Pdf, 62, {0, 62, 0, true, true}, 20, 62},  // the last step cut at the maximum
+        {setup::Bar::Pdf, 60, {0, 100, 58, true, true}, 3, 63}, // below the limit: one more step
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.bar) * 1000 + c.ticks);
+        ctx.shared.systemParameters.ZIP_ExtractTime = c.zipExtractTime;
+        window.bar(c.bar) = c.start;
+        QTimer& timer = c.bar == setup::Bar::Pdf ? window.Timer2() : window.Timer1();
+        QTimer& other = c.bar == setup::Bar::Pdf ? window.Timer1() : window.Timer2();
+        other.stop();
+        int ticks = 0;
+        const QMetaObject::Connection counting = QObject::connect(&timer, &QTimer::timeout, [&] {
+            if (++ticks == c.ticks)
+                timer.stop();
+        });
+        timer.start(1);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !timer.isActive(); }, 10000));
+        QObject::disconnect(counting);
+        EXPECT_EQ(window.bar(c.bar).Value, c.expected);
+        EXPECT_EQ(window.progressBar(c.bar)->value(), c.expected);
+        EXPECT_EQ(window.progressBar(c.bar)->isEnabled(), c.start.Enabled);
+        EXPECT_FALSE(window.progressBar(c.bar)->isHidden());
+        window.bar(c.bar) = {};
+    }
+}
+
+class ResultScreenTest : public ScreensFixture {
+protected:
+    void add(const char* pubNo, qint16 orderNo, const char* year, const char* status,
+             const char* done = "1") {
+        shared::ManualEntry& entry = ctx.ManualTable.append();
+        entry.Pub_No = QLatin1String(pubNo);
+        entry.Model_desc = q("Model ") + QLatin1String(pubNo);
+        entry.OrderNo = orderNo;
+        entry.Year = QLatin1String(year);
+        entry.Kubun = q("K-") + QLatin1String(pubNo);
+        entry.Lang = q("English");
+        entry.Version = q("3");
+        entry.Status = QLatin1String(status);
+        entry.Done = QLatin1String(done);
+    }
+
+    QString cell(const setup::frmResult& form, int col, int row) {
+        QVariant text;
+        form.grid()->GetText(col, row, text);
+        return text.toString();
+    }
+};
+
+TEST_F(ResultScreenTest, ListsProcessedManualsInDisplayOrder) {
+    startIn("0409");
+    add("B2", 2, "2024", "1");
+    add("A1", 1, "2023", "9");
+    add("C3", 2, "2024", "2");
+    add("SKIP", 0, "2020", "1", "0"); // not processed: not listed
+    setup::frmResult form(ctx, flow);
+    // Equal keys keep table order; the not-imported text is the same in English.
+    ASSERT_EQ(form.grid()->MaxRows(), 3);
+    const QString notImported = QString::fromUtf8(setup::NotImportedText);
+    const std::vector<QStringList> expected = {
+        {message(35), message(37), message(38), message(68), message(69), message(55)},
+        {"Model A1", "2023", "English", "A1", "3", notImported},
+        {"Model B2", "2024", "English", "B2", "3", message(52)},
+        {"Model C3", "2024", "English", "C3", "3", message(53)}};
+    for (int row = 0; row <= 3; ++row) {
+        QStringList cells;
+        for (int col = 1; col <= 6; ++col)
+            cells << cell(form, col, row);
+        EXPECT_EQ(cells, expected[row]) << row;
+    }
+    EXPECT_EQ(form.windowTitle(), message(34));
+    EXPECT_EQ(form.L_ErrorMsg(1)->text(), message(64));
+    EXPECT_EQ(form.L_ErrorMsg(2)->text(), message(65));
+    EXPECT_FALSE(form.L_NormalMsg()->isVisibleTo(&form));
+}
+
+TEST_F(ResultScreenTest, ButtonEndsOrFinishes) {
+    startIn("0409");
+    {
+        setup::frmResult failed(ctx, flow);
+        failed.B_END()->click();
+        EXPECT_EQ(flow.calls, std::vector<std::string>{"end 0"});
+        EXPECT_EQ(failed.L_NormalMsg()->text(), message(30));
+    }
+    flow.calls.clear();
+    ASSERT_TRUE(temp().writeFile(q("C:\\ManualLink\\UnZipTemp\\x\\page.html"), "x"));
+    ctx.InstallSucceeded = true;
+    setup::frmResult done(ctx, flow);
+    done.B_END()->click();
+    EXPECT_EQ(flow.calls, std::vector<std::string>{"closing"});
+    EXPECT_FALSE(ctx.os().files().exists(q("C:\\ManualLink\\UnZipTemp")));
+}
+
+using platform::ScreenAction;
+
+TEST(ScreenScriptFormat, Lines) {
+    struct Case {
+        const char* text;
+        QList<ScreenAction> actions;
+        int lineError;
+    };
+    const QString a = q("frmA");
+    const QString b = q("B_OK");
+    const Case cases[] = {
+        {"frmA B_OK\n", {{a, b, false}}, 0},
+        {"# comment\r\n\r\n  frmA\tB_OK  \r\nfrmA  B_OK  *\n", {{a, b, false}, {a, b, true}}, 0},
+        {"frmStartUp O_Value(1)", {{q("frmStartUp"), q("O_Value(1)"), false}}, 0},
+        {"", {}, 0},
+        {"frmA B_OK\nfrmA\n", {}, 2},
+        {"frmA B_OK now\n", {}, 1},
+        {"frmA B_OK * *\n", {}, 1},
+    };
+    for (const Case& c : cases) {
+        const platform::ParsedScreenScript parsed = platform::parseScreenScript(QString::fromUtf8(c.text));
+        EXPECT_EQ(parsed.actions, c.actions) << c.text;
+        EXPECT_EQ(parsed.lineError, c.lineError) << c.text;
+    }
+}
+
+// A form with a button that counts and one that hides the form.
+class TestForm : public QWidget {
+public:
+    explicit TestForm(const char* name) {
+        setObjectName(QLatin1String(name));
+        auto* count = new QPushButton(q("count"), this);
+        count->setObjectName(q("B_COUNT"));
+        connect(count, &QPushButton::clicked, this, [this] { ++counted; });
+        auto* hide = new QPushButton(q("hide"), this);
+        hide->setObjectName(q("B_HIDE"));
+        hide->move(0, 40);
+        connect(hide, &QPushButton::clicked, this, &QWidget::hide);
+        resize(120, 80);
+    }
+    int counted = 0;
+};
+
+TEST(ScreenScriptRun, OrderStandingActionsShotsAndLog) {
+    QTemporaryDir dir;
+    const QString shots = dir.path() + q("/shots");
+    const QString logFile = dir.path() + q("/screen.log");
+    const platform::ParsedScreenScript parsed = platform::parseScreenScript(
+        q("frmA B_COUNT\nfrmA B_HIDE\nfrmB B_NONE\nfrmB B_HIDE\nfrmA B_HIDE\nfrmC B_COUNT *\n"));
+    platform::ScreenScript script(parsed.actions, shots, logFile);
+    TestForm formA("frmA"), formB("frmB"), formC("frmC"), notAForm("other");
+
+    // frmB first: the script's head waits for frmA.
+    formB.show();
+    notAForm.show();
+    QTest::qWait(20);
+    EXPECT_TRUE(formB.isVisible());
+    EXPECT_EQ(script.pendingActions(), 5);
+    // frmA: counted, hidden; then frmB (already shown): the missing button is logged, then hidden.
+    formA.show();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !formB.isVisible(); }, 5000));
+    EXPECT_EQ(formA.counted, 1);
+    EXPECT_FALSE(formA.isVisible());
+    // The second showing of frmA takes the next frmA line.
+    formA.show();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !formA.isVisible(); }, 5000));
+    EXPECT_EQ(script.pendingActions(), 0);
+    // The standing action answers each showing once.
+    for (int showing = 1; showing <= 2; ++showing) {
+        formC.show();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return formC.counted == showing; }, 5000));
+        QTest::qWait(20);
+        EXPECT_EQ(formC.counted, showing);
+        formC.hide();
+    }
+
+    QFile log(logFile);
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    QStringList events;
+    for (const QString& line :
+         QString::fromUtf8(log.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        if (!line.startsWith(q("shot")))
+            events.append(line);
+    }
+    EXPECT_EQ(events, (QStringList{"shown\tfrmB", "shown\tfrmA", "click\tfrmA\tB_COUNT",
+                                   "click\tfrmA\tB_HIDE", "missing\tfrmB\tB_NONE", "click\tfrmB\tB_HIDE",
+                                   "shown\tfrmA", "click\tfrmA\tB_HIDE", "shown\tfrmC",
+                                   "click\tfrmC\tB_COUNT", "shown\tfrmC", "click\tfrmC\tB_COUNT"}));
+    // Shots: each showing, after each action that left the form shown, and at hiding after a showing
+    // without actions (none here: every showing was acted on).
+    const QStringList files = QDir(shots).entryList(QDir::Files, QDir::Name);
+    EXPECT_EQ(files, (QStringList{"01-frmB.png", "02-frmA.png", "03-frmA.png", "04-frmB.png", "05-frmA.png",
+                                  "06-frmC.png", "07-frmC.png", "08-frmC.png", "09-frmC.png"}));
+    EXPECT_EQ(script.screenshotsTaken(), files.size());
+    EXPECT_FALSE(QImage(shots + q("/01-frmB.png")).isNull());
+}
+
+class ProgramTest : public ScreensFixture {
+protected:
+    void SetUp() override {
+        ScreensFixture::SetUp();
+        // The CD carries the program as built.
+        ASSERT_TRUE(QFileInfo(cdRoot + q("/programs/setup/setup.exe")).isExecutable());
+        ASSERT_TRUE(temp().writeFile(q("C:\\ManualLink\\UnZipTemp\\left.txt"), "scratch"));
+        files = temp().root() + q("/run");
+        ASSERT_TRUE(QDir().mkpath(files));
+    }
+
+    // Runs setup.exe from the CD with the screen script; its exit code.
+    quint32 runSetup(const char* script) {
+        const QString scriptFile = files + q("/script.txt");
+        QFile file(scriptFile);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(script);
+        file.close();
+        const ScopedEnvironment screenScript("MARVEK_SCREEN_SCRIPT", scriptFile.toUtf8());
+        const ScopedEnvironment screenLog("MARVEK_SCREEN_LOG", (files + q("/screen.log")).toUtf8());
+        const ScopedEnvironment shots("MARVEK_SCREENSHOT_DIR", (files + q("/shots")).toUtf8());
+        const ScopedEnvironment uiLog("MARVEK_UI_LOG", (files + q("/ui.log")).toUtf8());
+        const std::unique_ptr<platform::ChildProcess> child =
+            base.os().processes().start(q("D:\\programs\\setup\\setup.exe"), platform::WindowMode::Hidden);
+        if (!child) {
+            ADD_FAILURE() << "setup.exe did not start";
+            return 1;
+        }
+        EXPECT_TRUE(QTest::qWaitFor([&] { return child->exitCode() != 259; }, 180000));
+        return child->exitCode();
+    }
+
+    // The lines of a log file, with the given first field (all when empty).
+    QStringList logLines(const char* name, const char* kind = "") const {
+        QFile file(files + QLatin1Char('/') + QLatin1String(name));
+        QStringList lines;
+        if (!file.open(QIODevice::ReadOnly))
+            return lines;
+        for (const QString& line :
+             QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+            if (line.startsWith(QLatin1String(kind)))
+                lines.append(line);
+        }
+        return lines;
+    }
+
+    QStringList shownForms() const {
+        QStringList forms;
+        for (const QString& line : logLines("screen.log", "shown"))
+            forms.append(line.section(QLatin1Char('\t'), 1));
+        return forms;
+    }
+
+    QString files;
+};
+
+// Agree, OK on every folder screen, end: every manual of the CD is installed and registered, the
+// result screen lists them, the scratch folder is cleaned up, and every screen was photographed.
+TEST_F(ProgramTest, InstallsTheManualsOfTheCd) {
+    ASSERT_EQ(runSetup("frmMenu cmdStartInstall\nfrmStartUp O_Value(1)\nfrmStartUp B_OK\n"
+                       "frmDirectorySelect B_OK *\nfrmResult B_END\nfrmTarm B_END\n"),
+              0u);
+    EXPECT_EQ(shownForms(), QStringList({"frmMenu", "frmStartUp", "frmMain"}) +
+                                QStringList(6, q("frmDirectorySelect")) +
+                                QStringList({"frmResult", "frmTarm"}));
+
+    ASSERT_EQ(start(), setup::StartOutcome::ShowMenu);
+    EXPECT_TRUE(logLines("ui.log").isEmpty());
+    const QString base = q("C:\\Marvek\\Scanlux\\Link\\Manual\\");
+    for (const char* pubNo : {"BRM00EN", "NCF00EN", "RM011EN", "RMJ00JA", "EWD00EN"}) {
+        ASSERT_EQ(ctx.db.FindInstalledManual(QLatin1String(pubNo)), 0) << pubNo;
+        EXPECT_TRUE(ctx.db.CurrentManual.InsPath.startsWith(base)) << pubNo;
+        EXPECT_TRUE(QFileInfo::exists(host(ctx.db.CurrentManual.InsPath))) << pubNo;
+    }
+    EXPECT_FALSE(QFileInfo::exists(host(q("C:\\ManualLink\\UnZipTemp"))));
+
+    const QStringList shots = QDir(files + q("/shots")).entryList(QDir::Files, QDir::Name);
+    ASSERT_FALSE(shots.isEmpty());
+    EXPECT_EQ(shots.first(), q("01-frmMenu.png"));
+    EXPECT_TRUE(shots.last().endsWith(q("-frmTarm.png")));
+    EXPECT_FALSE(QImage(files + q("/shots/") + shots.last()).isNull());
+}
+
+// Disagreeing ends at once without the clean-up; a database check that fails at the start shows the
+// result screen (M019 / M024) and ends with the clean-up.
+TEST_F(ProgramTest, DisagreeAndStartFailure) {
+    ASSERT_EQ(runSetup("frmMenu cmdStartInstall\nfrmStartUp O_Value(2)\nfrmStartUp B_OK\n"), 0u);
+    EXPECT_EQ(shownForms(), (QStringList{"frmMenu", "frmStartUp"}));
+    EXPECT_TRUE(logLines("ui.log").isEmpty());
+    EXPECT_TRUE(QFileInfo::exists(host(q("C:\\ManualLink\\UnZipTemp\\left.txt"))));
+    EXPECT_FALSE(QFileInfo::exists(host(q("C:\\Marvek\\Scanlux\\Link\\Manual"))));
+
+    QFile::remove(files + q("/screen.log"));
+    ASSERT_TRUE(QFile::remove(host(q("C:\\ManualLink\\ManualLink.mdb"))));
+    ASSERT_EQ(runSetup("frmResult B_END\n"), 0u);
+    ASSERT_EQ(start(), setup::StartOutcome::ShowResult);
+    EXPECT_EQ(shownForms(), QStringList{"frmResult"});
+    EXPECT_TRUE(logLines("ui.log").isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(host(q("C:\\ManualLink\\UnZipTemp"))));
 }
 
 } // namespace

@@ -79,23 +79,22 @@ protected:
         cdRoot = base.temp().addDrive(QLatin1Char('D'));
         ASSERT_TRUE(copyTree(QStringLiteral(MARVEK_SAMPLE_CD_DIR), cdRoot));
         // The companion installers are tried by the tests that want them.
-        QDir(cdRoot + QStringLiteral("/programs/manual_link")).removeRecursively();
-        QDir(cdRoot + QStringLiteral("/programs/View")).removeRecursively();
-        QDir(cdRoot + QStringLiteral("/programs/man_manager")).removeRecursively();
+        QDir(cdRoot + q("/programs/manual_link")).removeRecursively();
+        QDir(cdRoot + q("/programs/View")).removeRecursively();
+        QDir(cdRoot + q("/programs/man_manager")).removeRecursively();
         const platform::Registry& registry = base.os().registry();
-        registry.writeString(platform::HKEY_LOCAL_MACHINE, QLatin1String(setup::ScanluxKey),
-                             QStringLiteral("ProgramPath"), QStringLiteral("C:\\Marvek\\Scanlux"));
+        registry.writeString(platform::HKEY_LOCAL_MACHINE, QLatin1String(setup::ScanluxKey), q("ProgramPath"),
+                             q("C:\\Marvek\\Scanlux"));
         registry.writeString(platform::HKEY_LOCAL_MACHINE, QLatin1String(setup::WindowsVersionKey),
-                             QStringLiteral("ProgramFilesDir"), QStringLiteral("C:\\Program Files"));
+                             q("ProgramFilesDir"), q("C:\\Program Files"));
         registry.writeString(platform::HKEY_LOCAL_MACHINE, QLatin1String(setup::ManualLinkKey),
-                             QStringLiteral("InstallDir"), QStringLiteral("C:\\ManualLink"));
-        ASSERT_TRUE(
-            temp().writeFile(QStringLiteral("C:\\Marvek\\Scanlux\\readme.txt"), "diagnostic software"));
-        ASSERT_TRUE(temp().writeFile(QStringLiteral("C:\\ManualLink\\ManualLink.exe"), "manual link"));
-        ASSERT_TRUE(temp().writeFile(QStringLiteral("C:\\ManualLink\\Mandex.exe"), "manager"));
-        ASSERT_TRUE(QFile::copy(cdRoot + QStringLiteral("/programs/setup/ManualLink_new.mdb"),
-                                temp().host(QStringLiteral("C:\\ManualLink\\ManualLink.mdb"))));
-        QFile(temp().host(QStringLiteral("C:\\ManualLink\\ManualLink.mdb")))
+                             q("InstallDir"), q("C:\\ManualLink"));
+        ASSERT_TRUE(temp().writeFile(q("C:\\Marvek\\Scanlux\\readme.txt"), "diagnostic software"));
+        ASSERT_TRUE(temp().writeFile(q("C:\\ManualLink\\ManualLink.exe"), "manual link"));
+        ASSERT_TRUE(temp().writeFile(q("C:\\ManualLink\\Mandex.exe"), "manager"));
+        ASSERT_TRUE(QFile::copy(cdRoot + q("/programs/setup/ManualLink_new.mdb"),
+                                temp().host(q("C:\\ManualLink\\ManualLink.mdb"))));
+        QFile(temp().host(q("C:\\ManualLink\\ManualLink.mdb")))
             .setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup);
     }
 
@@ -104,29 +103,35 @@ protected:
     platform::TestClock& clock() { return base.clock(); }
     QString host(const QString& windowsPath) { return temp().host(windowsPath); }
 
-    setup::StartOutcome start() {
-        return setup::StartSetup(ctx, QStringLiteral("D:\\programs\\setup"), false);
+    // A box shown: its text, title and style.
+    static QStringList box(const platform::AskedQuestion& asked) {
+        return {asked.text, asked.title, QString::number(asked.style)};
     }
+    QStringList lastBox() {
+        return ui().asked().empty() ? QStringList{q("<no box>")} : box(ui().asked().back());
+    }
+
+    setup::StartOutcome start() { return setup::StartSetup(ctx, q("D:\\programs\\setup"), false); }
 
     // The CD's catalogue value of a manual folder changed in place.
     void setCdValue(const QString& folder, const QString& key, const QString& value) {
-        QFile file(cdRoot + QLatin1Char('/') + folder + QStringLiteral("/car_info.ci"));
+        QFile file(cdRoot + QLatin1Char('/') + folder + q("/car_info.ci"));
         ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-        QStringList lines = QString::fromLatin1(file.readAll()).split(QStringLiteral("\r\n"));
+        QStringList lines = QString::fromLatin1(file.readAll()).split(q("\r\n"));
         file.close();
         for (QString& line : lines) {
             if (line.startsWith(key + QLatin1Char('=')))
                 line = key + QLatin1Char('=') + value;
         }
         ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(lines.join(QStringLiteral("\r\n")).toLatin1());
+        file.write(lines.join(q("\r\n")).toLatin1());
     }
 
     // A shell command that appends the arguments it is given to a line of the host file record.
     QString recorderCommand(const QString& record) {
-        const QString script = QStringLiteral("C:\\recorder.sh");
+        const QString script = q("C:\\recorder.sh");
         EXPECT_TRUE(temp().writeFile(script, "echo \"$*\" >> '" + record.toUtf8() + "'\n"));
-        return QStringLiteral("/bin/sh ") + host(script);
+        return q("/bin/sh ") + host(script);
     }
     // What a detached program wrote to the host file record, once a whole line is there (at most 15 s).
     static QByteArray waitForLine(const QString& record) {
@@ -141,8 +146,7 @@ protected:
     }
 
     static bool copyTree(const QString& from, const QString& to) {
-        return QProcess::execute(QStringLiteral("cp"),
-                                 {QStringLiteral("-a"), from + QStringLiteral("/."), to}) == 0;
+        return QProcess::execute(q("cp"), {q("-a"), from + q("/."), to}) == 0;
     }
 
     SharedTestContext base;

@@ -1,22 +1,347 @@
-// The installation run end to end on a copy of the sample CD: survey, folder screen, extraction, copy,
-// registration, and the decisions of a second run after the CD or the PC changed.
+// The installer engine on a copy of the sample CD: the start routine, the companion installs, the room
+// the folder screen asks for, and the installation run end to end.
 #include "SetupTestFixture.h"
 #include "platform/Processes.h"
+#include "platform/testing/ScopedEnvironment.h"
 #include "platform/testing/TestArchive.h"
+#include "setup/engine/Companions.h"
 #include "setup/engine/InstallRun.h"
 #include "setup/engine/Pipeline.h"
 #include "setup/engine/Survey.h"
 #include "shared/catalogue/CarInfo.h"
 #include "shared/config/Messages.h"
 
+#include <QFile>
 #include <QFileInfo>
+#include <QTemporaryDir>
 #include <QThread>
+#include <cmath>
 
 using namespace marvek;
 using namespace marvek::testing;
 
 namespace {
 
+// The start routine's outcomes and the paths it settles.
+using StartupTest = SetupFixture;
+
+TEST_F(StartupTest, SettlesEveryPathAndOpensTheMenu) {
+    // A second copy of the program ends silently.
+    setup::SetupContext second(base.os());
+    EXPECT_EQ(setup::StartSetup(second, q("D:\\programs\\setup"), true), setup::StartOutcome::End);
+    EXPECT_FALSE(second.Database().IsOpen());
+
+    ASSERT_EQ(start(), setup::StartOutcome::ShowMenu);
+    EXPECT_EQ((QStringList{ctx.shared.SourceRoot, ctx.shared.CleanupBatchPath, ctx.ProgramFilesDrive,
+                           ctx.LinkManualDir, ctx.ViewerExePath, ctx.UnzipTempDir, ctx.DatabasePath,
+                           ctx.LockFilePath}),
+              (QStringList{
+                  "D:\\", "D:\\programs\\setup\\SysDir\\RmDir.bat", "C:", "C:\\Marvek\\Scanlux\\Link\\Manual",
+                  "C:\\Program Files\\Marvek\\Scanlux\\View\\Pagora.exe", "C:\\ManualLink\\UnZipTemp",
+                  "C:\\ManualLink\\ManualLink.mdb", "C:\\ManualLink\\ManualLink.ldb"}));
+    EXPECT_TRUE(ctx.os().files().folderExists(ctx.LinkDir));
+    EXPECT_TRUE(ctx.Database().IsOpen());
+    EXPECT_FALSE(ctx.shared.UsersGroupName.isEmpty());
+    EXPECT_TRUE(ui().asked().empty());
+}
+
+TEST_F(StartupTest, JapaneseMachineFallsBackToTheFixedViewerFolder) {
+    ASSERT_TRUE(base.setLocale("0411"));
+    base.os().registry().writeString(platform::HKEY_LOCAL_MACHINE, QLatin1String(setup::WindowsVersionKey),
+                                     q("ProgramFilesDir"), q("D:\\Apps"));
+    ASSERT_EQ(start(), setup::StartOutcome::ShowMenu);
+    EXPECT_EQ(ctx.shared.LanguageCode, q("11"));
+    EXPECT_EQ(ctx.ViewerDir, q("C:\\Program Files\\Marvek\\Scanlux\\View"));
+    EXPECT_EQ(ctx.ProgramFilesDrive, q("D:"));
+}
+
+TEST_F(StartupTest, ConfigurationFailuresEndWithFixedBoxes) {
+    struct Case {
+        const char* name;
+        QByteArray parameters; // empty: the file is removed
+        const char* box;
+    };
+    const QString parameterFile = q("D:\\programs\\setup\\SysDir\\SysParameter.ini");
+    QByteArray badNumber = temp().readFile(parameterFile);
+    ASSERT_TRUE(badNumber.contains("ZIP_ExtractTime=60"));
+    badNumber.replace("ZIP_ExtractTime=60", "ZIP_ExtractTime=sixty");
+    for (const Case& c :
+         {Case{"missing", {}, setup::NoParameterFile}, Case{"bad number", badNumber, setup::NoSystemData}}) {
+        SCOPED_TRACE(c.name);
+        QFile::remove(host(parameterFile));
+        if (!c.parameters.isEmpty()) {
+            ASSERT_TRUE(temp().writeFile(parameterFile, c.parameters));
+        }
+        setup::SetupContext fresh(base.os());
+        const size_t asked = ui().asked().size();
+        EXPECT_EQ(setup::StartSetup(fresh, q("D:\\programs\\setup"), false), setup::StartOutcome::End);
+        ASSERT_EQ(ui().asked().size(), asked + 1);
+        EXPECT_EQ(lastBox(),
+                  (QStringList{c.box, setup::StartupTitle, QString::number(platform::mb::Exclamation)}));
+    }
+}
+
+TEST_F(StartupTest, ManualLinkMissingOpensTheStartPageAndEnds) {
+    ASSERT_TRUE(QFile::remove(host(q("C:\\ManualLink\\ManualLink.exe"))));
+    // The system web browser gets the start page.
+    const QString opened = temp().root() + q("/opened.txt");
+    {
+        const ScopedEnvironment browser("BROWSER", recorderCommand(opened));
+        EXPECT_EQ(start(), setup::StartOutcome::End);
+    }
+    // The latest-CD check ran first: the PC now keeps the CD's information file.
+    EXPECT_TRUE(ctx.os().files().fileExists(q("C:\\man_info\\man_info_do.ci")));
+    const QByteArray page = waitForLine(opened);
+    EXPECT_TRUE(page.endsWith("index.html")) << page.toStdString();
+}
+
+TEST_F(StartupTest, DatabaseChecksFirstFailureWins) {
+    struct Case {
+        const char* name;
+        std::function<void()> prepare;
+        int message;
+    };
+    const QString databasePath = q("C:\\ManualLink\\ManualLink.mdb");
+    const QString database = host(databasePath);
+    const platform::Files& files = ctx.os().files();
+    const std::vector<Case> cases = {
+        {"database missing", [&] { QFile::remove(database); }, 19},
+        {"not a database",
+         [&] {
+             QFile file(database);
+             ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+             file.write("this is no database");
+         },
+         20},
+        {"read-only", [&] { files.setAttributes(databasePath, platform::FILE_ATTRIBUTE_READONLY); }, 67},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        c.prepare();
+        setup::SetupContext fresh(base.os());
+        EXPECT_EQ(setup::StartSetup(fresh, q("D:\\programs\\setup"), false), setup::StartOutcome::ShowResult);
+        EXPECT_EQ(fresh.ErrorLine1, setup::Message(fresh, c.message));
+        EXPECT_EQ(fresh.ErrorLine2, setup::Message(fresh, 24));
+        EXPECT_FALSE(fresh.InstallSucceeded);
+        setup::EndSetup(fresh, true);
+        files.setAttributes(databasePath, platform::FILE_ATTRIBUTE_NORMAL);
+        QFile::remove(database);
+        ASSERT_TRUE(QFile::copy(cdRoot + q("/programs/setup/ManualLink_new.mdb"), database));
+        QFile(database).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    }
+}
+
+TEST_F(StartupTest, RunningManagerBlocksOnlyUnderItsExactName) {
+    QTemporaryDir bin;
+    for (const char* name : {"mandex.exe", "Mandex.exe"}) {
+        SCOPED_TRACE(name);
+        const QString program = bin.filePath(QLatin1String(name));
+        ASSERT_TRUE(QFile::copy(q("/bin/sleep"), program));
+        QProcess manager;
+        manager.start(program, {q("30")});
+        ASSERT_TRUE(manager.waitForStarted());
+        setup::SetupContext fresh(base.os());
+        const setup::StartOutcome outcome = setup::StartSetup(fresh, q("D:\\programs\\setup"), false);
+        manager.kill();
+        manager.waitForFinished();
+        if (QLatin1String(name) == q("Mandex.exe")) {
+            EXPECT_EQ(outcome, setup::StartOutcome::ShowResult);
+            EXPECT_EQ(fresh.ErrorLine1, setup::Message(fresh, 70));
+        } else {
+            EXPECT_EQ(outcome, setup::StartOutcome::ShowMenu);
+        }
+    }
+}
+
+TEST(StartupPaths, SourceRootAndDriveNames) {
+    for (const auto& [folder, root] : {std::pair("D:\\programs\\setup", "D:\\"),
+                                       {"C:\\CD\\programs\\setup", "C:\\"},
+                                       {"E:\\Disc\\One\\programs\\setup", "E:\\Disc\\"}})
+        EXPECT_EQ(setup::SourceRootOf(q(folder)), q(root)) << folder;
+    for (const auto& [path, drive] : {std::pair("C:\\Program Files", "C:"),
+                                      {"e:", "e:"},
+                                      {"\\\\server\\share\\manuals", "\\\\server\\share"},
+                                      {"Manuals", ""},
+                                      {"", ""}})
+        EXPECT_EQ(setup::GetDriveName(q(path)), q(drive)) << path;
+}
+
+// The companion installs of step 2: which installer runs, how its result is judged, and what the
+// installer leaves around the manager program.
+class CompanionsTest : public SetupFixture {
+protected:
+    void SetUp() override {
+        SetupFixture::SetUp();
+        calls = host(q("C:\\calls.txt"));
+    }
+
+    // A companion installer on the CD: a script that records its folder and arguments, then runs body.
+    void writeInstaller(const QString& cdFolder, const QByteArray& body) {
+        const QString path = q("D:\\") + cdFolder + q("/setup.exe");
+        ASSERT_TRUE(temp().writeFile(path, "#!/bin/sh\nC=\"$MARVEK_ROOT/drives/c\"\necho \"" +
+                                               cdFolder.toUtf8() + " $*\" >> \"$C/calls.txt\"\n" + body));
+        QFile script(host(path));
+        script.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        // Older than anything installed, as a CD's files are.
+        ASSERT_TRUE(script.open(QIODevice::ReadWrite));
+        script.setFileTime(QDateTime(QDate(2024, 3, 1), QTime(0, 0)), QFileDevice::FileModificationTime);
+    }
+
+    QStringList recordedCalls() {
+        return QString::fromUtf8(temp().readFile(q("C:\\calls.txt")))
+            .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    }
+
+    void removeManager() { ASSERT_TRUE(QFile::remove(host(q("C:\\ManualLink\\Mandex.exe")))); }
+    QString managerLink() {
+        return ctx.os().files().specialFolder(platform::CSIDL_PROGRAMS) + QLatin1Char('\\') +
+               setup::Message(ctx, 43) + q(".lnk");
+    }
+
+    void startOk() { ASSERT_EQ(start(), setup::StartOutcome::ShowMenu) << ctx.ErrorLine1.toStdString(); }
+
+    QString calls;
+};
+
+constexpr const char* InstallManager = "cp \"$0\" \"$C/ManualLink/Mandex.exe\"\n";
+
+// An up-to-date manager is left alone; a missing one comes from the installer of the machine's language,
+// else the English one.
+TEST_F(CompanionsTest, ManagerInstallerOfTheLanguageElseEnglish) {
+    ASSERT_TRUE(base.setLocale("0411"));
+    writeInstaller(q("programs/man_manager/09"), InstallManager);
+    startOk();
+    ASSERT_TRUE(setup::InstallManagerStep(ctx, view));
+    EXPECT_TRUE(recordedCalls().isEmpty());
+    EXPECT_FALSE(ctx.os().files().exists(managerLink()));
+    EXPECT_FALSE(ctx.os().files().exists(q("C:\\ManualLink\\mandex.fdf")));
+
+    removeManager();
+    ASSERT_TRUE(setup::InstallManagerStep(ctx, view));
+    EXPECT_EQ(recordedCalls(), QStringList{q("programs/man_manager/09 /VERYSILENT /SP-")});
+    EXPECT_EQ(view.steps[2].text, setup::Message(ctx, 10));
+    EXPECT_TRUE(view.steps[2].bold) << "step 2 stays running until step 2b";
+
+    QFile::remove(calls);
+    removeManager();
+    writeInstaller(q("programs/man_manager/11"), InstallManager);
+    ASSERT_TRUE(setup::InstallManagerStep(ctx, view));
+    EXPECT_EQ(recordedCalls(), QStringList{q("programs/man_manager/11 /VERYSILENT /SP-")});
+}
+
+TEST_F(CompanionsTest, InstalledManagerGetsShortcutAndVersionFile) {
+    removeManager();
+    // The payload is a program with a version record: 1.2.3.4 gives "1.2.4".
+    ASSERT_TRUE(QFile::copy(QStringLiteral(VERSIONED_PROGRAM), cdRoot + q("/payload")));
+    writeInstaller(q("programs/man_manager/09"),
+                   "cp \"$(dirname \"$0\")/../../../payload\" \"$C/ManualLink/Mandex.exe\"\n");
+    startOk();
+    const QString link = managerLink();
+    ASSERT_TRUE(setup::InstallManagerStep(ctx, view));
+    EXPECT_TRUE(ctx.os().files().fileExists(link));
+    EXPECT_TRUE(temp().readFile(q("C:\\ManualLink\\mandex.fdf")).contains("1.2.4"));
+
+    // An existing shortcut is never overwritten; ShortcutIcon 0 makes none.
+    ASSERT_TRUE(temp().writeFile(link, "mine"));
+    removeManager();
+    ASSERT_TRUE(setup::InstallManagerStep(ctx, view));
+    EXPECT_EQ(temp().readFile(link), QByteArray("mine"));
+    QFile::remove(host(link));
+    removeManager();
+    ctx.shared.systemParameters.ShortcutIcon = 0;
+    ASSERT_TRUE(setup::InstallManagerStep(ctx, view));
+    EXPECT_FALSE(ctx.os().files().exists(link));
+}
+
+// An installer that installs nothing fails as a missing one does.
+TEST_F(CompanionsTest, ManagerInstallerThatInstallsNothingFails) {
+    removeManager();
+    writeInstaller(q("programs/man_manager/09"), "exit 0\n");
+    startOk();
+    for (const bool onTheCd : {true, false}) {
+        if (!onTheCd)
+            QDir(cdRoot + q("/programs/man_manager")).removeRecursively();
+        ctx.ErrorLine1.clear();
+        EXPECT_FALSE(setup::InstallManagerStep(ctx, view)) << onTheCd;
+        EXPECT_EQ(ctx.ErrorLine1, setup::Message(ctx, 18)) << onTheCd;
+        EXPECT_EQ(ctx.ErrorLine2, setup::Message(ctx, 24)) << onTheCd;
+    }
+}
+
+TEST_F(CompanionsTest, ResultLogsDecideAndFailuresAsk) {
+    const QByteArray linkOk = "printf '1\\r\\n0\\r\\n' > \"$C/ManualLink/setup.log\"\n";
+    const QByteArray noLog = "exit 0\n";
+    const QByteArray viewerOk = "mkdir -p \"$C/Program Files/Marvek/Scanlux/View\"\n"
+                                "echo 0 > \"$C/Program Files/Marvek/Scanlux/View/setup.log\"\n";
+    const QByteArray viewerFails =
+        "mkdir -p \"$C/Program Files/Marvek/Scanlux/View\"\n"
+        "printf 'copying\\n3\\n' > \"$C/Program Files/Marvek/Scanlux/View/setup.log\"\n";
+    struct Case {
+        const char* name;
+        QByteArray link;
+        QByteArray viewer;
+        QStringList answers;
+        bool succeeds;
+        int questions;
+    };
+    const std::vector<Case> cases = {
+        {"both succeed", linkOk, viewerOk, {}, true, 0},
+        {"link without log, go on", noLog, viewerOk, {q("6")}, true, 1},
+        {"link without log, stop", noLog, noLog, {q("7")}, false, 1},
+        {"viewer reports 3, go on", linkOk, viewerFails, {q("6")}, true, 1},
+        {"viewer reports 3, default is No", linkOk, viewerFails, {}, false, 1},
+    };
+    startOk();
+    // Installers missing from the CD are skipped without a question.
+    EXPECT_TRUE(setup::InstallLinkAndViewerStep(ctx, view));
+    EXPECT_TRUE(ui().asked().empty());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QFile::remove(calls);
+        writeInstaller(q("programs/manual_link"), c.link);
+        writeInstaller(q("programs/View"), c.viewer);
+        for (const QString& answer : c.answers)
+            ui().addAnswer(answer);
+        const size_t asked = ui().asked().size();
+        ctx.ErrorLine1.clear();
+        EXPECT_EQ(setup::InstallLinkAndViewerStep(ctx, view), c.succeeds);
+        ASSERT_EQ(ui().asked().size(), asked + c.questions);
+        if (c.questions > 0) {
+            EXPECT_EQ(lastBox(), (QStringList{setup::Message(ctx, 90) + setup::Message(ctx, 91),
+                                              setup::Message(ctx, 34), "308"}));
+        }
+        EXPECT_EQ(ctx.ErrorLine1, c.succeeds ? QString() : setup::Message(ctx, 90));
+        if (c.succeeds) {
+            EXPECT_EQ(recordedCalls(),
+                      (QStringList{q("programs/manual_link 1"), q("programs/View /VERYSILENT /SP-")}));
+            EXPECT_EQ(view.steps[2].text, setup::Message(ctx, 11));
+            EXPECT_EQ(view.steps[2].frame, setup::StepFrameDone);
+        }
+        // Every log read is deleted.
+        EXPECT_FALSE(ctx.os().files().exists(q("C:\\ManualLink\\setup.log")));
+        EXPECT_FALSE(ctx.os().files().exists(ctx.ViewerDir + q("\\setup.log")));
+    }
+}
+
+TEST(ResultLog, LastLineIsTheResult) {
+    SharedTestContext base;
+    setup::SetupContext ctx(base.os());
+    struct Case {
+        QByteArray content;
+        std::optional<qint16> result;
+    };
+    for (const Case& c :
+         {Case{"0\r\n", 0}, Case{"starting\n2\n", 2}, Case{"5\n0", 0}, Case{"", std::nullopt},
+          Case{"0\n\n", std::nullopt}, Case{"done", std::nullopt}, Case{"99999\n", std::nullopt}}) {
+        ASSERT_TRUE(base.temp().writeFile(q("C:\\setup.log"), c.content));
+        EXPECT_EQ(setup::ReadResultLog(ctx, q("C:\\setup.log")), c.result) << c.content.toStdString();
+    }
+    EXPECT_EQ(setup::ReadResultLog(ctx, q("C:\\missing.log")), std::nullopt);
+    EXPECT_EQ(setup::ManagerVersionText(1, 2, 0, 5), q("1.2.5"));
+}
+
+// The installation run end to end on a copy of the sample CD: survey, folder screen, extraction, copy,
+// registration, and the decisions of a second run after the CD or the PC changed.
 struct Outcome {
     const char* selected;
     const char* status;
@@ -60,7 +385,7 @@ protected:
 
     bool installedFile(const QString& windowsPath) { return QFileInfo::exists(host(windowsPath)); }
 
-    const QString base = QStringLiteral("C:\\Marvek\\Scanlux\\Link\\Manual");
+    const QString base = q("C:\\Marvek\\Scanlux\\Link\\Manual");
 };
 
 TEST_F(InstallRunTest, NewInstallationPlacesAndRegistersEveryManual) {
@@ -73,44 +398,44 @@ TEST_F(InstallRunTest, NewInstallationPlacesAndRegistersEveryManual) {
     // Six new manuals asked for a folder (RM010EN and RM011EN both, the later revision removing the
     // earlier); the counter went up each time and the default was the link folder.
     ASSERT_EQ(view.folderScreens.size(), 6u);
-    EXPECT_TRUE(view.folderScreens[1].L_Msg[0].endsWith(QLatin1String("2")));
+    EXPECT_TRUE(view.folderScreens[1].L_Msg[0].endsWith(q("2")));
     for (const char* pubNo : {"BRM00EN", "NCF00EN", "RM011EN", "RMJ00JA"}) {
         expectOutcome(pubNo, {"1", "1", "1"});
-        EXPECT_EQ(entry(pubNo).Done, QLatin1String("1"));
+        EXPECT_EQ(entry(pubNo).Done, q("1"));
         ASSERT_TRUE(registered(pubNo)) << pubNo;
-        EXPECT_EQ(ctx.db.CurrentManual.InsDate, ctx.NewInstallDate) << pubNo;
-        EXPECT_EQ(ctx.db.CurrentManual.InsUser, ctx.shared.UserName);
-        EXPECT_EQ(ctx.db.CurrentManual.Adjust_flg, QLatin1String("0"));
+        EXPECT_EQ((std::tuple(ctx.db.CurrentManual.InsDate, ctx.db.CurrentManual.InsUser,
+                              ctx.db.CurrentManual.Adjust_flg)),
+                  (std::tuple(ctx.NewInstallDate, ctx.shared.UserName, q("0"))))
+            << pubNo;
     }
     EXPECT_EQ(ctx.NewInstallDate, ctx.RunStart.addSecs(1));
     EXPECT_EQ(ctx.UpdateInstallDate, ctx.RunStart.addSecs(2));
 
     // HTML manuals land in the archive's top folder, PDF manuals in their CD folder's name.
     ASSERT_TRUE(registered("EWD00EN"));
-    EXPECT_EQ(ctx.db.CurrentManual.InsPath, base + QStringLiteral("\\AureaEWD"));
-    EXPECT_TRUE(installedFile(base + QStringLiteral("\\AureaEWD\\index.html")));
+    EXPECT_EQ(ctx.db.CurrentManual.InsPath, base + q("\\AureaEWD"));
+    EXPECT_TRUE(installedFile(base + q("\\AureaEWD\\index.html")));
     ASSERT_TRUE(registered("BRM00EN"));
-    EXPECT_EQ(ctx.db.CurrentManual.InsPath, base + QStringLiteral("\\BRM00EN"));
-    EXPECT_EQ(ctx.db.CurrentManual.Pdf_flg, QLatin1String("1"));
-    EXPECT_TRUE(installedFile(base + QStringLiteral("\\BRM00EN\\contents\\BRM00EN.pdf")));
-    EXPECT_TRUE(installedFile(base + QStringLiteral("\\RM011EN\\contents")));
+    EXPECT_EQ(ctx.db.CurrentManual.InsPath, base + q("\\BRM00EN"));
+    EXPECT_EQ(ctx.db.CurrentManual.Pdf_flg, q("1"));
+    EXPECT_TRUE(installedFile(base + q("\\BRM00EN\\contents\\BRM00EN.pdf")));
+    EXPECT_TRUE(installedFile(base + q("\\RM011EN\\contents")));
 
     // The later revision took the place of revision 0: its folder and rows are gone.
     EXPECT_FALSE(registered("RM010EN"));
-    EXPECT_FALSE(installedFile(base + QStringLiteral("\\RM010EN")));
+    EXPECT_FALSE(installedFile(base + q("\\RM010EN")));
 
     // The user guide with its shortcut on the all-users desktop, the information files beside the database.
-    EXPECT_TRUE(installedFile(QStringLiteral("C:\\ManualLink\\MandexGuide_E.pdf")));
+    EXPECT_TRUE(installedFile(q("C:\\ManualLink\\MandexGuide_E.pdf")));
     const QString desktop = ctx.os().files().specialFolder(platform::CSIDL_COMMON_DESKTOP);
-    EXPECT_TRUE(
-        installedFile(desktop + QLatin1Char('\\') + setup::Message(ctx, 66) + QStringLiteral(".lnk")));
-    EXPECT_TRUE(installedFile(QStringLiteral("C:\\ManualLink\\man_info_do.ci")));
-    EXPECT_TRUE(installedFile(QStringLiteral("C:\\ManualLink\\man_info_us.ci")));
+    EXPECT_TRUE(installedFile(desktop + QLatin1Char('\\') + setup::Message(ctx, 66) + q(".lnk")));
+    EXPECT_TRUE(installedFile(q("C:\\ManualLink\\man_info_do.ci")));
+    EXPECT_TRUE(installedFile(q("C:\\ManualLink\\man_info_us.ci")));
 }
 
 TEST_F(InstallRunTest, SecondRunChangesNothingAndOlderOrUnreadableVersionsOnTheCd) {
     ASSERT_TRUE(run());
-    const QFileInfo database(host(QStringLiteral("C:\\ManualLink\\ManualLink.mdb")));
+    const QFileInfo database(host(q("C:\\ManualLink\\ManualLink.mdb")));
     const QDateTime before = database.lastModified();
     view.folderScreens.clear();
 
@@ -122,15 +447,15 @@ TEST_F(InstallRunTest, SecondRunChangesNothingAndOlderOrUnreadableVersionsOnTheC
         EXPECT_TRUE(entry(pubNo).InstallPath.isEmpty());
     }
     // Revision 0 stands beside the installed revision 1.
-    EXPECT_EQ(entry("RM010EN").Selected, QLatin1String("9"));
-    EXPECT_EQ(entry("RM010EN").Status, QLatin1String("3"));
+    EXPECT_EQ(entry("RM010EN").Selected, q("9"));
+    EXPECT_EQ(entry("RM010EN").Status, q("3"));
     EXPECT_FALSE(registered("RM010EN"));
     EXPECT_EQ(QFileInfo(database.filePath()).lastModified(), before);
 
     // An older version is left alone; one that is no number compares as text, and a different text
     // brings the CD's copy in full, once.
-    setCdValue(QStringLiteral("NCF00EN"), QStringLiteral("Version"), QStringLiteral("0"));
-    setCdValue(QStringLiteral("EWD00EN"), QStringLiteral("Version"), QStringLiteral("B"));
+    setCdValue(q("NCF00EN"), q("Version"), q("0"));
+    setCdValue(q("EWD00EN"), q("Version"), q("B"));
     ASSERT_TRUE(run());
     expectOutcome("NCF00EN", {"0", "3", ""});
     expectOutcome("EWD00EN", {"1", "2", "1"});
@@ -143,16 +468,16 @@ TEST_F(InstallRunTest, NewerCdVersionsUpdateDifferentiallyOrInFullUnlessALaterRe
     // RM011EN: version + 1 with compare files (differential); EWD00EN: + 1 with an empty compare folder
     // (full); NCF00EN: + 2 (full); RMJ00JA: same version but its folder deleted by hand (full);
     // BRM00EN: same version, marked for adjustment (full).
-    setCdValue(QStringLiteral("RM011EN"), QStringLiteral("Version"), QStringLiteral("3"));
-    setCdValue(QStringLiteral("EWD00EN"), QStringLiteral("Version"), QStringLiteral("2"));
-    QDir(cdRoot + QStringLiteral("/EWD00EN/install/compare")).removeRecursively();
-    QDir().mkpath(cdRoot + QStringLiteral("/EWD00EN/install/compare/empty"));
-    setCdValue(QStringLiteral("NCF00EN"), QStringLiteral("Version"), QStringLiteral("3"));
+    setCdValue(q("RM011EN"), q("Version"), q("3"));
+    setCdValue(q("EWD00EN"), q("Version"), q("2"));
+    QDir(cdRoot + q("/EWD00EN/install/compare")).removeRecursively();
+    QDir().mkpath(cdRoot + q("/EWD00EN/install/compare/empty"));
+    setCdValue(q("NCF00EN"), q("Version"), q("3"));
     ASSERT_TRUE(registered("RMJ00JA"));
     ASSERT_TRUE(QDir(host(ctx.db.CurrentManual.InsPath)).removeRecursively());
-    ASSERT_TRUE(ctx.db.MarkManualForAdjust(QStringLiteral("BRM00EN")));
+    ASSERT_TRUE(ctx.db.MarkManualForAdjust(q("BRM00EN")));
     // A page only the compare tree carries shows the differential copy went into "contents".
-    ASSERT_TRUE(temp().writeFile(QStringLiteral("D:\\RM011EN\\install\\compare\\sec99\\new.html"), "<html>"));
+    ASSERT_TRUE(temp().writeFile(q("D:\\RM011EN\\install\\compare\\sec99\\new.html"), "<html>"));
 
     view.folderScreens.clear();
     ASSERT_TRUE(run()) << ctx.ErrorLine1.toStdString();
@@ -162,27 +487,27 @@ TEST_F(InstallRunTest, NewerCdVersionsUpdateDifferentiallyOrInFullUnlessALaterRe
     expectOutcome("NCF00EN", {"1", "2", "1"});
     expectOutcome("RMJ00JA", {"1", "2", "1"});
     expectOutcome("BRM00EN", {"1", "2", "1"});
-    EXPECT_TRUE(installedFile(base + QStringLiteral("\\RM011EN\\contents\\sec99\\new.html")));
-    EXPECT_TRUE(installedFile(base + QStringLiteral("\\RMJ00JA\\index.html")));
+    EXPECT_TRUE(installedFile(base + q("\\RM011EN\\contents\\sec99\\new.html")));
+    EXPECT_TRUE(installedFile(base + q("\\RMJ00JA\\index.html")));
     for (const char* pubNo : {"RM011EN", "EWD00EN", "NCF00EN", "RMJ00JA", "BRM00EN"}) {
         ASSERT_TRUE(registered(pubNo));
         EXPECT_EQ(ctx.db.CurrentManual.InsDate, ctx.UpdateInstallDate) << pubNo;
-        EXPECT_EQ(ctx.db.CurrentManual.Adjust_flg, QLatin1String("0")) << pubNo;
+        EXPECT_EQ(ctx.db.CurrentManual.Adjust_flg, q("0")) << pubNo;
     }
 
     // Revision 2 of RM01xEN installed: the CD's revision 1 is excluded, whatever its version.
     ASSERT_TRUE(registered("RM011EN"));
     shared::ManualEntry later = entry("RM011EN");
-    later.Pub_No = QStringLiteral("RM012EN");
+    later.Pub_No = q("RM012EN");
     later.InstallPath = ctx.db.CurrentManual.InsPath;
-    later.Status = QStringLiteral("1");
+    later.Status = q("1");
     ASSERT_TRUE(ctx.db.RegisterInstalledManual(later, ctx.NewInstallDate, ctx.UpdateInstallDate));
-    setCdValue(QStringLiteral("RM011EN"), QStringLiteral("Version"), QStringLiteral("9"));
+    setCdValue(q("RM011EN"), q("Version"), q("9"));
     ASSERT_TRUE(run());
-    EXPECT_EQ(entry("RM011EN").Selected, QLatin1String("9"));
-    EXPECT_EQ(entry("RM011EN").Status, QLatin1String("3"));
+    EXPECT_EQ(entry("RM011EN").Selected, q("9"));
+    EXPECT_EQ(entry("RM011EN").Status, q("3"));
     ASSERT_TRUE(registered("RM011EN"));
-    EXPECT_EQ(ctx.db.CurrentManual.Version, QLatin1String("3"));
+    EXPECT_EQ(ctx.db.CurrentManual.Version, q("3"));
 }
 
 TEST_F(InstallRunTest, TwoNewManualsShareTheChosenFolder) {
@@ -190,16 +515,15 @@ TEST_F(InstallRunTest, TwoNewManualsShareTheChosenFolder) {
     for (const char* folder : {"BRM00EN", "EWD00EN", "RM010EN", "RM011EN"})
         QDir(cdRoot + QLatin1Char('/') + QLatin1String(folder)).removeRecursively();
     temp().addDrive(QLatin1Char('E'));
-    ui().addAnswer(QStringLiteral("folder:E:\\"));
+    ui().addAnswer(q("folder:E:\\"));
     view.folderClicks = {"change", "ok"};
     ASSERT_TRUE(run()) << ctx.ErrorLine1.toStdString();
     ASSERT_EQ(view.folderScreens.size(), 2u);
-    EXPECT_EQ(view.folderScreens[1].L_Msg[0],
-              setup::Message(ctx, 59).replace(QLatin1Char('@'), QStringLiteral("2")));
-    EXPECT_EQ(ctx.InstallBase, QStringLiteral("E:"));
+    EXPECT_EQ(view.folderScreens[1].L_Msg[0], setup::Message(ctx, 59).replace(QLatin1Char('@'), q("2")));
+    EXPECT_EQ(ctx.InstallBase, q("E:"));
     ASSERT_TRUE(registered("RMJ00JA"));
-    EXPECT_TRUE(ctx.db.CurrentManual.InsPath.startsWith(QLatin1String("E:\\")));
-    EXPECT_TRUE(installedFile(ctx.db.CurrentManual.InsPath + QStringLiteral("\\index.html")));
+    EXPECT_TRUE(ctx.db.CurrentManual.InsPath.startsWith(q("E:\\")));
+    EXPECT_TRUE(installedFile(ctx.db.CurrentManual.InsPath + q("\\index.html")));
 }
 
 TEST_F(InstallRunTest, CancelInTheFolderScreen) {
@@ -214,7 +538,7 @@ TEST_F(InstallRunTest, CancelInTheFolderScreen) {
     ASSERT_EQ(ui().asked().size(), 2u);
     EXPECT_EQ(ui().asked()[0].style, 52);
     EXPECT_FALSE(registered("BRM00EN"));
-    EXPECT_EQ(entry("BRM00EN").Done, QLatin1String("0"));
+    EXPECT_EQ(entry("BRM00EN").Done, q("0"));
 }
 
 TEST_F(InstallRunTest, DatabaseTurnedReadOnlyDuringTheRunStopsBeforeRegistering) {
@@ -225,13 +549,13 @@ TEST_F(InstallRunTest, DatabaseTurnedReadOnlyDuringTheRunStopsBeforeRegistering)
     EXPECT_EQ(ctx.ErrorLine1, setup::Message(ctx, 67));
     EXPECT_EQ(ctx.ErrorLine2, setup::Message(ctx, 24));
     // The first manual's files are in place, but it is not registered; nothing after it was touched.
-    EXPECT_TRUE(installedFile(base + QStringLiteral("\\BRM00EN\\contents\\BRM00EN.pdf")));
+    EXPECT_TRUE(installedFile(base + q("\\BRM00EN\\contents\\BRM00EN.pdf")));
     EXPECT_FALSE(registered("BRM00EN"));
     EXPECT_EQ(view.folderScreens.size(), 1u);
 }
 
 TEST_F(InstallRunTest, CatalogueValueTooLongStopsTheSurvey) {
-    setCdValue(QStringLiteral("EWD00EN"), QStringLiteral("Pub_No"), QStringLiteral("EWD00EN-TOO-LONG"));
+    setCdValue(q("EWD00EN"), q("Pub_No"), q("EWD00EN-TOO-LONG"));
     EXPECT_FALSE(run());
     EXPECT_EQ(ctx.ErrorLine1, QLatin1String(shared::CatalogueErrorLine1));
     EXPECT_TRUE(view.folderScreens.empty());
@@ -257,28 +581,61 @@ TEST_F(InstallRunTest, UnsafeArchiveFailsTheManualAndWritesNothingOutside) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         TestArchive archive;
-        archive.file(QStringLiteral("EWD00EN/index.html"), "<html></html>");
+        archive.file(q("EWD00EN/index.html"), "<html></html>");
         if (c.kind == Kind::File)
             archive.file(QLatin1String(c.entry), "x");
         else if (c.kind == Kind::Link)
-            archive.symlink(QLatin1String(c.entry), QStringLiteral("/etc"));
+            archive.symlink(QLatin1String(c.entry), q("/etc"));
         else
             archive.special(TestArchive::Kind::Fifo, QLatin1String(c.entry));
-        QFile::remove(cdRoot + QStringLiteral("/EWD00EN/install/condense/manual.zip"));
+        QFile::remove(cdRoot + q("/EWD00EN/install/condense/manual.zip"));
         // Zip carries no special files: the device comes in a 7z archive under the same name.
         ASSERT_TRUE(
-            archive.write(cdRoot + QStringLiteral("/EWD00EN/install/condense/manual.zip"),
+            archive.write(cdRoot + q("/EWD00EN/install/condense/manual.zip"),
                           c.kind == Kind::Fifo ? TestArchive::Format::SevenZip : TestArchive::Format::Zip));
         view.folderScreens.clear();
         EXPECT_FALSE(run());
         EXPECT_EQ(ctx.ErrorLine1, setup::Message(ctx, 83));
         EXPECT_EQ(ctx.ErrorLine2, setup::Message(ctx, 24));
         EXPECT_FALSE(registered("EWD00EN"));
-        EXPECT_FALSE(QFileInfo::exists(host(QStringLiteral("C:\\ManualLink\\escaped.html"))));
-        EXPECT_FALSE(QFileInfo::exists(host(QStringLiteral("C:\\escaped.html"))));
-        EXPECT_FALSE(QFileInfo::exists(QStringLiteral("/tmp/escaped.html")));
-        EXPECT_FALSE(installedFile(base + QStringLiteral("\\EWD00EN")));
+        EXPECT_FALSE(QFileInfo::exists(host(q("C:\\ManualLink\\escaped.html"))));
+        EXPECT_FALSE(QFileInfo::exists(host(q("C:\\escaped.html"))));
+        EXPECT_FALSE(QFileInfo::exists(q("/tmp/escaped.html")));
+        EXPECT_FALSE(installedFile(base + q("\\EWD00EN")));
     }
+}
+
+TEST_F(InstallRunTest, RequiredAndFreeSpace) {
+    shared::ManualEntry& entry = ctx.ManualTable.append();
+    entry.Pub_No = q("PDF00EN");
+    entry.PdfFlag = q("1");
+    ctx.CurrentIndex = 1;
+    struct Case {
+        qint64 pdfSize; // -1: no file
+        double required;
+    };
+    const QString pdf = q("D:\\PDF00EN\\contents\\PDF00EN.pdf");
+    for (const Case& c : {Case{23456789, 30000000}, Case{9999999, 10000000}, Case{20000000, 30000000},
+                          Case{0, 10000000}, Case{-1, 10000000}}) {
+        QFile::remove(host(pdf));
+        if (c.pdfSize >= 0) {
+            ASSERT_TRUE(temp().writeFile(pdf, {}));
+            ASSERT_TRUE(QFile::resize(host(pdf), c.pdfSize));
+        }
+        EXPECT_EQ(setup::RequiredSpace(ctx), c.required) << c.pdfSize;
+    }
+    ctx.ManualTable.entry(1).PdfFlag = q("0");
+    EXPECT_EQ(setup::RequiredSpace(ctx), 150000000.0);
+
+    // Free space keeps the Program Files reserve.
+    EXPECT_EQ(setup::FreeSpace(ctx, q("Manuals")), 0.0);
+    EXPECT_EQ(setup::FreeSpace(ctx, q("Q:\\Manuals")), 0.0) << "no such drive";
+    // C: and D: lie on the same host file system here; C: is the Program Files drive.
+    const double c = setup::FreeSpace(ctx, q("C:\\Manuals"));
+    const double d = setup::FreeSpace(ctx, q("D:\\"));
+    EXPECT_LT(std::abs(d - c - setup::ProgramFilesReserve), 64e6);
+    ctx.ProgramFilesDrive = q("c:"); // compared exactly: another spelling keeps no reserve
+    EXPECT_LT(std::abs(setup::FreeSpace(ctx, q("C:\\Manuals")) - d), 64e6);
 }
 
 // The whole CD as it ships, companion installers included, on a PC with only the manual-link component
@@ -289,13 +646,12 @@ protected:
         cdRoot = base.temp().addDrive(QLatin1Char('D'));
         ASSERT_TRUE(copyTree(QStringLiteral(MARVEK_SAMPLE_CD_DIR), cdRoot));
         const platform::Registry& registry = base.os().registry();
-        registry.writeString(platform::HKEY_LOCAL_MACHINE, QLatin1String(setup::ScanluxKey),
-                             QStringLiteral("ProgramPath"),
-                             QStringLiteral("C:\\Program Files\\Marvek\\Scanlux"));
+        registry.writeString(platform::HKEY_LOCAL_MACHINE, QLatin1String(setup::ScanluxKey), q("ProgramPath"),
+                             q("C:\\Program Files\\Marvek\\Scanlux"));
         registry.writeString(platform::HKEY_LOCAL_MACHINE, QLatin1String(setup::WindowsVersionKey),
-                             QStringLiteral("ProgramFilesDir"), QStringLiteral("C:\\Program Files"));
+                             q("ProgramFilesDir"), q("C:\\Program Files"));
         const std::unique_ptr<platform::ChildProcess> link = base.os().processes().start(
-            QStringLiteral("D:\\programs\\manual_link\\setup.exe 1"), platform::WindowMode::Hidden);
+            q("D:\\programs\\manual_link\\setup.exe 1"), platform::WindowMode::Hidden);
         ASSERT_TRUE(link);
         while (link->exitCode() == platform::STILL_ACTIVE)
             QThread::msleep(20);
@@ -310,11 +666,11 @@ TEST_F(FullCdTest, InstallsCompanionsAndEveryManual) {
         << ctx.ErrorLine1.toStdString() << " / " << ctx.ErrorLine2.toStdString();
     EXPECT_TRUE(ui().asked().empty()) << "no companion failed";
     const platform::Files& files = ctx.os().files();
-    EXPECT_TRUE(files.fileExists(ctx.shared.ManualLinkDir + QStringLiteral("\\Mandex.exe")));
-    EXPECT_TRUE(files.fileExists(ctx.shared.ManualLinkDir + QStringLiteral("\\SysDir\\SysParameter.ini")));
-    EXPECT_TRUE(files.fileExists(ctx.shared.ManualLinkDir + QStringLiteral("\\mandex.fdf")));
+    EXPECT_TRUE(files.fileExists(ctx.shared.ManualLinkDir + q("\\Mandex.exe")));
+    EXPECT_TRUE(files.fileExists(ctx.shared.ManualLinkDir + q("\\SysDir\\SysParameter.ini")));
+    EXPECT_TRUE(files.fileExists(ctx.shared.ManualLinkDir + q("\\mandex.fdf")));
     EXPECT_TRUE(files.fileExists(ctx.ViewerExePath));
-    EXPECT_TRUE(files.fileExists(ctx.ViewerDir + QStringLiteral("\\PagoraEngine.exe")));
+    EXPECT_TRUE(files.fileExists(ctx.ViewerDir + q("\\PagoraEngine.exe")));
     for (const char* pubNo : {"BRM00EN", "EWD00EN", "NCF00EN", "RM011EN", "RMJ00JA"})
         EXPECT_EQ(ctx.db.FindInstalledManual(QLatin1String(pubNo)), 0) << pubNo;
 }

@@ -1,0 +1,422 @@
+// The manager: its start routine, the actions its window wires (the list, opening a manual, the memo,
+// the checks before a change), the window driven under the offscreen platform, and the program as a
+// real process.
+#include "manager/app/ManagerActions.h"
+#include "manager/app/ManagerStart.h"
+#include "manager/window/frmMmpMain.h"
+#include "platform/InstanceLock.h"
+#include "platform/Processes.h"
+#include "platform/Registry.h"
+#include "shared/config/Messages.h"
+#include "shared/grid/vaSpread.h"
+#include "shared/testing/SchemaDatabase.h"
+#include "shared/testing/SharedTestContext.h"
+
+#include <QDir>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+#include <future>
+#include <gtest/gtest.h>
+
+using namespace marvek;
+using namespace marvek::testing;
+
+namespace {
+
+// The manager installed in C:\ManualLink with the sample CD's SysDir and a database made from the
+// schema and the given rows; the UI answers from a script and the clock is instant.
+class ManagerFixture : public ::testing::Test {
+protected:
+    static inline const QString ProgramFolder = q("C:\\ManualLink");
+    static inline const QString DatabasePath = q("C:\\ManualLink\\ManualLink.mdb");
+
+    ManagerFixture() : ctx(base.os()) {}
+
+    void installManager(const QByteArray& rows) {
+        QDir().mkpath(temp().host(ProgramFolder));
+        ASSERT_EQ(QProcess::execute(q("cp"),
+                                    {q("-a"), QStringLiteral(MARVEK_SAMPLE_CD_DIR "/programs/setup/SysDir"),
+                                     temp().host(ProgramFolder)}),
+                  0);
+        base.os().registry().writeString(platform::HKEY_LOCAL_MACHINE,
+                                         q("SOFTWARE\\Marvek\\Scanlux\\ManualLink"), q("InstallDir"),
+                                         ProgramFolder);
+        ASSERT_TRUE(MakeSchemaDatabase(temp(), DatabasePath, rows));
+    }
+
+    TempMachine& temp() { return base.temp(); }
+    platform::ScriptedUserInterface& ui() { return base.ui(); }
+    QString message(int number) { return shared::GetMessage(ctx.shared, q("MESSAGE"), number); }
+    manager::ManagerStartOutcome start() { return manager::StartManager(ctx, ProgramFolder, false); }
+    // The last box shown: its text, title and style.
+    QStringList lastBox() {
+        if (ui().asked().empty())
+            return {q("<no box>")};
+        const platform::AskedQuestion& box = ui().asked().back();
+        return {box.text, box.title, QString::number(box.style)};
+    }
+
+    SharedTestContext base;
+    manager::ManagerContext ctx;
+};
+
+// Three manuals: an HTML one installed under C:\Manuals, a PDF one, and one marked for adjustment; with
+// model orders that make the English and Japanese orders differ.
+const QByteArray Rows = R"(
+INSERT INTO M_order VALUES ('AUR50', 'Aurea', 1);
+INSERT INTO M_order VALUES ('VELT20', 'Veltro', 2);
+INSERT INTO M_manage VALUES ('RM011EN', 'Aurea', 'AUR50', '2', '2024', 'ZVH50', 'Europe', 'English', '2024/03',
+    'tech', '2024-04-01 09:30:01', 'C:\Manuals\RM011EN', '0', 'brakes: see sec. 9');
+INSERT INTO M_manage VALUES ('BRM00EN', 'Aurea', 'AUR50', '1', '2023', 'ZVH51', 'Europe', 'English', '2023/06',
+    'tech', '2024-04-01 09:30:01', 'C:\Manuals\BRM00EN', '0', '');
+INSERT INTO M_manage VALUES ('NCF00EN', 'Veltro', 'VELT20', '3', '2022', 'AAA10', 'Europe', 'English', '2022/01',
+    'tech', '2024-04-01 09:30:01', 'C:\Manuals\NCF00EN', '1', '');
+INSERT INTO M_type VALUES ('RM011EN', '0');
+INSERT INTO M_type VALUES ('BRM00EN', '1');
+INSERT INTO M_type VALUES ('NCF00EN', '0');
+)";
+
+class ManagerTest : public ManagerFixture {
+protected:
+    void SetUp() override {
+        installManager(Rows);
+        base.os().registry().writeString(platform::HKEY_LOCAL_MACHINE,
+                                         q("SOFTWARE\\Marvek\\Scanlux\\MarvekView"), q("InstallDir"),
+                                         q("C:\\Viewer"));
+        ASSERT_TRUE(temp().writeFile(q("C:\\Manuals\\RM011EN\\index.html"), "<html></html>"));
+        ASSERT_TRUE(temp().writeFile(q("C:\\Manuals\\BRM00EN\\contents\\BRM00EN.pdf"), "%PDF-1.4"));
+    }
+
+    // A script standing in for a program: records its arguments in a file.
+    QString recorder(const QString& name) {
+        const QString script = tools.filePath(name);
+        QFile file(script);
+        file.open(QIODevice::WriteOnly);
+        file.write("#!/bin/sh\necho \"$@\" > \"$0.args\"\n");
+        file.close();
+        file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        return script;
+    }
+    // The recorded arguments, once their line is complete.
+    static QByteArray awaitArgs(const QString& script) {
+        QByteArray args;
+        for (int i = 0; i < 750 && !args.endsWith('\n'); ++i) {
+            QThread::msleep(20);
+            QFile file(script + q(".args"));
+            if (file.open(QIODevice::ReadOnly))
+                args = file.readAll();
+        }
+        return args.trimmed();
+    }
+
+    QTemporaryDir tools;
+};
+
+TEST_F(ManagerTest, StartSettlesPathsAndOpensTheDatabase) {
+    ASSERT_EQ(start(), manager::ManagerStartOutcome::ShowWindow);
+    EXPECT_EQ((QStringList{ctx.ViewerExePath, ctx.DatabasePath, ctx.shared.CleanupBatchPath}),
+              (QStringList{"C:\\Viewer\\Pagora.exe", DatabasePath, "C:\\ManualLink\\SysDir\\RmDir.bat"}));
+    EXPECT_TRUE(ctx.db.Database.IsOpen());
+    EXPECT_TRUE(ui().asked().empty());
+}
+
+TEST_F(ManagerTest, StartFailuresEndWithTheirBoxes) {
+    struct Case {
+        const char* name;
+        std::function<void()> prepare;
+        const char* box;
+    };
+    const QString parameters = temp().host(q("C:\\ManualLink\\SysDir\\SysParameter.ini"));
+    const std::vector<Case> cases = {
+        {"database missing", [&] { QFile::remove(temp().host(DatabasePath)); }, manager::NoDatabase},
+        {"bad parameter",
+         [&] {
+             QFile file(parameters);
+             file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+             file.write("[SYSTEM INFORMATION]\r\nLCID_Flg=x\r\n");
+         },
+         "No System Data"},
+        {"parameters missing", [&] { QFile::remove(parameters); }, "System Parameter File None"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        c.prepare();
+        manager::ManagerContext fresh(base.os());
+        EXPECT_EQ(manager::StartManager(fresh, ProgramFolder, false), manager::ManagerStartOutcome::End);
+        EXPECT_EQ(lastBox(), (QStringList{c.box, manager::ManagerTitle, "48"}));
+        EXPECT_FALSE(fresh.db.Database.IsOpen());
+    }
+    const size_t asked = ui().asked().size();
+    EXPECT_EQ(manager::StartManager(ctx, ProgramFolder, true), manager::ManagerStartOutcome::End);
+    EXPECT_EQ(ui().asked().size(), asked) << "a second copy ends silently";
+}
+
+TEST_F(ManagerTest, ListInBothLanguages) {
+    ASSERT_EQ(start(), manager::ManagerStartOutcome::ShowWindow);
+    const manager::ManagerTexts texts = manager::LoadManagerTexts(ctx);
+    EXPECT_EQ(ctx.shared.AppTitle, message(43));
+    EXPECT_EQ(texts.headers[2], message(35));
+    EXPECT_EQ(texts.headers[7], q("Pdf_flg"));
+
+    std::optional<std::vector<manager::ManagerRow>> rows = manager::LoadManagerList(ctx);
+    ASSERT_TRUE(rows);
+    ASSERT_EQ(rows->size(), 3u);
+    // English: OrderNo, year, number; column 4 is the year; marked manuals show white (colour flag 1).
+    const auto row = [&](size_t i) {
+        return QStringList((*rows)[i].columns.begin(), (*rows)[i].columns.end()) << (*rows)[i].colourFlag;
+    };
+    EXPECT_EQ(row(0), (QStringList{"BRM00EN", "C:\\Manuals\\BRM00EN", "Aurea", "2023", "English", "BRM00EN",
+                                   "1", "1", "0"}));
+    EXPECT_EQ(row(1), (QStringList{"RM011EN", "C:\\Manuals\\RM011EN", "Aurea", "2024", "English", "RM011EN",
+                                   "2", "0", "0"}));
+    EXPECT_EQ(row(2), (QStringList{"NCF00EN", "C:\\Manuals\\NCF00EN", "Veltro", "2022", "English", "NCF00EN",
+                                   "3", "0", "1"}));
+
+    ctx.shared.LanguageCode = q("11");
+    rows = manager::LoadManagerList(ctx);
+    ASSERT_TRUE(rows);
+    EXPECT_EQ((*rows)[0].columns[3], q("ZVH51")) << "Japanese shows the classification";
+    EXPECT_TRUE(manager::HasManuals(ctx));
+}
+
+TEST_F(ManagerTest, DisplayOpensOrMarksMissingManuals) {
+    ASSERT_EQ(start(), manager::ManagerStartOutcome::ShowWindow);
+    manager::LoadManagerTexts(ctx);
+
+    // HTML manual without Pagora: the system web browser gets the page.
+    const QString browser = recorder(q("browser"));
+    qputenv("BROWSER", browser.toUtf8());
+    EXPECT_EQ(manager::DisplayManual(ctx, q("RM011EN"), q("C:\\Manuals\\RM011EN"), q("0")),
+              manager::DisplayResult::Opened);
+    qunsetenv("BROWSER");
+    EXPECT_TRUE(awaitArgs(browser).endsWith("RM011EN/index.html"));
+
+    // With Pagora: the unquoted command line.
+    const QString pagora = recorder(q("Pagora.exe"));
+    QDir().mkpath(temp().host(q("C:\\Viewer")));
+    ASSERT_TRUE(QFile::copy(pagora, temp().host(q("C:\\Viewer\\Pagora.exe"))));
+    EXPECT_EQ(manager::DisplayManual(ctx, q("RM011EN"), q("C:\\Manuals\\RM011EN"), q("0")),
+              manager::DisplayResult::Opened);
+    EXPECT_EQ(awaitArgs(temp().host(q("C:\\Viewer\\Pagora.exe"))),
+              temp().host(q("C:\\Manuals\\RM011EN\\index.html")).toUtf8());
+
+    // PDF manual through the shell's Open.
+    const QString opener = recorder(q("opener"));
+    qputenv("MARVEK_OPEN_COMMAND", opener.toUtf8());
+    EXPECT_EQ(manager::DisplayManual(ctx, q("BRM00EN"), q("C:\\Manuals\\BRM00EN"), q("1")),
+              manager::DisplayResult::Opened);
+    qunsetenv("MARVEK_OPEN_COMMAND");
+    EXPECT_TRUE(awaitArgs(opener).endsWith("BRM00EN.pdf"));
+    EXPECT_TRUE(ui().asked().empty());
+
+    // A missing page: the box, then the manual is marked.
+    EXPECT_EQ(manager::DisplayManual(ctx, q("NCF00EN"), q("C:\\Manuals\\NCF00EN"), q("0")),
+              manager::DisplayResult::MissingMarked);
+    EXPECT_EQ(lastBox(), (QStringList{message(50), message(43), "48"}));
+    ASSERT_EQ(ctx.db.FindInstalledManual(q("NCF00EN")), 0);
+    EXPECT_EQ(ctx.db.CurrentManual.Adjust_flg, q("1"));
+
+    // Read-only database: the missing PDF is reported, then M067, and nothing is stored.
+    ASSERT_TRUE(QFile::remove(temp().host(q("C:\\Manuals\\BRM00EN\\contents\\BRM00EN.pdf"))));
+    ctx.os().files().setAttributes(DatabasePath, platform::FILE_ATTRIBUTE_READONLY);
+    EXPECT_EQ(manager::DisplayManual(ctx, q("BRM00EN"), q("C:\\Manuals\\BRM00EN"), q("1")),
+              manager::DisplayResult::Missing);
+    ASSERT_GE(ui().asked().size(), 2u);
+    EXPECT_EQ(ui().asked()[ui().asked().size() - 2].text, message(81));
+    EXPECT_EQ(lastBox(), (QStringList{message(67), manager::ManagerTitle, "48"}));
+    ctx.os().files().setAttributes(DatabasePath, platform::FILE_ATTRIBUTE_NORMAL);
+    ASSERT_EQ(ctx.db.FindInstalledManual(q("BRM00EN")), 0);
+    EXPECT_EQ(ctx.db.CurrentManual.Adjust_flg, q("0"));
+}
+
+TEST_F(ManagerTest, MemoIsTrimmedCutAndStoredAsWritten) {
+    ASSERT_EQ(start(), manager::ManagerStartOutcome::ShowWindow);
+    EXPECT_EQ(manager::SelectManual(ctx, q("RM011EN"), q("C:\\Manuals\\RM011EN")), q("brakes: see sec. 9"));
+    struct Case {
+        QString typed;
+        QString shown;
+        QString stored;
+    };
+    const QString hundred(100, QLatin1Char('m'));
+    const QString cjk = q("ブレーキ: O'Neil's note");
+    // A character outside the basic plane at the cut is kept whole.
+    const QString surrogate = QString(99, QLatin1Char('x')) + q("😀") + q("yz");
+    for (const Case& c : {Case{hundred + q("n"), hundred, hundred}, Case{q("   "), q("   "), QString()},
+                          Case{q("  keep  "), q("  keep  "), q("keep")}, Case{cjk, cjk, cjk},
+                          Case{surrogate, QString(99, QLatin1Char('x')), QString(99, QLatin1Char('x'))}}) {
+        EXPECT_EQ(manager::SaveMemo(ctx, c.typed), c.shown);
+        EXPECT_EQ(ctx.db.GetManualMemo(q("RM011EN")), c.stored);
+    }
+    // Read-only: not stored, M067.
+    ctx.os().files().setAttributes(DatabasePath, platform::FILE_ATTRIBUTE_READONLY);
+    manager::ManagerContext readOnly(base.os());
+    ASSERT_EQ(manager::StartManager(readOnly, ProgramFolder, false),
+              manager::ManagerStartOutcome::ShowWindow);
+    manager::SelectManual(readOnly, q("RM011EN"), QString());
+    manager::SaveMemo(readOnly, q("changed"));
+    EXPECT_EQ(lastBox(), (QStringList{message(67), manager::ManagerTitle, "48"}));
+    EXPECT_EQ(readOnly.db.GetManualMemo(q("RM011EN")), QString(99, QLatin1Char('x')));
+}
+
+TEST_F(ManagerTest, DeleteAsksUnlessTheDatabaseIsReadOnly) {
+    ASSERT_EQ(start(), manager::ManagerStartOutcome::ShowWindow);
+    manager::LoadManagerTexts(ctx);
+    ui().addAnswer(QString::number(platform::mb::IdNo));
+    EXPECT_FALSE(manager::ConfirmDelete(ctx));
+    EXPECT_EQ(lastBox(), (QStringList{message(51), message(43), "68"}));
+    ui().addAnswer(QString::number(platform::mb::IdYes));
+    EXPECT_TRUE(manager::ConfirmDelete(ctx));
+    ctx.os().files().setAttributes(DatabasePath, platform::FILE_ATTRIBUTE_READONLY);
+    const size_t asked = ui().asked().size();
+    EXPECT_FALSE(manager::ConfirmDelete(ctx));
+    ASSERT_EQ(ui().asked().size(), asked + 1) << "no question on a read-only database";
+    EXPECT_EQ(ui().asked().back().text, message(67));
+    EXPECT_FALSE(manager::DatabaseWritableOrSay(ctx));
+}
+
+QByteArray manualRow(const char* pubNo, const char* adjust) {
+    return QByteArray("INSERT INTO M_manage VALUES ('") + pubNo +
+           "', 'Aurea', 'AUR50', '1', '2024', 'Z', 'Europe', " +
+           "'English', '2024/01', 'tech', '2024-04-01 09:30:01', 'C:\\Manuals\\" + pubNo + "', '" + adjust +
+           "', 'memo " + pubNo + "');INSERT INTO M_type VALUES ('" + pubNo + "', '0');";
+}
+
+class ManagerWindowTest : public ManagerFixture {
+protected:
+    void prepare(const QByteArray& rows) {
+        installManager(rows);
+        ASSERT_EQ(start(), manager::ManagerStartOutcome::ShowWindow);
+    }
+
+    static QString cell(const manager::frmMmpMain& form, int col, int row) {
+        QVariant text;
+        form.grid()->GetText(col, row, text);
+        return text.toString();
+    }
+
+    bool ended = false;
+};
+
+TEST_F(ManagerWindowTest, EmptyDatabaseLeavesOnlyTheEndButton) {
+    prepare({});
+    manager::frmMmpMain form(ctx, [this] { ended = true; });
+    ASSERT_TRUE(form.loaded());
+    for (const char* name : {"B_Display", "B_Delete", "B_CheckUpdate", "B_MemoUpdate"})
+        EXPECT_FALSE(form.button(name)->isEnabled()) << name;
+    EXPECT_TRUE(form.button("B_End")->isEnabled());
+    EXPECT_FALSE(form.T_Memo()->isEnabled());
+    EXPECT_EQ(form.windowTitle(), message(43));
+    form.button("B_End")->click();
+    EXPECT_TRUE(ended);
+    EXPECT_FALSE(ctx.db.Database.IsOpen());
+}
+
+TEST_F(ManagerWindowTest, ListSelectionDeleteAndCheck) {
+    prepare(manualRow("A0010EN", "0") + manualRow("B0010EN", "1"));
+    ASSERT_TRUE(temp().writeFile(q("C:\\Manuals\\A0010EN\\index.html"), "<html></html>"));
+    ASSERT_TRUE(temp().writeFile(q("C:\\Manuals\\A0010EN\\contents\\p.html"), "<html></html>"));
+    manager::frmMmpMain form(ctx, [this] { ended = true; });
+    ASSERT_TRUE(form.loaded());
+    ASSERT_EQ(form.grid()->MaxRows(), 2);
+    EXPECT_EQ(cell(form, 6, 1), q("A0010EN"));
+    EXPECT_EQ(form.T_Memo()->text(), q("memo A0010EN")) << "the first manual is selected";
+
+    // The check marks nothing present; B0010EN was marked before and is still missing: its rows go.
+    form.button("B_CheckUpdate")->click();
+    ASSERT_EQ(form.grid()->MaxRows(), 1);
+    EXPECT_EQ(cell(form, 6, 1), q("A0010EN"));
+
+    // Deleting the last manual: refused once, then confirmed; its folder goes and the buttons are disabled.
+    base.ui().addAnswer(QString::number(platform::mb::IdNo));
+    form.button("B_Delete")->click();
+    EXPECT_EQ(form.grid()->MaxRows(), 1);
+    base.ui().addAnswer(QString::number(platform::mb::IdYes));
+    form.button("B_Delete")->click();
+    EXPECT_EQ(form.grid()->MaxRows(), 0);
+    EXPECT_FALSE(ctx.os().files().exists(q("C:\\Manuals\\A0010EN")));
+    EXPECT_FALSE(form.button("B_Delete")->isEnabled());
+    EXPECT_EQ(base.ui().asked().back().style, 68);
+}
+
+TEST_F(ManagerWindowTest, FilterSortAndRememberedLayout) {
+    prepare(manualRow("C0010EN", "0") + manualRow("A0010EN", "0") + manualRow("B0010EN", "0") +
+            "UPDATE M_manage SET Model_desc = 'Veltro' WHERE Pub_No = 'B0010EN';"
+            "UPDATE M_manage SET Memo_txt = '\xe3\x83\x96\xe3\x83\xac\xe3\x83\xbc\xe3\x82\xad' WHERE Pub_No "
+            "= 'C0010EN';");
+    {
+        // The list read on another thread while the window builds, as the program does.
+        manager::frmMmpMain form(
+            ctx, [this] { ended = true; },
+            std::async(std::launch::async, [this] { return manager::LoadManagerList(ctx); }));
+        ASSERT_TRUE(form.loaded());
+        QTableView* view = form.grid()->view();
+        auto listed = [&] {
+            QStringList pubNos;
+            for (int row = 1; row <= form.grid()->MaxRows(); ++row)
+                pubNos.append(cell(form, 6, row));
+            return pubNos;
+        };
+        EXPECT_EQ(listed(), (QStringList{"A0010EN", "B0010EN", "C0010EN"}));
+        // The grid lists only the matching manuals; the first of them is selected, and without any the
+        // buttons for one manual are disabled (the check still covers every manual).
+        for (const auto& [filter, expected] : std::vector<std::pair<QString, QStringList>>{
+                 {q("b00"), {"B0010EN"}},    // publication number, any case
+                 {q(" velt "), {"B0010EN"}}, // model, blanks ignored
+                 {q("ブレ"), {"C0010EN"}},   // memo
+                 {q("nothing"), {}},
+                 {QString(), {"A0010EN", "B0010EN", "C0010EN"}}}) {
+            form.T_Filter()->setText(filter);
+            EXPECT_EQ(listed(), expected) << filter.toStdString();
+            EXPECT_EQ(ctx.SelectedPubNo, expected.value(0)) << filter.toStdString();
+            EXPECT_EQ(form.button("B_Delete")->isEnabled(), !expected.isEmpty()) << filter.toStdString();
+            EXPECT_EQ(form.button("B_Display")->isEnabled(), !expected.isEmpty()) << filter.toStdString();
+            EXPECT_TRUE(form.button("B_CheckUpdate")->isEnabled()) << filter.toStdString();
+        }
+        // A memo saved here is found by the next filtering.
+        form.T_Filter()->setText(q("A0010"));
+        form.T_Memo()->setText(q("gearbox"));
+        form.button("B_MemoUpdate")->click();
+        form.T_Filter()->setText(q("GEARB"));
+        EXPECT_EQ(listed(), QStringList{"A0010EN"});
+        // Deleting acts on the manual listed, and the filter stays.
+        form.T_Filter()->setText(q("b00"));
+        base.ui().addAnswer(QString::number(platform::mb::IdYes));
+        form.button("B_Delete")->click();
+        EXPECT_EQ(listed(), QStringList{});
+        EXPECT_FALSE(form.button("B_Delete")->isEnabled());
+        form.T_Filter()->clear();
+        EXPECT_EQ(listed(), (QStringList{"A0010EN", "C0010EN"}));
+        // A header click sorts by its column, a second click the other way.
+        view->horizontalHeader()->sectionClicked(5);
+        view->horizontalHeader()->sectionClicked(5);
+        EXPECT_EQ(cell(form, 6, 1), q("C0010EN"));
+        EXPECT_EQ(form.T_Memo()->text(), q("ブレーキ")) << "the first row is selected again";
+        form.grid()->setColWidth(3, 211);
+        form.resize(900, 640);
+        form.button("B_End")->click();
+    }
+    ASSERT_EQ(manager::StartManager(ctx, ProgramFolder, false), manager::ManagerStartOutcome::ShowWindow);
+    manager::frmMmpMain again(ctx, {});
+    EXPECT_EQ(again.grid()->view()->columnWidth(2), 211);
+    EXPECT_EQ(again.size(), QSize(900, 640));
+}
+
+TEST_F(ManagerWindowTest, SecondProgramEndsAtOnce) {
+    prepare(manualRow("A0010EN", "0"));
+    // The installed manager with its SysDir.
+    ASSERT_TRUE(QFile::copy(QStringLiteral(MANDEX_EXE), temp().host(q("C:\\ManualLink\\Mandex.exe"))));
+    const platform::InstanceLock first(ctx.os().machine(), q("Mandex"));
+    const std::unique_ptr<platform::ChildProcess> second =
+        ctx.os().processes().start(q("C:\\ManualLink\\Mandex.exe"), platform::WindowMode::Normal);
+    ASSERT_TRUE(second);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return second->exitCode() != platform::STILL_ACTIVE; }, 20000));
+    EXPECT_EQ(second->exitCode(), 0u);
+}
+
+} // namespace

@@ -1,0 +1,588 @@
+// The installer's tools: the tree copy, the extractor, the result list and the database upgrade.
+#include "platform/Acl.h"
+#include "platform/SevenZip.h"
+#include "platform/testing/TestArchive.h"
+#include "setup/engine/CopyTree.h"
+#include "setup/engine/DatabaseUpgrade.h"
+#include "setup/engine/Extractor.h"
+#include "setup/engine/ResultList.h"
+#include "shared/access/AccessControl.h"
+#include "shared/testing/SchemaDatabase.h"
+#include "shared/testing/SharedTestContext.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QDirIterator>
+#include <QFileInfo>
+#include <QSet>
+#include <gtest/gtest.h>
+#include <map>
+#include <optional>
+
+using namespace marvek;
+using namespace marvek::setup;
+using marvek::shared::clsMDB;
+using marvek::shared::ManualRecord;
+
+namespace {
+
+// Records what the engine tells, and which file of the destination appeared at each copy.
+class RecordingObserver : public CopyObserver {
+public:
+    explicit RecordingObserver(QString destinationHost) : m_destination(std::move(destinationHost)) {}
+
+    void folderListed() override { ++foldersListed; }
+    void fileCopied(qint32 progressValue) override {
+        progress.append(progressValue);
+        for (QDirIterator it(m_destination, QDir::Files, QDirIterator::Subdirectories); it.hasNext();) {
+            const QString file = it.next().mid(m_destination.size() + 1);
+            if (!m_seen.contains(file)) {
+                m_seen.insert(file);
+                copied.append(file);
+            }
+        }
+    }
+
+    int foldersListed = 0;
+    QList<qint32> progress;
+    QStringList copied; // in the order the files appeared
+
+private:
+    QString m_destination;
+    QSet<QString> m_seen;
+};
+
+class CopyTreeTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        // Listed as NTFS lists: a, B, c (without regard to case); a1 before A2.
+        for (const char* file : {"root.txt", "a\\a.txt", "a\\a1\\a1.txt", "a\\A2\\a2.txt", "B\\b.txt",
+                                 "c\\c.txt", "c\\c1\\c1.txt"})
+            ASSERT_TRUE(t.temp().writeFile(Source + u'\\' + q(file), QByteArray("content of ") + file));
+    }
+
+    qint32 copyTree(int mode, qint32 start, const QString& source, const QString& destination,
+                    CopyObserver* observer = nullptr) {
+        return CopyTree(t.ctx, mode, start, source, destination, observer);
+    }
+    QString host(const QString& path) { return t.temp().host(path); }
+
+    const QString Source = q("C:\\Link\\UnZipTemp");
+    const QString Destination = q("C:\\Manuals\\New\\Base");
+    marvek::testing::SharedTestContext t;
+};
+
+TEST_F(CopyTreeTest, CountModeCountsEveryFileAndTouchesNothing) {
+    RecordingObserver observer(host(Destination));
+    EXPECT_EQ(copyTree(CopyModeCount, 0, Source, Destination, &observer), 7);
+    EXPECT_EQ(copyTree(CopyModeCount, 7, Source, Destination), 14);
+    EXPECT_EQ(observer.foldersListed, 7);
+    EXPECT_TRUE(observer.progress.isEmpty());
+    EXPECT_FALSE(t.os().files().exists(q("C:\\Manuals")));
+
+    ASSERT_TRUE(QDir().mkpath(host("C:\\Empty")));
+    EXPECT_EQ(copyTree(CopyModeCount, 3, q("C:\\Empty"), Destination), 3);
+}
+
+// Depth first, later siblings first: the subfolders of a folder are pushed in listing order and the last
+// pushed is visited next. Progress counts on from the start count.
+TEST_F(CopyTreeTest, CopyModeCopiesInStackOrder) {
+    RecordingObserver observer(host(Destination));
+    EXPECT_EQ(copyTree(CopyModeCopy, 7, Source, Destination, &observer), 0);
+    EXPECT_EQ(observer.copied, QStringList({"root.txt", "c/c.txt", "c/c1/c1.txt", "B/b.txt", "a/a.txt",
+                                            "a/A2/a2.txt", "a/a1/a1.txt"}));
+    EXPECT_EQ(observer.progress, QList<qint32>({8, 9, 10, 11, 12, 13, 14}));
+    EXPECT_EQ(observer.foldersListed, 7);
+    EXPECT_EQ(t.temp().readFile(Destination + q("\\a\\A2\\a2.txt")), "content of a\\A2\\a2.txt");
+}
+
+// An existing target is replaced: a read-only one after a one-second wait; the copies are writable, and
+// folders that exist in another case are used as they are.
+TEST_F(CopyTreeTest, CopyReplacesExistingTargets) {
+    ASSERT_TRUE(t.temp().writeFile(Destination + q("\\C\\c.txt"), "old"));
+    ASSERT_TRUE(t.temp().writeFile(Destination + q("\\root.txt"), "old"));
+    ASSERT_TRUE(
+        t.os().files().setAttributes(Destination + q("\\root.txt"), platform::FILE_ATTRIBUTE_READONLY));
+    ASSERT_TRUE(t.os().files().setAttributes(Source + q("\\B\\b.txt"), platform::FILE_ATTRIBUTE_READONLY));
+
+    EXPECT_EQ(copyTree(CopyModeCopy, 0, Source, Destination), 0);
+    EXPECT_EQ(t.temp().readFile(Destination + q("\\root.txt")), "content of root.txt");
+    EXPECT_EQ(t.temp().readFile(Destination + q("\\C\\c.txt")), "content of c\\c.txt");
+    EXPECT_FALSE(QFileInfo::exists(host(Destination) + q("/c")));
+    EXPECT_FALSE(t.os().files().isReadOnly(Destination + q("\\root.txt")));
+    EXPECT_FALSE(t.os().files().isReadOnly(Destination + q("\\B\\b.txt")));
+    EXPECT_EQ(t.clock().sleptMs(), 1000);
+}
+
+// The walk stops at the first folder that cannot be created or file that cannot be copied.
+TEST_F(CopyTreeTest, FailuresGiveMinusOne) {
+    const struct {
+        const char* what;
+        const char* inTheWay; // a file, or a folder when it ends in "\"
+        int filesCopied;
+    } cases[] = {
+        {"destination root", "C:\\Manuals\\New", 0},
+        {"folder below", "C:\\Manuals\\New\\Base\\c", 1},
+        {"file", "C:\\Manuals\\New\\Base\\c\\c.txt\\", 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const QString inTheWay = q(c.inTheWay);
+        if (inTheWay.endsWith(u'\\'))
+            ASSERT_TRUE(QDir().mkpath(host(inTheWay)));
+        else
+            ASSERT_TRUE(t.temp().writeFile(inTheWay, "in the way"));
+        RecordingObserver observer(host(Destination));
+        EXPECT_EQ(copyTree(CopyModeCopy, 0, Source, Destination, &observer), -1);
+        EXPECT_EQ(observer.progress.size(), c.filesCopied);
+        ASSERT_TRUE(QDir(host("C:\\Manuals")).removeRecursively());
+    }
+    for (const int mode : {CopyModeCopy, CopyModeCount})
+        EXPECT_EQ(copyTree(mode, 5, q("C:\\Missing"), Destination), -1);
+}
+
+// The destination of a folder is its path with the source folder replaced by the destination folder; a
+// folder deeper down whose path repeats the source's text keeps its name. A source given with a
+// trailing "\" walks the same.
+TEST_F(CopyTreeTest, DestinationReplacesTheSourceRootOnly) {
+    const QString nested = Source + q("\\") + Source + q("\\deep.txt");
+    ASSERT_TRUE(t.temp().writeFile(nested, "deep")); // host folders "C:" and "Link" below the source
+    EXPECT_EQ(copyTree(CopyModeCopy, 0, Source + q("\\"), Destination), 0);
+    EXPECT_EQ(t.temp().readFile(Destination + q("\\") + Source + q("\\deep.txt")), "deep");
+    EXPECT_EQ(t.temp().readFile(Destination + q("\\c\\c1\\c1.txt")), "content of c\\c1\\c1.txt");
+}
+
+// The command line quotes only the destination, with its trailing backslash; the archiver accepts it,
+// blanks in both paths included.
+TEST(ExtractorTest, ExtractsIntoTheScratchFolder) {
+    EXPECT_EQ(
+        ExtractorCommandLine(q("D:\\RM010EN\\install\\condense\\manual.zip"), q("C:\\Program Files\\Tmp")),
+        q("x -aoa -hide D:\\RM010EN\\install\\condense\\manual.zip \"C:\\Program Files\\Tmp\\\""));
+    marvek::testing::SharedTestContext t;
+    const QString archive = q("C:\\CD Root\\RM010EN\\install\\condense\\manual.zip");
+    const QString scratch = q("C:\\Program Files\\Marvek Link\\UnZipTemp");
+    ASSERT_TRUE(t.temp().writeFile(archive, ""));
+    ASSERT_TRUE(marvek::testing::TestArchive()
+                    .file("RM010EN/index.html", "<html>")
+                    .file("RM010EN/contents/p1.html", "p1")
+                    .write(t.temp().host(archive)));
+    EXPECT_EQ(RunExtractor(t.ctx, archive, scratch), 0);
+    EXPECT_EQ(t.temp().readFile(scratch + q("\\RM010EN\\contents\\p1.html")), "p1");
+    EXPECT_EQ(RunExtractor(t.ctx, archive, scratch), 0); // -aoa: overwrites without asking
+
+    ASSERT_TRUE(marvek::testing::TestArchive().file("../outside.html", "x").write(t.temp().host(archive)));
+    EXPECT_EQ(RunExtractor(t.ctx, archive, scratch), platform::sevenzip::UnsafeEntry);
+    EXPECT_FALSE(t.os().files().exists(q("C:\\Program Files\\Marvek Link\\outside.html")));
+    EXPECT_NE(RunExtractor(t.ctx, q("C:\\CD Root\\missing.zip"), scratch), 0);
+}
+
+class ResultListTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        shared::SharedContext& s = ctx.shared;
+        s.setProgramFolder(q("C:\\CD\\programs\\setup"));
+        s.LanguageCode = q("09");
+        ASSERT_TRUE(
+            env.temp().writeFile(s.SysDirPath + q("\\M09.ini"),
+                                 "[MESSAGE]\r\nM035=Model\r\nM037=Year\r\nM038=Language\r\nM052=New\r\n"
+                                 "M053=Updated\r\nM054=No change\r\nM055=Result\r\nM064=Finished.\r\n"
+                                 "M065=Click OK.\r\nM068=Pub No\r\nM069=Version\r\n"));
+    }
+    // Appends an entry: "OrderNo,Year,Kubun,Pub_No,Status,Done".
+    void add(const char* values) {
+        const QStringList v = q(values).split(',');
+        shared::ManualEntry& e = ctx.ManualTable.append();
+        e.OrderNo = static_cast<qint16>(v[0].toInt());
+        e.Year = v[1];
+        e.Kubun = v[2];
+        e.Pub_No = v[3];
+        e.Status = v[4];
+        e.Done = v[5];
+        e.Model_desc = q("Model ") + v[3];
+        e.Lang = q("EN");
+        e.Version = q("7");
+    }
+    QStringList order() {
+        QStringList pubNos;
+        for (const int index : ResultOrder(ctx.ManualTable))
+            pubNos << ctx.ManualTable.entry(index).Pub_No;
+        return pubNos;
+    }
+
+    marvek::testing::SharedTestContext env;
+    SetupContext ctx{env.os()};
+};
+
+TEST_F(ResultListTest, SortsByOrderNoYearKubunAndKeepsTableOrderForEqualKeys) {
+    for (const char* entry :
+         {"2,2004,B,A1,1,1", "1,2005,A,A2,1,1", "1,2004,B,A3,1,1", "1,2004,A,A4,1,1", "1,2004,B,A5,1,1",
+          "0,2010,A,A6,1,1", "1,x04,A,A7,1,1", "1,,A,A8,1,1", "1, 2004 ,A,A9,1,1"})
+        add(entry);
+    // A year that is not a whole number counts as 0; blanks around one are ignored.
+    EXPECT_EQ(order(), QStringList({"A6", "A7", "A8", "A4", "A9", "A3", "A5", "A2", "A1"}));
+    EXPECT_EQ(ResultSortKey(ctx.ManualTable.entry(3), 3, 9), q("012004B03"));
+    EXPECT_EQ(ResultSortKey(ctx.ManualTable.entry(7), 7, 9), q("010000A07"));
+
+    // More than 99 entries: the index takes three digits and table order still decides equal keys.
+    ctx.ManualTable.clear();
+    for (int i = 1; i <= 120; ++i)
+        add(qPrintable(q("%1,2004,A,P%2,1,1").arg(i == 100 ? 0 : 1).arg(i)));
+    QStringList expected = {"P100"};
+    for (int i = 1; i <= 120; ++i) {
+        if (i != 100)
+            expected << q("P%1").arg(i);
+    }
+    EXPECT_EQ(order(), expected);
+    EXPECT_EQ(ResultSortKey(ctx.ManualTable.entry(7), 7, 120), q("012004A007"));
+}
+
+TEST_F(ResultListTest, RowsOfProcessedManualsWithTheYearOrKubunAndTheStatusText) {
+    for (const char* entry : {"1,2004,K1,P1,1,1", "1,2004,K1,P2,2,1", "1,2004,K1,P3,3,1", "1,2004,K1,P4,9,1",
+                              "1,2004,K1,P5,0,1", "1,2004,K1,P6,1,0"})
+        add(entry);
+    EXPECT_EQ(ResultHeaders(ctx.shared),
+              (ResultRow{"Model", "Year", "Language", "Pub No", "Version", "Result"}));
+    const std::vector<ResultRow> english = ResultRows(ctx);
+    ASSERT_EQ(english.size(), 5u) << "P6 was not processed";
+    EXPECT_EQ(english[0], (ResultRow{"Model P1", "2004", "EN", "P1", "7", "New"}));
+    QStringList statuses;
+    for (const ResultRow& row : english)
+        statuses << row[5];
+    EXPECT_EQ(statuses, QStringList({"New", "Updated", "No change", q("取込対象外"), ""}));
+
+    // The message lines are the error lines when either is set.
+    EXPECT_EQ(ResultMessageLines(ctx), (std::array<QString, 2>{"Finished.", "Click OK."}));
+    ctx.ErrorLine2 = q("M024 text");
+    EXPECT_EQ(ResultMessageLines(ctx), (std::array<QString, 2>{"", "M024 text"}));
+    ctx.ErrorLine1 = q("first");
+    ctx.ErrorLine2.clear();
+    EXPECT_EQ(ResultMessageLines(ctx), (std::array<QString, 2>{"first", ""}));
+
+    ctx.shared.LanguageCode = q("11"); // no M11.ini: the English texts
+    const std::vector<ResultRow> japanese = ResultRows(ctx);
+    EXPECT_EQ(japanese[0][1], q("K1")) << "the classification in Japanese";
+    EXPECT_EQ(japanese[3][5], q("取込対象外"));
+}
+
+TEST_F(ResultListTest, ButtonEndsTheProgramOrRemovesTheScratchFolderAndRepairs) {
+    shared::SharedContext& s = ctx.shared;
+    ASSERT_TRUE(env.temp().writeFile(s.CleanupBatchPath, "#!/bin/sh\nrm -rf -- \"$1\"\n"));
+    ASSERT_TRUE(env.temp().writeFile(q("C:\\Temp\\UnZipTemp\\RM010EN\\index.html"), "x"));
+    ASSERT_TRUE(env.temp().writeFile(q("C:\\Manuals\\K4410AAD\\index.html"), "x"));
+    ctx.UnzipTempDir = q("C:\\Temp\\UnZipTemp");
+    ctx.DatabasePath = q("C:\\Link\\DTX3.mdb");
+    ASSERT_TRUE(marvek::testing::MakeSchemaDatabase(
+        env.temp(), ctx.DatabasePath,
+        "INSERT INTO M_manage (Pub_No, InsPath, Adjust_flg) VALUES ('K4410AA','C:\\Manuals\\K4410AA','1');"));
+    const platform::Files& files = env.os().files();
+
+    EXPECT_EQ(FinishResult(ctx), ResultNext::EndProgram);
+    EXPECT_TRUE(files.exists(ctx.UnzipTempDir)) << "the end routine cleans up";
+    EXPECT_EQ(env.clock().sleeps(), 0);
+
+    for (const auto& [succeeded, cancelled] : {std::pair(true, false), std::pair(false, true)}) {
+        ASSERT_TRUE(env.temp().writeFile(q("C:\\Temp\\UnZipTemp\\x.txt"), "x"));
+        ctx.InstallSucceeded = succeeded;
+        ctx.CancelRequested = cancelled;
+        EXPECT_EQ(FinishResult(ctx), ResultNext::ShowClosingScreen);
+        EXPECT_FALSE(files.exists(ctx.UnzipTempDir));
+    }
+    shared::clsMDB mdb(env.temp().machine());
+    ASSERT_TRUE(mdb.Pcls_MdbOpen(ctx.DatabasePath));
+    ASSERT_EQ(mdb.Pcls_MdbCreate(0, q("SELECT InsPath FROM M_manage"), 4), 0);
+    EXPECT_EQ(mdb.Pcls_MdbGetField(0, q("InsPath"), QString()).toString(), q("C:\\Manuals\\K4410AAD"))
+        << "repaired";
+
+    // A scratch folder that is a drive root is refused with the batch's box; the screen goes on.
+    ctx.UnzipTempDir = q("C:\\");
+    EXPECT_EQ(FinishResult(ctx), ResultNext::ShowClosingScreen);
+    EXPECT_EQ(env.ui().asked().size(), 1u);
+    EXPECT_TRUE(files.exists(q("C:\\Manuals\\K4410AAD\\index.html")));
+}
+
+const QString TemplatePath = q("C:\\CD\\programs\\setup\\DTX3_NEW.mdb");
+const QString CurrentPath = q("C:\\Link\\DTX3.mdb");
+const QString NewCopyPath = q("C:\\Link\\DTX3_NEW.mdb");
+const QString BackupPath = q("C:\\Link\\BACK_DTX3.mdb");
+const QByteArray TemplateRows =
+    "INSERT INTO M_system VALUES ('3');INSERT INTO M_order VALUES ('M01','Model A',2),('M02',NULL,1);";
+// Layout version 2 had neither M_type nor M_order.
+const QByteArray OlderLayout = "DROP TABLE M_type;DROP TABLE M_order;";
+
+QString pubNo(int i) {
+    return q("R%1").arg(i, 2, 10, QLatin1Char('0'));
+}
+
+// Installed manual i of 40: every fourth a PDF manual whose document is installed, every third marked,
+// distinct install times, a memo with an apostrophe.
+QString manualValues(int i) {
+    return q("('%1','Model %2','M0%3','%2','200%3','K%3','JP','EN','L','tech','2020-02-%4 10:%5:07',"
+             "'C:\\Manuals\\%1','%6','memo %2''s')")
+        .arg(pubNo(i))
+        .arg(i)
+        .arg(i % 3)
+        .arg(i % 28 + 1, 2, 10, QLatin1Char('0'))
+        .arg(i, 2, 10, QLatin1Char('0'))
+        .arg(i % 3 == 0 ? "1" : "0");
+}
+
+QByteArray manualRows(int from, int to) {
+    QStringList values;
+    for (int i = from; i <= to; ++i)
+        values << manualValues(i);
+    return ("INSERT INTO M_manage VALUES " + values.join(',') + ";").toUtf8();
+}
+
+// An installer context on a fresh machine: the CD's template beside the program, the installed database
+// in C:\Link (not yet open).
+class Installer {
+public:
+    Installer() {
+        env.setLocale("0409");
+        shared::SharedContext& s = ctx.shared;
+        s.setProgramFolder(q("C:\\CD\\programs\\setup"));
+        s.ManualLinkDir = q("C:\\Link");
+        s.systemParameters.DTX3_MDB_NAME = q("DTX3.mdb");
+        s.systemParameters.DTX3_NEW_MDB_NAME = q("DTX3_NEW.mdb");
+        s.UserName = q("tech");
+        s.UsersGroupName = shared::GetUsersGroupName();
+        s.LanguageCode = q("09");
+        ctx.DatabasePath = CurrentPath;
+    }
+    bool make(const QString& path, const QByteArray& rows) {
+        return marvek::testing::MakeSchemaDatabase(env.temp(), path, rows);
+    }
+    bool exists(const QString& path) { return env.os().files().exists(path); }
+    QStringList existing(std::initializer_list<QString> paths) {
+        QStringList found;
+        for (const QString& path : paths)
+            if (exists(path))
+                found << path;
+        return found;
+    }
+    // A query's single value through a connection of its own, or nothing.
+    std::optional<QString> value(const QString& path, const char* sql) {
+        clsMDB mdb(env.temp().machine());
+        if (!mdb.Pcls_MdbOpen(path) || mdb.Pcls_MdbCreate(0, q(sql), 4) != 0)
+            return std::nullopt;
+        return mdb.Pcls_MdbGetField(0, q("V"), q("<null>")).toString();
+    }
+    std::optional<QString> version(const QString& path) {
+        return value(path, "SELECT MDB_Version AS V FROM M_system");
+    }
+    std::map<QString, ManualRecord> manuals(bool listing) {
+        std::map<QString, ManualRecord> result;
+        shared::ManualDatabase& db = ctx.db;
+        for (qint16 r = listing ? db.OpenManualList() : db.OpenManageScan(); r == 0;
+             r = listing ? db.NextManualListRow() : db.NextManageScan())
+            result[db.CurrentManual.Pub_No] = db.CurrentManual;
+        return result;
+    }
+
+    marvek::testing::SharedTestContext env;
+    SetupContext ctx{env.os()};
+};
+
+TEST(DatabaseUpgrade, VersionsDecideTheRebuildAndTheModelOrderIsAlwaysLoaded) {
+    const struct {
+        const char* current; // MDB_Version row of the installed database; nullptr: no row
+        const char* templ;   // of the template; nullptr: no row; "-": no template file
+        bool result;
+        const char* after; // version of the installed database afterwards
+    } cases[] = {{"3", "3", true, "3"},      {"4", "3", true, "4"},  {nullptr, "3", true, "3"},
+                 {"abc", "3", true, "3"},    {"2", "3", true, "3"},  {" 2 ", "12", true, "12"},
+                 {"2", nullptr, false, "2"}, {"2", "-", false, "2"}, {"2", "x", false, "2"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.current ? c.current : "none") + "/" + (c.templ ? c.templ : "none"));
+        Installer t;
+        const QByteArray current =
+            c.current ? QByteArray("INSERT INTO M_system VALUES ('") + c.current + "');" : "";
+        ASSERT_TRUE(t.make(CurrentPath, current + manualRows(1, 3)));
+        if (!c.templ || QByteArray(c.templ) != "-") {
+            const QByteArray system =
+                c.templ ? QByteArray("INSERT INTO M_system VALUES ('") + c.templ + "');" : "";
+            ASSERT_TRUE(t.make(TemplatePath, system + TemplateRows.mid(TemplateRows.indexOf(";") + 1)));
+        }
+        ASSERT_TRUE(t.ctx.db.Database.Pcls_MdbOpen(CurrentPath));
+        EXPECT_EQ(DatabaseUpgrade(t.ctx), c.result);
+        EXPECT_TRUE(t.ctx.db.Database.IsOpen());
+        EXPECT_EQ(t.version(CurrentPath), q(c.after));
+        EXPECT_EQ(t.value(CurrentPath, "SELECT count(*) AS V FROM M_manage"), q("3"));
+        const bool readable = c.templ && QByteArray("-x").indexOf(c.templ) < 0;
+        EXPECT_EQ(t.ctx.db.OrderTable.count(), readable ? 2 : 0);
+        if (readable) {
+            EXPECT_EQ(t.ctx.db.FindOrderNo(q("M01")), 2);
+        }
+        EXPECT_EQ(t.existing({NewCopyPath, BackupPath}), QStringList());
+    }
+}
+
+class UpgradeTest : public ::testing::Test {
+protected:
+    // A layout-2 database of 40 manuals: 35 in the file, then 3 written through the installer's open
+    // connection and 2 through another program's connection that closed, all just before the upgrade.
+    void SetUp() override {
+        ASSERT_TRUE(t.make(TemplatePath, TemplateRows));
+        ASSERT_TRUE(
+            t.make(CurrentPath, "INSERT INTO M_system VALUES ('2');" + OlderLayout + manualRows(1, 35)));
+        for (int i = 4; i <= 40; i += 4)
+            ASSERT_TRUE(t.env.temp().writeFile(q("C:\\Manuals\\%1\\contents\\%1.pdf").arg(pubNo(i)), "%PDF"));
+        ASSERT_TRUE(t.ctx.db.Database.Pcls_MdbOpen(CurrentPath));
+        for (int i = 36; i <= 38; ++i)
+            ASSERT_EQ(t.ctx.db.Database.Pcls_MdbExecute(QString::fromUtf8(manualRows(i, i)).chopped(1)), 0);
+        clsMDB other(t.env.temp().machine());
+        ASSERT_TRUE(other.Pcls_MdbOpen(CurrentPath));
+        ASSERT_EQ(other.Pcls_MdbExecute(QString::fromUtf8(manualRows(39, 40)).chopped(1)), 0);
+        other.Release();
+        ASSERT_TRUE(t.exists(CurrentPath + q("-wal"))) << "the last rows are still in the log";
+        before = t.manuals(false);
+        ASSERT_EQ(before.size(), 40u);
+        templateHash = hash(TemplatePath);
+        templateFolder = QDir(QFileInfo(t.env.temp().host(TemplatePath)).path()).entryList(QDir::Files);
+    }
+    QByteArray hash(const QString& path) {
+        return QCryptographicHash::hash(t.env.temp().readFile(path), QCryptographicHash::Sha256);
+    }
+    void expectTemplateUnchanged() {
+        EXPECT_EQ(hash(TemplatePath), templateHash);
+        EXPECT_EQ(QDir(QFileInfo(t.env.temp().host(TemplatePath)).path()).entryList(QDir::Files),
+                  templateFolder);
+    }
+    // The installed database at path holds the 40 manuals of layout 2.
+    void expectOldDatabase() {
+        EXPECT_EQ(t.version(CurrentPath), q("2"));
+        EXPECT_EQ(t.value(CurrentPath, "SELECT count(*) AS V FROM M_manage"), q("40"));
+    }
+
+    Installer t;
+    std::map<QString, ManualRecord> before;
+    QByteArray templateHash;
+    QStringList templateFolder;
+};
+
+TEST_F(UpgradeTest, RebuildCopiesEveryRowWithItsComputedPdfFlagAndLeavesOnlyTheNewDatabase) {
+    ASSERT_TRUE(DatabaseUpgrade(t.ctx));
+    ASSERT_TRUE(t.ctx.db.Database.IsOpen());
+    EXPECT_EQ(ReadSchemaVersion(t.ctx.db, SchemaSource::Database), 3);
+    EXPECT_EQ(t.ctx.db.OrderTable.count(), 2);
+    const std::map<QString, ManualRecord> after = t.manuals(true); // the PDF flag from M_type
+    EXPECT_EQ(after, before) << "every field, InsDate to the second, Memo_txt with its apostrophe";
+    EXPECT_EQ(t.value(CurrentPath, "SELECT group_concat(Pub_No) AS V FROM M_type WHERE Pdf_flg = '1'"),
+              q("R04,R08,R12,R16,R20,R24,R28,R32,R36,R40"));
+    EXPECT_EQ(t.value(CurrentPath, "SELECT count(*) AS V FROM M_type"), q("40"));
+    EXPECT_EQ(t.value(CurrentPath, "SELECT count(*) AS V FROM M_order"), q("2"));
+    EXPECT_EQ(t.existing({NewCopyPath, BackupPath, NewCopyPath + q("-wal"), q("C:\\Link\\DTX3_NEW.ldb")}),
+              QStringList());
+    expectTemplateUnchanged();
+    EXPECT_TRUE(t.env.ui().asked().empty());
+    if (shared::IsNtfsVolume(t.ctx.shared, CurrentPath) && !t.ctx.shared.UsersGroupName.isEmpty()) {
+        const auto entries = platform::readAccessEntries(t.env.temp().host(CurrentPath)).entries;
+        EXPECT_TRUE(std::any_of(entries.begin(), entries.end(), [&](const platform::AccessEntry& e) {
+            return e.trustee == t.ctx.shared.UsersGroupName && shared::AccessMaskLetters(e.mask) == q("All");
+        }));
+    }
+}
+
+TEST_F(UpgradeTest, FailedRowCopyDeletesTheNewCopyAndLeavesTheDatabaseOpen) {
+    // A template that already holds R05: its insert fails half-way through the copy.
+    ASSERT_TRUE(QFile::remove(t.env.temp().host(TemplatePath)));
+    ASSERT_TRUE(t.make(TemplatePath, TemplateRows + "INSERT INTO M_manage (Pub_No) VALUES ('R05');"));
+    templateHash = hash(TemplatePath);
+    EXPECT_FALSE(DatabaseUpgrade(t.ctx));
+    EXPECT_TRUE(t.ctx.db.Database.IsOpen());
+    EXPECT_EQ(t.manuals(false), before);
+    EXPECT_EQ(ReadSchemaVersion(t.ctx.db, SchemaSource::Database), 2);
+    EXPECT_EQ(t.existing({NewCopyPath, BackupPath, NewCopyPath + q("-wal")}), QStringList());
+    expectTemplateUnchanged();
+}
+
+TEST_F(UpgradeTest, DatabaseInUseByAnotherConnectionIsNeitherCopiedNorSwapped) {
+    clsMDB other(t.env.temp().machine());
+    ASSERT_TRUE(other.Pcls_MdbOpen(CurrentPath));
+    EXPECT_FALSE(DatabaseUpgrade(t.ctx));
+    EXPECT_TRUE(t.ctx.db.Database.IsOpen());
+    EXPECT_EQ(t.manuals(false), before);
+    EXPECT_EQ(t.existing({NewCopyPath, BackupPath}), QStringList());
+    other.Release();
+    expectOldDatabase();
+}
+
+TEST_F(UpgradeTest, SwappedDatabaseThatDoesNotOpenIsRolledBackToTheBackup) {
+    // At the wait before the new database is opened, it is damaged.
+    t.env.clock().onSleep = [this] {
+        if (t.exists(BackupPath) && t.exists(CurrentPath) && !t.exists(NewCopyPath))
+            t.env.temp().writeFile(CurrentPath, "damaged");
+    };
+    EXPECT_FALSE(DatabaseUpgrade(t.ctx));
+    EXPECT_FALSE(t.ctx.db.Database.IsOpen()) << "the run stops";
+    t.env.clock().onSleep = nullptr;
+    expectOldDatabase(); // with the five rows that were in the log when the upgrade began
+    ASSERT_TRUE(t.ctx.db.Database.Pcls_MdbOpen(CurrentPath));
+    EXPECT_EQ(t.manuals(false), before);
+    EXPECT_EQ(t.existing({NewCopyPath, BackupPath}), QStringList());
+    expectTemplateUnchanged();
+}
+
+TEST_F(UpgradeTest, FailedAccessGrantKeepsTheNewDatabaseAndTheBackup) {
+    if (!shared::IsNtfsVolume(t.ctx.shared, CurrentPath))
+        GTEST_SKIP() << "no access lists on this file system";
+    t.ctx.shared.UsersGroupName = q("no-such-group-of-this-test");
+    EXPECT_FALSE(DatabaseUpgrade(t.ctx));
+    EXPECT_FALSE(t.ctx.db.Database.IsOpen());
+    EXPECT_EQ(t.version(CurrentPath), q("3"));
+    EXPECT_EQ(t.value(CurrentPath, "SELECT count(*) AS V FROM M_type"), q("40"));
+    EXPECT_EQ(t.version(BackupPath), q("2"));
+    EXPECT_EQ(t.value(BackupPath, "SELECT count(*) AS V FROM M_manage"), q("40"));
+    EXPECT_FALSE(t.exists(NewCopyPath));
+    EXPECT_EQ(t.env.ui().asked().size(), 1u) << "the grant shows the system's error text";
+}
+
+class RepairTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        for (const char* file :
+             {"K4410AA\\contents\\a.html", "K4410AAD\\index.html", "K4470AA\\contents\\a.html",
+              "K4470AAA\\contents\\a.html", "N1\\index.html", "K4410AB\\index.html"})
+            ASSERT_TRUE(t.env.temp().writeFile(q("C:\\Manuals\\") + q(file), "x"));
+        ASSERT_TRUE(t.make(CurrentPath,
+                           "INSERT INTO M_manage (Pub_No, InsPath, Adjust_flg) VALUES "
+                           "('K4410AA','C:\\Manuals\\K4410AA','1'),('K4470AA','C:\\Manuals\\K4470AA','1'),"
+                           "('N1','C:\\Manuals\\N1','0'),('K4410AB','C:\\Manuals\\K4410AB','1'),"
+                           "('G1','C:\\Manuals\\Gone','0'),('F1','F:\\kernel','0');"));
+        ASSERT_TRUE(t.ctx.db.Database.Pcls_MdbOpen(CurrentPath));
+    }
+    QString row(const char* pubNo) {
+        return t
+            .value(CurrentPath,
+                   qPrintable(q("SELECT InsPath || ' ' || Adjust_flg AS V FROM M_manage WHERE Pub_No = '%1'")
+                                  .arg(q(pubNo))))
+            .value_or(q("<none>"));
+    }
+    Installer t;
+};
+
+TEST_F(RepairTest, SpecialPublicationMovesToItsFolderAndEveryFolderGetsUsersAccess) {
+    // F: is a drive without access lists.
+    const bool fatDrive = QFileInfo(q("/proc/sys/kernel")).isDir() &&
+                          !platform::supportsAccessLists(q("/proc/sys")) &&
+                          t.env.temp().machine().mapDrive('F', q("/proc/sys"));
+    ASSERT_TRUE(RepairInstalledManuals(t.ctx));
+    EXPECT_EQ(row("K4410AA"), q("C:\\Manuals\\K4410AAD 0"));
+    EXPECT_EQ(row("K4470AA"), q("C:\\Manuals\\K4470AA 1")) << "its folder lacks index.html";
+    EXPECT_EQ(row("K4410AB"), q("C:\\Manuals\\K4410AB 1")) << "not a special publication";
+    EXPECT_EQ(row("F1"), q("F:\\kernel 0"));
+    EXPECT_FALSE(t.ctx.db.NewDatabase.IsOpen());
+    EXPECT_TRUE(t.env.ui().asked().empty())
+        << (fatDrive ? "the drive without access lists is not asked" : "");
+    if (!t.ctx.shared.UsersGroupName.isEmpty() && shared::IsNtfsVolume(t.ctx.shared, q("C:\\Manuals"))) {
+        for (const char* folder : {"K4410AAD", "K4470AA", "N1", "K4410AB"})
+            EXPECT_TRUE(shared::HasUsersFolderAccess(t.ctx.shared, q("C:\\Manuals\\") + q(folder))) << folder;
+        EXPECT_FALSE(shared::HasUsersFolderAccess(t.ctx.shared, q("C:\\Manuals\\K4410AA")))
+            << "no longer registered";
+    }
+
+    t.ctx.DatabasePath = q("C:\\Link\\missing.mdb");
+    EXPECT_FALSE(RepairInstalledManuals(t.ctx));
+}
+
+} // namespace
