@@ -101,7 +101,18 @@ protected:
     bool logged(const QProcess* process, const QStringList& fields, bool anyAfter = false) const {
         return count(pids.at(process), fields, anyAfter) > 0;
     }
-    bool loggedBy(qint64 pid, const QStringList& fields) const { return count(pid, fields) > 0; }
+    bool waitForLogBy(qint64 pid, const QStringList& fields) {
+        return waitFor([&] { return count(pid, fields) > 0; });
+    }
+    // The fields of an "open" or "update" line of slot 0: the page and its three flags.
+    static QStringList slot0(const char* kind, const QString& url, const char* flags) {
+        return {QLatin1String(kind),
+                u"0"_s,
+                url,
+                QString(QLatin1Char(flags[0])),
+                QString(QLatin1Char(flags[1])),
+                QString(QLatin1Char(flags[2]))};
+    }
 
     bool waitForLog(const QProcess* process, const QStringList& fields) {
         return waitFor([&] { return logged(process, fields); });
@@ -123,7 +134,7 @@ namespace {
 
 TEST_F(PagoraProcesses, SecondStartHandsOverAndEnds) {
     QProcess* first = start(page);
-    ASSERT_TRUE(waitForLog(first, {u"open"_s, u"0"_s, page, u"0"_s, u"0"_s, u"0"_s}));
+    ASSERT_TRUE(waitForLog(first, slot0("open", page, "000")));
     ASSERT_TRUE(waitForServer());
     ASSERT_TRUE(waitForLog(first, {u"caption"_s, u"0"_s, u"index - MarvekBrowser"_s}));
 
@@ -133,19 +144,19 @@ TEST_F(PagoraProcesses, SecondStartHandsOverAndEnds) {
     EXPECT_EQ(second->exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(second->exitCode(), 0);
     EXPECT_FALSE(logged(second, {u"open"_s}, true)); // no window of its own
-    EXPECT_TRUE(logged(first, {u"update"_s, u"0"_s, other, u"1"_s, u"0"_s, u"0"_s}));
+    EXPECT_TRUE(logged(first, slot0("update", other, "100")));
     EXPECT_TRUE(waitForLog(first, {u"caption"_s, u"0"_s, u"other - MarvekBrowser"_s}));
 }
 
 TEST_F(PagoraProcesses, HiddenCodeSearchWindowGivesSlotZeroToAForwardedPage) {
     QProcess* first = start(u"\""_s + codeSearch + u"\";0;1;1"_s);
-    ASSERT_TRUE(waitForLog(first, {u"open"_s, u"0"_s, codeSearch, u"0"_s, u"1"_s, u"1"_s}));
+    ASSERT_TRUE(waitForLog(first, slot0("open", codeSearch, "011")));
     ASSERT_TRUE(waitForServer());
 
     ASSERT_TRUE(finishes(start(page)));
     EXPECT_TRUE(waitForLog(first, {u"unload"_s, u"0"_s}));
     EXPECT_TRUE(logged(first, {u"create"_s, u"0"_s}));
-    EXPECT_TRUE(logged(first, {u"update"_s, u"0"_s, page, u"0"_s, u"0"_s, u"0"_s}));
+    EXPECT_TRUE(logged(first, slot0("update", page, "000")));
     EXPECT_TRUE(waitForLog(first, {u"caption"_s, u"0"_s, u"index - MarvekBrowser"_s}));
     QTest::qWait(500);
     EXPECT_EQ(first->state(), QProcess::Running);
@@ -163,7 +174,7 @@ TEST_F(PagoraProcesses, ClosedSlotZeroIsRecreatedForAForwardedPage) {
 
     ASSERT_TRUE(finishes(start(page)));
     EXPECT_TRUE(waitForLog(first, {u"create"_s, u"0"_s}));
-    EXPECT_TRUE(logged(first, {u"update"_s, u"0"_s, page, u"0"_s, u"0"_s, u"0"_s}));
+    EXPECT_TRUE(logged(first, slot0("update", page, "000")));
     EXPECT_FALSE(logged(first, {u"unload"_s, u"0"_s}));
 }
 
@@ -177,19 +188,19 @@ TEST_F(PagoraProcesses, StaleInstanceIsToldToQuitAndAKilledOneDoesNotBlock) {
     EXPECT_EQ(stale->exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(stale->exitCode(), 0);
     EXPECT_TRUE(logged(stale, {u"quit-stale"_s}));
-    ASSERT_TRUE(waitForLog(next, {u"open"_s, u"0"_s, page, u"0"_s, u"0"_s, u"0"_s}));
+    ASSERT_TRUE(waitForLog(next, slot0("open", page, "000")));
     ASSERT_TRUE(waitForServer());
 
     next->kill(); // leaves its socket behind
     ASSERT_TRUE(finishes(next));
     EXPECT_FALSE(handover::client::instanceRunning(name));
     QProcess* last = start(other);
-    ASSERT_TRUE(waitForLog(last, {u"open"_s, u"0"_s, other, u"0"_s, u"0"_s, u"0"_s}));
+    ASSERT_TRUE(waitForLog(last, slot0("open", other, "000")));
     ASSERT_TRUE(waitForServer());
 
     // The new instance owns the hand-over.
     ASSERT_TRUE(finishes(start(page)));
-    EXPECT_TRUE(waitForLog(last, {u"update"_s, u"0"_s, page, u"0"_s, u"0"_s, u"0"_s}));
+    EXPECT_TRUE(waitForLog(last, slot0("update", page, "000")));
 }
 
 TEST_F(PagoraProcesses, BadFirstCommandLineShowsTheMessageAndEnds) {
@@ -288,31 +299,23 @@ TEST_F(PagoraProcesses, TheCommandLineIsReadAsWritten) {
         if (first->exitCode() == platform::STILL_ACTIVE) // not yet reaped: the pid is still its own
             ::kill(static_cast<pid_t>(first->pid()), SIGKILL);
     });
-    EXPECT_TRUE(waitFor([&] {
-        return loggedBy(first->pid(), {u"open"_s, u"0"_s, twoBlanks, u"0"_s, u"0"_s, u"0"_s});
-    }));
+    EXPECT_TRUE(waitForLogBy(first->pid(), slot0("open", twoBlanks, "000")));
     ASSERT_TRUE(waitForServer());
     const std::unique_ptr<platform::ChildProcess> second =
         starter.start(program + u" "_s + quoted + u";1"_s, platform::WindowMode::Normal);
     ASSERT_TRUE(second && ends(*second));
-    EXPECT_TRUE(waitFor([&] {
-        return loggedBy(first->pid(), {u"update"_s, u"0"_s, page, u"1"_s, u"0"_s, u"0"_s});
-    }));
+    EXPECT_TRUE(waitForLogBy(first->pid(), slot0("update", page, "100")));
     const std::unique_ptr<platform::ChildProcess> third =
         starter.start(program + u" "_s + twoBlanks + u";0;0;1"_s, platform::WindowMode::Normal);
     ASSERT_TRUE(third && ends(*third));
-    EXPECT_TRUE(waitFor([&] {
-        return loggedBy(first->pid(), {u"update"_s, u"0"_s, twoBlanks, u"0"_s, u"0"_s, u"1"_s});
-    }));
+    EXPECT_TRUE(waitForLogBy(first->pid(), slot0("update", twoBlanks, "001")));
 
     // From a shell: the arguments, joined.
     QProcess* shell =
         startProgram(u"/bin/sh"_s, {u"-c"_s, u"\"$0\" 'C:\\Manuals\\\"My Manual\"\\index.html;1;0;1'"_s,
                                     QStringLiteral(PAGORA_EXE)});
     ASSERT_TRUE(finishes(shell));
-    EXPECT_TRUE(waitFor([&] {
-        return loggedBy(first->pid(), {u"update"_s, u"0"_s, page, u"1"_s, u"0"_s, u"1"_s});
-    }));
+    EXPECT_TRUE(waitForLogBy(first->pid(), slot0("update", page, "101")));
 
     ::kill(static_cast<pid_t>(first->pid()), SIGKILL);
     ASSERT_TRUE(waitFor([&] { return first->exitCode() != platform::STILL_ACTIVE; }));
@@ -320,9 +323,7 @@ TEST_F(PagoraProcesses, TheCommandLineIsReadAsWritten) {
     const std::unique_ptr<platform::ChildProcess> fourth =
         starter.start(program + u" "_s + quoted, platform::WindowMode::Normal);
     ASSERT_NE(fourth, nullptr);
-    EXPECT_TRUE(waitFor([&] {
-        return loggedBy(fourth->pid(), {u"open"_s, u"0"_s, page, u"0"_s, u"0"_s, u"0"_s});
-    }));
+    EXPECT_TRUE(waitForLogBy(fourth->pid(), slot0("open", page, "000")));
     ::kill(static_cast<pid_t>(fourth->pid()), SIGKILL);
     EXPECT_TRUE(waitFor([&] { return fourth->exitCode() != platform::STILL_ACTIVE; }));
     EXPECT_FALSE(read(u"/ui.log"_s).contains(u"Parameter is incorrect."_s));
