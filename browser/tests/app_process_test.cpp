@@ -1,17 +1,140 @@
-// Real Pagora processes on the offscreen platform: start-up, hand-over, slot 0, stale instances.
+// Real Pagora processes on the offscreen platform, each test in its own machine prefix: start-up,
+// hand-over, slot 0, stale instances, and hostile callers of a real instance's hand-over socket (after
+// each attack, and during the ones that hold connections open, a normal hand-over still gets through).
 
-#include "pagora_processes.h"
+#include "browser/app/HandOver.h"
+#include "browser_fixture.h"
 #include "platform/Processes.h"
+#include "platform/TextCodec.h"
+#include "platform/testing/ScopedEnvironment.h"
 
+#include <QDir>
+#include <QElapsedTimer>
+#include <QLocalServer>
+#include <QProcess>
 #include <QScopeGuard>
+#include <QtEndian>
+#include <cerrno>
+#include <cstring>
+#include <map>
+#include <poll.h>
 #include <signal.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 namespace marvek::browser::browsertest {
+
+class PagoraProcesses : public BrowserFixture {
+protected:
+    PagoraProcesses() {
+        prepareMachine();
+        machine.writeFile(u"C:\\Manuals\\My Manual\\notitle.html"_s,
+                          "<html><body><p>no title</p></body></html>");
+        // Opens a page in a second window, then closes itself.
+        machine.writeFile(u"C:\\Manuals\\My Manual\\opener.html"_s,
+                          "<html><head><title>opener</title></head><body><script>"
+                          "window.open('other.html', '_blank', 'width=600,height=400');"
+                          "setTimeout(function () { window.close(); }, 1500);"
+                          "</script></body></html>");
+    }
+
+    ~PagoraProcesses() override {
+        processes.clear(); // kills what still runs
+        // A killed instance leaves its socket in the temporary folder.
+        if (!handover::client::instanceRunning(name))
+            QLocalServer::removeServer(name);
+    }
+
+    // Starts Pagora with the launcher's command line "program page" without quotes: a path with a
+    // blank arrives in pieces.
+    QProcess* start(const QString& commandLine) {
+        return startProgram(QStringLiteral(PAGORA_EXE),
+                            commandLine.isEmpty() ? QStringList() : commandLine.split(u' '));
+    }
+
+    // The environment every browser process of a test gets: the prefix, the logs, no display.
+    QProcessEnvironment environment() const {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(u"MARVEK_ROOT"_s, machine.root());
+        env.insert(u"MARVEK_BROWSER_LOG"_s, machine.root() + u"/browser.log"_s);
+        env.insert(u"MARVEK_UI_LOG"_s, machine.root() + u"/ui.log"_s);
+        env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+        env.insert(u"HOME"_s, machine.root());
+        for (const char* kind : {"DATA", "CACHE", "CONFIG"})
+            env.insert(u"XDG_%1_HOME"_s.arg(QLatin1String(kind)),
+                       machine.root() + u"/xdg/"_s + QLatin1String(kind));
+        env.remove(u"MARVEK_UI_SCRIPT"_s);
+        for (const auto& [key, value] : extraEnvironment)
+            env.insert(key, value);
+        return env;
+    }
+
+    QProcess* startProgram(const QString& program, const QStringList& arguments) {
+        auto process = std::make_unique<QProcess>();
+        process->setProcessEnvironment(environment());
+        process->setProcessChannelMode(QProcess::MergedChannels);
+        process->setStandardOutputFile(machine.root() + u"/output.log"_s, QIODevice::Append);
+        process->start(program, arguments);
+        process->waitForStarted(10000);
+        pids[process.get()] = process->processId(); // processId() reads 0 once the process ended
+        processes.push_back(std::move(process));
+        return processes.back().get();
+    }
+
+    QString read(const QString& file) const {
+        QFile log(machine.root() + file);
+        return log.open(QIODevice::ReadOnly) ? QString::fromUtf8(log.readAll()) : QString();
+    }
+
+    // The number of lines the process wrote to MARVEK_BROWSER_LOG ("pid TAB fields") with exactly these
+    // fields (with anyAfter: starting with them).
+    int count(qint64 pid, const QStringList& fields, bool anyAfter = false) const {
+        int n = 0;
+        for (const QString& line : read(u"/browser.log"_s).split(u'\n', Qt::SkipEmptyParts)) {
+            QStringList seen = line.split(u'\t');
+            n += seen.takeFirst().toLongLong() == pid &&
+                 (anyAfter ? seen.mid(0, fields.size()) : seen) == fields;
+        }
+        return n;
+    }
+    bool logged(const QProcess* process, const QStringList& fields, bool anyAfter = false) const {
+        return count(pids.at(process), fields, anyAfter) > 0;
+    }
+    bool waitForLogBy(qint64 pid, const QStringList& fields) {
+        return waitFor([&] { return count(pid, fields) > 0; });
+    }
+    // The fields of an "open" or "update" line of slot 0: the page and its three flags.
+    static QStringList slot0(const char* kind, const QString& url, const char* flags) {
+        return {QLatin1String(kind),
+                u"0"_s,
+                url,
+                QString(QLatin1Char(flags[0])),
+                QString(QLatin1Char(flags[1])),
+                QString(QLatin1Char(flags[2]))};
+    }
+
+    bool waitForLog(const QProcess* process, const QStringList& fields) {
+        return waitFor([&] { return logged(process, fields); });
+    }
+    bool waitForServer() {
+        return waitFor([&] { return handover::client::instanceRunning(name); });
+    }
+    static bool finishes(QProcess* process, int timeoutMs = 20000) {
+        return waitFor([&] { return process->state() == QProcess::NotRunning; }, timeoutMs);
+    }
+
+    const QString name = handover::serverName(machine.machine());
+    std::map<QString, QString> extraEnvironment;
+    std::vector<std::unique_ptr<QProcess>> processes;
+    std::map<const QProcess*, qint64> pids;
+};
+
 namespace {
 
 TEST_F(PagoraProcesses, SecondStartHandsOverAndEnds) {
     QProcess* first = start(page);
-    ASSERT_TRUE(waitForLog(first, {u"open"_s, u"0"_s, page, u"0"_s, u"0"_s, u"0"_s}));
+    ASSERT_TRUE(waitForLog(first, slot0("open", page, "000")));
     ASSERT_TRUE(waitForServer());
     ASSERT_TRUE(waitForLog(first, {u"caption"_s, u"0"_s, u"index - MarvekBrowser"_s}));
 
@@ -21,19 +144,19 @@ TEST_F(PagoraProcesses, SecondStartHandsOverAndEnds) {
     EXPECT_EQ(second->exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(second->exitCode(), 0);
     EXPECT_FALSE(logged(second, {u"open"_s}, true)); // no window of its own
-    EXPECT_TRUE(logged(first, {u"update"_s, u"0"_s, other, u"1"_s, u"0"_s, u"0"_s}));
+    EXPECT_TRUE(logged(first, slot0("update", other, "100")));
     EXPECT_TRUE(waitForLog(first, {u"caption"_s, u"0"_s, u"other - MarvekBrowser"_s}));
 }
 
 TEST_F(PagoraProcesses, HiddenCodeSearchWindowGivesSlotZeroToAForwardedPage) {
     QProcess* first = start(u"\""_s + codeSearch + u"\";0;1;1"_s);
-    ASSERT_TRUE(waitForLog(first, {u"open"_s, u"0"_s, codeSearch, u"0"_s, u"1"_s, u"1"_s}));
+    ASSERT_TRUE(waitForLog(first, slot0("open", codeSearch, "011")));
     ASSERT_TRUE(waitForServer());
 
     ASSERT_TRUE(finishes(start(page)));
     EXPECT_TRUE(waitForLog(first, {u"unload"_s, u"0"_s}));
     EXPECT_TRUE(logged(first, {u"create"_s, u"0"_s}));
-    EXPECT_TRUE(logged(first, {u"update"_s, u"0"_s, page, u"0"_s, u"0"_s, u"0"_s}));
+    EXPECT_TRUE(logged(first, slot0("update", page, "000")));
     EXPECT_TRUE(waitForLog(first, {u"caption"_s, u"0"_s, u"index - MarvekBrowser"_s}));
     QTest::qWait(500);
     EXPECT_EQ(first->state(), QProcess::Running);
@@ -51,7 +174,7 @@ TEST_F(PagoraProcesses, ClosedSlotZeroIsRecreatedForAForwardedPage) {
 
     ASSERT_TRUE(finishes(start(page)));
     EXPECT_TRUE(waitForLog(first, {u"create"_s, u"0"_s}));
-    EXPECT_TRUE(logged(first, {u"update"_s, u"0"_s, page, u"0"_s, u"0"_s, u"0"_s}));
+    EXPECT_TRUE(logged(first, slot0("update", page, "000")));
     EXPECT_FALSE(logged(first, {u"unload"_s, u"0"_s}));
 }
 
@@ -65,19 +188,19 @@ TEST_F(PagoraProcesses, StaleInstanceIsToldToQuitAndAKilledOneDoesNotBlock) {
     EXPECT_EQ(stale->exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(stale->exitCode(), 0);
     EXPECT_TRUE(logged(stale, {u"quit-stale"_s}));
-    ASSERT_TRUE(waitForLog(next, {u"open"_s, u"0"_s, page, u"0"_s, u"0"_s, u"0"_s}));
+    ASSERT_TRUE(waitForLog(next, slot0("open", page, "000")));
     ASSERT_TRUE(waitForServer());
 
     next->kill(); // leaves its socket behind
     ASSERT_TRUE(finishes(next));
     EXPECT_FALSE(handover::client::instanceRunning(name));
     QProcess* last = start(other);
-    ASSERT_TRUE(waitForLog(last, {u"open"_s, u"0"_s, other, u"0"_s, u"0"_s, u"0"_s}));
+    ASSERT_TRUE(waitForLog(last, slot0("open", other, "000")));
     ASSERT_TRUE(waitForServer());
 
     // The new instance owns the hand-over.
     ASSERT_TRUE(finishes(start(page)));
-    EXPECT_TRUE(waitForLog(last, {u"update"_s, u"0"_s, page, u"0"_s, u"0"_s, u"0"_s}));
+    EXPECT_TRUE(waitForLog(last, slot0("update", page, "000")));
 }
 
 TEST_F(PagoraProcesses, BadFirstCommandLineShowsTheMessageAndEnds) {
@@ -135,7 +258,7 @@ TEST_F(PagoraProcesses, BurstsOfHandOversLeaveTheLastPagesTitle) {
             << lastCaption().toStdString();
         ASSERT_EQ(first->state(), QProcess::Running);
     }
-    EXPECT_EQ(count(first, {u"caption"_s, u"0"_s, u" - MarvekBrowser"_s}), 0);
+    EXPECT_EQ(count(pids.at(first), {u"caption"_s, u"0"_s, u" - MarvekBrowser"_s}, true), 0);
     EXPECT_FALSE(logged(first, {u"quit-stale"_s}));
     EXPECT_EQ(first->state(), QProcess::Running);
 }
@@ -153,22 +276,15 @@ TEST_F(PagoraProcesses, TheCommandLineIsReadAsWritten) {
     ASSERT_TRUE(QFile::link(QStringLiteral(PAGORA_EXE), machine.host(u"C:\\Pagora"_s) + u"/Pagora.exe"_s));
 
     // The starter's children take this process's environment.
-    std::vector<std::pair<QByteArray, std::optional<QByteArray>>> saved;
     const QProcessEnvironment env = environment();
-    for (const QString& key : env.keys()) {
-        const QByteArray name = key.toLocal8Bit();
-        saved.emplace_back(name,
-                           qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name)) : std::nullopt);
-        qputenv(name, env.value(key).toLocal8Bit());
+    const QStringList keys = env.keys();
+    std::vector<QByteArray> names(keys.size());
+    std::vector<std::unique_ptr<marvek::testing::ScopedEnvironment>> scoped;
+    for (qsizetype i = 0; i < keys.size(); ++i) {
+        names[i] = keys[i].toLocal8Bit();
+        scoped.push_back(
+            std::make_unique<marvek::testing::ScopedEnvironment>(names[i].constData(), env.value(keys[i])));
     }
-    const auto restore = qScopeGuard([&] {
-        for (const auto& [name, value] : saved) {
-            if (value)
-                qputenv(name, *value);
-            else
-                qunsetenv(name);
-        }
-    });
     const platform::Processes starter(machine.machine());
     const auto ends = [](platform::ChildProcess& child) {
         return waitFor([&] { return child.exitCode() != platform::STILL_ACTIVE; }, 20000) &&
@@ -183,31 +299,23 @@ TEST_F(PagoraProcesses, TheCommandLineIsReadAsWritten) {
         if (first->exitCode() == platform::STILL_ACTIVE) // not yet reaped: the pid is still its own
             ::kill(static_cast<pid_t>(first->pid()), SIGKILL);
     });
-    EXPECT_TRUE(waitFor([&] {
-        return loggedBy(first->pid(), {u"open"_s, u"0"_s, twoBlanks, u"0"_s, u"0"_s, u"0"_s});
-    }));
+    EXPECT_TRUE(waitForLogBy(first->pid(), slot0("open", twoBlanks, "000")));
     ASSERT_TRUE(waitForServer());
     const std::unique_ptr<platform::ChildProcess> second =
         starter.start(program + u" "_s + quoted + u";1"_s, platform::WindowMode::Normal);
     ASSERT_TRUE(second && ends(*second));
-    EXPECT_TRUE(waitFor([&] {
-        return loggedBy(first->pid(), {u"update"_s, u"0"_s, page, u"1"_s, u"0"_s, u"0"_s});
-    }));
+    EXPECT_TRUE(waitForLogBy(first->pid(), slot0("update", page, "100")));
     const std::unique_ptr<platform::ChildProcess> third =
         starter.start(program + u" "_s + twoBlanks + u";0;0;1"_s, platform::WindowMode::Normal);
     ASSERT_TRUE(third && ends(*third));
-    EXPECT_TRUE(waitFor([&] {
-        return loggedBy(first->pid(), {u"update"_s, u"0"_s, twoBlanks, u"0"_s, u"0"_s, u"1"_s});
-    }));
+    EXPECT_TRUE(waitForLogBy(first->pid(), slot0("update", twoBlanks, "001")));
 
     // From a shell: the arguments, joined.
     QProcess* shell =
         startProgram(u"/bin/sh"_s, {u"-c"_s, u"\"$0\" 'C:\\Manuals\\\"My Manual\"\\index.html;1;0;1'"_s,
                                     QStringLiteral(PAGORA_EXE)});
     ASSERT_TRUE(finishes(shell));
-    EXPECT_TRUE(waitFor([&] {
-        return loggedBy(first->pid(), {u"update"_s, u"0"_s, page, u"1"_s, u"0"_s, u"1"_s});
-    }));
+    EXPECT_TRUE(waitForLogBy(first->pid(), slot0("update", page, "101")));
 
     ::kill(static_cast<pid_t>(first->pid()), SIGKILL);
     ASSERT_TRUE(waitFor([&] { return first->exitCode() != platform::STILL_ACTIVE; }));
@@ -215,12 +323,231 @@ TEST_F(PagoraProcesses, TheCommandLineIsReadAsWritten) {
     const std::unique_ptr<platform::ChildProcess> fourth =
         starter.start(program + u" "_s + quoted, platform::WindowMode::Normal);
     ASSERT_NE(fourth, nullptr);
-    EXPECT_TRUE(waitFor([&] {
-        return loggedBy(fourth->pid(), {u"open"_s, u"0"_s, page, u"0"_s, u"0"_s, u"0"_s});
-    }));
+    EXPECT_TRUE(waitForLogBy(fourth->pid(), slot0("open", page, "000")));
     ::kill(static_cast<pid_t>(fourth->pid()), SIGKILL);
     EXPECT_TRUE(waitFor([&] { return fourth->exitCode() != platform::STILL_ACTIVE; }));
     EXPECT_FALSE(read(u"/ui.log"_s).contains(u"Parameter is incorrect."_s));
+}
+
+// A raw connection to the hand-over socket: blocking sends with a time limit, so that a test sees
+// exactly what the server takes.
+class RawConnection {
+public:
+    explicit RawConnection(const QString& serverName) {
+        m_fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        const QByteArray path = QFile::encodeName(QDir::tempPath() + u'/' + serverName);
+        std::memcpy(address.sun_path, path.constData(),
+                    qMin<size_t>(path.size(), sizeof address.sun_path - 1));
+        if (::connect(m_fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+            ::close(m_fd);
+            m_fd = -1;
+        }
+        const timeval limit{0, 300'000};
+        if (m_fd >= 0)
+            ::setsockopt(m_fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
+    }
+    ~RawConnection() {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    RawConnection(const RawConnection&) = delete;
+    RawConnection& operator=(const RawConnection&) = delete;
+
+    bool connected() const { return m_fd >= 0; }
+
+    // Bytes the socket took (less when the server stops reading or closes).
+    qsizetype send(QByteArrayView bytes) {
+        qsizetype sent = 0;
+        while (m_fd >= 0 && sent < bytes.size()) {
+            const ssize_t n =
+                ::send(m_fd, bytes.data() + sent, static_cast<size_t>(bytes.size() - sent), MSG_NOSIGNAL);
+            if (n <= 0) {
+                m_refused = n < 0 && (errno == EPIPE || errno == ECONNRESET);
+                break;
+            }
+            sent += n;
+        }
+        return sent;
+    }
+
+    // The 32-bit answer, or nothing when none came in time (or the server closed without one).
+    std::optional<qint32> answer(int timeoutMs) {
+        QByteArray bytes;
+        QElapsedTimer timer;
+        timer.start();
+        while (bytes.size() < 4 && waitReadable(timeoutMs - static_cast<int>(timer.elapsed()))) {
+            char buffer[4];
+            const ssize_t n = ::recv(m_fd, buffer, static_cast<size_t>(4 - bytes.size()), 0);
+            if (n <= 0)
+                break;
+            bytes.append(buffer, n);
+        }
+        return bytes.size() == 4 ? std::optional<qint32>(qFromLittleEndian<qint32>(bytes.constData()))
+                                 : std::nullopt;
+    }
+
+    // Whether the server closed the connection within the time (answer bytes are skipped).
+    bool closedByServer(int timeoutMs) {
+        if (m_refused)
+            return true;
+        QElapsedTimer timer;
+        timer.start();
+        while (waitReadable(timeoutMs - static_cast<int>(timer.elapsed()))) {
+            char buffer[64];
+            const ssize_t n = ::recv(m_fd, buffer, sizeof buffer, MSG_DONTWAIT);
+            if (n == 0 || (n < 0 && errno == ECONNRESET))
+                return true;
+        }
+        return false;
+    }
+
+private:
+    bool waitReadable(int timeoutMs) const {
+        pollfd entry{m_fd, POLLIN, 0};
+        return m_fd >= 0 && timeoutMs > 0 && ::poll(&entry, 1, timeoutMs) > 0;
+    }
+
+    int m_fd = -1;
+    bool m_refused = false;
+};
+
+QByteArray copyDataFrame(const QString& commandLine) {
+    const QByteArray lpData = handover::copyDataPayload(commandLine, platform::CodePageWestern);
+    QByteArray payload(8, '\0');
+    qToLittleEndian<quint32>(static_cast<quint32>(lpData.size()), payload.data() + 4);
+    return handover::requestFrame("CPYD", payload + lpData);
+}
+
+// The resident memory of a process in KiB.
+// How much an attack may grow the instance. AddressSanitizer keeps freed memory in quarantine (256 MiB
+// by default), so a sanitized instance gets a looser bound that still catches unbounded growth (the
+// attacks would add a gigabyte).
+#if defined(__SANITIZE_ADDRESS__)
+constexpr qint64 GrowthLimitKiB = 400 * 1024;
+#else
+constexpr qint64 GrowthLimitKiB = 40 * 1024;
+#endif
+
+qint64 residentKiB(qint64 pid) {
+    QFile status(u"/proc/%1/status"_s.arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').front().toLongLong();
+    }
+    return -1;
+}
+
+class HandOverAttacks : public PagoraProcesses {
+protected:
+    // A running instance showing the index page.
+    QProcess* instance() {
+        QProcess* first = start(page);
+        return waitForServer() && waitForLog(first, {u"caption"_s, u"0"_s, u"index - MarvekBrowser"_s})
+                   ? first
+                   : nullptr;
+    }
+
+    // A second Pagora start hands the page over and the instance shows it.
+    bool handsOver(QProcess* first, const QString& url, const QString& title) {
+        QProcess* second = start(url);
+        return finishes(second) && second->exitCode() == 0 &&
+               waitForLog(first, {u"caption"_s, u"0"_s, title + u" - MarvekBrowser"_s});
+    }
+};
+
+TEST_F(HandOverAttacks, RequestsThatEndInBoxesAreHandledOneAtATimeAndTheRestRefusedAtOnce) {
+    constexpr int BoxOpenMs = 300;
+    extraEnvironment[u"MARVEK_UI_BOX_MS"_s] = QString::number(BoxOpenMs);
+    QProcess* first = instance();
+    ASSERT_NE(first, nullptr);
+
+    // Each request names a missing page: the instance shows "Parameter is incorrect." for it.
+    constexpr int Requests = 60;
+    std::vector<std::unique_ptr<RawConnection>> connections;
+    const QByteArray bad = copyDataFrame(u"C:\\Manuals\\none.html"_s);
+    for (int i = 0; i < Requests; ++i) {
+        connections.push_back(std::make_unique<RawConnection>(name));
+        ASSERT_TRUE(connections.back()->connected());
+        ASSERT_EQ(connections.back()->send(bad), bad.size());
+    }
+    QElapsedTimer timer;
+    timer.start();
+    std::vector<qint64> handledAt;
+    int refused = 0;
+    for (auto& connection : connections) {
+        const std::optional<qint32> answer = connection->answer(30000);
+        ASSERT_TRUE(answer.has_value());
+        if (*answer == 1)
+            handledAt.push_back(timer.elapsed());
+        else
+            ++refused;
+        EXPECT_TRUE(connection->closedByServer(2000)); // closed after its answer
+    }
+    EXPECT_EQ(first->state(), QProcess::Running);
+    ASSERT_GE(handledAt.size(), 2u);
+    EXPECT_LE(handledAt.size(), static_cast<size_t>(handover::MaxQueuedRequests + 1));
+    EXPECT_EQ(refused + static_cast<int>(handledAt.size()), Requests);
+    // One box after the other: each request is answered when its box has closed, not inside the next.
+    for (size_t i = 1; i < handledAt.size(); ++i)
+        EXPECT_GE(handledAt[i] - handledAt[i - 1], BoxOpenMs - 50) << i;
+    EXPECT_EQ(read(u"/ui.log"_s).count(u"Parameter is incorrect."_s), static_cast<int>(handledAt.size()));
+
+    EXPECT_TRUE(handsOver(first, other, u"other"_s));
+}
+
+TEST_F(HandOverAttacks, BytesAfterAGoodFrameAreNotBufferedAndTheConnectionCloses) {
+    QProcess* first = instance();
+    ASSERT_NE(first, nullptr);
+    const qint64 before = residentKiB(pids.at(first));
+
+    RawConnection connection(name);
+    ASSERT_TRUE(connection.connected());
+    const QByteArray frame = copyDataFrame(other);
+    ASSERT_EQ(connection.send(frame), frame.size());
+    const QByteArray junk(1 << 20, 'j');
+    qsizetype taken = 0;
+    for (int i = 0; i < 512 && !connection.closedByServer(0); ++i) {
+        taken += connection.send(junk);
+        waitFor([] { return false; }, 10); // let the test's own events run
+    }
+    EXPECT_TRUE(connection.closedByServer(5000));
+    EXPECT_LT(taken, qsizetype(64) << 20);
+    EXPECT_TRUE(waitForLog(first, {u"caption"_s, u"0"_s, u"other - MarvekBrowser"_s}));
+    EXPECT_LT(residentKiB(pids.at(first)) - before, GrowthLimitKiB);
+
+    EXPECT_TRUE(handsOver(first, page, u"index"_s));
+}
+
+TEST_F(HandOverAttacks, UnfinishedFramesAreCappedAndDroppedWhileHandOversGoOn) {
+    QProcess* first = instance();
+    ASSERT_NE(first, nullptr);
+    const qint64 before = residentKiB(pids.at(first));
+
+    // 300 connections, each sending a frame of 1 MiB but for its last byte.
+    const QByteArray whole = handover::requestFrame("CPYD", QByteArray(handover::MaxFrameBytes, 'u'));
+    const QByteArrayView unfinished = QByteArrayView(whole).first(whole.size() - 1);
+    std::vector<std::unique_ptr<RawConnection>> connections;
+    for (int i = 0; i < 300; ++i) {
+        connections.push_back(std::make_unique<RawConnection>(name));
+        connections.back()->send(unfinished);
+        if (i == 150) { // in the middle of the attack
+            EXPECT_TRUE(handsOver(first, other, u"other"_s));
+        }
+    }
+    EXPECT_LT(residentKiB(pids.at(first)) - before, GrowthLimitKiB);
+
+    // Every connection is dropped within the time limit of a frame.
+    QElapsedTimer timer;
+    timer.start();
+    for (auto& connection : connections)
+        EXPECT_TRUE(connection->closedByServer(
+            qMax(1, handover::FrameTimeoutMs + 3000 - static_cast<int>(timer.elapsed()))));
+    EXPECT_EQ(first->state(), QProcess::Running);
+    EXPECT_TRUE(handsOver(first, page, u"index"_s));
 }
 
 } // namespace

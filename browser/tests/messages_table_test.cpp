@@ -98,8 +98,7 @@ TEST(MessagesScan, FilesOfEveryShape) {
         {section("0x0409", numbered(9), false) + u"C99\tno line end"_s, "09", Pagora, "file 9|C99="},
         {section("0x0409", setup, false) + u"\tunfinished"_s, "09", Pagoset, "file 4|WC101=d"},
         // END in lower case is an entry.
-        {section("0x0409", numbered(8) << u"end"_s), "09", Pagora, "file 9"},
-    };
+        {section("0x0409", numbered(8) << u"end"_s), "09", Pagora, "file 9"}};
     for (const auto& [content, language, program, expected] : cases) {
         SCOPED_TRACE(expected);
         const MessageTable table = MessageTable::fromContent(content, QString::fromLatin1(language), program);
@@ -140,8 +139,7 @@ TEST(MessagesScan, CraftedLargeFilesScanInLinearTime) {
     const std::vector<std::tuple<const char*, QString, size_t>> cases = {
         {"sections of lines without TAB, then one long line", noTabLines, 32767}, // the next header too
         {"headers without a line end", headersWithoutLineEnd, 1},
-        {"a long line, then TABs", tabsAtTheEnd, 9},
-    };
+        {"a long line, then TABs", tabsAtTheEnd, 9}};
     for (const auto& [what, content, entries] : cases) {
         SCOPED_TRACE(what);
         QElapsedTimer timer;

@@ -1,6 +1,8 @@
-// Walks the built sample CD (the sample_cd target) and checks that it has the shape the programs expect.
+// Walks the built sample CD (the sample_cd target) and checks that it has the shape the programs expect,
+// and runs its clean-up batch RmDir.bat as the suite runs it: /bin/sh with one host path.
 #include "platform/FileVersion.h"
 #include "platform/TextCodec.h"
+#include "platform/testing/TempMachine.h"
 #include "shared/catalogue/CarInfo.h"
 #include "shared/config/Messages.h"
 #include "shared/config/SysParameters.h"
@@ -9,9 +11,12 @@
 
 #include <QDir>
 #include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMap>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
 #include <algorithm>
@@ -29,6 +34,8 @@ using namespace marvek;
 using namespace marvek::shared;
 
 namespace {
+
+using namespace Qt::StringLiterals;
 
 const QString CdFolder = QStringLiteral(MARVEK_SAMPLE_CD_DIR);
 
@@ -64,7 +71,7 @@ QMap<QString, QByteArray> readZip(const QString& hostPath, QString& error) {
         status = read < 0 ? ARCHIVE_FATAL : ARCHIVE_OK;
     }
     if (status != ARCHIVE_EOF)
-        error = hostPath + QStringLiteral(": ") + QString::fromLocal8Bit(archive_error_string(a.get()));
+        error = hostPath + u": "_s + QString::fromLocal8Bit(archive_error_string(a.get()));
     return files;
 }
 
@@ -74,13 +81,13 @@ QString pdfProblem(const QString& hostPath) {
     const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     if (!bytes.startsWith("%PDF-") || !bytes.trimmed().endsWith("%%EOF") || !bytes.contains("startxref") ||
         !bytes.contains("trailer"))
-        return hostPath + QStringLiteral(": no PDF header or trailer");
+        return hostPath + u": no PDF header or trailer"_s;
 #ifdef MARVEK_HAVE_QT_PDF
     QPdfDocument document;
     document.load(hostPath);
     if (document.status() != QPdfDocument::Status::Ready || document.pageCount() < 1 ||
         document.metaData(QPdfDocument::MetaDataField::Title).toString().isEmpty())
-        return hostPath + QStringLiteral(": no pages or no title");
+        return hostPath + u": no pages or no title"_s;
 #endif
     return {};
 }
@@ -90,28 +97,27 @@ QString pdfProblem(const QString& hostPath) {
 class SampleCdTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(QFileInfo::exists(CdFolder + QStringLiteral("/.sample-cd")))
-            << "build the sample_cd target";
-        ASSERT_TRUE(t.temp().machine().mapDrive(QLatin1Char('D'), CdFolder));
+        ASSERT_TRUE(QFileInfo::exists(CdFolder + u"/.sample-cd"_s)) << "build the sample_cd target";
+        ASSERT_TRUE(t.temp().machine().mapDrive(u'D', CdFolder));
         ASSERT_TRUE(t.setLocale("0411"));
-        t.ctx.setProgramFolder(QStringLiteral("D:\\programs\\setup"));
-        t.ctx.SourceRoot = QStringLiteral("D:\\");
-        t.ctx.LanguageCode = QStringLiteral("09");
+        t.ctx.setProgramFolder(u"D:\\programs\\setup"_s);
+        t.ctx.SourceRoot = u"D:\\"_s;
+        t.ctx.LanguageCode = u"09"_s;
         ASSERT_TRUE(LoadSysParameters(t.ctx));
         for (const QString& name : QDir(CdFolder).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name)) {
-            if (!QFileInfo::exists(host(name + QStringLiteral("/car_info.ci"))))
+            if (!QFileInfo::exists(host(name + u"/car_info.ci"_s)))
                 continue;
             ManualEntry& entry = manuals.emplace_back();
             entry.Folder = name;
             ReadCarInfo(t.ctx, name, entry);
-            entry.PdfFlag = QFileInfo::exists(host(pdfOf(entry))) ? QStringLiteral("1") : QStringLiteral("0");
+            entry.PdfFlag = QFileInfo::exists(host(pdfOf(entry))) ? u"1"_s : u"0"_s;
         }
     }
 
-    QString host(const QString& relative) const { return CdFolder + QLatin1Char('/') + relative; }
-    QByteArray read(const QString& relative) { return t.temp().readFile(QStringLiteral("D:\\") + relative); }
+    QString host(const QString& relative) const { return CdFolder + u'/' + relative; }
+    QByteArray read(const QString& relative) { return t.temp().readFile(u"D:\\"_s + relative); }
     static QString pdfOf(const ManualEntry& entry) {
-        return QStringLiteral("%1/contents/%2.pdf").arg(entry.Folder, entry.Pub_No);
+        return u"%1/contents/%2.pdf"_s.arg(entry.Folder, entry.Pub_No);
     }
     QString message(int number) { return GetMessage(t.ctx, QLatin1String(MessageSection), number); }
 
@@ -126,15 +132,14 @@ TEST_F(SampleCdTest, SystemFolderHoldsParametersMessagesLicencesUserGuidesAndBat
     EXPECT_FALSE(p.DTX3_MDB_NAME.isEmpty() || p.DTX3_EXE_NAME.isEmpty() || p.MCP_EXE_NAME.isEmpty() ||
                  p.DTX3_NEW_MDB_NAME.isEmpty() || p.ZIP_ExtractTime <= 0);
     for (const char* name : {"SysParameter.ini", "M09.ini", "M11.ini", "Licence_09.txt", "Licence_11.txt"}) {
-        const QByteArray bytes = read(QStringLiteral("programs\\setup\\SysDir\\") + QLatin1String(name));
+        const QByteArray bytes = read(u"programs\\setup\\SysDir\\"_s + QLatin1String(name));
         EXPECT_TRUE(bytes.size() > 100 && hasCrLfLinesOnly(bytes)) << name;
     }
     // The Japanese files are in code page 932, not UTF-8.
-    const QByteArray licence = read(QStringLiteral("programs\\setup\\SysDir\\Licence_11.txt"));
-    EXPECT_TRUE(
-        platform::decodeCodePage(licence, platform::CodePageShiftJis).contains(QStringLiteral("使用許諾")));
-    EXPECT_FALSE(QString::fromUtf8(licence).contains(QStringLiteral("使用許諾")));
-    const QByteArray batch = read(QStringLiteral("programs\\setup\\SysDir\\RmDir.bat"));
+    const QByteArray licence = read(u"programs\\setup\\SysDir\\Licence_11.txt"_s);
+    EXPECT_TRUE(platform::decodeCodePage(licence, platform::CodePageShiftJis).contains(u"使用許諾"_s));
+    EXPECT_FALSE(QString::fromUtf8(licence).contains(u"使用許諾"_s));
+    const QByteArray batch = read(u"programs\\setup\\SysDir\\RmDir.bat"_s);
     EXPECT_TRUE(batch.startsWith("#!/bin/sh\n") && !batch.contains('\r'));
 
     for (const char* language : {"09", "11"}) {
@@ -142,19 +147,19 @@ TEST_F(SampleCdTest, SystemFolderHoldsParametersMessagesLicencesUserGuidesAndBat
         for (const int number : MessageNumbers)
             EXPECT_FALSE(message(number).isEmpty()) << "M" << number << " in M" << language << ".ini";
         for (int marker = 1; marker <= 4; ++marker) // templates carry the markers their callers fill in
-            EXPECT_TRUE(message(72).contains(QStringLiteral("@%1").arg(marker)));
-        EXPECT_TRUE(message(59).contains(QLatin1Char('@')));
+            EXPECT_TRUE(message(72).contains(u"@%1"_s.arg(marker)));
+        EXPECT_TRUE(message(59).contains(u'@'));
         // The user guide named by message M060.
         EXPECT_EQ(pdfProblem(t.temp().host(t.ctx.SourceRoot + message(60))), QString());
     }
-    EXPECT_EQ(message(74), QStringLiteral("このまま閲覧しますか？"));
+    EXPECT_EQ(message(74), u"このまま閲覧しますか？"_s);
     // M090 is followed directly by M091: the English text keeps the blank between them.
-    t.ctx.LanguageCode = QStringLiteral("09");
-    EXPECT_TRUE(message(91).startsWith(QLatin1Char(' ')));
+    t.ctx.LanguageCode = u"09"_s;
+    EXPECT_TRUE(message(91).startsWith(u' '));
 }
 
 TEST_F(SampleCdTest, EveryManualFolderPassesTheCatalogueCheckAndIsLinkedFromTheStartPage) {
-    const QString index = QString::fromUtf8(read(QStringLiteral("index.html")));
+    const QString index = QString::fromUtf8(read(u"index.html"_s));
     QMap<QString, QSet<QChar>> revisions; // Pub_No without its revision digit -> digits on the CD
     int pdf = 0;
     for (const ManualEntry& entry : manuals) {
@@ -176,8 +181,8 @@ TEST_F(SampleCdTest, EveryManualFolderPassesTheCatalogueCheckAndIsLinkedFromTheS
                 EXPECT_TRUE(QFileInfo::exists(host(entry.Folder + QLatin1String(path)))) << path;
         }
         const QString link =
-            entry.PdfFlag == QLatin1String("1") ? pdfOf(entry) : entry.Folder + QStringLiteral("/index.html");
-        EXPECT_TRUE(index.contains(QStringLiteral("href=\"%1\"").arg(link))) << link.toStdString();
+            entry.PdfFlag == QLatin1String("1") ? pdfOf(entry) : entry.Folder + u"/index.html"_s;
+        EXPECT_TRUE(index.contains(u"href=\"%1\""_s.arg(link))) << link.toStdString();
         // The check holds on a Japanese PC and on a Western one, which reads code page 932 bytes as
         // code page 1252 characters.
         for (const char* locale : {"0409", "0411"}) {
@@ -193,13 +198,12 @@ TEST_F(SampleCdTest, EveryManualFolderPassesTheCatalogueCheckAndIsLinkedFromTheS
     EXPECT_GE(std::ssize(manuals) - pdf, 4);
     EXPECT_GE(pdf, 2);
     EXPECT_TRUE(std::any_of(revisions.begin(), revisions.end(), [](const QSet<QChar>& digits) {
-        return digits.contains(QLatin1Char('0')) && digits.contains(QLatin1Char('1'));
+        return digits.contains(u'0') && digits.contains(u'1');
     }));
     ManualEntry japanese;
-    ReadCarInfo(t.ctx, QStringLiteral("RMJ00JA"), japanese);
-    EXPECT_EQ(japanese.Model_desc, QStringLiteral("オーレア ハイブリッド"));
-    EXPECT_TRUE(index.contains(QStringLiteral("href=\"install.html\"")) &&
-                QFileInfo::exists(host(QStringLiteral("install.html"))));
+    ReadCarInfo(t.ctx, u"RMJ00JA"_s, japanese);
+    EXPECT_EQ(japanese.Model_desc, u"オーレア ハイブリッド"_s);
+    EXPECT_TRUE(index.contains(u"href=\"install.html\""_s) && QFileInfo::exists(host(u"install.html"_s)));
 }
 
 TEST_F(SampleCdTest, ArchivesAreReadableManualTrees) {
@@ -212,35 +216,32 @@ TEST_F(SampleCdTest, ArchivesAreReadableManualTrees) {
             continue;
         SCOPED_TRACE(entry.Folder.toStdString());
         QString error;
-        const auto zip = readZip(host(entry.Folder + QStringLiteral("/install/condense/manual.zip")), error);
+        const auto zip = readZip(host(entry.Folder + u"/install/condense/manual.zip"_s), error);
         ASSERT_TRUE(error.isEmpty()) << error.toStdString();
 
         // One top folder holding index.html (a frameset with "mainFrame") and the pages under contents.
         QSet<QString> tops;
         int pages = 0;
         for (const QString& name : zip.keys()) {
-            tops.insert(name.section(QLatin1Char('/'), 0, 0));
-            pages += name.section(QLatin1Char('/'), 1, 1) == QLatin1String("contents") &&
-                     name.endsWith(QStringLiteral(".html"));
+            tops.insert(name.section(u'/', 0, 0));
+            pages += name.section(u'/', 1, 1) == QLatin1String("contents") && name.endsWith(u".html"_s);
             japaneseNames =
                 japaneseNames || std::any_of(name.begin(), name.end(), [](QChar c) { return c > u'~'; });
         }
         ASSERT_EQ(tops.size(), 1);
         const QString top = *tops.begin();
         renamedTop = renamedTop || top != entry.Folder;
-        const QString index = QString::fromUtf8(zip.value(top + QStringLiteral("/index.html")));
-        EXPECT_TRUE(index.contains(QStringLiteral("<frameset")) &&
-                    index.contains(QStringLiteral("name=\"mainFrame\"")));
+        const QString index = QString::fromUtf8(zip.value(top + u"/index.html"_s));
+        EXPECT_TRUE(index.contains(u"<frameset"_s) && index.contains(u"name=\"mainFrame\""_s));
         EXPECT_GE(pages, 100);
         largest = std::max(largest, pages);
 
         // The changed files of install\compare are the archive's files under contents.
-        const QDir compare(host(entry.Folder + QStringLiteral("/install/compare")));
+        const QDir compare(host(entry.Folder + u"/install/compare"_s));
         for (QDirIterator it(compare.path(), QDir::Files, QDirIterator::Subdirectories); it.hasNext();) {
             QFile file(it.next());
             compareTree = true;
-            const QString name =
-                top + QStringLiteral("/contents/") + compare.relativeFilePath(file.fileName());
+            const QString name = top + u"/contents/"_s + compare.relativeFilePath(file.fileName());
             ASSERT_TRUE(zip.contains(name) && file.open(QIODevice::ReadOnly)) << name.toStdString();
             EXPECT_EQ(zip.value(name), file.readAll());
         }
@@ -267,12 +268,11 @@ TEST_F(SampleCdTest, DatabaseTemplateHasTheSchemaAndItsRows) {
         return rows;
     };
     const auto [db, opened] =
-        open(host(QStringLiteral("programs/setup/") + t.ctx.systemParameters.DTX3_NEW_MDB_NAME),
-             SQLITE_OPEN_READONLY);
+        open(host(u"programs/setup/"_s + t.ctx.systemParameters.DTX3_NEW_MDB_NAME), SQLITE_OPEN_READONLY);
     ASSERT_EQ(opened, SQLITE_OK);
 
     // The schema file run into an empty database gives the same tables, columns and indexes.
-    const auto [schema, created] = open(QStringLiteral(":memory:"), SQLITE_OPEN_READWRITE);
+    const auto [schema, created] = open(u":memory:"_s, SQLITE_OPEN_READWRITE);
     QFile schemaFile(QStringLiteral(MARVEK_SCHEMA_SQL));
     ASSERT_TRUE(created == SQLITE_OK && schemaFile.open(QIODevice::ReadOnly));
     ASSERT_EQ(sqlite3_exec(schema.get(), schemaFile.readAll().constData(), nullptr, nullptr, nullptr),
@@ -297,12 +297,12 @@ TEST_F(SampleCdTest, InformationFilesListEveryManual) {
     for (const ManualEntry& entry : manuals)
         folders.append(entry.Folder);
     for (const char* name : {"man_info_do.ci", "man_info_us.ci"}) {
-        const QByteArray bytes = read(QStringLiteral("programs\\setup\\") + QLatin1String(name));
+        const QByteArray bytes = read(u"programs\\setup\\"_s + QLatin1String(name));
         EXPECT_TRUE(hasCrLfLinesOnly(bytes)) << name;
         QStringList keys;
         for (const QString& line : platform::decodeCodePage(bytes, platform::CodePageShiftJis)
-                                       .split(QStringLiteral("\r\n"), Qt::SkipEmptyParts)) {
-            const QStringList fields = line.split(QLatin1Char(','));
+                                       .split(u"\r\n"_s, Qt::SkipEmptyParts)) {
+            const QStringList fields = line.split(u',');
             ASSERT_GE(fields.size(), 6) << line.toStdString();
             keys.append(fields.at(3));
             EXPECT_TRUE(ManInfoIssueDate(fields.at(5)).isValid()) << line.toStdString();
@@ -312,17 +312,26 @@ TEST_F(SampleCdTest, InformationFilesListEveryManual) {
     }
 }
 
-TEST_F(SampleCdTest, CodeSearchPageOpensManualPagesAsSizedWindows) {
-    const QString search = QString::fromUtf8(read(QStringLiteral("codesearch.html")));
-    EXPECT_TRUE(search.contains(QStringLiteral("window.open(")) &&
-                search.contains(QStringLiteral("width=600,height=400")));
+// The code-search page opens manual pages as sized windows; the autostart files name the launcher for
+// Windows and Linux desktops.
+TEST_F(SampleCdTest, CodeSearchPageAndAutostartFiles) {
+    const QString search = QString::fromUtf8(read(u"codesearch.html"_s));
+    EXPECT_TRUE(search.contains(u"window.open("_s) && search.contains(u"width=600,height=400"_s));
     int targets = 0;
     for (const QRegularExpressionMatch& match :
-         QRegularExpression(QStringLiteral("\"[A-Z0-9]+\": \"([^\"]+)\"")).globalMatch(search)) {
+         QRegularExpression(u"\"[A-Z0-9]+\": \"([^\"]+)\""_s).globalMatch(search)) {
         ++targets;
         EXPECT_TRUE(QFileInfo::exists(host(match.captured(1)))) << match.captured(1).toStdString();
     }
     EXPECT_GE(targets, 1);
+
+    const QByteArray inf = read(u"autorun.inf"_s);
+    EXPECT_TRUE(hasCrLfLinesOnly(inf) && inf.startsWith("[autorun]\r\nopen=Cdlaunch.exe\r\n"));
+    // The first of .autorun, autorun and autorun.sh at the root is the one a desktop runs.
+    EXPECT_FALSE(QFileInfo::exists(host(u".autorun"_s)) || QFileInfo::exists(host(u"autorun"_s)));
+    const QByteArray text = read(u"autorun.sh"_s);
+    EXPECT_TRUE(QFileInfo(host(u"autorun.sh"_s)).isExecutable() && text.startsWith("#!/bin/sh\n") &&
+                !text.contains('\r') && text.contains("./Cdlaunch.exe"));
 }
 
 // The built programs (marvek_cd_program): the companion installers beside what they install, under the
@@ -332,50 +341,95 @@ TEST_F(SampleCdTest, CompanionInstallersLieBesideTheirPayloads) {
     QFile manifest(QStringLiteral(MARVEK_SAMPLE_CD_CONTENT "/manuals.json"));
     ASSERT_TRUE(manifest.open(QIODevice::ReadOnly));
     const QDateTime fileTime = QDateTime::fromString(
-        QJsonDocument::fromJson(manifest.readAll()).object().value(QStringLiteral("fileTime")).toString(),
-        Qt::ISODate);
+        QJsonDocument::fromJson(manifest.readAll()).object().value(u"fileTime"_s).toString(), Qt::ISODate);
     ASSERT_TRUE(fileTime.isValid());
 
     const QStringList programs = {
-        QStringLiteral("programs/manual_link/setup.exe"),
-        QStringLiteral("programs/manual_link/") + p.DTX3_EXE_NAME,
-        QStringLiteral("programs/View/setup.exe"),
-        QStringLiteral("programs/View/Pagora.exe"),
-        QStringLiteral("programs/man_manager/09/setup.exe"),
-        QStringLiteral("programs/man_manager/09/") + p.MCP_EXE_NAME,
-        QStringLiteral("programs/man_manager/11/setup.exe"),
-        QStringLiteral("programs/man_manager/11/") + p.MCP_EXE_NAME,
+        u"programs/manual_link/setup.exe"_s,    u"programs/manual_link/"_s + p.DTX3_EXE_NAME,
+        u"programs/View/setup.exe"_s,           u"programs/View/Pagora.exe"_s,
+        u"programs/man_manager/09/setup.exe"_s, u"programs/man_manager/09/"_s + p.MCP_EXE_NAME,
+        u"programs/man_manager/11/setup.exe"_s, u"programs/man_manager/11/"_s + p.MCP_EXE_NAME,
     };
     for (const QString& program : programs) {
         const QFileInfo info(host(program));
-        EXPECT_TRUE(info.isFile() && info.isExecutable()) << program.toStdString();
-        EXPECT_TRUE(platform::readFileVersion(info.filePath()).has_value()) << program.toStdString();
-        EXPECT_EQ(info.lastModified(), fileTime) << program.toStdString();
+        EXPECT_TRUE(info.isFile() && info.isExecutable() &&
+                    platform::readFileVersion(info.filePath()).has_value() && info.lastModified() == fileTime)
+            << program.toStdString();
     }
-    const QFileInfo messages(host(QStringLiteral("programs/View/PG_MSG.TXT")));
-    EXPECT_TRUE(read(QStringLiteral("programs\\View\\PG_MSG.TXT")).startsWith("\xFF\xFE"));
-    EXPECT_EQ(messages.lastModified(), fileTime);
+    EXPECT_TRUE(read(u"programs\\View\\PG_MSG.TXT"_s).startsWith("\xFF\xFE"));
+    EXPECT_EQ(QFileInfo(host(u"programs/View/PG_MSG.TXT"_s)).lastModified(), fileTime);
     // The browser in the viewer package is the one its installer records as the viewer.
-    EXPECT_EQ(platform::readFileVersion(host(QStringLiteral("programs/View/Pagora.exe"))),
+    EXPECT_EQ(platform::readFileVersion(host(u"programs/View/Pagora.exe"_s)),
               (platform::FileVersion{1, 1, 0, 2}));
 
-    QDirIterator it(host(QStringLiteral("programs")), QDir::Files | QDir::Hidden,
-                    QDirIterator::Subdirectories);
+    QDirIterator it(host(u"programs"_s), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString file = it.next();
-        EXPECT_FALSE(file.endsWith(QStringLiteral(".part"))) << file.toStdString();
+        EXPECT_FALSE(file.endsWith(u".part"_s)) << file.toStdString();
     }
 }
 
-TEST_F(SampleCdTest, AutostartFilesNameTheLauncherForWindowsAndLinuxDesktops) {
-    const QByteArray inf = read(QStringLiteral("autorun.inf"));
-    EXPECT_TRUE(hasCrLfLinesOnly(inf));
-    EXPECT_TRUE(inf.startsWith("[autorun]\r\nopen=Cdlaunch.exe\r\n"));
-    // The first of .autorun, autorun and autorun.sh at the root is the one a desktop runs.
-    EXPECT_FALSE(QFileInfo::exists(host(QStringLiteral(".autorun"))));
-    EXPECT_FALSE(QFileInfo::exists(host(QStringLiteral("autorun"))));
-    const QFileInfo script(host(QStringLiteral("autorun.sh")));
-    EXPECT_TRUE(script.isExecutable());
-    const QByteArray text = read(QStringLiteral("autorun.sh"));
-    EXPECT_TRUE(text.startsWith("#!/bin/sh\n") && !text.contains('\r') && text.contains("./Cdlaunch.exe"));
+namespace {
+
+const QString Batch = QStringLiteral(MARVEK_SAMPLE_CD_DIR "/programs/setup/SysDir/RmDir.bat");
+
+// Runs the batch; the exit code (-1 for a crash), with what it wrote to standard error.
+int runBatch(const QStringList& arguments, QString* errors = nullptr) {
+    QProcess process;
+    process.start(u"/bin/sh"_s, QStringList{Batch} + arguments);
+    process.waitForFinished(30000);
+    if (errors)
+        *errors = QString::fromLocal8Bit(process.readAllStandardError());
+    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+}
+
+// A manual tree with a read-only page inside, as a manual copied from a CD may have.
+bool makeTree(const QString& root) {
+    QDir().mkpath(root + u"/contents/sec 01"_s);
+    QFile file(root + u"/contents/sec 01/page001.html"_s);
+    return file.open(QIODevice::WriteOnly) && file.write("page") == 4 && file.flush() &&
+           file.setPermissions(QFileDevice::ReadOwner);
+}
+
+class RmDirBatchTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(QFileInfo::exists(Batch)) << "build the sample_cd target"; }
+
+    marvek::testing::TempMachine machine; // MARVEK_ROOT points at it while the test runs
+};
+
+} // namespace
+
+TEST_F(RmDirBatchTest, RemovesTheFolderWithEverythingInIt) {
+    const QString folder = machine.host(u"C:\\Link\\Manual\\Aurea Repair"_s);
+    const QString sibling = machine.host(u"C:\\Link\\Manual\\Keep"_s);
+    ASSERT_TRUE(makeTree(folder) && QDir().mkpath(sibling));
+    QString errors;
+    EXPECT_EQ(runBatch({folder}, &errors), 0) << errors.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(folder));
+    EXPECT_TRUE(QFileInfo::exists(sibling));
+
+    // With a trailing slash, and a folder that is already gone.
+    ASSERT_TRUE(makeTree(folder));
+    EXPECT_EQ(runBatch({folder + u'/'}), 0);
+    EXPECT_FALSE(QFileInfo::exists(folder));
+    EXPECT_EQ(runBatch({folder}), 0);
+}
+
+TEST_F(RmDirBatchTest, RefusesPathsThatWouldRemoveTooMuch) {
+    const QString driveC = machine.machine().driveFolder(u'C');
+    const QString mediaD = machine.addDrive(u'D');
+    ASSERT_TRUE(makeTree(driveC + u"/Link"_s) && makeTree(mediaD + u"/RM010EN"_s));
+
+    // Empty, relative, the root, a drive root as text or as the folder a drive letter stands for.
+    for (const QString& path :
+         {QString(), u"relative/folder"_s, u"Link"_s, u"/"_s, u"//"_s, u"C:"_s, u"C:\\"_s, u"C:\\Link"_s,
+          driveC, driveC + u'/', machine.root() + u"/drives/d"_s, mediaD}) {
+        QString errors;
+        EXPECT_EQ(runBatch({path}, &errors), 2) << path.toStdString();
+        EXPECT_TRUE(errors.contains(u"refused"_s)) << path.toStdString();
+    }
+    EXPECT_TRUE(QFileInfo::exists(driveC + u"/Link/contents/sec 01/page001.html"_s));
+    EXPECT_TRUE(QFileInfo::exists(mediaD + u"/RM010EN/contents/sec 01/page001.html"_s));
+    EXPECT_EQ(runBatch({}), 2);
 }

@@ -21,8 +21,10 @@
 
 namespace marvek::companions::testing {
 
+using namespace Qt::StringLiterals;
+
 inline const QString CdFolder = QStringLiteral(MARVEK_SAMPLE_CD_DIR);
-inline const QString ProgramFiles = QStringLiteral("C:\\Program Files");
+inline const QString ProgramFiles = u"C:\\Program Files"_s;
 
 using marvek::testing::ScopedEnvironment;
 
@@ -65,12 +67,19 @@ protected:
 
     // The last line of a result log; empty when there is none.
     QString lastLogLine(const QString& folder) {
-        QFile log(host(folder + QStringLiteral("\\setup.log")));
+        QFile log(host(folder + u"\\setup.log"_s));
         if (!log.open(QIODevice::ReadOnly))
-            return QStringLiteral("<no log>");
-        const QStringList lines =
-            QString::fromLatin1(log.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+            return u"<no log>"_s;
+        const QStringList lines = QString::fromLatin1(log.readAll()).split(u"\r\n"_s, Qt::SkipEmptyParts);
         return lines.isEmpty() ? QString() : lines.last();
+    }
+
+    // The boxes the programs showed (MARVEK_UI_LOG=uiLog), one line each.
+    QStringList boxes() const {
+        QFile file(uiLog);
+        return file.open(QIODevice::ReadOnly)
+                   ? QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts)
+                   : QStringList();
     }
 
     QByteArray bytes(const QString& windowsPath) { return t.temp().readFile(windowsPath); }
@@ -82,18 +91,19 @@ protected:
                       const std::map<QString, QString>& rename = {}) {
         const QString target = host(windowsTarget);
         ASSERT_TRUE(QDir().mkpath(target));
-        QDirIterator it(CdFolder + QLatin1Char('/') + relative, QDir::Files);
+        QDirIterator it(CdFolder + u'/' + relative, QDir::Files);
         while (it.hasNext()) {
             const QFileInfo file(it.next());
             if (leaveOut.contains(file.fileName()))
                 continue;
             const auto renamed = rename.find(file.fileName());
             const QString name = renamed == rename.end() ? file.fileName() : renamed->second;
-            ASSERT_TRUE(QFile::copy(file.filePath(), target + QLatin1Char('/') + name)) << name.toStdString();
+            ASSERT_TRUE(QFile::copy(file.filePath(), target + u'/' + name)) << name.toStdString();
         }
     }
 
     marvek::testing::SharedTestContext t;
+    const QString uiLog = t.temp().root() + u"/ui.log"_s;
 };
 
 } // namespace marvek::companions::testing

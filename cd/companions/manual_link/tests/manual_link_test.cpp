@@ -7,34 +7,34 @@
 namespace marvek::companions::testing {
 namespace {
 
-const QString LinkFolder = QStringLiteral("C:\\Diag\\ManualLink");
-const QString ViewerFolder = QStringLiteral("C:\\Viewer");
-const QString HtmlManual = QStringLiteral("C:\\Manuals\\Repair Manual");
-const QString PdfManual = QStringLiteral("C:\\Manuals\\NCF00EN");
+const QString LinkFolder = u"C:\\Diag\\ManualLink"_s;
+const QString ViewerFolder = u"C:\\Viewer"_s;
+const QString HtmlManual = u"C:\\Manuals\\Repair Manual"_s;
+const QString PdfManual = u"C:\\Manuals\\NCF00EN"_s;
 
 class ManualLinkTest : public CompanionTest {
 protected:
     ManualLinkTest() {
         const platform::Files& files = os().files();
         EXPECT_TRUE(files.createFolderPath(LinkFolder));
-        EXPECT_TRUE(files.copyFile(QStringLiteral("D:\\programs\\manual_link\\ManualLink.exe"),
-                                   LinkFolder + QStringLiteral("\\ManualLink.exe")));
-        const QString database = LinkFolder + QStringLiteral("\\ManualLink.mdb");
-        EXPECT_TRUE(files.copyFile(QStringLiteral("D:\\programs\\setup\\ManualLink_new.mdb"), database));
+        EXPECT_TRUE(files.copyFile(u"D:\\programs\\manual_link\\ManualLink.exe"_s,
+                                   LinkFolder + u"\\ManualLink.exe"_s));
+        const QString database = LinkFolder + u"\\ManualLink.mdb"_s;
+        EXPECT_TRUE(files.copyFile(u"D:\\programs\\setup\\ManualLink_new.mdb"_s, database));
         EXPECT_TRUE(files.setAttributes(database, platform::FILE_ATTRIBUTE_NORMAL));
         shared::clsMDB db(os().machine());
         EXPECT_TRUE(db.Pcls_MdbOpen(database));
         for (const char* row : {"'RM010EN', 'C:\\Manuals\\Repair Manual\\'",
                                 "'NCF00EN', 'C:\\Manuals\\NCF00EN'", "'GONE00EN', 'C:\\Manuals\\Gone'"})
-            EXPECT_EQ(db.Pcls_MdbExecute(QStringLiteral("INSERT INTO M_manage (Pub_No, InsPath) VALUES (%1)")
-                                             .arg(QLatin1String(row))),
+            EXPECT_EQ(db.Pcls_MdbExecute(
+                          u"INSERT INTO M_manage (Pub_No, InsPath) VALUES (%1)"_s.arg(QLatin1String(row))),
                       0);
         db.Release();
-        EXPECT_TRUE(t.temp().writeFile(HtmlManual + QStringLiteral("\\index.html"), "<html></html>"));
-        EXPECT_TRUE(t.temp().writeFile(PdfManual + QStringLiteral("\\contents\\NCF00EN.pdf"), "%PDF-1.4"));
+        EXPECT_TRUE(t.temp().writeFile(HtmlManual + u"\\index.html"_s, "<html></html>"));
+        EXPECT_TRUE(t.temp().writeFile(PdfManual + u"\\contents\\NCF00EN.pdf"_s, "%PDF-1.4"));
 
-        writeRecorder(ViewerFolder + QStringLiteral("\\Pagora.exe"), pagoraRecord);
-        writeRecorder(QStringLiteral("C:\\Tools\\browser.sh"), browserRecord);
+        writeRecorder(ViewerFolder + u"\\Pagora.exe"_s, pagoraRecord);
+        writeRecorder(u"C:\\Tools\\browser.sh"_s, browserRecord);
         setRegistry(ViewerKey, InstallDirValue, ViewerFolder);
     }
 
@@ -50,8 +50,8 @@ protected:
     // Runs ManualLink.exe with the command line's arguments; its exit code.
     std::optional<quint32> open(const QString& arguments) {
         const ScopedEnvironment boxes("MARVEK_UI_LOG", uiLog);
-        const ScopedEnvironment browser("BROWSER", host(QStringLiteral("C:\\Tools\\browser.sh")));
-        return run(LinkFolder + QStringLiteral("\\ManualLink.exe ") + arguments);
+        const ScopedEnvironment browser("BROWSER", host(u"C:\\Tools\\browser.sh"_s));
+        return run(LinkFolder + u"\\ManualLink.exe "_s + arguments);
     }
 
     // The arguments a recorder was started with (waiting up to 10 s for them); empty when never started.
@@ -67,86 +67,63 @@ protected:
         return {};
     }
 
-    QStringList boxes() const {
-        QFile file(uiLog);
-        return file.open(QIODevice::ReadOnly)
-                   ? QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts)
-                   : QStringList();
-    }
-
-    const QString uiLog = t.temp().root() + QStringLiteral("/ui.log");
-    const QString pagoraRecord = t.temp().root() + QStringLiteral("/pagora.args");
-    const QString browserRecord = t.temp().root() + QStringLiteral("/browser.args");
+    const QString pagoraRecord = t.temp().root() + u"/pagora.args"_s;
+    const QString browserRecord = t.temp().root() + u"/browser.args"_s;
 };
 
 TEST_F(ManualLinkTest, OpensTheManualsPageInPagora) {
     // Browser path, a blank, the page path without quotes: a page path with a blank arrives in pieces,
     // which Pagora joins again.
-    ASSERT_EQ(open(QStringLiteral("rm010en")), 0u);
-    EXPECT_EQ(recorded(pagoraRecord), (QStringList{host(QStringLiteral("C:\\Manuals\\Repair")),
-                                                   QStringLiteral("Manual\\index.html")}));
+    ASSERT_EQ(open(u"rm010en"_s), 0u);
+    EXPECT_EQ(recorded(pagoraRecord), (QStringList{host(u"C:\\Manuals\\Repair"_s), u"Manual\\index.html"_s}));
 
     QFile::remove(pagoraRecord);
-    ASSERT_EQ(open(QStringLiteral("NCF00EN")), 0u);
-    EXPECT_EQ(recorded(pagoraRecord),
-              QStringList{host(PdfManual + QStringLiteral("\\contents\\NCF00EN.pdf"))});
+    ASSERT_EQ(open(u"NCF00EN"_s), 0u);
+    EXPECT_EQ(recorded(pagoraRecord), QStringList{host(PdfManual + u"\\contents\\NCF00EN.pdf"_s)});
 
     EXPECT_TRUE(boxes().isEmpty());
     EXPECT_TRUE(recorded(browserRecord, 0).isEmpty());
 }
 
 TEST_F(ManualLinkTest, WithoutPagoraTheSystemWebBrowserShowsThePage) {
-    for (const QString& viewer : {QStringLiteral("C:\\Empty"), QString()}) {
+    for (const QString& viewer : {u"C:\\Empty"_s, QString()}) {
         SCOPED_TRACE(viewer.toStdString());
         setRegistry(ViewerKey, InstallDirValue, viewer);
         QFile::remove(browserRecord);
-        ASSERT_EQ(open(QStringLiteral("RM010EN")), 0u);
-        EXPECT_EQ(recorded(browserRecord), QStringList{host(HtmlManual + QStringLiteral("\\index.html"))});
+        ASSERT_EQ(open(u"RM010EN"_s), 0u);
+        EXPECT_EQ(recorded(browserRecord), QStringList{host(HtmlManual + u"\\index.html"_s)});
     }
     EXPECT_TRUE(boxes().isEmpty());
     EXPECT_TRUE(recorded(pagoraRecord, 0).isEmpty());
 }
 
-struct Refusal {
-    const char* name;
-    const char* arguments;
-    ManualLinkResult result;
-    const char* inText; // a piece of the box's text
-};
-void PrintTo(const Refusal& value, std::ostream* out) {
-    *out << value.name;
+TEST_F(ManualLinkTest, RefusalsShowOneBoxAndOpenNothing) {
+    // The arguments, the result and a piece of the box's text.
+    const std::tuple<const char*, ManualLinkResult, const char*> cases[] = {
+        {"", ManualLinkResult::BadInput, "publication number"},
+        {"RM0'10EN", ManualLinkResult::BadInput, "RM0'10EN"},
+        {"..\\..\\x", ManualLinkResult::BadInput, "is not a publication number"},
+        {"RM010EN NCF00EN", ManualLinkResult::BadInput, "RM010EN NCF00EN"},
+        {"NOPE00EN", ManualLinkResult::NotInstalled, "NOPE00EN is not installed"},
+        {"GONE00EN", ManualLinkResult::FilesMissing, "C:\\\\Manuals\\\\Gone"}};
+    for (const auto& [arguments, result, inText] : cases) {
+        SCOPED_TRACE(arguments);
+        QFile::remove(uiLog);
+        EXPECT_EQ(open(QString::fromUtf8(arguments)), static_cast<quint32>(result));
+        const QStringList shown = boxes();
+        ASSERT_EQ(shown.size(), 1);
+        EXPECT_TRUE(shown[0].startsWith(u"ManualLink\t48\t"_s)) << shown[0].toStdString();
+        EXPECT_TRUE(shown[0].contains(QString::fromUtf8(inText))) << shown[0].toStdString();
+        EXPECT_TRUE(recorded(pagoraRecord, 300).isEmpty());
+        EXPECT_TRUE(recorded(browserRecord, 0).isEmpty());
+    }
 }
-
-class ManualLinkRefusal : public ManualLinkTest, public ::testing::WithParamInterface<Refusal> {};
-
-TEST_P(ManualLinkRefusal, ShowsOneBoxAndOpensNothing) {
-    const Refusal& refusal = GetParam();
-    EXPECT_EQ(open(QString::fromUtf8(refusal.arguments)), static_cast<quint32>(refusal.result));
-    const QStringList shown = boxes();
-    ASSERT_EQ(shown.size(), 1);
-    EXPECT_TRUE(shown[0].startsWith(QStringLiteral("ManualLink\t48\t"))) << shown[0].toStdString();
-    EXPECT_TRUE(shown[0].contains(QString::fromUtf8(refusal.inText))) << shown[0].toStdString();
-    EXPECT_TRUE(recorded(pagoraRecord, 300).isEmpty());
-    EXPECT_TRUE(recorded(browserRecord, 0).isEmpty());
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, ManualLinkRefusal,
-    ::testing::Values(
-        Refusal{"NoNumber", "", ManualLinkResult::BadInput, "publication number"},
-        Refusal{"Quote", "RM0'10EN", ManualLinkResult::BadInput, "RM0'10EN"},
-        Refusal{"Path", "..\\..\\x", ManualLinkResult::BadInput, "is not a publication number"},
-        Refusal{"TwoWords", "RM010EN NCF00EN", ManualLinkResult::BadInput, "RM010EN NCF00EN"},
-        Refusal{"Unknown", "NOPE00EN", ManualLinkResult::NotInstalled, "NOPE00EN is not installed"},
-        Refusal{"FilesGone", "GONE00EN", ManualLinkResult::FilesMissing, "C:\\\\Manuals\\\\Gone"}),
-    [](const ::testing::TestParamInfo<Refusal>& info) { return std::string(info.param.name); });
 
 TEST_F(ManualLinkTest, WithoutItsDatabaseItRefuses) {
-    ASSERT_TRUE(os().files().createFolderPath(QStringLiteral("C:\\Other")));
-    ASSERT_TRUE(os().files().copyFile(LinkFolder + QStringLiteral("\\ManualLink.exe"),
-                                      QStringLiteral("C:\\Other\\ManualLink.exe")));
+    ASSERT_TRUE(os().files().createFolderPath(u"C:\\Other"_s));
+    ASSERT_TRUE(os().files().copyFile(LinkFolder + u"\\ManualLink.exe"_s, u"C:\\Other\\ManualLink.exe"_s));
     const ScopedEnvironment boxes("MARVEK_UI_LOG", uiLog);
-    EXPECT_EQ(run(QStringLiteral("C:\\Other\\ManualLink.exe RM010EN")),
+    EXPECT_EQ(run(u"C:\\Other\\ManualLink.exe RM010EN"_s),
               static_cast<quint32>(ManualLinkResult::DatabaseError));
     EXPECT_EQ(this->boxes().size(), 1);
     EXPECT_TRUE(recorded(pagoraRecord, 300).isEmpty());

@@ -6,9 +6,9 @@
 namespace marvek::companions::testing {
 namespace {
 
-const QString Installer = QStringLiteral("D:\\programs\\manual_link\\setup.exe 1");
-const QString DefaultFolder = QStringLiteral("C:\\Program Files\\Marvek\\Scanlux\\ManualLink");
-const QString Template = QStringLiteral("D:\\programs\\setup\\ManualLink_new.mdb");
+const QString Installer = u"D:\\programs\\manual_link\\setup.exe 1"_s;
+const QString DefaultFolder = u"C:\\Program Files\\Marvek\\Scanlux\\ManualLink"_s;
+const QString Template = u"D:\\programs\\setup\\ManualLink_new.mdb"_s;
 
 class ManualLinkSetupTest : public CompanionTest {};
 
@@ -17,11 +17,11 @@ TEST_F(ManualLinkSetupTest, InstallsProgramAndDatabaseAndRecordsTheFolder) {
 
     EXPECT_EQ(registry(ManualLinkKey), DefaultFolder);
     EXPECT_EQ(lastLogLine(DefaultFolder), "0");
-    const QString program = DefaultFolder + QStringLiteral("\\ManualLink.exe");
-    EXPECT_EQ(bytes(program), bytes(QStringLiteral("D:\\programs\\manual_link\\ManualLink.exe")));
+    const QString program = DefaultFolder + u"\\ManualLink.exe"_s;
+    EXPECT_EQ(bytes(program), bytes(u"D:\\programs\\manual_link\\ManualLink.exe"_s));
     EXPECT_EQ(platform::readFileVersion(host(program)), (platform::FileVersion{1, 0, 0, 0}));
-    EXPECT_EQ(bytes(DefaultFolder + QStringLiteral("\\ManualLink.mdb")), bytes(Template));
-    EXPECT_FALSE(os().files().isReadOnly(DefaultFolder + QStringLiteral("\\ManualLink.mdb")));
+    EXPECT_EQ(bytes(DefaultFolder + u"\\ManualLink.mdb"_s), bytes(Template));
+    EXPECT_FALSE(os().files().isReadOnly(DefaultFolder + u"\\ManualLink.mdb"_s));
 
     // The users group may use the folder and what it holds, as the suite grants it.
     t.ctx.UsersGroupName = shared::GetUsersGroupName();
@@ -37,18 +37,17 @@ TEST_F(ManualLinkSetupTest, InstallsProgramAndDatabaseAndRecordsTheFolder) {
 }
 
 TEST_F(ManualLinkSetupTest, InstallsIntoTheRecordedFolderAndKeepsItsDatabase) {
-    const QString folder = QStringLiteral("C:\\Diag\\Manual Link");
-    setRegistry(ManualLinkKey, InstallDirValue, folder + QStringLiteral("\\"));
-    ASSERT_TRUE(t.temp().writeFile(folder + QStringLiteral("\\ManualLink.mdb"), "the installed manuals"));
-    ASSERT_TRUE(t.temp().writeFile(folder + QStringLiteral("\\ManualLink.exe"), "an older program"));
+    const QString folder = u"C:\\Diag\\Manual Link"_s;
+    setRegistry(ManualLinkKey, InstallDirValue, folder + u"\\"_s);
+    ASSERT_TRUE(t.temp().writeFile(folder + u"\\ManualLink.mdb"_s, "the installed manuals"));
+    ASSERT_TRUE(t.temp().writeFile(folder + u"\\ManualLink.exe"_s, "an older program"));
 
     ASSERT_EQ(run(Installer), 0u);
 
     EXPECT_EQ(lastLogLine(folder), "0");
     EXPECT_EQ(registry(ManualLinkKey), folder);
-    EXPECT_EQ(bytes(folder + QStringLiteral("\\ManualLink.mdb")), "the installed manuals");
-    EXPECT_EQ(bytes(folder + QStringLiteral("\\ManualLink.exe")),
-              bytes(QStringLiteral("D:\\programs\\manual_link\\ManualLink.exe")));
+    EXPECT_EQ(bytes(folder + u"\\ManualLink.mdb"_s), "the installed manuals");
+    EXPECT_EQ(bytes(folder + u"\\ManualLink.exe"_s), bytes(u"D:\\programs\\manual_link\\ManualLink.exe"_s));
     EXPECT_FALSE(exists(DefaultFolder));
 }
 
@@ -69,23 +68,21 @@ class ManualLinkSetupFailure : public ManualLinkSetupTest, public ::testing::Wit
 
 TEST_P(ManualLinkSetupFailure, ReportsTheResultOnTheLastLine) {
     const Failure& failure = GetParam();
-    copyCdFolder(QStringLiteral("programs/manual_link"), QStringLiteral("C:\\CD\\programs\\manual_link"),
-                 failure.leaveOut);
+    copyCdFolder(u"programs/manual_link"_s, u"C:\\CD\\programs\\manual_link"_s, failure.leaveOut);
     if (failure.withTemplate) {
-        ASSERT_TRUE(t.temp().writeFile(QStringLiteral("C:\\CD\\programs\\setup\\ManualLink_new.mdb"),
-                                       bytes(Template)));
+        ASSERT_TRUE(t.temp().writeFile(u"C:\\CD\\programs\\setup\\ManualLink_new.mdb"_s, bytes(Template)));
     }
-    const QString database = DefaultFolder + QStringLiteral("\\ManualLink.mdb");
+    const QString database = DefaultFolder + u"\\ManualLink.mdb"_s;
     if (failure.databaseInstalled) {
         ASSERT_TRUE(t.temp().writeFile(database, "the installed manuals"));
     }
-    const QString program = DefaultFolder + QStringLiteral("\\ManualLink.exe");
+    const QString program = DefaultFolder + u"\\ManualLink.exe"_s;
     if (failure.readOnlyProgram) {
         ASSERT_TRUE(t.temp().writeFile(program, "an older program"));
         ASSERT_TRUE(os().files().setAttributes(program, platform::FILE_ATTRIBUTE_READONLY));
     }
 
-    EXPECT_EQ(run(QStringLiteral("C:\\CD\\programs\\manual_link\\setup.exe 1")), failure.result);
+    EXPECT_EQ(run(u"C:\\CD\\programs\\manual_link\\setup.exe 1"_s), failure.result);
     EXPECT_EQ(lastLogLine(DefaultFolder), QString::number(failure.result));
     EXPECT_EQ(registry(ManualLinkKey).isEmpty(), failure.result != 0);
     if (failure.databaseInstalled) {
@@ -94,19 +91,19 @@ TEST_P(ManualLinkSetupFailure, ReportsTheResultOnTheLastLine) {
     if (failure.readOnlyProgram) {
         EXPECT_EQ(bytes(program), "an older program");
     }
-    EXPECT_FALSE(exists(program + QStringLiteral(".new")));
+    EXPECT_FALSE(exists(program + u".new"_s));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, ManualLinkSetupFailure,
-    ::testing::Values(Failure{"ProgramMissing", {QStringLiteral("ManualLink.exe")}, true, false, false, 1},
+    ::testing::Values(Failure{"ProgramMissing", {u"ManualLink.exe"_s}, true, false, false, 1},
                       Failure{"TemplateMissing", {}, false, false, false, 1},
                       Failure{"TemplateMissingButDatabaseInstalled", {}, false, true, false, 0},
                       Failure{"InstalledProgramReadOnly", {}, true, true, true, 3}),
     [](const ::testing::TestParamInfo<Failure>& info) { return std::string(info.param.name); });
 
 TEST_F(ManualLinkSetupTest, AFolderThatCannotBeMadeFailsWithoutLog) {
-    ASSERT_TRUE(t.temp().writeFile(QStringLiteral("C:\\Program Files\\Marvek"), "a file in the way"));
+    ASSERT_TRUE(t.temp().writeFile(u"C:\\Program Files\\Marvek"_s, "a file in the way"));
     EXPECT_EQ(run(Installer), static_cast<quint32>(InstallResult::FolderNotCreated));
     EXPECT_EQ(lastLogLine(DefaultFolder), "<no log>");
     EXPECT_TRUE(registry(ManualLinkKey).isEmpty());

@@ -5,27 +5,25 @@
 namespace marvek::companions::testing {
 namespace {
 
-const QString ProgramFilesView = QStringLiteral("C:\\Apps\\Marvek\\Scanlux\\View");
-const QString JapaneseView = QStringLiteral("C:\\Program Files\\Marvek\\Scanlux\\View");
+const QString ProgramFilesView = u"C:\\Apps\\Marvek\\Scanlux\\View"_s;
+const QString JapaneseView = u"C:\\Program Files\\Marvek\\Scanlux\\View"_s;
 
 class ViewSetupTest : public CompanionTest {
 protected:
     ViewSetupTest() {
         // A program-files folder other than the fixed Japanese one tells the two defaults apart.
-        setRegistry("SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir",
-                    QStringLiteral("C:\\Apps"));
+        setRegistry("SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir", u"C:\\Apps"_s);
     }
 
     void expectInstalled(const QString& folder) {
         EXPECT_EQ(lastLogLine(folder), "0");
         EXPECT_EQ(registry(ViewerKey), folder);
-        EXPECT_EQ(bytes(folder + QStringLiteral("\\Pagora.exe")),
-                  bytes(QStringLiteral("D:\\programs\\View\\Pagora.exe")));
-        EXPECT_EQ(platform::readFileVersion(host(folder + QStringLiteral("\\Pagora.exe"))),
+        EXPECT_EQ(bytes(folder + u"\\Pagora.exe"_s), bytes(u"D:\\programs\\View\\Pagora.exe"_s));
+        EXPECT_EQ(platform::readFileVersion(host(folder + u"\\Pagora.exe"_s)),
                   (platform::FileVersion{1, 1, 0, 2}));
-        const QByteArray messages = bytes(folder + QStringLiteral("\\PG_MSG.TXT"));
+        const QByteArray messages = bytes(folder + u"\\PG_MSG.TXT"_s);
         EXPECT_TRUE(messages.startsWith("\xFF\xFE")) << "UTF-16LE with byte-order mark";
-        EXPECT_EQ(messages, bytes(QStringLiteral("D:\\programs\\View\\PG_MSG.TXT")));
+        EXPECT_EQ(messages, bytes(u"D:\\programs\\View\\PG_MSG.TXT"_s));
     }
 };
 
@@ -45,11 +43,10 @@ class ViewSetupCaller : public ViewSetupTest, public ::testing::WithParamInterfa
 TEST_P(ViewSetupCaller, InstallsIntoTheFolderItsCallerExpects) {
     const Caller& caller = GetParam();
     ASSERT_TRUE(t.setLocale(caller.locale));
-    copyCdFolder(QStringLiteral("programs/View"), QStringLiteral("C:\\CD\\Param"), {},
-                 {{QStringLiteral("setup.exe"), QLatin1String(caller.package)}});
+    copyCdFolder(u"programs/View"_s, u"C:\\CD\\Param"_s, {},
+                 {{u"setup.exe"_s, QLatin1String(caller.package)}});
 
-    EXPECT_EQ(run(QStringLiteral("C:\\CD\\Param\\") + QLatin1String(caller.package) +
-                  QLatin1String(caller.commandLine)),
+    EXPECT_EQ(run(u"C:\\CD\\Param\\"_s + QLatin1String(caller.package) + QLatin1String(caller.commandLine)),
               0u);
     expectInstalled(caller.japaneseFolder ? JapaneseView : ProgramFilesView);
     EXPECT_FALSE(exists(caller.japaneseFolder ? ProgramFilesView : JapaneseView));
@@ -66,23 +63,22 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<Caller>& info) { return std::string(info.param.name); });
 
 TEST_F(ViewSetupTest, InstallsFromTheCdIntoTheRecordedFolderOverAnOlderCopy) {
-    const QString folder = QStringLiteral("C:\\Viewer");
+    const QString folder = u"C:\\Viewer"_s;
     setRegistry(ViewerKey, InstallDirValue, folder);
-    ASSERT_TRUE(t.temp().writeFile(folder + QStringLiteral("\\Pagora.exe"), "an older browser"));
+    ASSERT_TRUE(t.temp().writeFile(folder + u"\\Pagora.exe"_s, "an older browser"));
 
-    ASSERT_EQ(run(QStringLiteral("D:\\programs\\View\\setup.exe /VERYSILENT /SP-")), 0u);
+    ASSERT_EQ(run(u"D:\\programs\\View\\setup.exe /VERYSILENT /SP-"_s), 0u);
     expectInstalled(folder);
     EXPECT_FALSE(exists(ProgramFilesView));
 }
 
 TEST_F(ViewSetupTest, AMissingMessageFileFailsWithoutInstallingOrRecording) {
-    copyCdFolder(QStringLiteral("programs/View"), QStringLiteral("C:\\CD\\View"),
-                 {QStringLiteral("PG_MSG.TXT")});
+    copyCdFolder(u"programs/View"_s, u"C:\\CD\\View"_s, {u"PG_MSG.TXT"_s});
     ASSERT_TRUE(os().files().createFolderPath(ProgramFilesView));
 
-    EXPECT_EQ(run(QStringLiteral("C:\\CD\\View\\setup.exe /VERYSILENT /SP-")), 1u);
+    EXPECT_EQ(run(u"C:\\CD\\View\\setup.exe /VERYSILENT /SP-"_s), 1u);
     EXPECT_EQ(lastLogLine(ProgramFilesView), "1");
-    EXPECT_FALSE(exists(ProgramFilesView + QStringLiteral("\\Pagora.exe")));
+    EXPECT_FALSE(exists(ProgramFilesView + u"\\Pagora.exe"_s));
     EXPECT_TRUE(registry(ViewerKey).isEmpty());
 }
 
