@@ -72,13 +72,16 @@ Machine::Machine(QString rootFolder) : m_root(absoluteClean(rootFolder)) {
 }
 
 QString Machine::defaultRoot() {
-    const QString explicitRoot = qEnvironmentVariable("MARVEK_ROOT");
-    if (!explicitRoot.isEmpty())
-        return explicitRoot;
-    const QString dataHome = qEnvironmentVariable("XDG_DATA_HOME");
+    return rootFor(qEnvironmentVariable("MARVEK_ROOT"), qEnvironmentVariable("XDG_DATA_HOME"),
+                   QDir::homePath());
+}
+
+QString Machine::rootFor(const QString& marvekRoot, const QString& dataHome, const QString& home) {
+    if (!marvekRoot.isEmpty())
+        return marvekRoot;
     if (!dataHome.isEmpty() && QDir::isAbsolutePath(dataHome))
         return dataHome + QStringLiteral("/marvek");
-    return QDir::homePath() + QStringLiteral("/.local/share/marvek");
+    return home + QStringLiteral("/.local/share/marvek");
 }
 
 QString Machine::drivesFolder() const {

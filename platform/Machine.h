@@ -15,6 +15,8 @@ public:
 
     // MARVEK_ROOT, else $XDG_DATA_HOME/marvek, else ~/.local/share/marvek.
     static QString defaultRoot();
+    // The same rule over another process's variables (an empty text stands for an unset one).
+    static QString rootFor(const QString& marvekRoot, const QString& dataHome, const QString& home);
     static Machine fromEnvironment() { return Machine(defaultRoot()); }
 
     const QString& root() const { return m_root; }

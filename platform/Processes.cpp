@@ -346,6 +346,31 @@ QByteArray readProcFile(const QByteArray& path) {
     return got > 0 ? QByteArray(buffer, got) : QByteArray();
 }
 
+// Whether a process runs on this machine: the machine root its environment names (as the suite's
+// programs find theirs) is this one's. The asking process itself and a process whose environment cannot
+// be read are counted in.
+bool onMachine(const QByteArray& pid, const Machine& machine) {
+    if (pid == QByteArray::number(getpid()))
+        return true;
+    QFile environ(QStringLiteral("/proc/%1/environ").arg(QLatin1String(pid)));
+    if (!environ.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        return true;
+    constexpr qint64 MaxEnvironment = 1 << 20;
+    const QByteArray text = environ.read(MaxEnvironment);
+    QString marvekRoot;
+    QString dataHome;
+    QString home;
+    for (const QByteArray& entry : text.split('\0')) {
+        if (entry.startsWith("MARVEK_ROOT="))
+            marvekRoot = QFile::decodeName(entry.mid(12));
+        else if (entry.startsWith("XDG_DATA_HOME="))
+            dataHome = QFile::decodeName(entry.mid(14));
+        else if (entry.startsWith("HOME="))
+            home = QFile::decodeName(entry.mid(5));
+    }
+    return Machine(Machine::rootFor(marvekRoot, dataHome, home)).root() == machine.root();
+}
+
 QString fileName(const QString& path) {
     return path.mid(path.lastIndexOf(u'/') + 1);
 }
@@ -530,6 +555,8 @@ QStringList Processes::runningExecutableNames() const {
         const QByteArray pid(entry->d_name);
         if (pid.isEmpty() ||
             !std::all_of(pid.cbegin(), pid.cend(), [](char c) { return c >= '0' && c <= '9'; }))
+            continue;
+        if (!onMachine(pid, m_machine))
             continue;
         if (const QString name = executableName(pid); !name.isEmpty())
             names.append(name);

@@ -71,7 +71,8 @@ public:
     // process's child). False when it cannot be started.
     bool startDetached(const QString& commandLine, WindowMode mode) const;
 
-    // Executable file names of every running process (file name only, as the process snapshot gives).
+    // Executable file names of every running process of this machine (file name only, as the process
+    // snapshot gives): a process whose environment names another machine root runs on another PC.
     QStringList runningExecutableNames() const;
 
 private:

@@ -3,6 +3,8 @@
 #include "platform/Processes.h"
 
 #include <QCoreApplication>
+#include <QProcess>
+#include <QProcessEnvironment>
 #include <fcntl.h>
 #include <signal.h>
 #include <unistd.h>
@@ -177,6 +179,19 @@ TEST_F(ProcessesTest, ReportsExitCodesAndStillActiveWhileRunning) {
 TEST_F(ProcessesTest, ListsTheExecutableNamesOfRunningProcesses) {
     // A script is listed by its own name, not its interpreter's.
     writeProgram("C:\\t\\Mandex Manager Stand-in", "#!/bin/sh\nwhile :; do sleep 0.05; done\n");
+    // The same kind of program running on another machine (another root) is not on this one's list.
+    writeProgram("C:\\t\\Other Machine Program", "#!/bin/sh\nwhile :; do sleep 0.05; done\n");
+    QProcess other;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("MARVEK_ROOT"), machine.root() + QStringLiteral("-other"));
+    other.setProcessEnvironment(environment);
+    other.start(machine.host("C:\\t\\Other Machine Program"), {});
+    ASSERT_TRUE(other.waitForStarted());
+    QFile otherName(QStringLiteral("/proc/%1/comm").arg(other.processId()));
+    const QDeadlineTimer started(10000); // until the shell runs the script
+    while (!started.hasExpired() && otherName.open(QIODevice::ReadOnly) &&
+           !otherName.readAll().startsWith("Other"))
+        otherName.close();
     auto script = start("\"C:\\t\\Mandex Manager Stand-in\"");
     ASSERT_NE(script, nullptr);
     QStringList names;
@@ -186,7 +201,10 @@ TEST_F(ProcessesTest, ListsTheExecutableNamesOfRunningProcesses) {
     kill(static_cast<pid_t>(script->pid()), SIGKILL);
     EXPECT_EQ(waitForExit(*script), 128u + SIGKILL);
 
+    other.kill();
+    other.waitForFinished();
     EXPECT_TRUE(names.contains("Mandex Manager Stand-in"));
+    EXPECT_FALSE(names.contains("Other Machine Program"));
     EXPECT_TRUE(names.contains(QFileInfo(QCoreApplication::applicationFilePath()).fileName()));
     EXPECT_FALSE(names.contains(QString()));
 }
