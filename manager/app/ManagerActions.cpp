@@ -45,26 +45,24 @@ ManagerTexts LoadManagerTexts(ManagerContext& ctx) {
 
 ManagerList LoadManagerList(ManagerContext& ctx) {
     std::vector<ManagerRow> rows;
-    qint16 state = ctx.db.OpenManagerList();
-    if (state == -1)
-        return std::nullopt;
-    const shared::clsMDB& list = ctx.db.Database;
-    const auto column = [&list](const char* name) {
-        return list.FieldIndex(shared::ManagerListSlot, QLatin1String(name));
-    };
-    const std::array<int, ManagerColumns> indexes = {column("P0"),  column("P1"),     column("PA"),
-                                                     column("PB"),  column("PC"),     column("P0"),
-                                                     column("Ver"), column("Pdf_flg")};
-    const int colour = column("K0");
-    const auto field = [&list](int index) {
-        return list.FieldAt(shared::ManagerListSlot, index, QString()).toString();
-    };
-    for (; state == 0; state = ctx.db.NextManagerListRow()) {
-        ManagerRow& row = rows.emplace_back();
+    std::array<int, ManagerColumns> indexes{};
+    int colour = -1;
+    const bool read = ctx.db.ReadManagerList([&](const shared::QueryRow& row) {
+        if (rows.empty()) {
+            const auto column = [&row](const char* name) {
+                return row.column(QLatin1String(name));
+            };
+            indexes = {column("P0"), column("P1"), column("PA"),  column("PB"),
+                       column("PC"), column("P0"), column("Ver"), column("Pdf_flg")};
+            colour = column("K0");
+        }
+        ManagerRow& listed = rows.emplace_back();
         for (size_t i = 0; i < indexes.size(); ++i)
-            row.columns[i] = field(indexes[i]);
-        row.colourFlag = field(colour);
-    }
+            listed.columns[i] = row.text(indexes[i]);
+        listed.colourFlag = row.text(colour);
+    });
+    if (!read)
+        return std::nullopt;
     return rows;
 }
 

@@ -328,7 +328,7 @@ int ManualDatabase::CountInstalledManuals() {
     return Database.Pcls_MdbGetField(CountSlot, QStringLiteral("CNT"), 0).toInt();
 }
 
-qint16 ManualDatabase::OpenManagerList() {
+bool ManualDatabase::ReadManagerList(const std::function<void(const QueryRow&)>& row) {
     const bool japanese = m_ctx.LanguageCode == QLatin1String("11");
     QString sql = japanese
                       ? QStringLiteral("SELECT MM.PUB_NO AS P0,InsPath AS P1,MM.MODEL_DESC AS PA,kubun AS PB,"
@@ -341,11 +341,7 @@ qint16 ManualDatabase::OpenManagerList() {
            QStringLiteral(" MO ") + QStringLiteral(" ON MM.MODEL_ID = MO.MODEL_ID ");
     sql += japanese ? QStringLiteral(" ORDER BY OrderNo,Year,Kubun,MM.PUB_NO")
                     : QStringLiteral(" ORDER BY OrderNo,Year,MM.PUB_NO");
-    return Database.Pcls_MdbCreate(ManagerListSlot, statement(sql), QueryOption);
-}
-
-qint16 ManualDatabase::NextManagerListRow() {
-    return Database.Pcls_MdbMoveNext(ManagerListSlot);
+    return Database.ReadRows(statement(sql), row);
 }
 
 bool ManualDatabase::UpdateManualMemo(const QString& pubNo, const QString& memo) {

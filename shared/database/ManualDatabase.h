@@ -13,12 +13,11 @@
 namespace marvek::shared {
 
 // The recordset slots of clsMDB as the suite uses them.
-inline constexpr int LookupSlot = 1;      // single-manual lookups, the memo, the last install path
-inline constexpr int ManualListSlot = 2;  // the full listing
-inline constexpr int CountSlot = 3;       // the manager's count
-inline constexpr int ManagerListSlot = 5; // the manager's grid listing (columns P0 ... Ver)
-inline constexpr int ScanSlot = 6;        // whole-table scans and the version read
-inline constexpr int OrderSlot = 7;       // the M_order scan
+inline constexpr int LookupSlot = 1;     // single-manual lookups, the memo, the last install path
+inline constexpr int ManualListSlot = 2; // the full listing
+inline constexpr int CountSlot = 3;      // the manager's count
+inline constexpr int ScanSlot = 6;       // whole-table scans and the version read
+inline constexpr int OrderSlot = 7;      // the M_order scan
 
 // The OLE zero date, 1899-12-30 00:00:00 local time: what a null InsDate reads as.
 QDateTime ZeroDate();
@@ -120,8 +119,9 @@ public:
     // Manager.
     QString GetManualMemo(const QString& pubNo); // empty when there is no row
     int CountInstalledManuals();                 // 0 also when the query fails
-    qint16 OpenManagerList();                    // slot 5, columns P0, P1, PA, PB, PC, K0, Pdf_flg, Ver
-    qint16 NextManagerListRow();
+    // The manager's list, row after row, with the columns P0, P1, PA, PB, PC, K0, Pdf_flg, Ver; false
+    // when the query fails.
+    bool ReadManagerList(const std::function<void(const QueryRow&)>& row);
     bool UpdateManualMemo(const QString& pubNo, const QString& memo);
     // Every manual's memo by publication number (slot 4), for the manager's filter box; empty on failure.
     QHash<QString, QString> ReadAllMemos();

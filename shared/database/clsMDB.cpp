@@ -3,6 +3,7 @@
 #include "shared/database/JetProvider.h"
 
 #include <QDateTime>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -85,7 +86,14 @@ qint16 clsMDB::Pcls_MdbCreate(int DyaIdxValue, const QString& SQLValue, int /*Op
     }
     m_slots[DyaIdxValue].reset();
     auto recordset = std::make_unique<Recordset>();
-    if (!run(SQLValue, recordset.get()))
+    const bool read = run(SQLValue, [&recordset](const QueryRow& row) {
+        if (recordset->columns.isEmpty())
+            recordset->columns = row.m_columns;
+        for (int column = 0; column < row.m_columns.size(); ++column)
+            recordset->values.push_back(row.value(column));
+        ++recordset->rowCount;
+    });
+    if (!read)
         return -1;
     const bool hasRows = recordset->rowCount > 0;
     m_slots[DyaIdxValue] = std::move(recordset);
@@ -147,7 +155,12 @@ void clsMDB::Release() {
     m_connection.reset();
 }
 
-bool clsMDB::run(const QString& sql, Recordset* into) {
+bool clsMDB::ReadRows(const QString& sql, const std::function<void(const QueryRow&)>& visit) {
+    return run(
+        sql, visit ? visit : [](const QueryRow&) {});
+}
+
+bool clsMDB::run(const QString& sql, const std::function<void(const QueryRow&)>& visit) {
     if (!m_connection) {
         m_lastError = QStringLiteral("The connection is not open.");
         return false;
@@ -170,19 +183,9 @@ bool clsMDB::run(const QString& sql, Recordset* into) {
         m_lastError = QStringLiteral("Characters found after end of SQL statement.");
         return false;
     }
-
-    const int columnCount = sqlite3_column_count(raw);
-    std::vector<bool> dateColumns(static_cast<size_t>(columnCount));
-    if (into) {
-        for (int column = 0; column < columnCount; ++column) {
-            into->columns.append(QString::fromUtf8(sqlite3_column_name(raw, column)));
-            dateColumns[static_cast<size_t>(column)] = isDateType(sqlite3_column_decltype(raw, column));
-        }
-    }
-    // A text equal to the one above it in its column shares that row's value: lists repeat their
-    // model, year and language row after row, and a shared value is neither converted nor allocated.
-    std::vector<std::string> above(static_cast<size_t>(columnCount));
-    std::vector<bool> aboveIsText(static_cast<size_t>(columnCount));
+    std::optional<QueryRow> row;
+    if (visit)
+        row.emplace(QueryRow(raw));
     for (;;) {
         const int stepped = sqlite3_step(raw);
         if (stepped == SQLITE_DONE)
@@ -191,29 +194,58 @@ bool clsMDB::run(const QString& sql, Recordset* into) {
             m_lastError = QString::fromUtf8(sqlite3_errmsg(db));
             return false;
         }
-        if (into) {
-            for (int column = 0; column < columnCount; ++column) {
-                const auto c = static_cast<size_t>(column);
-                if (sqlite3_column_type(raw, column) != SQLITE_TEXT || dateColumns[c]) {
-                    into->values.push_back(columnValue(raw, column, dateColumns[c]));
-                    aboveIsText[c] = false;
-                    continue;
-                }
-                const std::string_view text(reinterpret_cast<const char*>(sqlite3_column_text(raw, column)),
-                                            static_cast<size_t>(sqlite3_column_bytes(raw, column)));
-                if (aboveIsText[c] && above[c] == text) {
-                    into->values.push_back(
-                        into->values[into->values.size() - static_cast<size_t>(columnCount)]);
-                    continue;
-                }
-                into->values.push_back(
-                    QVariant(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()))));
-                above[c] = text;
-                aboveIsText[c] = true;
-            }
-            ++into->rowCount;
-        }
+        if (row)
+            visit(*row);
     }
+}
+
+QueryRow::QueryRow(sqlite3_stmt* statement) : m_statement(statement) {
+    const int count = sqlite3_column_count(statement);
+    const auto size = static_cast<size_t>(count);
+    m_dateColumns.resize(size);
+    for (int column = 0; column < count; ++column) {
+        m_columns.append(QString::fromUtf8(sqlite3_column_name(statement, column)));
+        m_dateColumns[static_cast<size_t>(column)] = isDateType(sqlite3_column_decltype(statement, column));
+    }
+    m_lastUtf8.resize(size);
+    m_lastText.resize(size);
+    m_hasLast.resize(size);
+}
+
+int QueryRow::column(const QString& name) const {
+    for (qsizetype column = 0; column < m_columns.size(); ++column) {
+        if (m_columns.at(column).compare(name, Qt::CaseInsensitive) == 0)
+            return static_cast<int>(column);
+    }
+    return -1;
+}
+
+bool QueryRow::isSharedText(int column) const {
+    const auto c = static_cast<size_t>(column);
+    if (sqlite3_column_type(m_statement, column) != SQLITE_TEXT || m_dateColumns[c])
+        return false;
+    const std::string_view utf8(reinterpret_cast<const char*>(sqlite3_column_text(m_statement, column)),
+                                static_cast<size_t>(sqlite3_column_bytes(m_statement, column)));
+    if (!m_hasLast[c] || m_lastUtf8[c] != utf8) {
+        m_lastUtf8[c] = utf8;
+        m_lastText[c] = QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+        m_hasLast[c] = true;
+    }
+    return true;
+}
+
+QVariant QueryRow::value(int column) const {
+    if (column < 0 || column >= m_columns.size())
+        return QVariant();
+    if (isSharedText(column))
+        return QVariant(m_lastText[static_cast<size_t>(column)]);
+    return columnValue(m_statement, column, m_dateColumns[static_cast<size_t>(column)]);
+}
+
+QString QueryRow::text(int column) const {
+    if (column >= 0 && column < m_columns.size() && isSharedText(column))
+        return m_lastText[static_cast<size_t>(column)];
+    return value(column).toString();
 }
 
 } // namespace marvek::shared

@@ -8,13 +8,43 @@
 #include <QtGlobal>
 #include <array>
 #include <deque>
+#include <functional>
 #include <memory>
+#include <string>
 #include <vector>
+
+struct sqlite3_stmt;
 
 namespace marvek::shared {
 
 class JetConnection;
 enum class JetAccess;
+
+// The row a query is on, while clsMDB::ReadRows hands it over: its values are read from the engine as
+// they are asked for, converted as a recordset converts them. A text equal to the last one read from
+// the same column shares that text (lists repeat their model, year and language row after row).
+class QueryRow {
+public:
+    // The index of a column (any case), -1 when the query has no such column.
+    int column(const QString& name) const;
+    // The value; an empty variant for NULL or a column out of range.
+    QVariant value(int column) const;
+    // The value as a text (value(column).toString()), without going through a variant for texts.
+    QString text(int column) const;
+
+private:
+    friend class clsMDB;
+    explicit QueryRow(sqlite3_stmt* statement);
+    bool isSharedText(int column) const;
+
+    sqlite3_stmt* m_statement;
+    QStringList m_columns;
+    std::vector<bool> m_dateColumns;
+    // The last text read from each column, as the engine gave it and converted.
+    mutable std::vector<std::string> m_lastUtf8;
+    mutable std::vector<QString> m_lastText;
+    mutable std::vector<bool> m_hasLast;
+};
 
 // The access class of the installed-manual database: one connection and eleven recordset slots
 // (0..10). Every engine error is caught and reported only through the method's result.
@@ -49,10 +79,10 @@ public:
     // The column (any case) of the slot's current row; DefValue when the value is null. An unknown
     // slot or column, or no current row, gives an empty variant.
     QVariant Pcls_MdbGetField(int DyaIdxValue, const QString& ClmValue, const QVariant& DefValue) const;
-    // For reading many rows: the index of a column (any case) of the slot's result, -1 when the slot
-    // holds no such column; then the field by that index, as Pcls_MdbGetField gives it by name.
-    int FieldIndex(int DyaIdxValue, const QString& ClmValue) const;
-    QVariant FieldAt(int DyaIdxValue, int column, const QVariant& DefValue) const;
+    // For a long list read once: runs a query and hands each row to visit as it is read, keeping no
+    // recordset (and touching no slot). False when the query fails (LastError tells why); the rows
+    // before the failure have been visited.
+    bool ReadRows(const QString& sql, const std::function<void(const QueryRow&)>& visit);
     // Transaction control; True on success. BeginTrans takes the write lock at once (waiting up to
     // the busy timeout), so a transaction never fails half-way because another program wrote.
     bool Pcls_MdbBeginTrans();
@@ -77,7 +107,10 @@ private:
     };
 
     bool open(const QString& path, JetAccess access);
-    bool run(const QString& sql, Recordset* into);
+    int FieldIndex(int DyaIdxValue, const QString& ClmValue) const;
+    QVariant FieldAt(int DyaIdxValue, int column, const QVariant& DefValue) const;
+    // Runs a statement; visit, when given, gets each of its rows.
+    bool run(const QString& sql, const std::function<void(const QueryRow&)>& visit);
     static bool validSlot(int slot) { return slot >= 0 && slot < SlotCount; }
 
     const platform::Machine& m_machine;

@@ -171,30 +171,44 @@ TEST_F(ClsMdbTest, CreateAndMoveNextWithTheirResultSenses) {
 }
 
 TEST_F(ClsMdbTest, RowsKeepEveryValueAndTypeWhenTextsRepeat) {
-    // Equal texts in a column share their value; a NULL, a number or a different text between them does not.
-    ASSERT_EQ(
-        mdb.Pcls_MdbCreate(2,
-                           q("SELECT column1 AS A, column2 AS b FROM (VALUES ('x', 1), ('x', '1'), (NULL, "
-                             "'1'), ('x', 1), ('x', 'é'), ('xy', 'é'), ('', 'é'), ('', X'E9'))"),
-                           4),
-        0);
-    EXPECT_EQ(QList<int>({mdb.FieldIndex(2, q("a")), mdb.FieldIndex(2, q("B")), mdb.FieldIndex(2, q("c"))}),
-              QList<int>({0, 1, -1}));
-    EXPECT_FALSE(mdb.FieldAt(2, -1, q("d")).isValid() || mdb.FieldAt(2, 2, q("d")).isValid());
+    // Equal texts in a column share their value; a NULL, a number or a different text between them does not
+    // change what is read, through a recordset or row by row.
+    const QString sql = q("SELECT column1 AS A, column2 AS b FROM (VALUES ('x', 1), ('x', '1'), (NULL, '1'), "
+                          "('x', 1), ('x', 'é'), ('xy', 'é'), ('', 'é'), ('', X'E9'))");
     const std::vector<std::pair<QVariant, QVariant>> expected = {{q("x"), QVariant(qlonglong(1))},
                                                                  {q("x"), q("1")},
-                                                                 {q("null"), q("1")},
+                                                                 {QVariant(), q("1")},
                                                                  {q("x"), QVariant(qlonglong(1))},
                                                                  {q("x"), q("é")},
                                                                  {q("xy"), q("é")},
                                                                  {QString(""), q("é")},
                                                                  {QString(""), QVariant(QByteArray("\xe9"))}};
+    ASSERT_EQ(mdb.Pcls_MdbCreate(2, sql, 4), 0);
     for (size_t row = 0; row < expected.size(); ++row) {
-        EXPECT_EQ(mdb.FieldAt(2, 0, q("null")), expected[row].first) << row;
-        EXPECT_EQ(mdb.FieldAt(2, 1, q("null")).typeId(), expected[row].second.typeId()) << row;
-        EXPECT_EQ(mdb.FieldAt(2, 1, q("null")), expected[row].second) << row;
+        const QVariant a = mdb.Pcls_MdbGetField(2, q("a"), QVariant());
+        const QVariant b = mdb.Pcls_MdbGetField(2, q("B"), QVariant());
+        EXPECT_EQ(a, expected[row].first) << row;
+        EXPECT_EQ(b.typeId(), expected[row].second.typeId()) << row;
+        EXPECT_EQ(b, expected[row].second) << row;
         EXPECT_EQ(mdb.Pcls_MdbMoveNext(2), row + 1 < expected.size() ? 0 : 1);
     }
+
+    size_t row = 0;
+    ASSERT_TRUE(mdb.ReadRows(sql, [&](const QueryRow& read) {
+        EXPECT_EQ(QList<int>({read.column(q("a")), read.column(q("B")), read.column(q("c"))}),
+                  QList<int>({0, 1, -1}));
+        EXPECT_FALSE(read.value(-1).isValid() || read.value(2).isValid() || !read.text(2).isNull());
+        ASSERT_LT(row, expected.size());
+        EXPECT_EQ(read.value(0), expected[row].first) << row;
+        EXPECT_EQ(read.text(0), expected[row].first.toString()) << row;
+        EXPECT_EQ(read.value(1).typeId(), expected[row].second.typeId()) << row;
+        EXPECT_EQ(read.value(1), expected[row].second) << row;
+        EXPECT_EQ(read.text(1), expected[row].second.toString()) << row;
+        ++row;
+    }));
+    EXPECT_EQ(row, expected.size());
+    EXPECT_FALSE(mdb.ReadRows(q("SELECT * FROM NoSuchTable"), {}));
+    EXPECT_FALSE(mdb.LastError().isEmpty());
 }
 
 TEST_F(ClsMdbTest, TransactionsCommitOrRollBack) {
@@ -416,8 +430,8 @@ TEST_F(ManualDatabaseTest, EveryOperationBuildsItsStatementText) {
         {[&] { db.UpdateInstallPath(key, q("D:\\It's")); },
          q("UPDATE M_manage SET  INSPath = 'D:\\It''s', Adjust_flg = 0  WHERE Pub_No = 'O''Neil'")},
         {[&] { db.DeleteInstalledManual(key); }, q("DELETE FROM M_type WHERE Pub_No = 'O''Neil'")},
-        {[&] { db.OpenManagerList(); }, managerList.arg(q("kubun"), q("Kubun,"))},
-        {[&] { env.ctx.LanguageCode = q("09"), db.OpenManagerList(); },
+        {[&] { db.ReadManagerList({}); }, managerList.arg(q("kubun"), q("Kubun,"))},
+        {[&] { env.ctx.LanguageCode = q("09"), db.ReadManagerList({}); },
          managerList.arg(q("Year "), QString())},
         {[&] { registerEntry(key, "1"); },
          q(" INSERT INTO M_type (PUB_NO,PDF_FLG)  VALUES(\n'O''Neil',\n'0')\n")},
