@@ -2,6 +2,7 @@
 // start to the filled window (the real Mandex, ended by a screen script once its window shows) against
 // sqlite3 printing the same list query and against the floor of any Qt program showing a table, in
 // the same run; then, in process, where the time goes and one filter keystroke on the filled window.
+// MARVEK_BENCH_KEEP_AT=<folder> keeps a copy of the bench machine there for profiling.
 
 #include "manager/app/ManagerStart.h"
 #include "manager/window/frmMmpMain.h"
@@ -78,6 +79,11 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "cannot make the database\n");
         return 1;
     }
+
+    // For profiling by hand: a copy of the bench machine (run Mandex there with MARVEK_ROOT set to it).
+    const QString keepAt = qEnvironmentVariable("MARVEK_BENCH_KEEP_AT");
+    if (!keepAt.isEmpty())
+        QProcess::execute(QStringLiteral("cp"), {QStringLiteral("-a"), temp.root(), keepAt});
 
     const QString script = temp.root() + QStringLiteral("/script.txt");
     QFile scriptFile(script);

@@ -143,9 +143,10 @@ bool frmMmpMain::LoadManualGrid(ManagerList rows) {
         m_spread.SpdClear(m_gridNumber, 0, -1, -1, -1, -1);
         return false;
     }
-    m_rows = std::move(*rows);
+    auto loaded = std::make_shared<std::vector<ManagerRow>>(std::move(*rows));
     if (m_sortColumn >= 0)
-        SortManagerRows(m_rows, m_sortColumn, m_sortDescending);
+        SortManagerRows(*loaded, m_sortColumn, m_sortDescending);
+    m_rows = std::move(loaded);
     m_memos.reset();
     fillGrid();
     return true;
@@ -155,21 +156,16 @@ void frmMmpMain::fillGrid() {
     const QString filter = m_filter->text();
     if (!m_memos && !filter.trimmed().isEmpty())
         m_memos = m_ctx.db.ReadAllMemos();
-    m_shown.clear();
-    for (size_t i = 0; i < m_rows.size(); ++i) {
-        if (!m_memos || RowMatchesFilter(m_rows[i], m_memos->value(m_rows[i].columns[0]), filter))
-            m_shown.push_back(i);
+    const std::vector<ManagerRow>& rows = *m_rows;
+    std::vector<size_t> shown;
+    shown.reserve(rows.size());
+    for (size_t i = 0; i < rows.size(); ++i) {
+        if (!m_memos || RowMatchesFilter(rows[i], m_memos->value(rows[i].columns[0]), filter))
+            shown.push_back(i);
     }
-
-    m_spread.SpdClear(m_gridNumber, 0, -1, -1, -1, -1);
+    m_listing = std::make_shared<const ManagerListing>(m_rows, std::move(shown));
     m_spread.SplListingStart(this);
-    m_spread.SpdMaxRowsChg(m_gridNumber, static_cast<int>(m_shown.size()));
-    int count = 0;
-    for (const size_t index : m_shown) {
-        const ManagerRow& row = m_rows[index];
-        m_spread.SpdItemRowSet(m_gridNumber, ++count, row.colourFlag,
-                               QVariantList(row.columns.begin(), row.columns.end()));
-    }
+    m_spread.SpdListRows(m_gridNumber, m_listing);
     m_spread.SplListingEnd(this);
     m_currentRow = 1;
 }
@@ -181,17 +177,19 @@ void frmMmpMain::applyFilter() {
 }
 
 void frmMmpMain::enableForShownRows() {
-    const bool shown = !m_shown.empty();
+    const bool shown = m_listing && m_listing->rowCount() > 0;
     for (QPushButton* button : {m_display, m_delete, m_memoUpdate})
         button->setEnabled(shown);
     m_memo->setEnabled(shown);
-    m_check->setEnabled(!m_rows.empty());
+    m_check->setEnabled(!m_rows->empty());
 }
 
 void frmMmpMain::sortBy(int column) {
     m_sortDescending = column == m_sortColumn && !m_sortDescending;
     m_sortColumn = column;
-    SortManagerRows(m_rows, column, m_sortDescending);
+    auto sorted = std::make_shared<std::vector<ManagerRow>>(*m_rows);
+    SortManagerRows(*sorted, column, m_sortDescending);
+    m_rows = std::move(sorted);
     fillGrid();
     SelectFirstManual();
 }
@@ -217,8 +215,11 @@ void frmMmpMain::DisableManualButtons() {
 }
 
 void frmMmpMain::ShowRowFlagged() {
-    if (m_currentRow >= 1 && static_cast<size_t>(m_currentRow) <= m_shown.size())
-        m_rows[m_shown[static_cast<size_t>(m_currentRow) - 1]].colourFlag = QStringLiteral("1");
+    if (m_listing && m_currentRow >= 1 && m_currentRow <= m_listing->rowCount()) {
+        auto marked = std::make_shared<std::vector<ManagerRow>>(*m_rows);
+        (*marked)[m_listing->rowIndex(m_currentRow)].colourFlag = QStringLiteral("1");
+        m_rows = std::move(marked);
+    }
     for (int col = 1; col <= 7; ++col)
         m_spread.SpdItemSet(m_gridNumber, m_currentRow, col, QStringLiteral("1"), cell(col, m_currentRow));
 }

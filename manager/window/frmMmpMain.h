@@ -2,11 +2,13 @@
 
 #include "manager/app/ManagerActions.h"
 #include "manager/app/ManagerContext.h"
+#include "manager/window/ManagerListing.h"
 #include "shared/grid/clsSpread.h"
 
 #include <QWidget>
 #include <functional>
 #include <future>
+#include <memory>
 #include <optional>
 
 class QLabel;
@@ -69,9 +71,10 @@ private:
     QLabel* m_memoTitle = nullptr;
     QLineEdit* m_memo = nullptr;
     QLineEdit* m_filter = nullptr;
-    std::vector<ManagerRow> m_rows;
-    std::vector<size_t>
-        m_shown; // the rows the filter lets through, in grid order: grid row r is m_shown[r - 1]
+    // The rows read, in the chosen order; a sort or a mark makes a new vector, as a listing may
+    // still read the old one.
+    std::shared_ptr<const std::vector<ManagerRow>> m_rows = std::make_shared<std::vector<ManagerRow>>();
+    std::shared_ptr<const ManagerListing> m_listing; // what the grid lists
     // Every manual's memo, for the filter: read on the first filtering after a load or a memo change.
     std::optional<QHash<QString, QString>> m_memos;
     int m_sortColumn = -1;

@@ -4,6 +4,7 @@
 #include <QColor>
 #include <QPoint>
 #include <algorithm>
+#include <utility>
 
 namespace marvek::shared {
 
@@ -21,6 +22,33 @@ Qt::Alignment alignmentOf(const SpreadCell& cell) {
     else if (cell.vAlign == 1)
         vertical = Qt::AlignBottom;
     return horizontal | vertical;
+}
+
+QVariant cellData(const SpreadCell& cell, int role) {
+    switch (role) {
+    case Qt::DisplayRole:
+        return cell.cellType == SpreadCell::Picture ? QVariant() : QVariant(cell.text);
+    case Qt::EditRole:
+        return cell.cellType == SpreadCell::ComboBox ? QVariant(cell.comboCurSel) : QVariant(cell.text);
+    case Qt::BackgroundRole:
+        if (cell.backColor == SpreadCell::NoColor)
+            return {};
+        // The colour value is blue-green-red: red in the low byte.
+        return QBrush(QColor(int(cell.backColor & 0xFF), int((cell.backColor >> 8) & 0xFF),
+                             int((cell.backColor >> 16) & 0xFF)));
+    case Qt::TextAlignmentRole:
+        return QVariant::fromValue(alignmentOf(cell));
+    case SpreadModel::CellTypeRole:
+        return cell.cellType;
+    case SpreadModel::ComboItemsRole:
+        return cell.comboItems();
+    case SpreadModel::PictureRole:
+        return cell.picture();
+    case SpreadModel::PictureScaleRole:
+        return QPoint(cell.pictMaintainScale() ? 1 : 0, cell.pictStretch() ? 1 : 0);
+    default:
+        return {};
+    }
 }
 
 } // namespace
@@ -50,38 +78,23 @@ int SpreadModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant SpreadModel::data(const QModelIndex& index, int role) const {
-    const SpreadCell* c = index.isValid() ? cell(index.row() + 1, index.column() + 1) : nullptr;
-    if (!c)
+    if (!index.isValid() || !contains(index.row() + 1, index.column() + 1))
         return {};
-    switch (role) {
-    case Qt::DisplayRole:
-        return c->cellType == SpreadCell::Picture ? QVariant() : QVariant(c->text);
-    case Qt::EditRole:
-        return c->cellType == SpreadCell::ComboBox ? QVariant(c->comboCurSel) : QVariant(c->text);
-    case Qt::BackgroundRole:
-        if (c->backColor == SpreadCell::NoColor)
-            return {};
-        // The colour value is blue-green-red: red in the low byte.
-        return QBrush(QColor(int(c->backColor & 0xFF), int((c->backColor >> 8) & 0xFF),
-                             int((c->backColor >> 16) & 0xFF)));
-    case Qt::TextAlignmentRole:
-        return QVariant::fromValue(alignmentOf(*c));
-    case CellTypeRole:
-        return c->cellType;
-    case ComboItemsRole:
-        return c->comboItems();
-    case PictureRole:
-        return c->picture();
-    case PictureScaleRole:
-        return QPoint(c->pictMaintainScale() ? 1 : 0, c->pictStretch() ? 1 : 0);
-    default:
-        return {};
+    if (m_listing) {
+        SpreadCell listed;
+        if (index.column() < m_listing->columnCount()) {
+            listed.text = m_listing->text(index.row() + 1, index.column() + 1);
+            listed.backColor = m_listing->backColor(index.row() + 1);
+        }
+        return cellData(listed, role);
     }
+    return cellData(m_cells[offset(index.row() + 1, index.column() + 1)], role);
 }
 
 bool SpreadModel::setData(const QModelIndex& index, const QVariant& value, int role) {
     if (role != Qt::EditRole || !index.isValid() || !(flags(index) & Qt::ItemIsEditable))
         return false;
+    holdCells();
     SpreadCell& c = m_cells[offset(index.row() + 1, index.column() + 1)];
     if (c.cellType == SpreadCell::ComboBox)
         selectComboItem(c, value.toInt());
@@ -100,13 +113,17 @@ QVariant SpreadModel::headerData(int section, Qt::Orientation orientation, int r
 }
 
 Qt::ItemFlags SpreadModel::flags(const QModelIndex& index) const {
-    const SpreadCell* c = index.isValid() ? cell(index.row() + 1, index.column() + 1) : nullptr;
-    if (!c)
+    if (!index.isValid() || !contains(index.row() + 1, index.column() + 1))
         return Qt::NoItemFlags;
+    return flagsFor(m_listing ? SpreadCell::Edit
+                              : m_cells[offset(index.row() + 1, index.column() + 1)].cellType);
+}
+
+Qt::ItemFlags SpreadModel::flagsFor(int cellType) const {
     Qt::ItemFlags result = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
-    const bool editable = c->cellType == SpreadCell::ComboBox  ? m_editAny
-                          : c->cellType == SpreadCell::Picture ? false
-                                                               : m_editAny && m_editText;
+    const bool editable = cellType == SpreadCell::ComboBox  ? m_editAny
+                          : cellType == SpreadCell::Picture ? false
+                                                            : m_editAny && m_editText;
     if (editable)
         result |= Qt::ItemIsEditable;
     return result;
@@ -115,6 +132,7 @@ Qt::ItemFlags SpreadModel::flags(const QModelIndex& index) const {
 void SpreadModel::setMaxRows(int rows) {
     if (rows < 0 || rows == m_rows)
         return;
+    holdCells();
     const int old = m_rows;
     if (!m_deferred) {
         if (rows > old)
@@ -137,6 +155,7 @@ void SpreadModel::setMaxRows(int rows) {
 void SpreadModel::setMaxCols(int cols) {
     if (cols < 0 || cols == m_cols)
         return;
+    holdCells();
     const int old = m_cols;
     if (!m_deferred) {
         if (cols > old)
@@ -162,9 +181,46 @@ void SpreadModel::setMaxCols(int cols) {
     }
 }
 
+void SpreadModel::list(std::shared_ptr<const SpreadListing> listing) {
+    if (!m_deferred)
+        beginResetModel();
+    m_cells.clear();
+    m_cells.shrink_to_fit();
+    m_listing = std::move(listing);
+    m_rows = m_listing ? std::max(m_listing->rowCount(), 0) : 0;
+    m_rowHeaders.clear();
+    if (!m_deferred)
+        endResetModel();
+}
+
+void SpreadModel::holdCells() const {
+    if (!m_listing)
+        return;
+    const std::shared_ptr<const SpreadListing> listing = std::exchange(m_listing, nullptr);
+    m_cells.resize(size_t(m_rows) * size_t(m_cols));
+    const int listedCols = std::min(m_cols, listing->columnCount());
+    for (int row = 1; row <= m_rows; ++row) {
+        const quint32 color = listing->backColor(row);
+        for (int col = 1; col <= listedCols; ++col) {
+            SpreadCell& cell = m_cells[offset(row, col)];
+            cell.text = listing->text(row, col);
+            cell.backColor = color;
+        }
+    }
+}
+
+QString SpreadModel::text(int row, int col) const {
+    if (!contains(row, col))
+        return {};
+    if (m_listing)
+        return col <= m_listing->columnCount() ? m_listing->text(row, col) : QString();
+    return m_cells[offset(row, col)].text;
+}
+
 const SpreadCell* SpreadModel::cell(int row, int col) const {
-    if (row < 1 || row > m_rows || col < 1 || col > m_cols)
+    if (!contains(row, col))
         return nullptr;
+    holdCells();
     return &m_cells[offset(row, col)];
 }
 

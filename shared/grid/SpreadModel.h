@@ -1,5 +1,7 @@
 #pragma once
 
+#include "SpreadListing.h"
+
 #include <QAbstractTableModel>
 #include <QImage>
 #include <QString>
@@ -55,6 +57,11 @@ struct SpreadRange {
 // The cells of one grid, kept in one row-major vector. Rows and columns are counted from 1 in every
 // member taking a row or a column; the model's own indexes start at 0.
 //
+// The rows may instead come from a listing (list): plain text cells in the listing's row colours, read
+// from it as the views ask, so that a long list costs nothing until it is shown. The first change to
+// a listed grid, or the first look at one of its cells as a whole (cell), copies the listing into
+// cells; from then on the grid holds its rows as if they had been written one by one.
+//
 // While deferred (the grid's painting is switched off) the model changes without telling its views
 // one change at a time: the deferral is one model reset from its start to its end, so a fill of
 // thousands of rows costs one view update.
@@ -85,6 +92,13 @@ public:
     void setMaxRows(int rows);
     void setMaxCols(int cols);
 
+    // Replaces every row by the rows of listing (none: no rows); row headers written before are gone.
+    void list(std::shared_ptr<const SpreadListing> listing);
+    bool isListed() const { return m_listing != nullptr; }
+
+    bool contains(int row, int col) const { return row >= 1 && row <= m_rows && col >= 1 && col <= m_cols; }
+    // The text of the cell at (row, col); empty outside the grid.
+    QString text(int row, int col) const;
     // The cell at (row, col), or nullptr outside 1..maxRows x 1..maxCols.
     const SpreadCell* cell(int row, int col) const;
     // Applies change to every cell of range (clipped to the grid) and tells the views once.
@@ -92,6 +106,7 @@ public:
         range = clipped(range);
         if (range.isEmpty())
             return;
+        holdCells();
         for (int row = range.row1; row <= range.row2; ++row)
             for (int col = range.col1; col <= range.col2; ++col)
                 change(m_cells[offset(row, col)]);
@@ -118,8 +133,14 @@ private:
     size_t offset(int row, int col) const { return size_t(row - 1) * size_t(m_cols) + size_t(col - 1); }
     SpreadRange clipped(SpreadRange range) const;
     void notifyChanged(const SpreadRange& range);
+    Qt::ItemFlags flagsFor(int cellType) const;
+    // Copies a listing into cells; nothing when the grid holds its cells already. The grid's content
+    // stays what it was, so a const reader may do it too.
+    void holdCells() const;
 
-    std::vector<SpreadCell> m_cells;
+    // Either the listing or the cells hold the rows: m_cells is empty while m_listing is set.
+    mutable std::vector<SpreadCell> m_cells;
+    mutable std::shared_ptr<const SpreadListing> m_listing;
     std::vector<std::optional<QString>> m_colHeaders; // index 0 unused
     std::vector<std::optional<QString>> m_rowHeaders; // index 0 unused; grows only when written
     int m_rows = 0;

@@ -101,7 +101,7 @@ void clsSpread::SpdItemSet(qint16 grid, int Row, int Col, const QString& SellCol
         return;
     spd->setRow(Row);
     spd->setCol(Col);
-    spd->setBackColor(SellColer == u"0" ? FlaggedColor : PlainColor);
+    spd->setBackColor(RowColor(SellColer));
     if (spd->CellType() == vaSpread::CellTypePicture) {
         spd->setTypeHAlign(0);
         spd->setTypeVAlign(0);
@@ -111,6 +111,28 @@ void clsSpread::SpdItemSet(qint16 grid, int Row, int Col, const QString& SellCol
         spd->setTypePictPicture(m_machine && !file.isEmpty() ? QImage(m_machine->toHost(file)) : QImage());
     } else {
         spd->SetText(Col, Row, vItem);
+    }
+}
+
+void clsSpread::SpdListRows(qint16 grid, std::shared_ptr<const SpreadListing> listing) {
+    const Entry* registered = entry(grid);
+    vaSpread* spd = spread(grid);
+    if (!spd)
+        return;
+    spd->setRow(1);
+    spd->setCol(1);
+    spd->setColsFrozen(0);
+    spd->setRowsFrozen(0);
+    spd->setAction(vaSpread::ActionSelModeClear);
+    const double headerHeight = spd->RowHeight(0);
+    spd->list(std::move(listing));
+    spd->setRowHeight(-1, registered->rowHeight1);
+    spd->setRowHeight(0, headerHeight);
+    if (spd->MaxRows() > 0) {
+        spd->setRow2(1);
+        spd->setBlockMode(true);
+        spd->setAction(vaSpread::ActionActiveCell);
+        spd->setBlockMode(false);
     }
 }
 

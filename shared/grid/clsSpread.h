@@ -5,6 +5,7 @@
 #include <QVariant>
 #include <QVariantList>
 #include <QtGlobal>
+#include <memory>
 #include <vector>
 
 class QWidget;
@@ -16,6 +17,7 @@ class Machine;
 namespace marvek::shared {
 
 class vaSpread;
+class SpreadListing;
 
 // The grid wrapper of the screens that list manuals: it registers each grid of a screen under a
 // number (from 1) and gives the fill, clear and combo-box operations one fixed behaviour. Every
@@ -43,6 +45,14 @@ public:
     // Writes one cell: light blue when SellColer is "0", else white; a picture cell gets the picture
     // from the file vItem names, any other cell vItem as its text.
     void SpdItemSet(qint16 grid, int Row, int Col, const QString& SellColer, const QVariant& vItem);
+    // The background of a row written with the colour flag SellColer.
+    static quint32 RowColor(const QString& SellColer) {
+        return SellColer == u"0" ? FlaggedColor : PlainColor;
+    }
+    // For a long list of text rows: the grid's rows become the listing's rows, as SpdClear (no rows),
+    // SpdMaxRowsChg and one SpdItemRowSet per row would make them (the listing's colours coming from
+    // RowColor), without copying them into the grid; row 1 becomes the active row.
+    void SpdListRows(qint16 grid, std::shared_ptr<const SpreadListing> listing);
     // The cell's text; the empty text when there is none.
     QVariant SpdItemGet(qint16 grid, int Row, int Col) const;
     // Sets the row count; every row gets the row-1 height of registration, the header row keeps its own.

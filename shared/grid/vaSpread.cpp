@@ -107,6 +107,12 @@ void vaSpread::setMaxRows(int rows) {
     fitActiveCell();
 }
 
+void vaSpread::list(std::shared_ptr<const SpreadListing> listing) {
+    m_model->list(std::move(listing));
+    m_rowHeights.clear();
+    fitActiveCell();
+}
+
 int vaSpread::MaxCols() const {
     return m_model->maxCols();
 }
@@ -324,7 +330,7 @@ bool vaSpread::GetText(int col, int row, QVariant& value) const {
     else if (col == 0)
         value = m_model->headerData(row - 1, Qt::Vertical, Qt::DisplayRole).toString();
     else
-        value = m_model->cell(row, col)->text;
+        value = m_model->text(row, col);
     return true;
 }
 
@@ -354,7 +360,7 @@ const SpreadCell& vaSpread::currentCell() const {
 }
 
 void vaSpread::moveActiveCell(int row, int col) {
-    if (!m_model->cell(row, col))
+    if (!m_model->contains(row, col))
         return;
     m_activeRow = row;
     m_activeCol = col;

@@ -106,6 +106,9 @@ public:
 
     int MaxRows() const;
     void setMaxRows(int rows);
+    // Replaces every row by the rows of listing, read from it as they are shown (see SpreadModel);
+    // row heights of single rows are dropped with the old rows. The active cell becomes (1, 1).
+    void list(std::shared_ptr<const SpreadListing> listing);
     int MaxCols() const;
     void setMaxCols(int cols);
     // Frozen (non-scrolling) leading rows and columns: kept, not drawn; the programs use 0 only.

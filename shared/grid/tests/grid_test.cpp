@@ -1,4 +1,5 @@
 #include "platform/testing/TempMachine.h"
+#include "shared/grid/SpreadListing.h"
 #include "shared/grid/SpreadModel.h"
 #include "shared/grid/clsSpread.h"
 #include "shared/grid/vaSpread.h"
@@ -312,6 +313,76 @@ TEST(GridWrapper, ListingSuspendsEveryGridOfTheFormAndShowsTheFillInOneStep) {
     EXPECT_EQ(first->view()->model()->index(49, 0).data().toString(), QStringLiteral("50"));
     // Rows appeared in an empty grid: the first one is the active row, also in the view.
     EXPECT_EQ(std::pair(first->ActiveRow(), first->view()->currentIndex().row()), std::pair(1, 0));
+}
+
+// Rows of texts "<row>-<col>" in two columns; rows divisible by 3 carry the flag "0".
+class TwoColumnListing : public SpreadListing {
+public:
+    explicit TwoColumnListing(int rows) : m_rows(rows) {}
+    int rowCount() const override { return m_rows; }
+    int columnCount() const override { return 2; }
+    QString text(int row, int col) const override { return QStringLiteral("%1-%2").arg(row).arg(col); }
+    quint32 backColor(int row) const override { return clsSpread::RowColor(flag(row)); }
+    static QString flag(int row) { return row % 3 ? QStringLiteral("1") : QStringLiteral("0"); }
+
+private:
+    int m_rows;
+};
+
+TEST(GridWrapper, AListingShowsAndChangesAsTheSameRowsWrittenOneByOne) {
+    // Both grids had other rows, a taller row, a combo column and a row header before.
+    GridForm written(4, 3);
+    GridForm listed(4, 3);
+    for (GridForm* f : {&written, &listed}) {
+        f->spread->setRowHeight(2, 40);
+        f->spd.SpdCmboSet(f->grid, 3, QStringLiteral("a\tb"), -1, -1);
+        f->spread->SetText(0, 2, QStringLiteral("header"));
+    }
+    const int rows = 7;
+    written.spd.SpdClear(written.grid, 0, -1, -1, -1, -1);
+    written.spd.SpdMaxRowsChg(written.grid, rows);
+    for (int row = 1; row <= rows; ++row) {
+        written.spd.SpdItemRowSet(written.grid, row, TwoColumnListing::flag(row),
+                                  {QStringLiteral("%1-1").arg(row), QStringLiteral("%1-2").arg(row)});
+    }
+    listed.spd.SplListingStart(&listed.form);
+    listed.spd.SpdListRows(listed.grid, std::make_shared<TwoColumnListing>(rows));
+    listed.spd.SplListingEnd(&listed.form);
+    ASSERT_TRUE(listed.spread->model().isListed());
+
+    const auto same = [&](const char* when) {
+        SCOPED_TRACE(when);
+        ASSERT_EQ(listed.spread->MaxRows(), written.spread->MaxRows());
+        EXPECT_EQ(listed.spread->ActiveRow(), written.spread->ActiveRow());
+        for (int row = 0; row <= rows; ++row) {
+            EXPECT_EQ(listed.row(row), written.row(row)) << row;
+            EXPECT_EQ(listed.spread->RowHeight(row), written.spread->RowHeight(row)) << row;
+            for (int col = 0; row >= 1 && col < 3; ++col) {
+                const QModelIndex a = listed.spread->model().index(row - 1, col);
+                const QModelIndex b = written.spread->model().index(row - 1, col);
+                EXPECT_EQ(a.flags(), b.flags());
+                for (const int role : {int(Qt::DisplayRole), int(Qt::EditRole), int(Qt::BackgroundRole),
+                                       int(Qt::TextAlignmentRole), int(SpreadModel::CellTypeRole),
+                                       int(SpreadModel::ComboItemsRole)})
+                    EXPECT_EQ(a.data(role), b.data(role)) << row << "," << col << " role " << role;
+            }
+        }
+    };
+    same("listed");
+    EXPECT_TRUE(listed.spread->model().isListed()) << "reading cells keeps the listing";
+    // A flagged row repainted, as the manager marks a manual: the other rows keep what they showed.
+    for (GridForm* f : {&written, &listed}) {
+        for (int col = 1; col <= 3; ++col)
+            f->spd.SpdItemSet(f->grid, 3, col, QStringLiteral("1"), f->text(3, col));
+    }
+    EXPECT_FALSE(listed.spread->model().isListed());
+    same("after a change");
+    // Listing again replaces every row; an empty listing leaves no rows and no active cell.
+    listed.spd.SpdListRows(listed.grid, std::make_shared<TwoColumnListing>(2));
+    EXPECT_EQ(listed.row(2), QStringList({"2-1", "2-2", ""}));
+    EXPECT_EQ(listed.text(3, 1), QString());
+    listed.spd.SpdListRows(listed.grid, std::make_shared<TwoColumnListing>(0));
+    EXPECT_EQ(std::pair(listed.spread->MaxRows(), listed.spread->ActiveRow()), std::pair(0, 0));
 }
 
 TEST(GridWrapper, OnlyTheUsersSelectionIsReportedAsTheActiveCell) {

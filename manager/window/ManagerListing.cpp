@@ -1,0 +1,19 @@
+#include "manager/window/ManagerListing.h"
+
+#include "shared/grid/clsSpread.h"
+
+namespace marvek::manager {
+
+ManagerListing::ManagerListing(std::shared_ptr<const std::vector<ManagerRow>> rows, std::vector<size_t> shown)
+    : m_rows(std::move(rows)), m_shown(std::move(shown)) {
+}
+
+QString ManagerListing::text(int row, int col) const {
+    return (*m_rows)[rowIndex(row)].columns[static_cast<size_t>(col - 1)];
+}
+
+quint32 ManagerListing::backColor(int row) const {
+    return shared::clsSpread::RowColor((*m_rows)[rowIndex(row)].colourFlag);
+}
+
+} // namespace marvek::manager
