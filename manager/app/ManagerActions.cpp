@@ -45,6 +45,8 @@ ManagerTexts LoadManagerTexts(ManagerContext& ctx) {
 
 ManagerList LoadManagerList(ManagerContext& ctx) {
     std::vector<ManagerRow> rows;
+    // One allocation for the whole list: the count of manuals (the joins may list a few more rows).
+    rows.reserve(static_cast<size_t>(std::max(0, ctx.db.CountInstalledManuals())));
     std::array<int, ManagerColumns> indexes{};
     int colour = -1;
     const bool read = ctx.db.ReadManagerList([&](const shared::QueryRow& row) {

@@ -83,6 +83,8 @@ void SortManagerRows(std::vector<ManagerRow>& rows, int column, bool descending)
 struct WindowLayout {
     QByteArray geometry;
     QList<int> columnWidths;
+
+    bool operator==(const WindowLayout&) const = default;
 };
 WindowLayout LoadWindowLayout(const ManagerContext& ctx);
 void SaveWindowLayout(const ManagerContext& ctx, const WindowLayout& layout);

@@ -114,7 +114,8 @@ frmMmpMain::frmMmpMain(ManagerContext& ctx, std::function<void()> onEnd, std::fu
     // The publication number shows in column 6; the install folder and the PDF flag are for the actions.
     for (const int hidden : {1, 2, 8})
         m_grid->setColHidden(hidden, true);
-    const WindowLayout saved = LoadWindowLayout(m_ctx);
+    m_savedLayout = LoadWindowLayout(m_ctx);
+    const WindowLayout& saved = m_savedLayout;
     if (!saved.geometry.isEmpty())
         restoreGeometry(saved.geometry);
     for (int column = 0; column < saved.columnWidths.size() && column < ManagerColumns; ++column) {
@@ -288,7 +289,8 @@ void frmMmpMain::end() {
         layout.geometry = saveGeometry();
         for (int column = 0; column < ManagerColumns; ++column)
             layout.columnWidths.append(m_grid->view()->columnWidth(column));
-        SaveWindowLayout(m_ctx, layout);
+        if (layout != m_savedLayout)
+            SaveWindowLayout(m_ctx, layout);
     }
     EndManager(m_ctx);
     hide();

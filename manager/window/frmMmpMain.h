@@ -77,6 +77,7 @@ private:
     std::shared_ptr<const ManagerListing> m_listing; // what the grid lists
     // Every manual's memo, for the filter: read on the first filtering after a load or a memo change.
     std::optional<QHash<QString, QString>> m_memos;
+    WindowLayout m_savedLayout; // as read at the start: written back only when it changed
     int m_sortColumn = -1;
     bool m_sortDescending = false;
     shared::vaSpread* m_grid = nullptr;
