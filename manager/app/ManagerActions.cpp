@@ -44,26 +44,31 @@ ManagerTexts LoadManagerTexts(ManagerContext& ctx) {
 }
 
 ManagerList LoadManagerList(ManagerContext& ctx) {
-    std::vector<ManagerRow> rows;
+    ManagerRows rows;
     // One allocation for the whole list: the count of manuals (the joins may list a few more rows).
     rows.reserve(static_cast<size_t>(std::max(0, ctx.db.CountInstalledManuals())));
-    std::array<int, ManagerColumns> indexes{};
-    int colour = -1;
+    std::array<int, ManagerRows::FieldCount> indexes{};
+    bool first = true;
+    bool fits = true;
     const bool read = ctx.db.ReadManagerList([&](const shared::QueryRow& row) {
-        if (rows.empty()) {
+        if (first) {
             const auto column = [&row](const char* name) {
                 return row.column(QLatin1String(name));
             };
-            indexes = {column("P0"), column("P1"), column("PA"),  column("PB"),
-                       column("PC"), column("P0"), column("Ver"), column("Pdf_flg")};
-            colour = column("K0");
+            indexes = {column("P0"), column("P1"),  column("PA"),      column("PB"), column("PC"),
+                       column("P0"), column("Ver"), column("Pdf_flg"), column("K0")};
+            first = false;
         }
-        ManagerRow& listed = rows.emplace_back();
-        for (size_t i = 0; i < indexes.size(); ++i)
-            listed.columns[i] = row.text(indexes[i]);
-        listed.colourFlag = row.text(colour);
+        // A column named twice (the publication number) is read once: a text read again may move.
+        ManagerRows::Fields fields;
+        for (size_t i = 0; i < fields.size(); ++i) {
+            const auto* earlier = std::find(indexes.begin(), indexes.begin() + i, indexes[i]);
+            const auto at = static_cast<size_t>(earlier - indexes.begin());
+            fields[i] = at < i ? fields[at] : row.utf8(indexes[i]);
+        }
+        fits = fits && rows.append(fields);
     });
-    if (!read)
+    if (!read || !fits)
         return std::nullopt;
     return rows;
 }
@@ -136,20 +141,23 @@ QString SaveMemo(ManagerContext& ctx, const QString& memoText) {
     return shown;
 }
 
-bool RowMatchesFilter(const ManagerRow& row, const QString& memo, const QString& filter) {
+bool RowMatchesFilter(const QString& model, const QString& pubNo, const QString& memo,
+                      const QString& filter) {
     const QString text = filter.trimmed();
     if (text.isEmpty())
         return true;
-    return row.columns[2].contains(text, Qt::CaseInsensitive) ||
-           row.columns[0].contains(text, Qt::CaseInsensitive) || memo.contains(text, Qt::CaseInsensitive);
+    return model.contains(text, Qt::CaseInsensitive) || pubNo.contains(text, Qt::CaseInsensitive) ||
+           memo.contains(text, Qt::CaseInsensitive);
 }
 
-void SortManagerRows(std::vector<ManagerRow>& rows, int column, bool descending) {
+void SortManagerRows(const ManagerRows& list, std::vector<size_t>& rows, int column, bool descending) {
     if (column < 0 || column >= ManagerColumns)
         return;
-    const auto index = static_cast<size_t>(column);
-    std::stable_sort(rows.begin(), rows.end(), [index, descending](const ManagerRow& a, const ManagerRow& b) {
-        const int order = QString::localeAwareCompare(a.columns[index], b.columns[index]);
+    std::vector<QString> keys(list.size());
+    for (const size_t row : rows)
+        keys[row] = list.text(row, column);
+    std::stable_sort(rows.begin(), rows.end(), [&keys, descending](size_t a, size_t b) {
+        const int order = QString::localeAwareCompare(keys[a], keys[b]);
         return descending ? order > 0 : order < 0;
     });
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "manager/app/ManagerContext.h"
+#include "manager/app/ManagerRows.h"
 
 #include <QString>
 #include <QStringList>
@@ -10,16 +11,7 @@
 
 namespace marvek::manager {
 
-inline constexpr int ManagerColumns = 8;
 inline constexpr int MemoMaxLength = 100;
-
-// One row of the manual list: the eight column values (PubNo, InsPath, model, year or class, language,
-// publication number, version, PDF flag) and the row's colour flag (Adjust_flg: "0" light blue, any other
-// value white).
-struct ManagerRow {
-    std::array<QString, ManagerColumns> columns;
-    QString colourFlag;
-};
 
 // The window's texts.
 struct ManagerTexts {
@@ -38,7 +30,7 @@ struct ManagerTexts {
 ManagerTexts LoadManagerTexts(ManagerContext& ctx);
 
 // The list query's rows in its order (the variant of the language); none when the query fails.
-using ManagerList = std::optional<std::vector<ManagerRow>>;
+using ManagerList = std::optional<ManagerRows>;
 ManagerList LoadManagerList(ManagerContext& ctx);
 
 // True when M_manage has rows (false also when the count fails).
@@ -73,11 +65,11 @@ QString SaveMemo(ManagerContext& ctx, const QString& memoText);
 // manuals.
 
 // True when the filter text (blanks around it ignored, letter case too) is empty or appears in the
-// row's model, its publication number or its memo.
-bool RowMatchesFilter(const ManagerRow& row, const QString& memo, const QString& filter);
+// manual's model, its publication number or its memo.
+bool RowMatchesFilter(const QString& model, const QString& pubNo, const QString& memo, const QString& filter);
 
-// Orders the rows by the text of one column (0-based), keeping the order of equal texts.
-void SortManagerRows(std::vector<ManagerRow>& rows, int column, bool descending);
+// Orders rows (indexes into list) by the text of one column (0-based), keeping the order of equal texts.
+void SortManagerRows(const ManagerRows& list, std::vector<size_t>& rows, int column, bool descending);
 
 // The window's size and column widths between runs, kept in "Mandex.ini" beside the program.
 struct WindowLayout {

@@ -164,12 +164,13 @@ TEST_F(ManagerTest, ListInBothLanguages) {
     EXPECT_EQ(texts.headers[2], message(35));
     EXPECT_EQ(texts.headers[7], q("Pdf_flg"));
 
-    std::optional<std::vector<manager::ManagerRow>> rows = manager::LoadManagerList(ctx);
+    manager::ManagerList rows = manager::LoadManagerList(ctx);
     ASSERT_TRUE(rows);
     ASSERT_EQ(rows->size(), 3u);
     // English: OrderNo, year, number; column 4 is the year; marked manuals show white (colour flag 1).
     const auto row = [&](size_t i) {
-        return QStringList((*rows)[i].columns.begin(), (*rows)[i].columns.end()) << (*rows)[i].colourFlag;
+        const manager::ManagerRow read = rows->row(i);
+        return QStringList(read.columns.begin(), read.columns.end()) << read.colourFlag;
     };
     EXPECT_EQ(row(0), (QStringList{"BRM00EN", "C:\\Manuals\\BRM00EN", "Aurea", "2023", "English", "BRM00EN",
                                    "1", "1", "0"}));
@@ -181,8 +182,35 @@ TEST_F(ManagerTest, ListInBothLanguages) {
     ctx.shared.LanguageCode = q("11");
     rows = manager::LoadManagerList(ctx);
     ASSERT_TRUE(rows);
-    EXPECT_EQ((*rows)[0].columns[3], q("ZVH51")) << "Japanese shows the classification";
+    EXPECT_EQ(rows->text(0, 3), q("ZVH51")) << "Japanese shows the classification";
     EXPECT_TRUE(manager::HasManuals(ctx));
+}
+
+TEST(ManagerRowsTest, KeepsEveryTextAndAMarkChangesOnlyItsRow) {
+    manager::ManagerRows rows;
+    const auto fields = [](std::string_view pubNo, std::string_view model, std::string_view flag) {
+        return manager::ManagerRows::Fields{pubNo, "C:\\M", model, "2024", "", pubNo, "1", "0", flag};
+    };
+    // Repeated texts, texts equal to one two rows up, empty texts, UTF-8 of CJK and apostrophes.
+    for (const auto& row :
+         {fields("A1", "Aurea", "0"), fields("B2", "Aurea", "0"), fields("C3", "O'Neil", "1"),
+          fields("D4", "Aurea", "0"), fields("E5", "\xe6\x97\xa5\xe6\x9c\xac", "0")})
+        ASSERT_TRUE(rows.append(row));
+    ASSERT_EQ(rows.size(), 5u);
+    EXPECT_EQ(rows.text(1, 0), q("B2"));
+    EXPECT_EQ(rows.text(3, 2), q("Aurea"));
+    EXPECT_EQ(rows.text(2, 2), q("O'Neil"));
+    EXPECT_EQ(rows.text(4, 2), QString::fromUtf8("\u65e5\u672c"));
+    EXPECT_EQ(rows.text(4, 4), QString(""));
+    const manager::ManagerRow last = rows.row(4);
+    EXPECT_EQ(
+        QStringList(last.columns.begin(), last.columns.end()) << last.colourFlag,
+        (QStringList{"E5", "C:\\M", QString::fromUtf8("\u65e5\u672c"), "2024", "", "E5", "1", "0", "0"}));
+    // Rows 0 and 1 share their flag "0": marking row 1 leaves row 0 as it was.
+    rows.setText(1, manager::ManagerRows::ColourFlagField, q("1"));
+    EXPECT_EQ(rows.text(1, manager::ManagerRows::ColourFlagField), q("1"));
+    EXPECT_EQ(rows.text(0, manager::ManagerRows::ColourFlagField), q("0"));
+    EXPECT_EQ(rows.text(3, manager::ManagerRows::ColourFlagField), q("0"));
 }
 
 TEST_F(ManagerTest, DisplayOpensOrMarksMissingManuals) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "manager/app/ManagerActions.h"
+#include "manager/app/ManagerRows.h"
 #include "shared/grid/SpreadListing.h"
 
 #include <memory>
@@ -9,10 +9,10 @@
 namespace marvek::manager {
 
 // The manuals as the grid lists them: the rows read from the database (shared, never changed while
-// listed) and the ones the filter lets through, in grid order. Grid row r is rows[shown[r - 1]].
+// listed) and the ones the filter lets through, in grid order. Grid row r is row shown[r - 1] of rows.
 class ManagerListing final : public shared::SpreadListing {
 public:
-    ManagerListing(std::shared_ptr<const std::vector<ManagerRow>> rows, std::vector<size_t> shown);
+    ManagerListing(std::shared_ptr<const ManagerRows> rows, std::vector<size_t> shown);
 
     int rowCount() const override { return static_cast<int>(m_shown.size()); }
     int columnCount() const override { return ManagerColumns; }
@@ -23,7 +23,7 @@ public:
     size_t rowIndex(int row) const { return m_shown[static_cast<size_t>(row - 1)]; }
 
 private:
-    std::shared_ptr<const std::vector<ManagerRow>> m_rows;
+    std::shared_ptr<const ManagerRows> m_rows;
     std::vector<size_t> m_shown;
 };
 

@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QVBoxLayout>
+#include <numeric>
 
 namespace marvek::manager {
 
@@ -144,10 +145,11 @@ bool frmMmpMain::LoadManualGrid(ManagerList rows) {
         m_spread.SpdClear(m_gridNumber, 0, -1, -1, -1, -1);
         return false;
     }
-    auto loaded = std::make_shared<std::vector<ManagerRow>>(std::move(*rows));
+    m_rows = std::make_shared<const ManagerRows>(std::move(*rows));
+    m_order.resize(m_rows->size());
+    std::iota(m_order.begin(), m_order.end(), size_t{0});
     if (m_sortColumn >= 0)
-        SortManagerRows(*loaded, m_sortColumn, m_sortDescending);
-    m_rows = std::move(loaded);
+        SortManagerRows(*m_rows, m_order, m_sortColumn, m_sortDescending);
     m_memos.reset();
     fillGrid();
     return true;
@@ -157,12 +159,16 @@ void frmMmpMain::fillGrid() {
     const QString filter = m_filter->text();
     if (!m_memos && !filter.trimmed().isEmpty())
         m_memos = m_ctx.db.ReadAllMemos();
-    const std::vector<ManagerRow>& rows = *m_rows;
     std::vector<size_t> shown;
-    shown.reserve(rows.size());
-    for (size_t i = 0; i < rows.size(); ++i) {
-        if (!m_memos || RowMatchesFilter(rows[i], m_memos->value(rows[i].columns[0]), filter))
-            shown.push_back(i);
+    if (!m_memos) {
+        shown = m_order;
+    } else {
+        shown.reserve(m_order.size());
+        for (const size_t row : m_order) {
+            const QString pubNo = m_rows->text(row, 0);
+            if (RowMatchesFilter(m_rows->text(row, 2), pubNo, m_memos->value(pubNo), filter))
+                shown.push_back(row);
+        }
     }
     m_listing = std::make_shared<const ManagerListing>(m_rows, std::move(shown));
     m_spread.SplListingStart(this);
@@ -188,9 +194,7 @@ void frmMmpMain::enableForShownRows() {
 void frmMmpMain::sortBy(int column) {
     m_sortDescending = column == m_sortColumn && !m_sortDescending;
     m_sortColumn = column;
-    auto sorted = std::make_shared<std::vector<ManagerRow>>(*m_rows);
-    SortManagerRows(*sorted, column, m_sortDescending);
-    m_rows = std::move(sorted);
+    SortManagerRows(*m_rows, m_order, column, m_sortDescending);
     fillGrid();
     SelectFirstManual();
 }
@@ -217,8 +221,8 @@ void frmMmpMain::DisableManualButtons() {
 
 void frmMmpMain::ShowRowFlagged() {
     if (m_listing && m_currentRow >= 1 && m_currentRow <= m_listing->rowCount()) {
-        auto marked = std::make_shared<std::vector<ManagerRow>>(*m_rows);
-        (*marked)[m_listing->rowIndex(m_currentRow)].colourFlag = QStringLiteral("1");
+        auto marked = std::make_shared<ManagerRows>(*m_rows);
+        marked->setText(m_listing->rowIndex(m_currentRow), ManagerRows::ColourFlagField, QStringLiteral("1"));
         m_rows = std::move(marked);
     }
     for (int col = 1; col <= 7; ++col)

@@ -71,9 +71,10 @@ private:
     QLabel* m_memoTitle = nullptr;
     QLineEdit* m_memo = nullptr;
     QLineEdit* m_filter = nullptr;
-    // The rows read, in the chosen order; a sort or a mark makes a new vector, as a listing may
-    // still read the old one.
-    std::shared_ptr<const std::vector<ManagerRow>> m_rows = std::make_shared<std::vector<ManagerRow>>();
+    // The rows read (a mark makes new ones, as a listing may still read the old ones) and their order
+    // after the sorts by column header.
+    std::shared_ptr<const ManagerRows> m_rows = std::make_shared<ManagerRows>();
+    std::vector<size_t> m_order;
     std::shared_ptr<const ManagerListing> m_listing; // what the grid lists
     // Every manual's memo, for the filter: read on the first filtering after a load or a memo change.
     std::optional<QHash<QString, QString>> m_memos;

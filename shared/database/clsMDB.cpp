@@ -210,6 +210,7 @@ QueryRow::QueryRow(sqlite3_stmt* statement) : m_statement(statement) {
     m_lastUtf8.resize(size);
     m_lastText.resize(size);
     m_hasLast.resize(size);
+    m_converted.resize(size);
 }
 
 int QueryRow::column(const QString& name) const {
@@ -240,6 +241,17 @@ QVariant QueryRow::value(int column) const {
     if (isSharedText(column))
         return QVariant(m_lastText[static_cast<size_t>(column)]);
     return columnValue(m_statement, column, m_dateColumns[static_cast<size_t>(column)]);
+}
+
+std::string_view QueryRow::utf8(int column) const {
+    if (column < 0 || column >= m_columns.size())
+        return {};
+    const auto c = static_cast<size_t>(column);
+    if (sqlite3_column_type(m_statement, column) == SQLITE_TEXT && !m_dateColumns[c])
+        return std::string_view(reinterpret_cast<const char*>(sqlite3_column_text(m_statement, column)),
+                                static_cast<size_t>(sqlite3_column_bytes(m_statement, column)));
+    m_converted[c] = value(column).toString().toStdString();
+    return m_converted[c];
 }
 
 QString QueryRow::text(int column) const {

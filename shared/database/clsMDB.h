@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 struct sqlite3_stmt;
@@ -31,6 +32,9 @@ public:
     QVariant value(int column) const;
     // The value as a text (value(column).toString()), without going through a variant for texts.
     QString text(int column) const;
+    // The same text in UTF-8, valid until the next row or the next call for the column: a text column
+    // as the engine holds it, without a conversion.
+    std::string_view utf8(int column) const;
 
 private:
     friend class clsMDB;
@@ -44,6 +48,7 @@ private:
     mutable std::vector<std::string> m_lastUtf8;
     mutable std::vector<QString> m_lastText;
     mutable std::vector<bool> m_hasLast;
+    mutable std::vector<std::string> m_converted; // utf8() of the values that are not texts
 };
 
 // The access class of the installed-manual database: one connection and eleven recordset slots

@@ -204,6 +204,10 @@ TEST_F(ClsMdbTest, RowsKeepEveryValueAndTypeWhenTextsRepeat) {
         EXPECT_EQ(read.value(1).typeId(), expected[row].second.typeId()) << row;
         EXPECT_EQ(read.value(1), expected[row].second) << row;
         EXPECT_EQ(read.text(1), expected[row].second.toString()) << row;
+        for (const int column : {0, 1}) {
+            const std::string_view utf8 = read.utf8(column);
+            EXPECT_EQ(QString::fromUtf8(utf8.data(), qsizetype(utf8.size())), read.text(column)) << row;
+        }
         ++row;
     }));
     EXPECT_EQ(row, expected.size());
