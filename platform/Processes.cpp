@@ -556,9 +556,7 @@ QStringList Processes::runningExecutableNames() const {
         if (pid.isEmpty() ||
             !std::all_of(pid.cbegin(), pid.cend(), [](char c) { return c >= '0' && c <= '9'; }))
             continue;
-        if (!onMachine(pid, m_machine))
-            continue;
-        if (const QString name = executableName(pid); !name.isEmpty())
+        if (const QString name = executableName(pid); !name.isEmpty() && onMachine(pid, m_machine))
             names.append(name);
     }
     closedir(proc);

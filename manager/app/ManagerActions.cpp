@@ -44,28 +44,23 @@ ManagerTexts LoadManagerTexts(ManagerContext& ctx) {
 }
 
 ManagerList LoadManagerList(ManagerContext& ctx) {
+    // Column 6 shows the publication number (P0) again: it is read once, as a value that is not a text
+    // may move when read a second time.
+    constexpr size_t PublicationNumber = 5;
     ManagerRows rows;
-    // One allocation for the whole list: the count of manuals (the joins may list a few more rows).
-    rows.reserve(static_cast<size_t>(std::max(0, ctx.db.CountInstalledManuals())));
     std::array<int, ManagerRows::FieldCount> indexes{};
-    bool first = true;
     bool fits = true;
     const bool read = ctx.db.ReadManagerList([&](const shared::QueryRow& row) {
-        if (first) {
+        if (rows.empty()) {
             const auto column = [&row](const char* name) {
                 return row.column(QLatin1String(name));
             };
             indexes = {column("P0"), column("P1"),  column("PA"),      column("PB"), column("PC"),
                        column("P0"), column("Ver"), column("Pdf_flg"), column("K0")};
-            first = false;
         }
-        // A column named twice (the publication number) is read once: a text read again may move.
         ManagerRows::Fields fields;
-        for (size_t i = 0; i < fields.size(); ++i) {
-            const auto* earlier = std::find(indexes.begin(), indexes.begin() + i, indexes[i]);
-            const auto at = static_cast<size_t>(earlier - indexes.begin());
-            fields[i] = at < i ? fields[at] : row.utf8(indexes[i]);
-        }
+        for (size_t i = 0; i < fields.size(); ++i)
+            fields[i] = i == PublicationNumber ? fields[0] : row.utf8(indexes[i]);
         fits = fits && rows.append(fields);
     });
     if (!read || !fits)

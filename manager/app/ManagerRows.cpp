@@ -4,10 +4,6 @@
 
 namespace marvek::manager {
 
-void ManagerRows::reserve(size_t rows) {
-    m_spans.reserve(rows * FieldCount);
-}
-
 std::string_view ManagerRows::bytes(const Span& span) const {
     return std::string_view(m_bytes).substr(span.offset, span.size);
 }

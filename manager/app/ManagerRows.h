@@ -33,7 +33,6 @@ public:
 
     size_t size() const { return m_spans.size() / FieldCount; }
     bool empty() const { return m_spans.empty(); }
-    void reserve(size_t rows);
 
     // Adds a row; false (and nothing added) when the block would outgrow its 4 GiB of offsets.
     bool append(const Fields& fields);

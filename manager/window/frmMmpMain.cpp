@@ -142,7 +142,11 @@ QPushButton* frmMmpMain::button(const char* name) const {
 
 bool frmMmpMain::LoadManualGrid(ManagerList rows) {
     if (!rows) {
+        // The grid is emptied: so are the rows the window acts on.
         m_spread.SpdClear(m_gridNumber, 0, -1, -1, -1, -1);
+        m_rows = std::make_shared<const ManagerRows>();
+        m_order.clear();
+        m_listing.reset();
         return false;
     }
     m_rows = std::make_shared<const ManagerRows>(std::move(*rows));
