@@ -38,7 +38,7 @@ public:
     }
     setup::ProgressBarState& bar(setup::Bar which) override { return bars[static_cast<int>(which)]; }
     void repaint() override {}
-    void setMousePointer(int) override {}
+    void setMousePointer(int shape) override { pointer = shape; }
     void showFolderScreen() override {
         setup::FolderScreen screen(m_ctx);
         folderScreens.push_back(screen.texts());
@@ -58,6 +58,7 @@ public:
 
     std::map<int, Step> steps;
     std::vector<int> stepLog; // step * 10 + 1 running, + 2 done
+    int pointer = setup::DefaultPointer;
     setup::ProgressBarState bars[3];
     std::deque<std::string> folderClicks;
     std::vector<setup::FolderScreen::Texts> folderScreens;

@@ -389,11 +389,19 @@ protected:
 };
 
 TEST_F(InstallRunTest, NewInstallationPlacesAndRegistersEveryManual) {
+    clock().onSleep = [this] {
+        EXPECT_EQ(view.pointer, setup::Hourglass);
+    };
     ASSERT_TRUE(run()) << ctx.ErrorLine1.toStdString() << " / " << ctx.ErrorLine2.toStdString();
+    clock().onSleep = nullptr;
 
-    // Steps 2, 3 and 4 ran and finished one after the other (their texts, the pointer and the bars are
-    // checked on the installation window).
+    // Steps 2, 3 and 4 ran and finished one after the other, with the hourglass at every wait.
     EXPECT_EQ(view.stepLog, (std::vector<int>{21, 22, 31, 32, 41, 42}));
+    EXPECT_EQ(view.pointer, setup::DefaultPointer);
+    for (int step = 2; step <= 4; ++step) {
+        EXPECT_EQ(std::tuple(view.steps[step].text, view.steps[step].frame),
+                  std::tuple(setup::Message(ctx, 11 + (step - 2) * 3), setup::StepFrameDone));
+    }
 
     // Six new manuals asked for a folder (RM010EN and RM011EN both, the later revision removing the
     // earlier).
@@ -534,6 +542,7 @@ TEST_F(InstallRunTest, CancelInTheFolderScreen) {
     EXPECT_EQ(ctx.ErrorLine1, setup::Message(ctx, 25));
     EXPECT_EQ(view.folderScreens.size(), 1u);
     EXPECT_EQ(ui().asked().size(), 2u);
+    EXPECT_EQ(std::tuple(view.steps[4].text, view.steps[4].bold), std::tuple(setup::Message(ctx, 16), true));
     EXPECT_FALSE(registered("BRM00EN"));
     EXPECT_EQ(entry("BRM00EN").Done, q("0"));
 }
@@ -557,6 +566,8 @@ TEST_F(InstallRunTest, CatalogueValueTooLongStopsTheSurvey) {
     EXPECT_EQ(ctx.ErrorLine1, QLatin1String(shared::CatalogueErrorLine1));
     EXPECT_TRUE(view.folderScreens.empty());
     EXPECT_EQ(view.stepLog.back(), 31) << "the survey's label stays running";
+    EXPECT_EQ(std::tuple(view.steps[3].text, view.steps[3].frame),
+              std::tuple(setup::Message(ctx, 13), setup::StepFrameRunning));
 }
 
 TEST_F(InstallRunTest, UnsafeArchiveFailsTheManualAndWritesNothingOutside) {
