@@ -55,29 +55,58 @@ TEST_F(StartupTest, JapaneseMachineFallsBackToTheFixedViewerFolder) {
     EXPECT_EQ(ctx.ProgramFilesDrive, q("D:"));
 }
 
-TEST_F(StartupTest, ConfigurationFailuresEndWithFixedBoxes) {
-    struct Case {
-        const char* name;
-        QByteArray parameters; // empty: the file is removed
-        const char* box;
-    };
+// A missing or unreadable parameter file ends with a fixed box; a failed database check (missing, not a
+// database, read-only) shows the result screen with its message and M024.
+TEST_F(StartupTest, FailuresEndWithAFixedBoxOrShowTheResult) {
     const QString parameterFile = q("D:\\programs\\setup\\SysDir\\SysParameter.ini");
-    QByteArray badNumber = temp().readFile(parameterFile);
-    ASSERT_TRUE(badNumber.contains("ZIP_ExtractTime=60"));
-    badNumber.replace("ZIP_ExtractTime=60", "ZIP_ExtractTime=sixty");
-    for (const Case& c :
-         {Case{"missing", {}, setup::NoParameterFile}, Case{"bad number", badNumber, setup::NoSystemData}}) {
+    const QByteArray parameters = temp().readFile(parameterFile);
+    ASSERT_TRUE(parameters.contains("ZIP_ExtractTime=60"));
+    const QString databasePath = q("C:\\ManualLink\\ManualLink.mdb");
+    const QString database = host(databasePath);
+    const platform::Files& files = ctx.os().files();
+    const struct {
+        const char* name;
+        std::function<void()> prepare;
+        const char* box; // or the result screen's first line
+        int message;
+    } cases[] = {
+        {"parameters missing", [&] { QFile::remove(host(parameterFile)); }, setup::NoParameterFile, 0},
+        {"parameter not a number",
+         [&] {
+             ASSERT_TRUE(temp().writeFile(
+                 parameterFile,
+                 QByteArray(parameters).replace("ZIP_ExtractTime=60", "ZIP_ExtractTime=sixty")));
+         },
+         setup::NoSystemData, 0},
+        {"database missing", [&] { QFile::remove(database); }, nullptr, 19},
+        {"not a database", [&] { ASSERT_TRUE(temp().writeFile(databasePath, "this is no database")); },
+         nullptr, 20},
+        {"read-only", [&] { files.setAttributes(databasePath, platform::FILE_ATTRIBUTE_READONLY); }, nullptr,
+         67},
+    };
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        QFile::remove(host(parameterFile));
-        if (!c.parameters.isEmpty()) {
-            ASSERT_TRUE(temp().writeFile(parameterFile, c.parameters));
-        }
+        c.prepare();
         setup::SetupContext fresh(base.os());
         const size_t asked = ui().asked().size();
-        EXPECT_EQ(setup::StartSetup(fresh, q("D:\\programs\\setup"), false), setup::StartOutcome::End);
-        ASSERT_EQ(ui().asked().size(), asked + 1);
-        EXPECT_EQ(lastBox(),
-                  (QStringList{c.box, setup::StartupTitle, QString::number(platform::mb::Exclamation)}));
+        const setup::StartOutcome outcome = setup::StartSetup(fresh, q("D:\\programs\\setup"), false);
+        if (c.box) {
+            EXPECT_EQ(outcome, setup::StartOutcome::End);
+            ASSERT_EQ(ui().asked().size(), asked + 1);
+            EXPECT_EQ(lastBox(),
+                      (QStringList{c.box, setup::StartupTitle, QString::number(platform::mb::Exclamation)}));
+        } else {
+            EXPECT_EQ(outcome, setup::StartOutcome::ShowResult);
+            EXPECT_EQ(fresh.ErrorLine1, setup::Message(fresh, c.message));
+            EXPECT_EQ(fresh.ErrorLine2, setup::Message(fresh, 24));
+            EXPECT_FALSE(fresh.InstallSucceeded);
+        }
+        setup::EndSetup(fresh, true);
+        ASSERT_TRUE(temp().writeFile(parameterFile, parameters));
+        files.setAttributes(databasePath, platform::FILE_ATTRIBUTE_NORMAL);
+        QFile::remove(database);
+        ASSERT_TRUE(QFile::copy(cdRoot + q("/programs/setup/ManualLink_new.mdb"), database));
+        QFile(database).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     }
 }
 
@@ -93,42 +122,6 @@ TEST_F(StartupTest, ManualLinkMissingOpensTheStartPageAndEnds) {
     EXPECT_TRUE(ctx.os().files().fileExists(q("C:\\man_info\\man_info_do.ci")));
     const QByteArray page = waitForLine(opened);
     EXPECT_TRUE(page.endsWith("index.html")) << page.toStdString();
-}
-
-TEST_F(StartupTest, DatabaseChecksFirstFailureWins) {
-    struct Case {
-        const char* name;
-        std::function<void()> prepare;
-        int message;
-    };
-    const QString databasePath = q("C:\\ManualLink\\ManualLink.mdb");
-    const QString database = host(databasePath);
-    const platform::Files& files = ctx.os().files();
-    const std::vector<Case> cases = {
-        {"database missing", [&] { QFile::remove(database); }, 19},
-        {"not a database",
-         [&] {
-             QFile file(database);
-             ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-             file.write("this is no database");
-         },
-         20},
-        {"read-only", [&] { files.setAttributes(databasePath, platform::FILE_ATTRIBUTE_READONLY); }, 67},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        c.prepare();
-        setup::SetupContext fresh(base.os());
-        EXPECT_EQ(setup::StartSetup(fresh, q("D:\\programs\\setup"), false), setup::StartOutcome::ShowResult);
-        EXPECT_EQ(fresh.ErrorLine1, setup::Message(fresh, c.message));
-        EXPECT_EQ(fresh.ErrorLine2, setup::Message(fresh, 24));
-        EXPECT_FALSE(fresh.InstallSucceeded);
-        setup::EndSetup(fresh, true);
-        files.setAttributes(databasePath, platform::FILE_ATTRIBUTE_NORMAL);
-        QFile::remove(database);
-        ASSERT_TRUE(QFile::copy(cdRoot + q("/programs/setup/ManualLink_new.mdb"), database));
-        QFile(database).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    }
 }
 
 TEST_F(StartupTest, RunningManagerBlocksOnlyUnderItsExactName) {
