@@ -199,7 +199,7 @@ protected:
 constexpr const char* InstallManager = "cp \"$0\" \"$C/ManualLink/Mandex.exe\"\n";
 
 // An up-to-date manager is left alone; a missing one comes from the installer of the machine's language,
-// else the English one.
+// else the English one; an installer that installs nothing, or none, fails the step.
 TEST_F(CompanionsTest, ManagerInstallerOfTheLanguageElseEnglish) {
     ASSERT_TRUE(base.setLocale("0411"));
     writeInstaller(q("programs/man_manager/09"), InstallManager);
@@ -220,6 +220,18 @@ TEST_F(CompanionsTest, ManagerInstallerOfTheLanguageElseEnglish) {
     writeInstaller(q("programs/man_manager/11"), InstallManager);
     ASSERT_TRUE(setup::InstallManagerStep(ctx, view));
     EXPECT_EQ(recordedCalls(), QStringList{q("programs/man_manager/11 /VERYSILENT /SP-")});
+
+    // An installer that installs nothing fails as a missing one does.
+    removeManager();
+    writeInstaller(q("programs/man_manager/11"), "exit 0\n");
+    for (const bool onTheCd : {true, false}) {
+        if (!onTheCd)
+            QDir(cdRoot + q("/programs/man_manager")).removeRecursively();
+        ctx.ErrorLine1.clear();
+        EXPECT_FALSE(setup::InstallManagerStep(ctx, view)) << onTheCd;
+        EXPECT_EQ(ctx.ErrorLine1, setup::Message(ctx, 18)) << onTheCd;
+        EXPECT_EQ(ctx.ErrorLine2, setup::Message(ctx, 24)) << onTheCd;
+    }
 }
 
 TEST_F(CompanionsTest, InstalledManagerGetsShortcutAndVersionFile) {
@@ -244,21 +256,6 @@ TEST_F(CompanionsTest, InstalledManagerGetsShortcutAndVersionFile) {
     ctx.shared.systemParameters.ShortcutIcon = 0;
     ASSERT_TRUE(setup::InstallManagerStep(ctx, view));
     EXPECT_FALSE(ctx.os().files().exists(link));
-}
-
-// An installer that installs nothing fails as a missing one does.
-TEST_F(CompanionsTest, ManagerInstallerThatInstallsNothingFails) {
-    removeManager();
-    writeInstaller(q("programs/man_manager/09"), "exit 0\n");
-    startOk();
-    for (const bool onTheCd : {true, false}) {
-        if (!onTheCd)
-            QDir(cdRoot + q("/programs/man_manager")).removeRecursively();
-        ctx.ErrorLine1.clear();
-        EXPECT_FALSE(setup::InstallManagerStep(ctx, view)) << onTheCd;
-        EXPECT_EQ(ctx.ErrorLine1, setup::Message(ctx, 18)) << onTheCd;
-        EXPECT_EQ(ctx.ErrorLine2, setup::Message(ctx, 24)) << onTheCd;
-    }
 }
 
 TEST_F(CompanionsTest, ResultLogsDecideAndFailuresAsk) {
