@@ -38,7 +38,7 @@ public:
     }
     setup::ProgressBarState& bar(setup::Bar which) override { return bars[static_cast<int>(which)]; }
     void repaint() override {}
-    void setMousePointer(int) override {}
+    void setMousePointer(int shape) override { pointer = shape; }
     void showFolderScreen() override {
         setup::FolderScreen screen(m_ctx);
         folderScreens.push_back(screen.texts());
@@ -58,6 +58,7 @@ public:
 
     std::map<int, Step> steps;
     std::vector<int> stepLog; // step * 10 + 1 running, + 2 done
+    int pointer = setup::DefaultPointer;
     setup::ProgressBarState bars[3];
     std::deque<std::string> folderClicks;
     std::vector<setup::FolderScreen::Texts> folderScreens;
@@ -76,19 +77,13 @@ protected:
     SetupFixture() : ctx(base.os()), view(ctx) {}
 
     void SetUp() override {
-        cdRoot = base.temp().addDrive(QLatin1Char('D'));
-        ASSERT_TRUE(copyTree(QStringLiteral(MARVEK_SAMPLE_CD_DIR), cdRoot));
+        placeCd(q("C:\\Marvek\\Scanlux"));
         // The companion installers are tried by the tests that want them.
         QDir(cdRoot + q("/programs/manual_link")).removeRecursively();
         QDir(cdRoot + q("/programs/View")).removeRecursively();
         QDir(cdRoot + q("/programs/man_manager")).removeRecursively();
-        const platform::Registry& registry = base.os().registry();
-        registry.writeString(platform::HKEY_LOCAL_MACHINE, QLatin1String(setup::ScanluxKey), q("ProgramPath"),
-                             q("C:\\Marvek\\Scanlux"));
-        registry.writeString(platform::HKEY_LOCAL_MACHINE, QLatin1String(setup::WindowsVersionKey),
-                             q("ProgramFilesDir"), q("C:\\Program Files"));
-        registry.writeString(platform::HKEY_LOCAL_MACHINE, QLatin1String(setup::ManualLinkKey),
-                             q("InstallDir"), q("C:\\ManualLink"));
+        base.os().registry().writeString(platform::HKEY_LOCAL_MACHINE, QLatin1String(setup::ManualLinkKey),
+                                         q("InstallDir"), q("C:\\ManualLink"));
         ASSERT_TRUE(temp().writeFile(q("C:\\Marvek\\Scanlux\\readme.txt"), "diagnostic software"));
         ASSERT_TRUE(temp().writeFile(q("C:\\ManualLink\\ManualLink.exe"), "manual link"));
         ASSERT_TRUE(temp().writeFile(q("C:\\ManualLink\\Mandex.exe"), "manager"));
@@ -145,8 +140,15 @@ protected:
         return written.trimmed();
     }
 
-    static bool copyTree(const QString& from, const QString& to) {
-        return QProcess::execute(q("cp"), {q("-a"), from + q("/."), to}) == 0;
+    // A copy of the sample CD in drive D: on a PC whose diagnostic software lies in the folder scanlux.
+    void placeCd(const QString& scanlux) {
+        cdRoot = base.temp().addDrive(QLatin1Char('D'));
+        ASSERT_EQ(QProcess::execute(q("cp"), {q("-a"), q(MARVEK_SAMPLE_CD_DIR "/."), cdRoot}), 0);
+        const platform::Registry& registry = base.os().registry();
+        registry.writeString(platform::HKEY_LOCAL_MACHINE, QLatin1String(setup::ScanluxKey), q("ProgramPath"),
+                             scanlux);
+        registry.writeString(platform::HKEY_LOCAL_MACHINE, QLatin1String(setup::WindowsVersionKey),
+                             q("ProgramFilesDir"), q("C:\\Program Files"));
     }
 
     SharedTestContext base;

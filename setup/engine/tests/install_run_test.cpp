@@ -55,29 +55,58 @@ TEST_F(StartupTest, JapaneseMachineFallsBackToTheFixedViewerFolder) {
     EXPECT_EQ(ctx.ProgramFilesDrive, q("D:"));
 }
 
-TEST_F(StartupTest, ConfigurationFailuresEndWithFixedBoxes) {
-    struct Case {
-        const char* name;
-        QByteArray parameters; // empty: the file is removed
-        const char* box;
-    };
+// A missing or unreadable parameter file ends with a fixed box; a failed database check (missing, not a
+// database, read-only) shows the result screen with its message and M024.
+TEST_F(StartupTest, FailuresEndWithAFixedBoxOrShowTheResult) {
     const QString parameterFile = q("D:\\programs\\setup\\SysDir\\SysParameter.ini");
-    QByteArray badNumber = temp().readFile(parameterFile);
-    ASSERT_TRUE(badNumber.contains("ZIP_ExtractTime=60"));
-    badNumber.replace("ZIP_ExtractTime=60", "ZIP_ExtractTime=sixty");
-    for (const Case& c :
-         {Case{"missing", {}, setup::NoParameterFile}, Case{"bad number", badNumber, setup::NoSystemData}}) {
+    const QByteArray parameters = temp().readFile(parameterFile);
+    ASSERT_TRUE(parameters.contains("ZIP_ExtractTime=60"));
+    const QString databasePath = q("C:\\ManualLink\\ManualLink.mdb");
+    const QString database = host(databasePath);
+    const platform::Files& files = ctx.os().files();
+    const struct {
+        const char* name;
+        std::function<void()> prepare;
+        const char* box; // or the result screen's first line
+        int message;
+    } cases[] = {
+        {"parameters missing", [&] { QFile::remove(host(parameterFile)); }, setup::NoParameterFile, 0},
+        {"parameter not a number",
+         [&] {
+             ASSERT_TRUE(temp().writeFile(
+                 parameterFile,
+                 QByteArray(parameters).replace("ZIP_ExtractTime=60", "ZIP_ExtractTime=sixty")));
+         },
+         setup::NoSystemData, 0},
+        {"database missing", [&] { QFile::remove(database); }, nullptr, 19},
+        {"not a database", [&] { ASSERT_TRUE(temp().writeFile(databasePath, "this is no database")); },
+         nullptr, 20},
+        {"read-only", [&] { files.setAttributes(databasePath, platform::FILE_ATTRIBUTE_READONLY); }, nullptr,
+         67},
+    };
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        QFile::remove(host(parameterFile));
-        if (!c.parameters.isEmpty()) {
-            ASSERT_TRUE(temp().writeFile(parameterFile, c.parameters));
-        }
+        c.prepare();
         setup::SetupContext fresh(base.os());
         const size_t asked = ui().asked().size();
-        EXPECT_EQ(setup::StartSetup(fresh, q("D:\\programs\\setup"), false), setup::StartOutcome::End);
-        ASSERT_EQ(ui().asked().size(), asked + 1);
-        EXPECT_EQ(lastBox(),
-                  (QStringList{c.box, setup::StartupTitle, QString::number(platform::mb::Exclamation)}));
+        const setup::StartOutcome outcome = setup::StartSetup(fresh, q("D:\\programs\\setup"), false);
+        if (c.box) {
+            EXPECT_EQ(outcome, setup::StartOutcome::End);
+            ASSERT_EQ(ui().asked().size(), asked + 1);
+            EXPECT_EQ(lastBox(),
+                      (QStringList{c.box, setup::StartupTitle, QString::number(platform::mb::Exclamation)}));
+        } else {
+            EXPECT_EQ(outcome, setup::StartOutcome::ShowResult);
+            EXPECT_EQ(fresh.ErrorLine1, setup::Message(fresh, c.message));
+            EXPECT_EQ(fresh.ErrorLine2, setup::Message(fresh, 24));
+            EXPECT_FALSE(fresh.InstallSucceeded);
+        }
+        setup::EndSetup(fresh, true);
+        ASSERT_TRUE(temp().writeFile(parameterFile, parameters));
+        files.setAttributes(databasePath, platform::FILE_ATTRIBUTE_NORMAL);
+        QFile::remove(database);
+        ASSERT_TRUE(QFile::copy(cdRoot + q("/programs/setup/ManualLink_new.mdb"), database));
+        QFile(database).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     }
 }
 
@@ -93,42 +122,6 @@ TEST_F(StartupTest, ManualLinkMissingOpensTheStartPageAndEnds) {
     EXPECT_TRUE(ctx.os().files().fileExists(q("C:\\man_info\\man_info_do.ci")));
     const QByteArray page = waitForLine(opened);
     EXPECT_TRUE(page.endsWith("index.html")) << page.toStdString();
-}
-
-TEST_F(StartupTest, DatabaseChecksFirstFailureWins) {
-    struct Case {
-        const char* name;
-        std::function<void()> prepare;
-        int message;
-    };
-    const QString databasePath = q("C:\\ManualLink\\ManualLink.mdb");
-    const QString database = host(databasePath);
-    const platform::Files& files = ctx.os().files();
-    const std::vector<Case> cases = {
-        {"database missing", [&] { QFile::remove(database); }, 19},
-        {"not a database",
-         [&] {
-             QFile file(database);
-             ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-             file.write("this is no database");
-         },
-         20},
-        {"read-only", [&] { files.setAttributes(databasePath, platform::FILE_ATTRIBUTE_READONLY); }, 67},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        c.prepare();
-        setup::SetupContext fresh(base.os());
-        EXPECT_EQ(setup::StartSetup(fresh, q("D:\\programs\\setup"), false), setup::StartOutcome::ShowResult);
-        EXPECT_EQ(fresh.ErrorLine1, setup::Message(fresh, c.message));
-        EXPECT_EQ(fresh.ErrorLine2, setup::Message(fresh, 24));
-        EXPECT_FALSE(fresh.InstallSucceeded);
-        setup::EndSetup(fresh, true);
-        files.setAttributes(databasePath, platform::FILE_ATTRIBUTE_NORMAL);
-        QFile::remove(database);
-        ASSERT_TRUE(QFile::copy(cdRoot + q("/programs/setup/ManualLink_new.mdb"), database));
-        QFile(database).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    }
 }
 
 TEST_F(StartupTest, RunningManagerBlocksOnlyUnderItsExactName) {
@@ -206,7 +199,7 @@ protected:
 constexpr const char* InstallManager = "cp \"$0\" \"$C/ManualLink/Mandex.exe\"\n";
 
 // An up-to-date manager is left alone; a missing one comes from the installer of the machine's language,
-// else the English one.
+// else the English one; an installer that installs nothing, or none, fails the step.
 TEST_F(CompanionsTest, ManagerInstallerOfTheLanguageElseEnglish) {
     ASSERT_TRUE(base.setLocale("0411"));
     writeInstaller(q("programs/man_manager/09"), InstallManager);
@@ -227,6 +220,18 @@ TEST_F(CompanionsTest, ManagerInstallerOfTheLanguageElseEnglish) {
     writeInstaller(q("programs/man_manager/11"), InstallManager);
     ASSERT_TRUE(setup::InstallManagerStep(ctx, view));
     EXPECT_EQ(recordedCalls(), QStringList{q("programs/man_manager/11 /VERYSILENT /SP-")});
+
+    // An installer that installs nothing fails as a missing one does.
+    removeManager();
+    writeInstaller(q("programs/man_manager/11"), "exit 0\n");
+    for (const bool onTheCd : {true, false}) {
+        if (!onTheCd)
+            QDir(cdRoot + q("/programs/man_manager")).removeRecursively();
+        ctx.ErrorLine1.clear();
+        EXPECT_FALSE(setup::InstallManagerStep(ctx, view)) << onTheCd;
+        EXPECT_EQ(ctx.ErrorLine1, setup::Message(ctx, 18)) << onTheCd;
+        EXPECT_EQ(ctx.ErrorLine2, setup::Message(ctx, 24)) << onTheCd;
+    }
 }
 
 TEST_F(CompanionsTest, InstalledManagerGetsShortcutAndVersionFile) {
@@ -251,21 +256,6 @@ TEST_F(CompanionsTest, InstalledManagerGetsShortcutAndVersionFile) {
     ctx.shared.systemParameters.ShortcutIcon = 0;
     ASSERT_TRUE(setup::InstallManagerStep(ctx, view));
     EXPECT_FALSE(ctx.os().files().exists(link));
-}
-
-// An installer that installs nothing fails as a missing one does.
-TEST_F(CompanionsTest, ManagerInstallerThatInstallsNothingFails) {
-    removeManager();
-    writeInstaller(q("programs/man_manager/09"), "exit 0\n");
-    startOk();
-    for (const bool onTheCd : {true, false}) {
-        if (!onTheCd)
-            QDir(cdRoot + q("/programs/man_manager")).removeRecursively();
-        ctx.ErrorLine1.clear();
-        EXPECT_FALSE(setup::InstallManagerStep(ctx, view)) << onTheCd;
-        EXPECT_EQ(ctx.ErrorLine1, setup::Message(ctx, 18)) << onTheCd;
-        EXPECT_EQ(ctx.ErrorLine2, setup::Message(ctx, 24)) << onTheCd;
-    }
 }
 
 TEST_F(CompanionsTest, ResultLogsDecideAndFailuresAsk) {
@@ -389,16 +379,23 @@ protected:
 };
 
 TEST_F(InstallRunTest, NewInstallationPlacesAndRegistersEveryManual) {
+    clock().onSleep = [this] {
+        EXPECT_EQ(view.pointer, setup::Hourglass);
+    };
     ASSERT_TRUE(run()) << ctx.ErrorLine1.toStdString() << " / " << ctx.ErrorLine2.toStdString();
+    clock().onSleep = nullptr;
 
-    // Steps 2, 3 and 4 ran and finished one after the other (their texts, the pointer and the bars are
-    // checked on the installation window).
+    // Steps 2, 3 and 4 ran and finished one after the other, with the hourglass at every wait.
     EXPECT_EQ(view.stepLog, (std::vector<int>{21, 22, 31, 32, 41, 42}));
+    EXPECT_EQ(view.pointer, setup::DefaultPointer);
+    for (int step = 2; step <= 4; ++step) {
+        EXPECT_EQ(std::tuple(view.steps[step].text, view.steps[step].frame),
+                  std::tuple(setup::Message(ctx, 11 + (step - 2) * 3), setup::StepFrameDone));
+    }
 
     // Six new manuals asked for a folder (RM010EN and RM011EN both, the later revision removing the
-    // earlier); the counter went up each time and the default was the link folder.
-    ASSERT_EQ(view.folderScreens.size(), 6u);
-    EXPECT_TRUE(view.folderScreens[1].L_Msg[0].endsWith(q("2")));
+    // earlier).
+    EXPECT_EQ(view.folderScreens.size(), 6u);
     for (const char* pubNo : {"BRM00EN", "NCF00EN", "RM011EN", "RMJ00JA"}) {
         expectOutcome(pubNo, {"1", "1", "1"});
         EXPECT_EQ(entry(pubNo).Done, q("1"));
@@ -533,10 +530,9 @@ TEST_F(InstallRunTest, CancelInTheFolderScreen) {
     EXPECT_FALSE(run());
     EXPECT_TRUE(ctx.CancelRequested);
     EXPECT_EQ(ctx.ErrorLine1, setup::Message(ctx, 25));
-    EXPECT_EQ(ctx.ErrorLine2, setup::Message(ctx, 24));
     EXPECT_EQ(view.folderScreens.size(), 1u);
-    ASSERT_EQ(ui().asked().size(), 2u);
-    EXPECT_EQ(ui().asked()[0].style, 52);
+    EXPECT_EQ(ui().asked().size(), 2u);
+    EXPECT_EQ(std::tuple(view.steps[4].text, view.steps[4].bold), std::tuple(setup::Message(ctx, 16), true));
     EXPECT_FALSE(registered("BRM00EN"));
     EXPECT_EQ(entry("BRM00EN").Done, q("0"));
 }
@@ -560,6 +556,8 @@ TEST_F(InstallRunTest, CatalogueValueTooLongStopsTheSurvey) {
     EXPECT_EQ(ctx.ErrorLine1, QLatin1String(shared::CatalogueErrorLine1));
     EXPECT_TRUE(view.folderScreens.empty());
     EXPECT_EQ(view.stepLog.back(), 31) << "the survey's label stays running";
+    EXPECT_EQ(std::tuple(view.steps[3].text, view.steps[3].frame),
+              std::tuple(setup::Message(ctx, 13), setup::StepFrameRunning));
 }
 
 TEST_F(InstallRunTest, UnsafeArchiveFailsTheManualAndWritesNothingOutside) {
@@ -643,13 +641,7 @@ TEST_F(InstallRunTest, RequiredAndFreeSpace) {
 class FullCdTest : public SetupFixture {
 protected:
     void SetUp() override {
-        cdRoot = base.temp().addDrive(QLatin1Char('D'));
-        ASSERT_TRUE(copyTree(QStringLiteral(MARVEK_SAMPLE_CD_DIR), cdRoot));
-        const platform::Registry& registry = base.os().registry();
-        registry.writeString(platform::HKEY_LOCAL_MACHINE, QLatin1String(setup::ScanluxKey), q("ProgramPath"),
-                             q("C:\\Program Files\\Marvek\\Scanlux"));
-        registry.writeString(platform::HKEY_LOCAL_MACHINE, QLatin1String(setup::WindowsVersionKey),
-                             q("ProgramFilesDir"), q("C:\\Program Files"));
+        placeCd(q("C:\\Program Files\\Marvek\\Scanlux"));
         const std::unique_ptr<platform::ChildProcess> link = base.os().processes().start(
             q("D:\\programs\\manual_link\\setup.exe 1"), platform::WindowMode::Hidden);
         ASSERT_TRUE(link);
@@ -673,6 +665,33 @@ TEST_F(FullCdTest, InstallsCompanionsAndEveryManual) {
     EXPECT_TRUE(files.fileExists(ctx.ViewerDir + q("\\PagoraEngine.exe")));
     for (const char* pubNo : {"BRM00EN", "EWD00EN", "NCF00EN", "RM011EN", "RMJ00JA"})
         EXPECT_EQ(ctx.db.FindInstalledManual(QLatin1String(pubNo)), 0) << pubNo;
+}
+
+// Timer1 moves an enabled extraction bar on by 1 up to ZIP_ExtractTime, Timer2 the PDF bar by 5; neither
+// goes past the bar's maximum, a disabled bar stays.
+TEST(BarTimers, TicksUpToTheExtractTimeNeverPastTheMaximum) {
+    const struct {
+        bool pdf;
+        qint32 zipExtractTime;
+        setup::ProgressBarState start;
+        int ticks;
+        qint32 expected;
+    } cases[] = {
+        {false, 60, {0, 60, 0, true, true}, 60, 60}, // full after ZIP_ExtractTime ticks
+        {false, 60, {0, 60, 0, true, true}, 75, 60}, // and no further
+        {false, 60, {0, 30, 0, true, true}, 60, 30}, // never past the maximum
+        {false, 60, {0, 60, 0, true, false}, 10, 0}, // disabled: no move
+        {true, 60, {0, 60, 0, true, true}, 12, 60},  // 5 a tick
+        {true, 60, {0, 60, 0, true, true}, 20, 60},
+        {true, 62, {0, 62, 0, true, true}, 20, 62},  // the last step cut at the maximum
+        {true, 60, {0, 100, 58, true, true}, 3, 63}, // below the limit: one more step
+    };
+    for (const auto& c : cases) {
+        setup::ProgressBarState bar = c.start;
+        for (int tick = 0; tick < c.ticks; ++tick)
+            (c.pdf ? setup::Timer2Tick : setup::Timer1Tick)(bar, c.zipExtractTime);
+        EXPECT_EQ(bar.Value, c.expected) << c.pdf << " " << c.ticks;
+    }
 }
 
 TEST(SurveyNumbers, VersionsAndRevisions) {

@@ -10,7 +10,6 @@
 #include "shared/testing/SchemaDatabase.h"
 #include "shared/testing/SharedTestContext.h"
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
@@ -72,27 +71,24 @@ protected:
     marvek::testing::SharedTestContext t;
 };
 
-TEST_F(CopyTreeTest, CountModeCountsEveryFileAndTouchesNothing) {
+// Count mode counts every file on from the start count and touches nothing. Copy mode goes depth first,
+// later siblings first: the subfolders of a folder are pushed in listing order and the last pushed is
+// visited next; progress counts on from the start count.
+TEST_F(CopyTreeTest, CountsThenCopiesInStackOrder) {
     RecordingObserver observer(host(Destination));
     EXPECT_EQ(copyTree(CopyModeCount, 0, Source, Destination, &observer), 7);
     EXPECT_EQ(copyTree(CopyModeCount, 7, Source, Destination), 14);
     EXPECT_EQ(observer.foldersListed, 7);
     EXPECT_TRUE(observer.progress.isEmpty());
     EXPECT_FALSE(t.os().files().exists(q("C:\\Manuals")));
-
     ASSERT_TRUE(QDir().mkpath(host("C:\\Empty")));
     EXPECT_EQ(copyTree(CopyModeCount, 3, q("C:\\Empty"), Destination), 3);
-}
 
-// Depth first, later siblings first: the subfolders of a folder are pushed in listing order and the last
-// pushed is visited next. Progress counts on from the start count.
-TEST_F(CopyTreeTest, CopyModeCopiesInStackOrder) {
-    RecordingObserver observer(host(Destination));
     EXPECT_EQ(copyTree(CopyModeCopy, 7, Source, Destination, &observer), 0);
     EXPECT_EQ(observer.copied, QStringList({"root.txt", "c/c.txt", "c/c1/c1.txt", "B/b.txt", "a/a.txt",
                                             "a/A2/a2.txt", "a/a1/a1.txt"}));
     EXPECT_EQ(observer.progress, QList<qint32>({8, 9, 10, 11, 12, 13, 14}));
-    EXPECT_EQ(observer.foldersListed, 7);
+    EXPECT_EQ(observer.foldersListed, 14);
     EXPECT_EQ(t.temp().readFile(Destination + q("\\a\\A2\\a2.txt")), "content of a\\A2\\a2.txt");
 }
 
@@ -419,9 +415,11 @@ TEST(DatabaseUpgrade, VersionsDecideTheRebuildAndTheModelOrderIsAlwaysLoaded) {
 
 class UpgradeTest : public ::testing::Test {
 protected:
-    // A layout-2 database of 40 manuals: 35 in the file, then 3 written through the installer's open
-    // connection and 2 through another program's connection that closed, all just before the upgrade.
-    void SetUp() override {
+    // A layout-2 database of 40 manuals on a fresh machine: 35 in the file, then 3 written through the
+    // installer's open connection and 2 through another program's connection that closed, all just before
+    // the upgrade.
+    void build() {
+        Installer& t = installer.emplace();
         ASSERT_TRUE(t.make(TemplatePath, TemplateRows));
         ASSERT_TRUE(
             t.make(CurrentPath, "INSERT INTO M_system VALUES ('2');" + OlderLayout + manualRows(1, 35)));
@@ -437,30 +435,23 @@ protected:
         ASSERT_TRUE(t.exists(CurrentPath + q("-wal"))) << "the last rows are still in the log";
         before = t.manuals(false);
         ASSERT_EQ(before.size(), 40u);
-        templateHash = hash(TemplatePath);
-        templateFolder = QDir(QFileInfo(t.env.temp().host(TemplatePath)).path()).entryList(QDir::Files);
+        templateFiles = templateState();
     }
-    QByteArray hash(const QString& path) {
-        return QCryptographicHash::hash(t.env.temp().readFile(path), QCryptographicHash::Sha256);
-    }
-    void expectTemplateUnchanged() {
-        EXPECT_EQ(hash(TemplatePath), templateHash);
-        EXPECT_EQ(QDir(QFileInfo(t.env.temp().host(TemplatePath)).path()).entryList(QDir::Files),
-                  templateFolder);
-    }
-    // The installed database at path holds the 40 manuals of layout 2.
-    void expectOldDatabase() {
-        EXPECT_EQ(t.version(CurrentPath), q("2"));
-        EXPECT_EQ(t.value(CurrentPath, "SELECT count(*) AS V FROM M_manage"), q("40"));
+    // The template's content and the files of its folder.
+    std::pair<QByteArray, QStringList> templateState() {
+        const QString host = installer->env.temp().host(TemplatePath);
+        return {installer->env.temp().readFile(TemplatePath),
+                QDir(QFileInfo(host).path()).entryList(QDir::Files)};
     }
 
-    Installer t;
+    std::optional<Installer> installer;
     std::map<QString, ManualRecord> before;
-    QByteArray templateHash;
-    QStringList templateFolder;
+    std::pair<QByteArray, QStringList> templateFiles;
 };
 
 TEST_F(UpgradeTest, RebuildCopiesEveryRowWithItsComputedPdfFlagAndLeavesOnlyTheNewDatabase) {
+    ASSERT_NO_FATAL_FAILURE(build());
+    Installer& t = *installer;
     ASSERT_TRUE(DatabaseUpgrade(t.ctx));
     ASSERT_TRUE(t.ctx.db.Database.IsOpen());
     EXPECT_EQ(ReadSchemaVersion(t.ctx.db, SchemaSource::Database), 3);
@@ -473,7 +464,7 @@ TEST_F(UpgradeTest, RebuildCopiesEveryRowWithItsComputedPdfFlagAndLeavesOnlyTheN
     EXPECT_EQ(t.value(CurrentPath, "SELECT count(*) AS V FROM M_order"), q("2"));
     EXPECT_EQ(t.existing({NewCopyPath, BackupPath, NewCopyPath + q("-wal"), q("C:\\Link\\DTX3_NEW.ldb")}),
               QStringList());
-    expectTemplateUnchanged();
+    EXPECT_EQ(templateState(), templateFiles);
     EXPECT_TRUE(t.env.ui().asked().empty());
     if (shared::IsNtfsVolume(t.ctx.shared, CurrentPath) && !t.ctx.shared.UsersGroupName.isEmpty()) {
         const auto entries = platform::readAccessEntries(t.env.temp().host(CurrentPath)).entries;
@@ -483,58 +474,69 @@ TEST_F(UpgradeTest, RebuildCopiesEveryRowWithItsComputedPdfFlagAndLeavesOnlyTheN
     }
 }
 
-TEST_F(UpgradeTest, FailedRowCopyDeletesTheNewCopyAndLeavesTheDatabaseOpen) {
-    // A template that already holds R05: its insert fails half-way through the copy.
-    ASSERT_TRUE(QFile::remove(t.env.temp().host(TemplatePath)));
-    ASSERT_TRUE(t.make(TemplatePath, TemplateRows + "INSERT INTO M_manage (Pub_No) VALUES ('R05');"));
-    templateHash = hash(TemplatePath);
-    EXPECT_FALSE(DatabaseUpgrade(t.ctx));
-    EXPECT_TRUE(t.ctx.db.Database.IsOpen());
-    EXPECT_EQ(t.manuals(false), before);
-    EXPECT_EQ(ReadSchemaVersion(t.ctx.db, SchemaSource::Database), 2);
-    EXPECT_EQ(t.existing({NewCopyPath, BackupPath, NewCopyPath + q("-wal")}), QStringList());
-    expectTemplateUnchanged();
-}
-
-TEST_F(UpgradeTest, DatabaseInUseByAnotherConnectionIsNeitherCopiedNorSwapped) {
-    clsMDB other(t.env.temp().machine());
-    ASSERT_TRUE(other.Pcls_MdbOpen(CurrentPath));
-    EXPECT_FALSE(DatabaseUpgrade(t.ctx));
-    EXPECT_TRUE(t.ctx.db.Database.IsOpen());
-    EXPECT_EQ(t.manuals(false), before);
-    EXPECT_EQ(t.existing({NewCopyPath, BackupPath}), QStringList());
-    other.Release();
-    expectOldDatabase();
-}
-
-TEST_F(UpgradeTest, SwappedDatabaseThatDoesNotOpenIsRolledBackToTheBackup) {
-    // At the wait before the new database is opened, it is damaged.
-    t.env.clock().onSleep = [this] {
-        if (t.exists(BackupPath) && t.exists(CurrentPath) && !t.exists(NewCopyPath))
-            t.env.temp().writeFile(CurrentPath, "damaged");
+// A failed upgrade keeps every manual and never changes the template: the old database stays (open, or
+// rolled back from the backup when the swapped one does not open), or, when only the access grant
+// failed, the new one stands with the backup beside it.
+TEST_F(UpgradeTest, FailuresKeepEveryManual) {
+    enum class Fault { RowCopy, InUse, NewDatabaseDamaged, AccessGrant };
+    const struct {
+        const char* name;
+        Fault fault;
+        bool stillOpen;
+        const char* version; // of the installed database afterwards
+        QStringList left;    // of the new copy, its log and the backup
+    } cases[] = {
+        {"row copy fails", Fault::RowCopy, true, "2", {}},
+        {"in use by another connection", Fault::InUse, true, "2", {}},
+        {"swapped database does not open", Fault::NewDatabaseDamaged, false, "2", {}},
+        {"access grant fails", Fault::AccessGrant, false, "3", {BackupPath}},
     };
-    EXPECT_FALSE(DatabaseUpgrade(t.ctx));
-    EXPECT_FALSE(t.ctx.db.Database.IsOpen()) << "the run stops";
-    t.env.clock().onSleep = nullptr;
-    expectOldDatabase(); // with the five rows that were in the log when the upgrade began
-    ASSERT_TRUE(t.ctx.db.Database.Pcls_MdbOpen(CurrentPath));
-    EXPECT_EQ(t.manuals(false), before);
-    EXPECT_EQ(t.existing({NewCopyPath, BackupPath}), QStringList());
-    expectTemplateUnchanged();
-}
-
-TEST_F(UpgradeTest, FailedAccessGrantKeepsTheNewDatabaseAndTheBackup) {
-    if (!shared::IsNtfsVolume(t.ctx.shared, CurrentPath))
-        GTEST_SKIP() << "no access lists on this file system";
-    t.ctx.shared.UsersGroupName = q("no-such-group-of-this-test");
-    EXPECT_FALSE(DatabaseUpgrade(t.ctx));
-    EXPECT_FALSE(t.ctx.db.Database.IsOpen());
-    EXPECT_EQ(t.version(CurrentPath), q("3"));
-    EXPECT_EQ(t.value(CurrentPath, "SELECT count(*) AS V FROM M_type"), q("40"));
-    EXPECT_EQ(t.version(BackupPath), q("2"));
-    EXPECT_EQ(t.value(BackupPath, "SELECT count(*) AS V FROM M_manage"), q("40"));
-    EXPECT_FALSE(t.exists(NewCopyPath));
-    EXPECT_EQ(t.env.ui().asked().size(), 1u) << "the grant shows the system's error text";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_NO_FATAL_FAILURE(build());
+        Installer& t = *installer;
+        std::optional<clsMDB> other;
+        switch (c.fault) {
+        case Fault::RowCopy: // a template that already holds R05: its insert fails half-way through
+            ASSERT_TRUE(QFile::remove(t.env.temp().host(TemplatePath)));
+            ASSERT_TRUE(t.make(TemplatePath, TemplateRows + "INSERT INTO M_manage (Pub_No) VALUES ('R05');"));
+            templateFiles = templateState();
+            break;
+        case Fault::InUse:
+            ASSERT_TRUE(other.emplace(t.env.temp().machine()).Pcls_MdbOpen(CurrentPath));
+            break;
+        case Fault::NewDatabaseDamaged: // at the wait before the new database is opened
+            t.env.clock().onSleep = [&t] {
+                if (t.exists(BackupPath) && t.exists(CurrentPath) && !t.exists(NewCopyPath))
+                    t.env.temp().writeFile(CurrentPath, "damaged");
+            };
+            break;
+        case Fault::AccessGrant:
+            if (!shared::IsNtfsVolume(t.ctx.shared, CurrentPath))
+                continue; // no access lists on this file system
+            t.ctx.shared.UsersGroupName = q("no-such-group-of-this-test");
+            break;
+        }
+        EXPECT_FALSE(DatabaseUpgrade(t.ctx));
+        EXPECT_EQ(t.ctx.db.Database.IsOpen(), c.stillOpen);
+        t.env.clock().onSleep = nullptr;
+        if (other)
+            other->Release();
+        EXPECT_EQ(t.existing({NewCopyPath, NewCopyPath + q("-wal"), BackupPath}), c.left);
+        EXPECT_EQ(t.version(CurrentPath), q(c.version));
+        EXPECT_EQ(t.value(CurrentPath, "SELECT count(*) AS V FROM M_manage"), q("40"));
+        if (!c.left.isEmpty()) {
+            EXPECT_EQ(t.version(BackupPath), q("2"));
+            EXPECT_EQ(t.value(BackupPath, "SELECT count(*) AS V FROM M_manage"), q("40"));
+        }
+        EXPECT_EQ(templateState(), templateFiles);
+        EXPECT_EQ(t.env.ui().asked().size(), c.fault == Fault::AccessGrant ? 1u : 0u)
+            << "the grant shows the system's error text";
+        if (!c.stillOpen) {
+            ASSERT_TRUE(t.ctx.db.Database.Pcls_MdbOpen(CurrentPath));
+        }
+        EXPECT_EQ(t.manuals(c.fault == Fault::AccessGrant), before);
+    }
 }
 
 class RepairTest : public ::testing::Test {
