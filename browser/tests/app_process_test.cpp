@@ -43,8 +43,16 @@ protected:
     // Starts Pagora with the launcher's command line "program page" without quotes: a path with a
     // blank arrives in pieces.
     QProcess* start(const QString& commandLine) {
-        return startProgram(QStringLiteral(PAGORA_EXE),
-                            commandLine.isEmpty() ? QStringList() : commandLine.split(u' '));
+        auto process = std::make_unique<QProcess>();
+        process->setProcessEnvironment(environment());
+        process->setProcessChannelMode(QProcess::MergedChannels);
+        process->setStandardOutputFile(machine.root() + u"/output.log"_s, QIODevice::Append);
+        process->start(QStringLiteral(PAGORA_EXE),
+                       commandLine.isEmpty() ? QStringList() : commandLine.split(u' '));
+        process->waitForStarted(10000);
+        pids[process.get()] = process->processId(); // processId() reads 0 once the process ended
+        processes.push_back(std::move(process));
+        return processes.back().get();
     }
 
     // The environment every browser process of a test gets: the prefix, the logs, no display.
@@ -62,18 +70,6 @@ protected:
         for (const auto& [key, value] : extraEnvironment)
             env.insert(key, value);
         return env;
-    }
-
-    QProcess* startProgram(const QString& program, const QStringList& arguments) {
-        auto process = std::make_unique<QProcess>();
-        process->setProcessEnvironment(environment());
-        process->setProcessChannelMode(QProcess::MergedChannels);
-        process->setStandardOutputFile(machine.root() + u"/output.log"_s, QIODevice::Append);
-        process->start(program, arguments);
-        process->waitForStarted(10000);
-        pids[process.get()] = process->processId(); // processId() reads 0 once the process ended
-        processes.push_back(std::move(process));
-        return processes.back().get();
     }
 
     QString read(const QString& file) const {
@@ -184,9 +180,6 @@ TEST_F(PagoraProcesses, BurstsOfHandOversLeaveTheLastPagesTitle) {
         }
         return field;
     };
-    const auto lastCaption = [&] {
-        return last(u"caption"_s);
-    };
     int next = 0;
     for (int round = 0; round < 10; ++round) {
         SCOPED_TRACE(round);
@@ -194,7 +187,8 @@ TEST_F(PagoraProcesses, BurstsOfHandOversLeaveTheLastPagesTitle) {
         for (int i = 0; i < 4; ++i)
             ASSERT_TRUE(finishes(start(pages[next++])));
         const QString expected = u"p%1 - MarvekBrowser"_s.arg(next - 1);
-        EXPECT_TRUE(waitFor([&] { return lastCaption() == expected; }, 5000)) << lastCaption().toStdString();
+        EXPECT_TRUE(waitFor([&] { return last(u"caption"_s) == expected; }, 5000))
+            << last(u"caption"_s).toStdString();
         // Five at the very same moment: each hands over (none finds a stale window and takes over),
         // and the page of the last request is shown with its title.
         std::vector<QProcess*> burst;
@@ -202,8 +196,9 @@ TEST_F(PagoraProcesses, BurstsOfHandOversLeaveTheLastPagesTitle) {
             burst.push_back(start(pages[next++]));
         for (QProcess* process : burst)
             ASSERT_TRUE(finishes(process));
-        EXPECT_TRUE(waitFor([&] { return lastCaption() == last(u"update"_s) + u" - MarvekBrowser"_s; }, 5000))
-            << lastCaption().toStdString();
+        EXPECT_TRUE(
+            waitFor([&] { return last(u"caption"_s) == last(u"update"_s) + u" - MarvekBrowser"_s; }, 5000))
+            << last(u"caption"_s).toStdString();
         ASSERT_EQ(first->state(), QProcess::Running);
     }
     EXPECT_EQ(count(pids.at(first), {u"caption"_s, u"0"_s, u" - MarvekBrowser"_s}, true), 0);
