@@ -92,28 +92,29 @@ TEST(FrontTest, TheEngineLiesBesideTheFrontUnderItsNameWithEngine) {
 }
 
 TEST_F(ContextTest, ForwardedRequestsTakeSlotZero) {
-    // A closed slot 0 is created again while another window lives (field 3 hides a code-search page).
+    // A closed slot 0 is created again while another window lives; field 3 hides it.
     ASSERT_TRUE(context->GFncWin_Open(page, false, false, false));
-    ASSERT_TRUE(context->GFncWin_Open(other, false, false, false));
+    ASSERT_TRUE(context->GFncWin_Open(codeSearch, false, false, false));
     slot(0)->close();
     ASSERT_FALSE(slot(0));
-    context->processForwardedRequest(codeSearch + u";0;1"_s);
-    const QPointer<frmMain> search = slot(0);
-    ASSERT_TRUE(search);
-    EXPECT_FALSE(search->isVisible());
-    EXPECT_EQ(search->currentUrl(), codeSearch);
+    context->processForwardedRequest(other + u";0;1"_s);
+    const QPointer<frmMain> hidden = slot(0);
+    ASSERT_TRUE(hidden);
+    EXPECT_FALSE(hidden->isVisible());
+    EXPECT_EQ(hidden->currentUrl(), other);
 
     // A bad request changes nothing.
     context->processForwardedRequest(u"C:\\none.html"_s);
     EXPECT_EQ(boxes(), QStringList{em102});
-    EXPECT_EQ(slot(0), search.data());
+    EXPECT_EQ(slot(0), hidden.data());
+    EXPECT_EQ(hidden->currentUrl(), other);
 
     // The hidden window gives slot 0 up to the next page; the program goes on.
     context->processForwardedRequest(page);
-    ASSERT_TRUE(slot(0) && slot(0) != search.data());
+    ASSERT_TRUE(slot(0) && slot(0) != hidden.data());
     EXPECT_TRUE(slot(0)->isVisible());
     EXPECT_EQ(slot(0)->currentUrl(), page);
-    EXPECT_TRUE(waitFor([&] { return search.isNull(); }));
+    EXPECT_TRUE(waitFor([&] { return hidden.isNull(); }));
     EXPECT_EQ(ends, 0);
 }
 
