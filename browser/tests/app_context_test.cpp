@@ -49,6 +49,7 @@ TEST_F(ContextTest, CommandLineParser) {
         {u"\""_s + codeSearch + u"\";0;1;1"_s, codeSearch, "011"}, // the diagnostic tool's form
         {page + u";1; 1;yes;1;junk"_s, page, "100"}, // only exactly "1"; fields after the fourth ignored
         {page + u";11;1 ;"_s, page, "000"},
+        {u"C:\\Manuals\\\"My Manual\"\\index.html;1;0;1"_s, page, "101"}, // quotes inside the path
         {machine.host(page), machine.host(page), "000"}, // a host path, as a process starter passes it
         {QString(), QString(), ""},
         {u";1;1"_s, QString(), ""},
@@ -90,14 +91,31 @@ TEST(FrontTest, TheEngineLiesBesideTheFrontUnderItsNameWithEngine) {
     EXPECT_EQ(enginePath(u"/a.b/My Pagora.x.exe"_s), u"/a.b/My Pagora.xEngine.exe"_s);
 }
 
-TEST_F(ContextTest, ForwardedRequestWithField3HidesSlotZeroAndABadOneChangesNothing) {
-    context->processForwardedRequest(other + u";0;1"_s); // no window yet: slot 0 is created
-    ASSERT_TRUE(slot(0));
-    EXPECT_FALSE(slot(0)->isVisible());
-    EXPECT_EQ(slot(0)->currentUrl(), other);
+TEST_F(ContextTest, ForwardedRequestsTakeSlotZero) {
+    // A closed slot 0 is created again while another window lives; field 3 hides it.
+    ASSERT_TRUE(context->GFncWin_Open(page, false, false, false));
+    ASSERT_TRUE(context->GFncWin_Open(codeSearch, false, false, false));
+    slot(0)->close();
+    ASSERT_FALSE(slot(0));
+    context->processForwardedRequest(other + u";0;1"_s);
+    const QPointer<frmMain> hidden = slot(0);
+    ASSERT_TRUE(hidden);
+    EXPECT_FALSE(hidden->isVisible());
+    EXPECT_EQ(hidden->currentUrl(), other);
+
+    // A bad request changes nothing.
     context->processForwardedRequest(u"C:\\none.html"_s);
     EXPECT_EQ(boxes(), QStringList{em102});
-    EXPECT_EQ(slot(0)->currentUrl(), other);
+    EXPECT_EQ(slot(0), hidden.data());
+    EXPECT_EQ(hidden->currentUrl(), other);
+
+    // The hidden window gives slot 0 up to the next page; the program goes on.
+    context->processForwardedRequest(page);
+    ASSERT_TRUE(slot(0) && slot(0) != hidden.data());
+    EXPECT_TRUE(slot(0)->isVisible());
+    EXPECT_EQ(slot(0)->currentUrl(), page);
+    EXPECT_TRUE(waitFor([&] { return hidden.isNull(); }));
+    EXPECT_EQ(ends, 0);
 }
 
 TEST_F(ContextTest, ClosingTheLastVisibleWindowUnloadsTheRestAndEnds) {

@@ -1,5 +1,5 @@
 // Real Pagora processes on the offscreen platform, each test in its own machine prefix: start-up,
-// hand-over, slot 0, stale instances, and hostile callers of a real instance's hand-over socket (after
+// hand-over, stale instances, and hostile callers of a real instance's hand-over socket (after
 // each attack, and during the ones that hold connections open, a normal hand-over still gets through).
 
 #include "browser/app/HandOver.h"
@@ -31,12 +31,6 @@ protected:
         prepareMachine();
         machine.writeFile(u"C:\\Manuals\\My Manual\\notitle.html"_s,
                           "<html><body><p>no title</p></body></html>");
-        // Opens a page in a second window, then closes itself.
-        machine.writeFile(u"C:\\Manuals\\My Manual\\opener.html"_s,
-                          "<html><head><title>opener</title></head><body><script>"
-                          "window.open('other.html', '_blank', 'width=600,height=400');"
-                          "setTimeout(function () { window.close(); }, 1500);"
-                          "</script></body></html>");
     }
 
     ~PagoraProcesses() override {
@@ -49,8 +43,16 @@ protected:
     // Starts Pagora with the launcher's command line "program page" without quotes: a path with a
     // blank arrives in pieces.
     QProcess* start(const QString& commandLine) {
-        return startProgram(QStringLiteral(PAGORA_EXE),
-                            commandLine.isEmpty() ? QStringList() : commandLine.split(u' '));
+        auto process = std::make_unique<QProcess>();
+        process->setProcessEnvironment(environment());
+        process->setProcessChannelMode(QProcess::MergedChannels);
+        process->setStandardOutputFile(machine.root() + u"/output.log"_s, QIODevice::Append);
+        process->start(QStringLiteral(PAGORA_EXE),
+                       commandLine.isEmpty() ? QStringList() : commandLine.split(u' '));
+        process->waitForStarted(10000);
+        pids[process.get()] = process->processId(); // processId() reads 0 once the process ended
+        processes.push_back(std::move(process));
+        return processes.back().get();
     }
 
     // The environment every browser process of a test gets: the prefix, the logs, no display.
@@ -68,18 +70,6 @@ protected:
         for (const auto& [key, value] : extraEnvironment)
             env.insert(key, value);
         return env;
-    }
-
-    QProcess* startProgram(const QString& program, const QStringList& arguments) {
-        auto process = std::make_unique<QProcess>();
-        process->setProcessEnvironment(environment());
-        process->setProcessChannelMode(QProcess::MergedChannels);
-        process->setStandardOutputFile(machine.root() + u"/output.log"_s, QIODevice::Append);
-        process->start(program, arguments);
-        process->waitForStarted(10000);
-        pids[process.get()] = process->processId(); // processId() reads 0 once the process ended
-        processes.push_back(std::move(process));
-        return processes.back().get();
     }
 
     QString read(const QString& file) const {
@@ -131,52 +121,6 @@ protected:
 };
 
 namespace {
-
-TEST_F(PagoraProcesses, SecondStartHandsOverAndEnds) {
-    QProcess* first = start(page);
-    ASSERT_TRUE(waitForLog(first, slot0("open", page, "000")));
-    ASSERT_TRUE(waitForServer());
-    ASSERT_TRUE(waitForLog(first, {u"caption"_s, u"0"_s, u"index - MarvekBrowser"_s}));
-
-    // Slot 0 navigates; a window with another caption than " - MarvekBrowser" is not stale.
-    QProcess* second = start(other + u";1"_s);
-    ASSERT_TRUE(finishes(second));
-    EXPECT_EQ(second->exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(second->exitCode(), 0);
-    EXPECT_FALSE(logged(second, {u"open"_s}, true)); // no window of its own
-    EXPECT_TRUE(logged(first, slot0("update", other, "100")));
-    EXPECT_TRUE(waitForLog(first, {u"caption"_s, u"0"_s, u"other - MarvekBrowser"_s}));
-}
-
-TEST_F(PagoraProcesses, HiddenCodeSearchWindowGivesSlotZeroToAForwardedPage) {
-    QProcess* first = start(u"\""_s + codeSearch + u"\";0;1;1"_s);
-    ASSERT_TRUE(waitForLog(first, slot0("open", codeSearch, "011")));
-    ASSERT_TRUE(waitForServer());
-
-    ASSERT_TRUE(finishes(start(page)));
-    EXPECT_TRUE(waitForLog(first, {u"unload"_s, u"0"_s}));
-    EXPECT_TRUE(logged(first, {u"create"_s, u"0"_s}));
-    EXPECT_TRUE(logged(first, slot0("update", page, "000")));
-    EXPECT_TRUE(waitForLog(first, {u"caption"_s, u"0"_s, u"index - MarvekBrowser"_s}));
-    QTest::qWait(500);
-    EXPECT_EQ(first->state(), QProcess::Running);
-    EXPECT_FALSE(logged(first, {u"end"_s}, true));
-}
-
-TEST_F(PagoraProcesses, ClosedSlotZeroIsRecreatedForAForwardedPage) {
-    QProcess* first = start(u"C:\\Manuals\\My Manual\\opener.html"_s);
-    ASSERT_TRUE(waitForServer());
-    // The page opened a window in slot 1 and closed its own; the program goes on.
-    ASSERT_TRUE(waitForLog(first, {u"open"_s, u"1"_s, QString(), u"0"_s, u"0"_s, u"0"_s}));
-    ASSERT_TRUE(waitForLog(first, {u"caption"_s, u"1"_s, u"other - MarvekBrowser"_s}));
-    QTest::qWait(2500); // the close after 1.5 s
-    ASSERT_EQ(first->state(), QProcess::Running);
-
-    ASSERT_TRUE(finishes(start(page)));
-    EXPECT_TRUE(waitForLog(first, {u"create"_s, u"0"_s}));
-    EXPECT_TRUE(logged(first, slot0("update", page, "000")));
-    EXPECT_FALSE(logged(first, {u"unload"_s, u"0"_s}));
-}
 
 TEST_F(PagoraProcesses, StaleInstanceIsToldToQuitAndAKilledOneDoesNotBlock) {
     QProcess* stale = start(u"C:\\Manuals\\My Manual\\notitle.html"_s);
@@ -236,9 +180,6 @@ TEST_F(PagoraProcesses, BurstsOfHandOversLeaveTheLastPagesTitle) {
         }
         return field;
     };
-    const auto lastCaption = [&] {
-        return last(u"caption"_s);
-    };
     int next = 0;
     for (int round = 0; round < 10; ++round) {
         SCOPED_TRACE(round);
@@ -246,7 +187,8 @@ TEST_F(PagoraProcesses, BurstsOfHandOversLeaveTheLastPagesTitle) {
         for (int i = 0; i < 4; ++i)
             ASSERT_TRUE(finishes(start(pages[next++])));
         const QString expected = u"p%1 - MarvekBrowser"_s.arg(next - 1);
-        EXPECT_TRUE(waitFor([&] { return lastCaption() == expected; }, 5000)) << lastCaption().toStdString();
+        EXPECT_TRUE(waitFor([&] { return last(u"caption"_s) == expected; }, 5000))
+            << last(u"caption"_s).toStdString();
         // Five at the very same moment: each hands over (none finds a stale window and takes over),
         // and the page of the last request is shown with its title.
         std::vector<QProcess*> burst;
@@ -254,8 +196,9 @@ TEST_F(PagoraProcesses, BurstsOfHandOversLeaveTheLastPagesTitle) {
             burst.push_back(start(pages[next++]));
         for (QProcess* process : burst)
             ASSERT_TRUE(finishes(process));
-        EXPECT_TRUE(waitFor([&] { return lastCaption() == last(u"update"_s) + u" - MarvekBrowser"_s; }, 5000))
-            << lastCaption().toStdString();
+        EXPECT_TRUE(
+            waitFor([&] { return last(u"caption"_s) == last(u"update"_s) + u" - MarvekBrowser"_s; }, 5000))
+            << last(u"caption"_s).toStdString();
         ASSERT_EQ(first->state(), QProcess::Running);
     }
     EXPECT_EQ(count(pids.at(first), {u"caption"_s, u"0"_s, u" - MarvekBrowser"_s}, true), 0);
@@ -264,8 +207,8 @@ TEST_F(PagoraProcesses, BurstsOfHandOversLeaveTheLastPagesTitle) {
 }
 
 // The command line as the caller wrote it, through the platform's process starter (as the launcher
-// and the setup programs start the browser) and from a shell: two blanks in a row stay two, and
-// quotes inside a path are removed by the parser rather than by an argument split.
+// and the setup programs start the browser): two blanks in a row stay two, and quotes inside a path
+// are removed by the parser rather than by an argument split.
 TEST_F(PagoraProcesses, TheCommandLineIsReadAsWritten) {
     const QString twoBlanks = u"C:\\Manuals\\Two  Blanks\\index.html"_s;
     ASSERT_TRUE(machine.writeFile(twoBlanks, "<html><head><title>two</title></head><body></body></html>"));
@@ -305,17 +248,6 @@ TEST_F(PagoraProcesses, TheCommandLineIsReadAsWritten) {
         starter.start(program + u" "_s + quoted + u";1"_s, platform::WindowMode::Normal);
     ASSERT_TRUE(second && ends(*second));
     EXPECT_TRUE(waitForLogBy(first->pid(), slot0("update", page, "100")));
-    const std::unique_ptr<platform::ChildProcess> third =
-        starter.start(program + u" "_s + twoBlanks + u";0;0;1"_s, platform::WindowMode::Normal);
-    ASSERT_TRUE(third && ends(*third));
-    EXPECT_TRUE(waitForLogBy(first->pid(), slot0("update", twoBlanks, "001")));
-
-    // From a shell: the arguments, joined.
-    QProcess* shell =
-        startProgram(u"/bin/sh"_s, {u"-c"_s, u"\"$0\" 'C:\\Manuals\\\"My Manual\"\\index.html;1;0;1'"_s,
-                                    QStringLiteral(PAGORA_EXE)});
-    ASSERT_TRUE(finishes(shell));
-    EXPECT_TRUE(waitForLogBy(first->pid(), slot0("update", page, "101")));
 
     ::kill(static_cast<pid_t>(first->pid()), SIGKILL);
     ASSERT_TRUE(waitFor([&] { return first->exitCode() != platform::STILL_ACTIVE; }));
