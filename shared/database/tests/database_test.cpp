@@ -125,34 +125,6 @@ TEST_F(ClsMdbTest, FileWithoutTheSuiteTablesFailsToOpenAndIsNeverChanged) {
     }
 }
 
-// The read-only attribute makes every connection read-only, also for the administrator: a file whose
-// owner may not write it is never written, and its journal mode is not switched.
-TEST_F(ClsMdbTest, ReadOnlyAttributeGivesAReadOnlyConnectionForEveryUser) {
-    const marvek::platform::Files& files = env.os().files();
-    mdb.Release(); // the database has been in WAL mode since SetUp opened it
-    ASSERT_TRUE(MakeSchemaDatabase(env.temp(), TemplatePath, "INSERT INTO M_system VALUES ('3');"));
-    for (const QString& path : {DatabasePath, TemplatePath}) {
-        SCOPED_TRACE(path.toStdString());
-        ASSERT_TRUE(files.setAttributes(path, marvek::platform::FILE_ATTRIBUTE_READONLY));
-        const QByteArray before = env.temp().readFile(path);
-        {
-            ManualDatabase readOnly(env.ctx);
-            ASSERT_TRUE(readOnly.Database.Pcls_MdbOpen(path));
-            EXPECT_EQ(readOnly.ReadDatabaseVersion(), path == DatabasePath ? 1 : 0) << "reads work";
-            EXPECT_FALSE(readOnly.MarkManualForAdjust(q("J0010AA")));
-            EXPECT_EQ(readOnly.Database.Pcls_MdbExecute(q("INSERT INTO M_type VALUES ('X','1')")), -1);
-        }
-        EXPECT_TRUE(env.temp().readFile(path) == before) << "nor is its journal mode switched";
-        EXPECT_TRUE(files.isReadOnly(path));
-
-        // Without the attribute the same file is written again.
-        ASSERT_TRUE(files.setAttributes(path, marvek::platform::FILE_ATTRIBUTE_NORMAL));
-        clsMDB writable(env.temp().machine());
-        ASSERT_TRUE(writable.Pcls_MdbOpen(path));
-        EXPECT_EQ(writable.Pcls_MdbExecute(q("INSERT INTO M_type VALUES ('X','1')")), 0);
-    }
-}
-
 TEST_F(ClsMdbTest, CreateAndMoveNextWithTheirResultSenses) {
     ASSERT_EQ(mdb.Pcls_MdbCreate(7, q("SELECT * FROM M_order ORDER BY Model_ID"), 4), 0);
     EXPECT_EQ(field(7, "model_id").toString(), q("M1"));
@@ -249,23 +221,43 @@ TEST_F(ClsMdbTest, LockFileIsNamedAsJetNamesItAndLivesWhileAnyConnectionIsOpen) 
     EXPECT_FALSE(exists("C:\\Link\\DTX3.ldb")) << "closed by the destructor";
 }
 
-TEST_F(ClsMdbTest, ReadOnlyOpenNeverWritesToTheFileOrBesideIt) {
-    mdb.Release();
+// A read-only open, or the read-only attribute (for every user, the administrator too), gives a
+// connection that reads but never writes the file, whatever its journal mode: the mode is not switched,
+// and a read-only open leaves no lock, log or index file beside it either.
+TEST_F(ClsMdbTest, ReadOnlyConnectionsNeverWriteTheFile) {
+    const marvek::platform::Files& files = env.os().files();
     const QString host = env.temp().host(DatabasePath);
-    const auto files = [&] {
+    const auto folder = [&] {
         return QDir(QFileInfo(host).path()).entryList(QDir::Files);
     };
+    mdb.Release();
     for (const char* mode : {"DELETE", "WAL"}) {
-        ASSERT_EQ(execRaw(host, (QByteArray("PRAGMA journal_mode=") + mode).constData()), SQLITE_OK);
-        const QByteArray before = env.temp().readFile(DatabasePath);
-        const QStringList listed = files();
-        ASSERT_TRUE(mdb.Pcls_MdbOpenReadOnly(DatabasePath)) << mode;
-        EXPECT_EQ(mdb.Pcls_MdbCreate(6, q("SELECT * FROM M_order"), 4), 0);
-        EXPECT_EQ(mdb.Pcls_MdbExecute(q("DELETE FROM M_order")), -1) << "reading only";
-        EXPECT_EQ(files(), listed) << mode << ": no lock, log or index file beside it";
-        mdb.Release();
-        EXPECT_EQ(env.temp().readFile(DatabasePath), before) << mode;
+        for (const bool attribute : {false, true}) {
+            SCOPED_TRACE(::testing::Message()
+                         << mode << (attribute ? " read-only attribute" : " read-only open"));
+            ASSERT_EQ(execRaw(host, (QByteArray("PRAGMA journal_mode=") + mode).constData()), SQLITE_OK);
+            const QByteArray before = env.temp().readFile(DatabasePath);
+            const QStringList beside = folder();
+            ASSERT_TRUE(files.setAttributes(DatabasePath, attribute
+                                                              ? marvek::platform::FILE_ATTRIBUTE_READONLY
+                                                              : marvek::platform::FILE_ATTRIBUTE_NORMAL));
+            {
+                ManualDatabase readOnly(env.ctx);
+                ASSERT_TRUE(attribute ? readOnly.Database.Pcls_MdbOpen(DatabasePath)
+                                      : readOnly.Database.Pcls_MdbOpenReadOnly(DatabasePath));
+                EXPECT_EQ(readOnly.ReadDatabaseVersion(), 1) << "reads work";
+                EXPECT_FALSE(readOnly.MarkManualForAdjust(q("J0010AA")));
+                EXPECT_EQ(readOnly.Database.Pcls_MdbExecute(q("INSERT INTO M_type VALUES ('X','1')")), -1);
+                EXPECT_TRUE(attribute || folder() == beside);
+            }
+            EXPECT_TRUE(env.temp().readFile(DatabasePath) == before);
+            EXPECT_EQ(files.isReadOnly(DatabasePath), attribute);
+            ASSERT_TRUE(files.setAttributes(DatabasePath, marvek::platform::FILE_ATTRIBUTE_NORMAL));
+        }
     }
+    // Without the attribute the same file is written again.
+    ASSERT_TRUE(mdb.Pcls_MdbOpen(DatabasePath));
+    EXPECT_EQ(mdb.Pcls_MdbExecute(q("INSERT INTO M_type VALUES ('X','1')")), 0);
     EXPECT_FALSE(mdb.Pcls_MdbOpenReadOnly(q("C:\\Link\\missing.mdb")));
 }
 
