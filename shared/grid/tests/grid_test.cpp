@@ -174,8 +174,8 @@ TEST(GridWrapper, RowSetWritesItsItemsFromColumnOneAndRowZeroHoldsTheTitles) {
     EXPECT_EQ(f.text(3, 1), QString());
 
     f.spd.SpdItemRowSet(f.grid, 0, QStringLiteral("1"), {QStringLiteral("PubNo"), QStringLiteral("InsPath")});
-    EXPECT_EQ(f.row(0),
-              QStringList({"PubNo", "InsPath", "C", "D"})); // no title of its own: the column letter
+    // A column without a title of its own shows its letter.
+    EXPECT_EQ(f.row(0), QStringList({"PubNo", "InsPath", "C", "D"}));
     EXPECT_EQ(f.spread->model().headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(),
               QStringLiteral("InsPath"));
     // Clearing the whole grid keeps the titles.
