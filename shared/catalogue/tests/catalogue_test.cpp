@@ -58,7 +58,6 @@ TEST(ValidateCatalogueEntry, ErrorLinesOfTheFirstFailingField) {
         {&ManualEntry::Kubun, "", 20, nullptr}, // only Kubun may be empty
         {&ManualEntry::Kubun, "ZVH50", 0, "PubNo = X1001AB [ Kubun length = 5 ]"},
         {&ManualEntry::Country, "", 20, "PubNo = X1001AB [ Country length = 0 ]"},
-        {&ManualEntry::Lang, "", 20, "PubNo = X1001AB [ Lang length = 0 ]"},
     };
     for (const auto& c : cases) {
         ManualEntry entry = validEntry();

@@ -122,9 +122,8 @@ protected:
         ASSERT_TRUE(t.temp().writeFile(QStringLiteral("C:\\man_info"), "not a folder"));
         EXPECT_EQ(make()->ManInfo_CheckLatest(), EndProgram);
         ASSERT_EQ(asked().size(), 1u);
-        EXPECT_EQ(asked().front().text, QStringLiteral("Marvec Service System Error"));
-        EXPECT_EQ(asked().front().title, t.ctx.AppTitle);
-        EXPECT_EQ(asked().front().style, 0);
+        EXPECT_EQ(std::tie(asked()[0].text, asked()[0].title, asked()[0].style),
+                  std::make_tuple(QStringLiteral("Marvec Service System Error"), t.ctx.AppTitle, 0));
         EXPECT_EQ(t.temp().readFile(QStringLiteral("C:\\man_info")), QByteArray("not a folder"));
     }
 
@@ -133,9 +132,8 @@ protected:
         t.ui().addAnswer(QString::number(answer));
         EXPECT_EQ(module.ManInfo_ShowNotLatest(), answer);
         ASSERT_FALSE(asked().empty());
-        EXPECT_EQ(asked().back().title, QStringLiteral("Marvek Manual Information"));
-        EXPECT_EQ(asked().back().style, 52);
-        EXPECT_EQ(asked().back().text, text);
+        EXPECT_EQ(std::tie(asked().back().title, asked().back().style, asked().back().text),
+                  std::make_tuple(QStringLiteral("Marvek Manual Information"), 52, text));
     }
 
     SharedTestContext t;
