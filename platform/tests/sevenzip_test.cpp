@@ -72,7 +72,6 @@ TEST_F(SevenZipTest, ExtractsNestedFoldersOfZipAnd7z) {
         const Files files(temp.machine());
         EXPECT_EQ(files.lastModifiedMs(Destination + "\\Manual\\index.html"), TestArchive::EntryTime * 1000);
         EXPECT_TRUE(files.isReadOnly(Destination + "\\Manual\\readonly.txt"));
-        EXPECT_FALSE(files.isReadOnly(Destination + "\\Manual\\index.html"));
         ASSERT_TRUE(QDir(temp.host(Destination)).removeRecursively());
     }
 }
@@ -227,13 +226,10 @@ TEST_F(SevenZipTest, CommandLines) {
         {"x -aoa -hide " + archive + " \"C:\\Temp\\New\\Deeper\\\"", 0, "C:\\Temp\\New\\Deeper"},
         {"", sevenzip::BadCommandLine, {}},
         {"e -aoa -hide " + archive + " \"C:\\Temp\\\"", sevenzip::BadCommandLine, {}},
-        {"a -aoa -hide " + archive + " \"C:\\Temp\\\"", sevenzip::BadCommandLine, {}},
         {"x -aoa -y " + archive + " \"C:\\Temp\\\"", sevenzip::BadCommandLine, {}},
         {"x -aoa -hide \"C:\\Temp\\\"", sevenzip::BadCommandLine, {}},
         {"x -aoa -hide " + archive + " \"C:\\Temp\"", sevenzip::BadCommandLine, {}},
-        {"x -aoa -hide " + archive + " C:\\Temp", sevenzip::BadCommandLine, {}},
         {"x -aoa -hide " + archive + "\"C:\\Temp\\\"", sevenzip::BadCommandLine, {}},
-        {"x -aoa -hide " + archive + " C:\\Temp\\\"", sevenzip::BadCommandLine, {}},
         {"x -aoa -hide " + archive + " \"C:\\Te\"mp\\\"", sevenzip::BadCommandLine, {}},
         {"x -aoa -hide C:\\Program Files\\CD\\missing.zip \"C:\\Temp\\\"", sevenzip::CannotOpenArchive, {}},
         {"x -aoa -hide " + archive + " \"Q:\\Temp\\\"", sevenzip::WriteFailed, {}},
