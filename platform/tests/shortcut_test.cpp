@@ -28,18 +28,19 @@ QMap<QString, QString> readDesktopEntry(const QString& path) {
 
 } // namespace
 
-TEST(Shortcut, ProgramShortcutKeepsTheWindowsProperties) {
+// A program starts directly, a document through the desktop's opener, a batch file through the shell.
+TEST(Shortcut, ExecLineFollowsTheKindOfTargetAndTheWindowsPropertiesAreKept) {
     TempMachine temp;
     ASSERT_TRUE(temp.writeFile("C:\\Program Files\\Marvek\\Link\\Mandex.exe", "program"));
-    const QString link = temp.host("C:\\Start Menu\\Manual Manager.lnk");
-    ASSERT_TRUE(QDir().mkpath(temp.host("C:\\Start Menu")));
+    ASSERT_TRUE(temp.writeFile("C:\\Link\\Guide 100%.pdf", "%PDF"));
+    ASSERT_TRUE(QDir().mkpath(temp.host("C:\\Desktop")));
+    const QString link = temp.host("C:\\Desktop\\Manual Manager.lnk");
     ShortcutProperties props;
     props.targetPath = "C:\\Program Files\\Marvek\\Link\\Mandex.exe";
     props.workingDirectory = "C:\\";
     props.iconLocation = "C:\\Program Files\\Marvek\\Link\\Mandex.exe, 0";
     ASSERT_TRUE(writeShortcut(temp.machine(), link, props));
-
-    const auto entry = readDesktopEntry(link);
+    auto entry = readDesktopEntry(link);
     EXPECT_EQ(entry.value("Name"), "Manual Manager");
     // Exec quotes the host path, whose blank would otherwise split it.
     EXPECT_EQ(entry.value("Exec"), '"' + temp.host(props.targetPath) + '"');
@@ -47,28 +48,22 @@ TEST(Shortcut, ProgramShortcutKeepsTheWindowsProperties) {
     EXPECT_EQ(entry.value("Icon"), temp.host("C:\\Program Files\\Marvek\\Link\\Mandex.exe"));
     EXPECT_EQ(entry.value("X-Windows-TargetPath"), props.targetPath);
     EXPECT_FALSE(entry.contains("X-Windows-Arguments")); // properties not set stay absent
-}
 
-TEST(Shortcut, DocumentsOpenThroughTheDesktop) {
-    TempMachine temp;
-    ASSERT_TRUE(temp.writeFile("C:\\Link\\Guide 100%.pdf", "%PDF"));
-    const QString link = temp.host("C:\\Desktop\\User Guide.LNK");
-    ASSERT_TRUE(QDir().mkpath(temp.host("C:\\Desktop")));
-    ShortcutProperties props;
+    const QString document = temp.host("C:\\Desktop\\User Guide.LNK");
+    props = {};
     props.targetPath = "C:\\Link\\Guide 100%.pdf";
     props.arguments = "\"C:\\Link\\a b.txt\" /x";
-    ASSERT_TRUE(writeShortcut(temp.machine(), link, props));
-    const auto entry = readDesktopEntry(link);
+    ASSERT_TRUE(writeShortcut(temp.machine(), document, props));
+    entry = readDesktopEntry(document);
     EXPECT_EQ(entry.value("Name"), "User Guide");
     const QString hostTarget = temp.host(props.targetPath).replace("%", "%%");
     EXPECT_EQ(entry.value("Exec"),
               "xdg-open \"" + hostTarget + "\" \"" + temp.host("C:\\Link\\a b.txt") + "\" /x");
     EXPECT_FALSE(entry.contains("Path"));
 
-    // A batch file runs through the shell.
     props = {};
     props.targetPath = "C:\\SysDir\\RmDir.bat";
-    ASSERT_TRUE(writeShortcut(temp.machine(), link, props)); // replaces the older file
-    EXPECT_EQ(readDesktopEntry(link).value("Exec"), "/bin/sh " + temp.host("C:\\SysDir\\RmDir.bat"));
+    ASSERT_TRUE(writeShortcut(temp.machine(), document, props)); // replaces the older file
+    EXPECT_EQ(readDesktopEntry(document).value("Exec"), "/bin/sh " + temp.host("C:\\SysDir\\RmDir.bat"));
     EXPECT_FALSE(writeShortcut(temp.machine(), temp.host("C:\\No Folder\\x.lnk"), props));
 }

@@ -88,11 +88,6 @@ TEST(QtUserInterface, MessageBoxShowsTheStyleAndAnswersTheClickedButton) {
     EXPECT_EQ(ui.messageBox("Delete?", mb::YesNoCancel | mb::Question | mb::DefaultButton2, "Mandex"),
               mb::IdNo);
 
-    whenShown<QMessageBox>([](QMessageBox* box) {
-        EXPECT_EQ(box->icon(), QMessageBox::Critical);
-        box->button(QMessageBox::Retry)->click();
-    });
-    EXPECT_EQ(ui.messageBox("x", mb::RetryCancel | mb::Critical, "T"), mb::IdRetry);
     // Escape answers Cancel.
     whenShown<QMessageBox>([](QMessageBox* box) { box->reject(); });
     EXPECT_EQ(ui.messageBox("x", mb::OKCancel | mb::Exclamation, "T"), mb::IdCancel);
