@@ -70,15 +70,5 @@ TEST_F(ViewSetupTest, InstallsFromTheCdIntoTheRecordedFolderOverAnOlderCopy) {
     EXPECT_FALSE(exists(ProgramFilesView));
 }
 
-TEST_F(ViewSetupTest, AMissingMessageFileFailsWithoutInstallingOrRecording) {
-    copyCdFolder(u"programs/View"_s, u"C:\\CD\\View"_s, {u"PG_MSG.TXT"_s});
-    ASSERT_TRUE(os().files().createFolderPath(ProgramFilesView));
-
-    EXPECT_EQ(run(u"C:\\CD\\View\\setup.exe /VERYSILENT /SP-"_s), 1u);
-    EXPECT_EQ(lastLogLine(ProgramFilesView), "1");
-    EXPECT_FALSE(exists(ProgramFilesView + u"\\Pagora.exe"_s));
-    EXPECT_TRUE(registry(ViewerKey).isEmpty());
-}
-
 } // namespace
 } // namespace marvek::companions::testing
