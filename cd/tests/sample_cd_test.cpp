@@ -19,7 +19,6 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
-#include <algorithm>
 #include <archive.h>
 #include <archive_entry.h>
 #include <gtest/gtest.h>
@@ -44,12 +43,6 @@ constexpr int MessageNumbers[] = {6,  9,  10, 11, 12, 13, 14, 15, 16, 17, 18, 19
                                   28, 29, 30, 31, 32, 33, 34, 35, 37, 38, 39, 40, 41, 42, 43, 45, 46, 47,
                                   48, 49, 50, 51, 52, 53, 54, 55, 56, 57, 59, 60, 64, 65, 66, 67, 68, 69,
                                   70, 71, 72, 73, 74, 80, 81, 82, 83, 84, 85, 86, 88, 90, 91, 93};
-
-// Text files of the original's ANSI code page: every line ends in CR LF.
-bool hasCrLfLinesOnly(const QByteArray& bytes) {
-    const qsizetype crLf = bytes.count("\r\n");
-    return bytes.endsWith("\r\n") && bytes.count('\n') == crLf && bytes.count('\r') == crLf;
-}
 
 // Reads every file of a zip, data and CRC included, by its name decoded from code page 932 as the
 // installer's extractor reads it. Sets error unless every entry was read.
@@ -127,20 +120,21 @@ protected:
 
 } // namespace
 
-TEST_F(SampleCdTest, SystemFolderHoldsParametersMessagesLicencesUserGuidesAndBatch) {
+TEST_F(SampleCdTest, SystemFolderHoldsParametersMessagesLicencesAndUserGuides) {
     const SystemParameters& p = t.ctx.systemParameters;
     EXPECT_FALSE(p.DTX3_MDB_NAME.isEmpty() || p.DTX3_EXE_NAME.isEmpty() || p.MCP_EXE_NAME.isEmpty() ||
                  p.DTX3_NEW_MDB_NAME.isEmpty() || p.ZIP_ExtractTime <= 0);
     for (const char* name : {"SysParameter.ini", "M09.ini", "M11.ini", "Licence_09.txt", "Licence_11.txt"}) {
         const QByteArray bytes = read(u"programs\\setup\\SysDir\\"_s + QLatin1String(name));
-        EXPECT_TRUE(bytes.size() > 100 && hasCrLfLinesOnly(bytes)) << name;
+        const qsizetype crLf = bytes.count("\r\n"); // text of the ANSI code page: every line ends in CR LF
+        EXPECT_TRUE(bytes.size() > 100 && bytes.endsWith("\r\n") && bytes.count('\n') == crLf &&
+                    bytes.count('\r') == crLf)
+            << name;
     }
     // The Japanese files are in code page 932, not UTF-8.
     const QByteArray licence = read(u"programs\\setup\\SysDir\\Licence_11.txt"_s);
     EXPECT_TRUE(platform::decodeCodePage(licence, platform::CodePageShiftJis).contains(u"使用許諾"_s));
     EXPECT_FALSE(QString::fromUtf8(licence).contains(u"使用許諾"_s));
-    const QByteArray batch = read(u"programs\\setup\\SysDir\\RmDir.bat"_s);
-    EXPECT_TRUE(batch.startsWith("#!/bin/sh\n") && !batch.contains('\r'));
 
     for (const char* language : {"09", "11"}) {
         t.ctx.LanguageCode = QLatin1String(language);
@@ -152,7 +146,6 @@ TEST_F(SampleCdTest, SystemFolderHoldsParametersMessagesLicencesUserGuidesAndBat
         // The user guide named by message M060.
         EXPECT_EQ(pdfProblem(t.temp().host(t.ctx.SourceRoot + message(60))), QString());
     }
-    EXPECT_EQ(message(74), u"このまま閲覧しますか？"_s);
     // M090 is followed directly by M091: the English text keeps the blank between them.
     t.ctx.LanguageCode = u"09"_s;
     EXPECT_TRUE(message(91).startsWith(u' '));
@@ -160,28 +153,11 @@ TEST_F(SampleCdTest, SystemFolderHoldsParametersMessagesLicencesUserGuidesAndBat
 
 TEST_F(SampleCdTest, EveryManualFolderPassesTheCatalogueCheckAndIsLinkedFromTheStartPage) {
     const QString index = QString::fromUtf8(read(u"index.html"_s));
-    QMap<QString, QSet<QChar>> revisions; // Pub_No without its revision digit -> digits on the CD
-    int pdf = 0;
+    bool compareTree = false;
     for (const ManualEntry& entry : manuals) {
         SCOPED_TRACE(entry.Folder.toStdString());
-        ASSERT_GE(entry.Pub_No.size(), 5);
-        EXPECT_TRUE(entry.Pub_No.at(4).isDigit());
-        bool numeric = false;
-        entry.Version.toShort(&numeric);
-        EXPECT_TRUE(numeric);
-        revisions[entry.Pub_No.left(4) + entry.Pub_No.mid(5)].insert(entry.Pub_No.at(4));
-        if (entry.PdfFlag == QLatin1String("1")) {
-            ++pdf;
-            EXPECT_EQ(pdfProblem(host(pdfOf(entry))), QString());
-        } else {
-            // Installed from the archive and its changed files, and viewable from the CD as well (a path
-            // ending in "/" exists only as a folder).
-            for (const char* path :
-                 {"/install/condense/manual.zip", "/install/compare/", "/index.html", "/contents/"})
-                EXPECT_TRUE(QFileInfo::exists(host(entry.Folder + QLatin1String(path)))) << path;
-        }
-        const QString link =
-            entry.PdfFlag == QLatin1String("1") ? pdfOf(entry) : entry.Folder + u"/index.html"_s;
+        const bool pdf = entry.PdfFlag == QLatin1String("1");
+        const QString link = pdf ? pdfOf(entry) : entry.Folder + u"/index.html"_s;
         EXPECT_TRUE(index.contains(u"href=\"%1\""_s.arg(link))) << link.toStdString();
         // The check holds on a Japanese PC and on a Western one, which reads code page 932 bytes as
         // code page 1252 characters.
@@ -194,50 +170,26 @@ TEST_F(SampleCdTest, EveryManualFolderPassesTheCatalogueCheckAndIsLinkedFromTheS
             EXPECT_TRUE(ValidateCatalogueEntry(read, t.ctx.systemParameters, line1, line2))
                 << line2.toStdString();
         }
-    }
-    EXPECT_GE(std::ssize(manuals) - pdf, 4);
-    EXPECT_GE(pdf, 2);
-    EXPECT_TRUE(std::any_of(revisions.begin(), revisions.end(), [](const QSet<QChar>& digits) {
-        return digits.contains(u'0') && digits.contains(u'1');
-    }));
-    ManualEntry japanese;
-    ReadCarInfo(t.ctx, u"RMJ00JA"_s, japanese);
-    EXPECT_EQ(japanese.Model_desc, u"オーレア ハイブリッド"_s);
-    EXPECT_TRUE(index.contains(u"href=\"install.html\""_s) && QFileInfo::exists(host(u"install.html"_s)));
-}
-
-TEST_F(SampleCdTest, ArchivesAreReadableManualTrees) {
-    int largest = 0;
-    bool renamedTop = false;
-    bool japaneseNames = false;
-    bool compareTree = false;
-    for (const ManualEntry& entry : manuals) {
-        if (entry.PdfFlag == QLatin1String("1"))
+        if (pdf) {
+            EXPECT_EQ(pdfProblem(host(pdfOf(entry))), QString());
             continue;
-        SCOPED_TRACE(entry.Folder.toStdString());
+        }
+        // Viewable from the CD as well (a path ending in "/" exists only as a folder).
+        for (const char* path : {"/index.html", "/contents/"})
+            EXPECT_TRUE(QFileInfo::exists(host(entry.Folder + QLatin1String(path)))) << path;
+        // Installed from the archive: one top folder holding index.html and the pages under contents.
         QString error;
         const auto zip = readZip(host(entry.Folder + u"/install/condense/manual.zip"_s), error);
         ASSERT_TRUE(error.isEmpty()) << error.toStdString();
-
-        // One top folder holding index.html (a frameset with "mainFrame") and the pages under contents.
         QSet<QString> tops;
-        int pages = 0;
-        for (const QString& name : zip.keys()) {
+        for (const QString& name : zip.keys())
             tops.insert(name.section(u'/', 0, 0));
-            pages += name.section(u'/', 1, 1) == QLatin1String("contents") && name.endsWith(u".html"_s);
-            japaneseNames =
-                japaneseNames || std::any_of(name.begin(), name.end(), [](QChar c) { return c > u'~'; });
-        }
         ASSERT_EQ(tops.size(), 1);
         const QString top = *tops.begin();
-        renamedTop = renamedTop || top != entry.Folder;
-        const QString index = QString::fromUtf8(zip.value(top + u"/index.html"_s));
-        EXPECT_TRUE(index.contains(u"<frameset"_s) && index.contains(u"name=\"mainFrame\""_s));
-        EXPECT_GE(pages, 100);
-        largest = std::max(largest, pages);
-
+        EXPECT_TRUE(zip.contains(top + u"/index.html"_s));
         // The changed files of install\compare are the archive's files under contents.
         const QDir compare(host(entry.Folder + u"/install/compare"_s));
+        EXPECT_TRUE(compare.exists());
         for (QDirIterator it(compare.path(), QDir::Files, QDirIterator::Subdirectories); it.hasNext();) {
             QFile file(it.next());
             compareTree = true;
@@ -246,8 +198,8 @@ TEST_F(SampleCdTest, ArchivesAreReadableManualTrees) {
             EXPECT_EQ(zip.value(name), file.readAll());
         }
     }
-    EXPECT_GE(largest, 300); // several hundred pages in one manual
-    EXPECT_TRUE(renamedTop && japaneseNames && compareTree);
+    EXPECT_TRUE(compareTree);
+    EXPECT_TRUE(index.contains(u"href=\"install.html\""_s) && QFileInfo::exists(host(u"install.html"_s)));
 }
 
 TEST_F(SampleCdTest, DatabaseTemplateHasTheSchemaAndItsRows) {
@@ -298,7 +250,6 @@ TEST_F(SampleCdTest, InformationFilesListEveryManual) {
         folders.append(entry.Folder);
     for (const char* name : {"man_info_do.ci", "man_info_us.ci"}) {
         const QByteArray bytes = read(u"programs\\setup\\"_s + QLatin1String(name));
-        EXPECT_TRUE(hasCrLfLinesOnly(bytes)) << name;
         QStringList keys;
         for (const QString& line : platform::decodeCodePage(bytes, platform::CodePageShiftJis)
                                        .split(u"\r\n"_s, Qt::SkipEmptyParts)) {
@@ -312,11 +263,9 @@ TEST_F(SampleCdTest, InformationFilesListEveryManual) {
     }
 }
 
-// The code-search page opens manual pages as sized windows; the autostart files name the launcher for
-// Windows and Linux desktops.
+// The code-search page links only to pages on the CD; the autostart files start the launcher.
 TEST_F(SampleCdTest, CodeSearchPageAndAutostartFiles) {
     const QString search = QString::fromUtf8(read(u"codesearch.html"_s));
-    EXPECT_TRUE(search.contains(u"window.open("_s) && search.contains(u"width=600,height=400"_s));
     int targets = 0;
     for (const QRegularExpressionMatch& match :
          QRegularExpression(u"\"[A-Z0-9]+\": \"([^\"]+)\""_s).globalMatch(search)) {
@@ -326,12 +275,9 @@ TEST_F(SampleCdTest, CodeSearchPageAndAutostartFiles) {
     EXPECT_GE(targets, 1);
 
     const QByteArray inf = read(u"autorun.inf"_s);
-    EXPECT_TRUE(hasCrLfLinesOnly(inf) && inf.startsWith("[autorun]\r\nopen=Cdlaunch.exe\r\n"));
-    // The first of .autorun, autorun and autorun.sh at the root is the one a desktop runs.
-    EXPECT_FALSE(QFileInfo::exists(host(u".autorun"_s)) || QFileInfo::exists(host(u"autorun"_s)));
-    const QByteArray text = read(u"autorun.sh"_s);
-    EXPECT_TRUE(QFileInfo(host(u"autorun.sh"_s)).isExecutable() && text.startsWith("#!/bin/sh\n") &&
-                !text.contains('\r') && text.contains("./Cdlaunch.exe"));
+    EXPECT_TRUE(inf.startsWith("[autorun]\r\nopen=Cdlaunch.exe\r\n"));
+    // The launcher tests run autorun.sh from the CD's sources; the CD's copy keeps its execute bit.
+    EXPECT_TRUE(QFileInfo(host(u"autorun.sh"_s)).isExecutable());
 }
 
 // The built programs (marvek_cd_program): the companion installers beside what they install, under the
@@ -356,6 +302,7 @@ TEST_F(SampleCdTest, CompanionInstallersLieBesideTheirPayloads) {
                     platform::readFileVersion(info.filePath()).has_value() && info.lastModified() == fileTime)
             << program.toStdString();
     }
+    // The viewer's message file is UTF-16LE with a byte-order mark.
     EXPECT_TRUE(read(u"programs\\View\\PG_MSG.TXT"_s).startsWith("\xFF\xFE"));
     EXPECT_EQ(QFileInfo(host(u"programs/View/PG_MSG.TXT"_s)).lastModified(), fileTime);
     // The browser in the viewer package is the one its installer records as the viewer.

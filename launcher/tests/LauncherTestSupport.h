@@ -10,8 +10,8 @@
 
 namespace marvek::testing {
 
-// A stand-in program: a shell script that appends each argument it was given as one line, then a line
-// "--", to a record file. Pagora's stand-in at its fixed path, and the system web browser's ($BROWSER).
+// A stand-in program: a shell script that appends a line to a record file for each run, every argument
+// followed by a tab. Pagora's stand-in at its fixed path, and the system web browser's ($BROWSER).
 class RecordingProgram {
 public:
     RecordingProgram(QString hostPath, QString recordFile)
@@ -19,13 +19,10 @@ public:
 
     bool install() const {
         QFile script(m_path);
-        if (!script.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            return false;
-        const QByteArray record = QFile::encodeName(m_record);
-        script.write("#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\" >> '" + record +
-                     "'; done\necho -- >> '" + record + "'\n");
-        script.close();
-        return script.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+        return script.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+               script.write("#!/bin/sh\n{ for a in \"$@\"; do printf '%s\\t' \"$a\"; done; echo; } >> '" +
+                            QFile::encodeName(m_record) + "'\n") > 0 &&
+               script.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                      QFileDevice::ExeOwner);
     }
 
@@ -34,19 +31,14 @@ public:
     // The argument lists of every run so far.
     QList<QStringList> runs() const {
         QFile file(m_record);
-        QList<QStringList> result;
-        if (!file.open(QIODevice::ReadOnly))
-            return result;
-        QStringList current;
-        for (const QByteArray& line : file.readAll().split('\n')) {
-            if (line == "--") {
-                result.append(current);
-                current.clear();
-            } else if (!line.isEmpty()) {
-                current.append(QFile::decodeName(line));
-            }
-        }
-        return result;
+        QList<QStringList> runs;
+        QList<QByteArray> lines =
+            file.open(QIODevice::ReadOnly) ? file.readAll().split('\n') : QList<QByteArray>();
+        if (!lines.isEmpty())
+            lines.removeLast(); // a run still being written
+        for (const QByteArray& line : lines)
+            runs.append(QFile::decodeName(line).split(u'\t', Qt::SkipEmptyParts));
+        return runs;
     }
 
     // Waits (the program is started without waiting for it) until it has run count times.

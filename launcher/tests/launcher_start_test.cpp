@@ -74,6 +74,18 @@ TEST_F(LauncherStartTest, CheckThatCannotMakeItsFolderEndsWithoutAPage) {
     EXPECT_EQ(t.ui().asked().front().title, QLatin1String(launcher::ProgramName));
 }
 
+TEST_F(LauncherStartTest, NotLatestCdOpensThePageOnlyWhenTheUserSaysYes) {
+    ASSERT_TRUE(t.temp().writeFile(QStringLiteral("C:\\man_info\\man_info_do.ci"),
+                                   manInfoLine("RM010EN", "2024/06")));
+    t.ui().addAnswer(QString::number(platform::mb::IdNo));
+    EXPECT_EQ(run(QStringLiteral("D:\\")), LaunchOutcome::Declined);
+    EXPECT_TRUE(started.isEmpty());
+    t.ui().addAnswer(QString::number(platform::mb::IdYes));
+    EXPECT_EQ(run(QStringLiteral("D:\\")), LaunchOutcome::Opened);
+    EXPECT_EQ(started, QStringList{QLatin1String(PagoraCommand)});
+    EXPECT_EQ(t.ui().asked().size(), 2u);
+}
+
 TEST_F(LauncherStartTest, LatestCdCatalogueIsRecordedAndFailedStartIsSilent) {
     startSucceeds = false;
     EXPECT_EQ(run(QStringLiteral("D:\\")), LaunchOutcome::OpenFailed);

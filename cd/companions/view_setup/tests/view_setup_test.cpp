@@ -18,12 +18,10 @@ protected:
     void expectInstalled(const QString& folder) {
         EXPECT_EQ(lastLogLine(folder), "0");
         EXPECT_EQ(registry(ViewerKey), folder);
-        EXPECT_EQ(bytes(folder + u"\\Pagora.exe"_s), bytes(u"D:\\programs\\View\\Pagora.exe"_s));
-        EXPECT_EQ(platform::readFileVersion(host(folder + u"\\Pagora.exe"_s)),
-                  (platform::FileVersion{1, 1, 0, 2}));
-        const QByteArray messages = bytes(folder + u"\\PG_MSG.TXT"_s);
-        EXPECT_TRUE(messages.startsWith("\xFF\xFE")) << "UTF-16LE with byte-order mark";
-        EXPECT_EQ(messages, bytes(u"D:\\programs\\View\\PG_MSG.TXT"_s));
+        for (const char* file : {"Pagora.exe", "PG_MSG.TXT"})
+            EXPECT_EQ(bytes(folder + u'\\' + QLatin1String(file)),
+                      bytes(u"D:\\programs\\View\\"_s + QLatin1String(file)))
+                << file;
     }
 };
 
@@ -70,16 +68,6 @@ TEST_F(ViewSetupTest, InstallsFromTheCdIntoTheRecordedFolderOverAnOlderCopy) {
     ASSERT_EQ(run(u"D:\\programs\\View\\setup.exe /VERYSILENT /SP-"_s), 0u);
     expectInstalled(folder);
     EXPECT_FALSE(exists(ProgramFilesView));
-}
-
-TEST_F(ViewSetupTest, AMissingMessageFileFailsWithoutInstallingOrRecording) {
-    copyCdFolder(u"programs/View"_s, u"C:\\CD\\View"_s, {u"PG_MSG.TXT"_s});
-    ASSERT_TRUE(os().files().createFolderPath(ProgramFilesView));
-
-    EXPECT_EQ(run(u"C:\\CD\\View\\setup.exe /VERYSILENT /SP-"_s), 1u);
-    EXPECT_EQ(lastLogLine(ProgramFilesView), "1");
-    EXPECT_FALSE(exists(ProgramFilesView + u"\\Pagora.exe"_s));
-    EXPECT_TRUE(registry(ViewerKey).isEmpty());
 }
 
 } // namespace
