@@ -25,6 +25,15 @@ bool onlyEndOfStatement(const char* tail, const char* end) {
     return rest.isEmpty();
 }
 
+// The index of a column name (any case) in a result's columns; -1 when there is none.
+int columnIndex(const QStringList& columns, const QString& name) {
+    for (qsizetype column = 0; column < columns.size(); ++column) {
+        if (columns.at(column).compare(name, Qt::CaseInsensitive) == 0)
+            return static_cast<int>(column);
+    }
+    return -1;
+}
+
 QVariant columnValue(sqlite3_stmt* statement, int column, bool isDate) {
     switch (sqlite3_column_type(statement, column)) {
     case SQLITE_NULL:
@@ -111,25 +120,11 @@ qint16 clsMDB::Pcls_MdbMoveNext(int DyaIdxValue) {
 }
 
 QVariant clsMDB::Pcls_MdbGetField(int DyaIdxValue, const QString& ClmValue, const QVariant& DefValue) const {
-    return FieldAt(DyaIdxValue, FieldIndex(DyaIdxValue, ClmValue), DefValue);
-}
-
-int clsMDB::FieldIndex(int DyaIdxValue, const QString& ClmValue) const {
-    if (!validSlot(DyaIdxValue) || !m_slots[DyaIdxValue])
-        return -1;
-    const QStringList& columns = m_slots[DyaIdxValue]->columns;
-    for (qsizetype column = 0; column < columns.size(); ++column) {
-        if (columns.at(column).compare(ClmValue, Qt::CaseInsensitive) == 0)
-            return static_cast<int>(column);
-    }
-    return -1;
-}
-
-QVariant clsMDB::FieldAt(int DyaIdxValue, int column, const QVariant& DefValue) const {
     if (!validSlot(DyaIdxValue) || !m_slots[DyaIdxValue])
         return QVariant();
     const Recordset& recordset = *m_slots[DyaIdxValue];
-    if (recordset.position >= recordset.rowCount || column < 0 || column >= recordset.columns.size())
+    const int column = columnIndex(recordset.columns, ClmValue);
+    if (recordset.position >= recordset.rowCount || column < 0)
         return QVariant();
     const QVariant& value =
         recordset.values[recordset.position * static_cast<size_t>(recordset.columns.size()) +
@@ -214,11 +209,7 @@ QueryRow::QueryRow(sqlite3_stmt* statement) : m_statement(statement) {
 }
 
 int QueryRow::column(const QString& name) const {
-    for (qsizetype column = 0; column < m_columns.size(); ++column) {
-        if (m_columns.at(column).compare(name, Qt::CaseInsensitive) == 0)
-            return static_cast<int>(column);
-    }
-    return -1;
+    return columnIndex(m_columns, name);
 }
 
 bool QueryRow::isSharedText(int column) const {

@@ -112,8 +112,6 @@ private:
     };
 
     bool open(const QString& path, JetAccess access);
-    int FieldIndex(int DyaIdxValue, const QString& ClmValue) const;
-    QVariant FieldAt(int DyaIdxValue, int column, const QVariant& DefValue) const;
     // Runs a statement; visit, when given, gets each of its rows.
     bool run(const QString& sql, const std::function<void(const QueryRow&)>& visit);
     static bool validSlot(int slot) { return slot >= 0 && slot < SlotCount; }
