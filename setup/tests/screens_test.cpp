@@ -183,9 +183,6 @@ TEST_F(ScreensFixture, AgreementTextInTheSystemCodePage) {
         agreement.B_OK()->click();
         EXPECT_EQ(caseFlow.calls, std::vector<std::string>{"installation"});
     }
-    EXPECT_EQ(setup::AgreementLines(QString()), QString());
-    EXPECT_EQ(setup::AgreementLines(q("a\r\n")), q("a\r\n"));
-    EXPECT_EQ(setup::AgreementLines(q("\n\n")), q("\r\n\r\n"));
 }
 
 // Either option enables OK; the last one clicked counts; disagreeing ends without the clean-up.
@@ -427,28 +424,16 @@ TEST_F(ScreensFixture, ResultScreenListsTheRowsAndItsButtonEndsOrFinishes) {
 
 using platform::ScreenAction;
 
+// Blanks, comments and empty lines are skipped and "*" makes an action standing; one bad line refuses
+// the whole script and names its line.
 TEST(ScreenScriptFormat, Lines) {
-    struct Case {
-        const char* text;
-        QList<ScreenAction> actions;
-        int lineError;
-    };
-    const QString a = q("frmA");
-    const QString b = q("B_OK");
-    const Case cases[] = {
-        {"frmA B_OK\n", {{a, b, false}}, 0},
-        {"# comment\r\n\r\n  frmA\tB_OK  \r\nfrmA  B_OK  *\n", {{a, b, false}, {a, b, true}}, 0},
-        {"frmStartUp O_Value(1)", {{q("frmStartUp"), q("O_Value(1)"), false}}, 0},
-        {"", {}, 0},
-        {"frmA B_OK\nfrmA\n", {}, 2},
-        {"frmA B_OK now\n", {}, 1},
-        {"frmA B_OK * *\n", {}, 1},
-    };
-    for (const Case& c : cases) {
-        const platform::ParsedScreenScript parsed = platform::parseScreenScript(QString::fromUtf8(c.text));
-        EXPECT_EQ(parsed.actions, c.actions) << c.text;
-        EXPECT_EQ(parsed.lineError, c.lineError) << c.text;
-    }
+    const platform::ParsedScreenScript parsed =
+        platform::parseScreenScript(q("# comment\r\n\r\n  frmA\tB_OK  \r\nfrmA  B_OK  *\n"));
+    EXPECT_EQ(parsed.actions,
+              (QList<ScreenAction>{{q("frmA"), q("B_OK"), false}, {q("frmA"), q("B_OK"), true}}));
+    EXPECT_EQ(parsed.lineError, 0);
+    const platform::ParsedScreenScript bad = platform::parseScreenScript(q("frmA B_OK\nfrmA B_OK now\n"));
+    EXPECT_EQ(std::pair(bad.actions.size(), bad.lineError), std::pair(qsizetype(0), 2));
 }
 
 // A form with a button that counts and one that hides the form.

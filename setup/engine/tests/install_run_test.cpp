@@ -313,19 +313,12 @@ TEST_F(CompanionsTest, ResultLogsDecideAndFailuresAsk) {
     }
 }
 
+// The log's last line decides (the line rules are the parser's); a missing log is no result.
 TEST(ResultLog, LastLineIsTheResult) {
     SharedTestContext base;
     setup::SetupContext ctx(base.os());
-    struct Case {
-        QByteArray content;
-        std::optional<qint16> result;
-    };
-    for (const Case& c :
-         {Case{"0\r\n", 0}, Case{"starting\n2\n", 2}, Case{"5\n0", 0}, Case{"", std::nullopt},
-          Case{"0\n\n", std::nullopt}, Case{"done", std::nullopt}, Case{"99999\n", std::nullopt}}) {
-        ASSERT_TRUE(base.temp().writeFile(q("C:\\setup.log"), c.content));
-        EXPECT_EQ(setup::ReadResultLog(ctx, q("C:\\setup.log")), c.result) << c.content.toStdString();
-    }
+    ASSERT_TRUE(base.temp().writeFile(q("C:\\setup.log"), "starting\r\n2\r\n"));
+    EXPECT_EQ(setup::ReadResultLog(ctx, q("C:\\setup.log")), 2);
     EXPECT_EQ(setup::ReadResultLog(ctx, q("C:\\missing.log")), std::nullopt);
     EXPECT_EQ(setup::ManagerVersionText(1, 2, 0, 5), q("1.2.5"));
 }
@@ -694,12 +687,14 @@ TEST(BarTimers, TicksUpToTheExtractTimeNeverPastTheMaximum) {
     }
 }
 
+// Blanks around a whole number are ignored; empty, not whole, out of range, a sign alone or an embedded
+// NUL is no number.
 TEST(SurveyNumbers, VersionsAndRevisions) {
-    EXPECT_EQ(setup::SurveyNumber(q(" 7 ")), 7);
-    EXPECT_EQ(setup::SurveyNumber(q("-3")), -3);
-    // Empty, not whole, out of range, a sign alone, an embedded NUL.
-    for (const QString& text : {q(""), q("1a"), q("40000"), q("-"), q("999") + QChar(0) + QChar(0) + q("99")})
-        EXPECT_FALSE(setup::SurveyNumber(text)) << text.toStdString();
+    std::vector<std::optional<qint16>> parsed;
+    for (const QString& text :
+         {q(" 7 "), q("-3"), q(""), q("1a"), q("40000"), q("-"), q("9") + QChar(0) + q("9")})
+        parsed.push_back(setup::SurveyNumber(text));
+    EXPECT_EQ(parsed, (std::vector<std::optional<qint16>>{7, -3, {}, {}, {}, {}, {}}));
 }
 
 } // namespace
