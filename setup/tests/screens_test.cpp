@@ -43,6 +43,13 @@ using namespace marvek::testing;
 
 namespace {
 
+// The lines of a text file, or none when it cannot be read.
+QStringList fileLines(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts)
+                                          : QStringList();
+}
+
 // The screen flow as the screen tests see it: every hand-over the screens ask for, in order
 // ("menu", "agreement", "installation", "result", "closing", "end 0", "end 1").
 class RecordingFlow : public setup::ScreenFlow {
@@ -316,8 +323,7 @@ TEST_F(ScreensFixture, FolderScreenOkChangeNoRoomAndCancel) {
         EXPECT_FALSE(screen.isVisible());
         EXPECT_EQ(screen.result(), QDialog::Rejected);
         EXPECT_TRUE(ctx.InstallBase.isEmpty());
-        EXPECT_EQ(ctx.ErrorLine1, message(25));
-        EXPECT_EQ(ctx.ErrorLine2, message(24));
+        EXPECT_EQ(errorLines(ctx), std::pair(message(25), message(24)));
         ASSERT_EQ(ui().asked().size(), 7u);
         for (size_t i = 4; i < 7; ++i)
             EXPECT_EQ(box(ui().asked()[i]), (QStringList{message(29), message(34), "52"}));
@@ -486,14 +492,8 @@ TEST(ScreenScriptRun, OrderStandingActionsShotsAndLog) {
         formC.hide();
     }
 
-    QFile log(logFile);
-    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
-    QStringList events;
-    for (const QString& line :
-         QString::fromUtf8(log.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
-        if (!line.startsWith(q("shot")))
-            events.append(line);
-    }
+    QStringList events = fileLines(logFile);
+    events.removeIf([](const QString& line) { return line.startsWith(q("shot")); });
     EXPECT_EQ(events, (QStringList{"shown\tfrmB", "shown\tfrmA", "click\tfrmA\tB_COUNT",
                                    "click\tfrmA\tB_HIDE", "missing\tfrmB\tB_NONE", "click\tfrmB\tB_HIDE",
                                    "shown\tfrmA", "click\tfrmA\tB_HIDE", "shown\tfrmC",
@@ -539,16 +539,9 @@ protected:
         return child->exitCode();
     }
 
-    // The lines of a log file of the runs.
-    QStringList logLines(const char* name) const {
-        QFile file(files + QLatin1Char('/') + QLatin1String(name));
-        return file.open(QIODevice::ReadOnly)
-                   ? QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts)
-                   : QStringList();
-    }
     QStringList shownForms() const {
         QStringList forms;
-        for (const QString& line : logLines("screen.log")) {
+        for (const QString& line : fileLines(files + q("/screen.log"))) {
             if (line.startsWith(q("shown\t")))
                 forms.append(line.section(QLatin1Char('\t'), 1));
         }
@@ -578,7 +571,7 @@ TEST_F(ProgramTest, StartFailureThenInstallsTheManualsOfTheCd) {
     EXPECT_EQ(shownForms(), QStringList({"frmMenu", "frmStartUp", "frmMain"}) +
                                 QStringList(6, q("frmDirectorySelect")) +
                                 QStringList({"frmResult", "frmTarm"}));
-    EXPECT_TRUE(logLines("ui.log").isEmpty());
+    EXPECT_TRUE(fileLines(files + q("/ui.log")).isEmpty());
     ASSERT_EQ(start(), setup::StartOutcome::ShowMenu);
     EXPECT_EQ(ctx.db.FindInstalledManual(q("RMJ00JA")), 0);
     EXPECT_FALSE(QFileInfo::exists(host(q("C:\\ManualLink\\UnZipTemp"))));

@@ -97,8 +97,8 @@ TEST_F(StartupTest, FailuresEndWithAFixedBoxOrShowTheResult) {
                       (QStringList{c.box, setup::StartupTitle, QString::number(platform::mb::Exclamation)}));
         } else {
             EXPECT_EQ(outcome, setup::StartOutcome::ShowResult);
-            EXPECT_EQ(fresh.ErrorLine1, setup::Message(fresh, c.message));
-            EXPECT_EQ(fresh.ErrorLine2, setup::Message(fresh, 24));
+            EXPECT_EQ(errorLines(fresh),
+                      std::pair(setup::Message(fresh, c.message), setup::Message(fresh, 24)));
             EXPECT_FALSE(fresh.InstallSucceeded);
         }
         setup::EndSetup(fresh, true);
@@ -229,8 +229,7 @@ TEST_F(CompanionsTest, ManagerInstallerOfTheLanguageElseEnglish) {
             QDir(cdRoot + q("/programs/man_manager")).removeRecursively();
         ctx.ErrorLine1.clear();
         EXPECT_FALSE(setup::InstallManagerStep(ctx, view)) << onTheCd;
-        EXPECT_EQ(ctx.ErrorLine1, setup::Message(ctx, 18)) << onTheCd;
-        EXPECT_EQ(ctx.ErrorLine2, setup::Message(ctx, 24)) << onTheCd;
+        EXPECT_EQ(errorLines(ctx), std::pair(setup::Message(ctx, 18), setup::Message(ctx, 24))) << onTheCd;
     }
 }
 
@@ -473,10 +472,8 @@ TEST_F(InstallRunTest, NewerCdVersionsUpdateDifferentiallyOrInFullUnlessALaterRe
     ASSERT_TRUE(run()) << ctx.ErrorLine1.toStdString();
     EXPECT_TRUE(view.folderScreens.empty()) << "updates never ask for a folder";
     expectOutcome("RM011EN", {"1", "2", "2"});
-    expectOutcome("EWD00EN", {"1", "2", "1"});
-    expectOutcome("NCF00EN", {"1", "2", "1"});
-    expectOutcome("RMJ00JA", {"1", "2", "1"});
-    expectOutcome("BRM00EN", {"1", "2", "1"});
+    for (const char* pubNo : {"EWD00EN", "NCF00EN", "RMJ00JA", "BRM00EN"})
+        expectOutcome(pubNo, {"1", "2", "1"});
     EXPECT_TRUE(installedFile(base + q("\\RM011EN\\contents\\sec99\\new.html")));
     EXPECT_TRUE(installedFile(base + q("\\RMJ00JA\\index.html")));
     for (const char* pubNo : {"RM011EN", "EWD00EN", "NCF00EN", "RMJ00JA", "BRM00EN"}) {
@@ -535,8 +532,7 @@ TEST_F(InstallRunTest, DatabaseTurnedReadOnlyDuringTheRunStopsBeforeRegistering)
         ctx.os().files().setAttributes(ctx.DatabasePath, platform::FILE_ATTRIBUTE_READONLY);
     };
     EXPECT_FALSE(run());
-    EXPECT_EQ(ctx.ErrorLine1, setup::Message(ctx, 67));
-    EXPECT_EQ(ctx.ErrorLine2, setup::Message(ctx, 24));
+    EXPECT_EQ(errorLines(ctx), std::pair(setup::Message(ctx, 67), setup::Message(ctx, 24)));
     // The first manual's files are in place, but it is not registered; nothing after it was touched.
     EXPECT_TRUE(installedFile(base + q("\\BRM00EN\\contents\\BRM00EN.pdf")));
     EXPECT_FALSE(registered("BRM00EN"));
@@ -586,8 +582,7 @@ TEST_F(InstallRunTest, UnsafeArchiveFailsTheManualAndWritesNothingOutside) {
                           c.kind == Kind::Fifo ? TestArchive::Format::SevenZip : TestArchive::Format::Zip));
         view.folderScreens.clear();
         EXPECT_FALSE(run());
-        EXPECT_EQ(ctx.ErrorLine1, setup::Message(ctx, 83));
-        EXPECT_EQ(ctx.ErrorLine2, setup::Message(ctx, 24));
+        EXPECT_EQ(errorLines(ctx), std::pair(setup::Message(ctx, 83), setup::Message(ctx, 24)));
         EXPECT_FALSE(registered("EWD00EN"));
         EXPECT_FALSE(QFileInfo::exists(host(q("C:\\ManualLink\\escaped.html"))));
         EXPECT_FALSE(QFileInfo::exists(host(q("C:\\escaped.html"))));
