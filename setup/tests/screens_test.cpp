@@ -78,8 +78,6 @@ protected:
         ASSERT_EQ(start(), setup::StartOutcome::ShowMenu) << ctx.ErrorLine1.toStdString();
     }
 
-    QString message(int number) const { return setup::Message(ctx, number); }
-
     // One manual on the table asking for a folder, with the folder screen's counter and default folder.
     void requestFolder(const char* model, const char* version, int count) {
         shared::ManualEntry& entry = ctx.ManualTable.append();

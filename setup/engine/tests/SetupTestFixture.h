@@ -106,6 +106,7 @@ protected:
         return ui().asked().empty() ? QStringList{q("<no box>")} : box(ui().asked().back());
     }
 
+    QString message(int number) const { return setup::Message(ctx, number); }
     static std::pair<QString, QString> errorLines(const setup::SetupContext& c) {
         return {c.ErrorLine1, c.ErrorLine2};
     }

@@ -187,8 +187,8 @@ protected:
 
     void removeManager() { ASSERT_TRUE(QFile::remove(host(q("C:\\ManualLink\\Mandex.exe")))); }
     QString managerLink() {
-        return ctx.os().files().specialFolder(platform::CSIDL_PROGRAMS) + QLatin1Char('\\') +
-               setup::Message(ctx, 43) + q(".lnk");
+        return ctx.os().files().specialFolder(platform::CSIDL_PROGRAMS) + QLatin1Char('\\') + message(43) +
+               q(".lnk");
     }
 
     void startOk() { ASSERT_EQ(start(), setup::StartOutcome::ShowMenu) << ctx.ErrorLine1.toStdString(); }
@@ -212,7 +212,7 @@ TEST_F(CompanionsTest, ManagerInstallerOfTheLanguageElseEnglish) {
     removeManager();
     ASSERT_TRUE(setup::InstallManagerStep(ctx, view));
     EXPECT_EQ(recordedCalls(), QStringList{q("programs/man_manager/09 /VERYSILENT /SP-")});
-    EXPECT_EQ(view.steps[2].text, setup::Message(ctx, 10));
+    EXPECT_EQ(view.steps[2].text, message(10));
     EXPECT_TRUE(view.steps[2].bold) << "step 2 stays running until step 2b";
 
     QFile::remove(calls);
@@ -229,7 +229,7 @@ TEST_F(CompanionsTest, ManagerInstallerOfTheLanguageElseEnglish) {
             QDir(cdRoot + q("/programs/man_manager")).removeRecursively();
         ctx.ErrorLine1.clear();
         EXPECT_FALSE(setup::InstallManagerStep(ctx, view)) << onTheCd;
-        EXPECT_EQ(errorLines(ctx), std::pair(setup::Message(ctx, 18), setup::Message(ctx, 24))) << onTheCd;
+        EXPECT_EQ(errorLines(ctx), std::pair(message(18), message(24))) << onTheCd;
     }
 }
 
@@ -296,14 +296,13 @@ TEST_F(CompanionsTest, ResultLogsDecideAndFailuresAsk) {
         EXPECT_EQ(setup::InstallLinkAndViewerStep(ctx, view), c.succeeds);
         ASSERT_EQ(ui().asked().size(), asked + c.questions);
         if (c.questions > 0) {
-            EXPECT_EQ(lastBox(), (QStringList{setup::Message(ctx, 90) + setup::Message(ctx, 91),
-                                              setup::Message(ctx, 34), "308"}));
+            EXPECT_EQ(lastBox(), (QStringList{message(90) + message(91), message(34), "308"}));
         }
-        EXPECT_EQ(ctx.ErrorLine1, c.succeeds ? QString() : setup::Message(ctx, 90));
+        EXPECT_EQ(ctx.ErrorLine1, c.succeeds ? QString() : message(90));
         if (c.succeeds) {
             EXPECT_EQ(recordedCalls(),
                       (QStringList{q("programs/manual_link 1"), q("programs/View /VERYSILENT /SP-")}));
-            EXPECT_EQ(view.steps[2].text, setup::Message(ctx, 11));
+            EXPECT_EQ(view.steps[2].text, message(11));
             EXPECT_EQ(view.steps[2].frame, setup::StepFrameDone);
         }
         // Every log read is deleted.
@@ -375,7 +374,7 @@ TEST_F(InstallRunTest, NewInstallationPlacesAndRegistersEveryManual) {
     EXPECT_EQ(view.pointer, setup::DefaultPointer);
     for (int step = 2; step <= 4; ++step) {
         EXPECT_EQ(std::tuple(view.steps[step].text, view.steps[step].frame),
-                  std::tuple(setup::Message(ctx, 11 + (step - 2) * 3), setup::StepFrameDone));
+                  std::tuple(message(11 + (step - 2) * 3), setup::StepFrameDone));
     }
 
     // Six new manuals asked for a folder (RM010EN and RM011EN both, the later revision removing the
@@ -410,7 +409,7 @@ TEST_F(InstallRunTest, NewInstallationPlacesAndRegistersEveryManual) {
     // The user guide with its shortcut on the all-users desktop, the information files beside the database.
     EXPECT_TRUE(installedFile(q("C:\\ManualLink\\MandexGuide_E.pdf")));
     const QString desktop = ctx.os().files().specialFolder(platform::CSIDL_COMMON_DESKTOP);
-    EXPECT_TRUE(installedFile(desktop + QLatin1Char('\\') + setup::Message(ctx, 66) + q(".lnk")));
+    EXPECT_TRUE(installedFile(desktop + QLatin1Char('\\') + message(66) + q(".lnk")));
     EXPECT_TRUE(installedFile(q("C:\\ManualLink\\man_info_do.ci")));
     EXPECT_TRUE(installedFile(q("C:\\ManualLink\\man_info_us.ci")));
 }
@@ -499,7 +498,7 @@ TEST_F(InstallRunTest, TwoNewManualsShareTheChosenFolder) {
     view.folderClicks = {"change", "ok"};
     ASSERT_TRUE(run()) << ctx.ErrorLine1.toStdString();
     ASSERT_EQ(view.folderScreens.size(), 2u);
-    EXPECT_EQ(view.folderScreens[1].L_Msg[0], setup::Message(ctx, 59).replace(QLatin1Char('@'), q("2")));
+    EXPECT_EQ(view.folderScreens[1].L_Msg[0], message(59).replace(QLatin1Char('@'), q("2")));
     EXPECT_EQ(ctx.InstallBase, q("E:"));
     ASSERT_TRUE(registered("RMJ00JA"));
     EXPECT_TRUE(ctx.db.CurrentManual.InsPath.startsWith(q("E:\\")));
@@ -512,10 +511,10 @@ TEST_F(InstallRunTest, CancelInTheFolderScreen) {
     ui().addAnswer(QString::number(platform::mb::IdYes)); // then confirmed
     EXPECT_FALSE(run());
     EXPECT_TRUE(ctx.CancelRequested);
-    EXPECT_EQ(ctx.ErrorLine1, setup::Message(ctx, 25));
+    EXPECT_EQ(ctx.ErrorLine1, message(25));
     EXPECT_EQ(view.folderScreens.size(), 1u);
     EXPECT_EQ(ui().asked().size(), 2u);
-    EXPECT_EQ(std::tuple(view.steps[4].text, view.steps[4].bold), std::tuple(setup::Message(ctx, 16), true));
+    EXPECT_EQ(std::tuple(view.steps[4].text, view.steps[4].bold), std::tuple(message(16), true));
     EXPECT_FALSE(registered("BRM00EN"));
     EXPECT_EQ(entry("BRM00EN").Done, q("0"));
 }
@@ -525,7 +524,7 @@ TEST_F(InstallRunTest, DatabaseTurnedReadOnlyDuringTheRunStopsBeforeRegistering)
         ctx.os().files().setAttributes(ctx.DatabasePath, platform::FILE_ATTRIBUTE_READONLY);
     };
     EXPECT_FALSE(run());
-    EXPECT_EQ(errorLines(ctx), std::pair(setup::Message(ctx, 67), setup::Message(ctx, 24)));
+    EXPECT_EQ(errorLines(ctx), std::pair(message(67), message(24)));
     // The first manual's files are in place, but it is not registered; nothing after it was touched.
     EXPECT_TRUE(installedFile(base + q("\\BRM00EN\\contents\\BRM00EN.pdf")));
     EXPECT_FALSE(registered("BRM00EN"));
@@ -539,7 +538,7 @@ TEST_F(InstallRunTest, CatalogueValueTooLongStopsTheSurvey) {
     EXPECT_TRUE(view.folderScreens.empty());
     EXPECT_EQ(view.stepLog.back(), 31) << "the survey's label stays running";
     EXPECT_EQ(std::tuple(view.steps[3].text, view.steps[3].frame),
-              std::tuple(setup::Message(ctx, 13), setup::StepFrameRunning));
+              std::tuple(message(13), setup::StepFrameRunning));
 }
 
 TEST_F(InstallRunTest, UnsafeArchiveFailsTheManualAndWritesNothingOutside) {
@@ -575,7 +574,7 @@ TEST_F(InstallRunTest, UnsafeArchiveFailsTheManualAndWritesNothingOutside) {
                           c.kind == Kind::Fifo ? TestArchive::Format::SevenZip : TestArchive::Format::Zip));
         view.folderScreens.clear();
         EXPECT_FALSE(run());
-        EXPECT_EQ(errorLines(ctx), std::pair(setup::Message(ctx, 83), setup::Message(ctx, 24)));
+        EXPECT_EQ(errorLines(ctx), std::pair(message(83), message(24)));
         EXPECT_FALSE(registered("EWD00EN"));
         EXPECT_FALSE(QFileInfo::exists(host(q("C:\\ManualLink\\escaped.html"))));
         EXPECT_FALSE(QFileInfo::exists(host(q("C:\\escaped.html"))));
