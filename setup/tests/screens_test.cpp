@@ -432,12 +432,15 @@ using platform::ScreenAction;
 // the whole script and names its line.
 TEST(ScreenScriptFormat, Lines) {
     const platform::ParsedScreenScript parsed =
-        platform::parseScreenScript(q("# comment\r\n\r\n  frmA\tB_OK  \r\nfrmA  B_OK  *\n"));
+        platform::parseScreenScript(q("# comment\r\n\r\n  frmA\tB_OK  \r\nfrmStartUp  O_Value(1)  *"));
     EXPECT_EQ(parsed.actions,
-              (QList<ScreenAction>{{q("frmA"), q("B_OK"), false}, {q("frmA"), q("B_OK"), true}}));
+              (QList<ScreenAction>{{q("frmA"), q("B_OK"), false}, {q("frmStartUp"), q("O_Value(1)"), true}}));
     EXPECT_EQ(parsed.lineError, 0);
-    const platform::ParsedScreenScript bad = platform::parseScreenScript(q("frmA B_OK\nfrmA B_OK now\n"));
-    EXPECT_EQ(std::pair(bad.actions.size(), bad.lineError), std::pair(qsizetype(0), 2));
+    EXPECT_EQ(platform::parseScreenScript(QString()).lineError, 0);
+    for (const char* bad : {"frmA B_OK\nfrmA B_OK now\n", "frmA B_OK\nfrmA B_OK * *\n"}) {
+        const platform::ParsedScreenScript refused = platform::parseScreenScript(q(bad));
+        EXPECT_EQ(std::pair(refused.actions.size(), refused.lineError), std::pair(qsizetype(0), 2)) << bad;
+    }
 }
 
 // A form with a button that counts and one that hides the form.
