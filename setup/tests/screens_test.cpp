@@ -43,6 +43,13 @@ using namespace marvek::testing;
 
 namespace {
 
+// The lines of a text file, or none when it cannot be read.
+QStringList fileLines(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts)
+                                          : QStringList();
+}
+
 // The screen flow as the screen tests see it: every hand-over the screens ask for, in order
 // ("menu", "agreement", "installation", "result", "closing", "end 0", "end 1").
 class RecordingFlow : public setup::ScreenFlow {
@@ -70,8 +77,6 @@ protected:
         ASSERT_TRUE(base.setLocale(langId));
         ASSERT_EQ(start(), setup::StartOutcome::ShowMenu) << ctx.ErrorLine1.toStdString();
     }
-
-    QString message(int number) const { return setup::Message(ctx, number); }
 
     // One manual on the table asking for a folder, with the folder screen's counter and default folder.
     void requestFolder(const char* model, const char* version, int count) {
@@ -183,9 +188,6 @@ TEST_F(ScreensFixture, AgreementTextInTheSystemCodePage) {
         agreement.B_OK()->click();
         EXPECT_EQ(caseFlow.calls, std::vector<std::string>{"installation"});
     }
-    EXPECT_EQ(setup::AgreementLines(QString()), QString());
-    EXPECT_EQ(setup::AgreementLines(q("a\r\n")), q("a\r\n"));
-    EXPECT_EQ(setup::AgreementLines(q("\n\n")), q("\r\n\r\n"));
 }
 
 // Either option enables OK; the last one clicked counts; disagreeing ends without the clean-up.
@@ -319,8 +321,7 @@ TEST_F(ScreensFixture, FolderScreenOkChangeNoRoomAndCancel) {
         EXPECT_FALSE(screen.isVisible());
         EXPECT_EQ(screen.result(), QDialog::Rejected);
         EXPECT_TRUE(ctx.InstallBase.isEmpty());
-        EXPECT_EQ(ctx.ErrorLine1, message(25));
-        EXPECT_EQ(ctx.ErrorLine2, message(24));
+        EXPECT_EQ(errorLines(ctx), std::pair(message(25), message(24)));
         ASSERT_EQ(ui().asked().size(), 7u);
         for (size_t i = 4; i < 7; ++i)
             EXPECT_EQ(box(ui().asked()[i]), (QStringList{message(29), message(34), "52"}));
@@ -427,27 +428,18 @@ TEST_F(ScreensFixture, ResultScreenListsTheRowsAndItsButtonEndsOrFinishes) {
 
 using platform::ScreenAction;
 
+// Blanks, comments and empty lines are skipped and "*" makes an action standing; one bad line refuses
+// the whole script and names its line.
 TEST(ScreenScriptFormat, Lines) {
-    struct Case {
-        const char* text;
-        QList<ScreenAction> actions;
-        int lineError;
-    };
-    const QString a = q("frmA");
-    const QString b = q("B_OK");
-    const Case cases[] = {
-        {"frmA B_OK\n", {{a, b, false}}, 0},
-        {"# comment\r\n\r\n  frmA\tB_OK  \r\nfrmA  B_OK  *\n", {{a, b, false}, {a, b, true}}, 0},
-        {"frmStartUp O_Value(1)", {{q("frmStartUp"), q("O_Value(1)"), false}}, 0},
-        {"", {}, 0},
-        {"frmA B_OK\nfrmA\n", {}, 2},
-        {"frmA B_OK now\n", {}, 1},
-        {"frmA B_OK * *\n", {}, 1},
-    };
-    for (const Case& c : cases) {
-        const platform::ParsedScreenScript parsed = platform::parseScreenScript(QString::fromUtf8(c.text));
-        EXPECT_EQ(parsed.actions, c.actions) << c.text;
-        EXPECT_EQ(parsed.lineError, c.lineError) << c.text;
+    const platform::ParsedScreenScript parsed =
+        platform::parseScreenScript(q("# comment\r\n\r\n  frmA\tB_OK  \r\nfrmStartUp  O_Value(1)  *"));
+    EXPECT_EQ(parsed.actions,
+              (QList<ScreenAction>{{q("frmA"), q("B_OK"), false}, {q("frmStartUp"), q("O_Value(1)"), true}}));
+    EXPECT_EQ(parsed.lineError, 0);
+    EXPECT_EQ(platform::parseScreenScript(QString()).lineError, 0);
+    for (const char* bad : {"frmA B_OK\nfrmA B_OK now\n", "frmA B_OK\nfrmA B_OK * *\n"}) {
+        const platform::ParsedScreenScript refused = platform::parseScreenScript(q(bad));
+        EXPECT_EQ(std::pair(refused.actions.size(), refused.lineError), std::pair(qsizetype(0), 2)) << bad;
     }
 }
 
@@ -501,14 +493,8 @@ TEST(ScreenScriptRun, OrderStandingActionsShotsAndLog) {
         formC.hide();
     }
 
-    QFile log(logFile);
-    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
-    QStringList events;
-    for (const QString& line :
-         QString::fromUtf8(log.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
-        if (!line.startsWith(q("shot")))
-            events.append(line);
-    }
+    QStringList events = fileLines(logFile);
+    events.removeIf([](const QString& line) { return line.startsWith(q("shot")); });
     EXPECT_EQ(events, (QStringList{"shown\tfrmB", "shown\tfrmA", "click\tfrmA\tB_COUNT",
                                    "click\tfrmA\tB_HIDE", "missing\tfrmB\tB_NONE", "click\tfrmB\tB_HIDE",
                                    "shown\tfrmA", "click\tfrmA\tB_HIDE", "shown\tfrmC",
@@ -554,16 +540,9 @@ protected:
         return child->exitCode();
     }
 
-    // The lines of a log file of the runs.
-    QStringList logLines(const char* name) const {
-        QFile file(files + QLatin1Char('/') + QLatin1String(name));
-        return file.open(QIODevice::ReadOnly)
-                   ? QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts)
-                   : QStringList();
-    }
     QStringList shownForms() const {
         QStringList forms;
-        for (const QString& line : logLines("screen.log")) {
+        for (const QString& line : fileLines(files + q("/screen.log"))) {
             if (line.startsWith(q("shown\t")))
                 forms.append(line.section(QLatin1Char('\t'), 1));
         }
@@ -593,7 +572,7 @@ TEST_F(ProgramTest, StartFailureThenInstallsTheManualsOfTheCd) {
     EXPECT_EQ(shownForms(), QStringList({"frmMenu", "frmStartUp", "frmMain"}) +
                                 QStringList(6, q("frmDirectorySelect")) +
                                 QStringList({"frmResult", "frmTarm"}));
-    EXPECT_TRUE(logLines("ui.log").isEmpty());
+    EXPECT_TRUE(fileLines(files + q("/ui.log")).isEmpty());
     ASSERT_EQ(start(), setup::StartOutcome::ShowMenu);
     EXPECT_EQ(ctx.db.FindInstalledManual(q("RMJ00JA")), 0);
     EXPECT_FALSE(QFileInfo::exists(host(q("C:\\ManualLink\\UnZipTemp"))));

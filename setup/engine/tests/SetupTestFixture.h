@@ -106,6 +106,11 @@ protected:
         return ui().asked().empty() ? QStringList{q("<no box>")} : box(ui().asked().back());
     }
 
+    QString message(int number) const { return setup::Message(ctx, number); }
+    static std::pair<QString, QString> errorLines(const setup::SetupContext& c) {
+        return {c.ErrorLine1, c.ErrorLine2};
+    }
+
     setup::StartOutcome start() { return setup::StartSetup(ctx, q("D:\\programs\\setup"), false); }
 
     // The CD's catalogue value of a manual folder changed in place.
