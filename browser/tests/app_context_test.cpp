@@ -48,12 +48,10 @@ TEST_F(ContextTest, CommandLineParser) {
         {page, page, "000"}, // the launcher's form: an unquoted path with blanks
         {u"\""_s + codeSearch + u"\";0;1;1"_s, codeSearch, "011"}, // the diagnostic tool's form
         {page + u";1; 1;yes;1;junk"_s, page, "100"}, // only exactly "1"; fields after the fourth ignored
-        {page + u";11;1 ;"_s, page, "000"},
         {u"C:\\Manuals\\\"My Manual\"\\index.html;1;0;1"_s, page, "101"}, // quotes inside the path
         {machine.host(page), machine.host(page), "000"}, // a host path, as a process starter passes it
         {QString(), QString(), ""},
         {u";1;1"_s, QString(), ""},
-        {u"\"\";1"_s, QString(), ""},
         {u"C:\\Manuals\\none.html"_s, QString(), ""},
         {u"C:\\Manuals"_s, QString(), ""},
         {u"http://example.com/index.html"_s, QString(), ""},
