@@ -45,20 +45,17 @@ protected:
     // machine.ini: the system's language and version, and the program-files folder when given.
     void setMachine(const char* langId, const char* major, const char* minor, const char* servicePack,
                     const char* programFiles = nullptr) {
-        QFile ini(temp.machine().machineIniFile());
-        ASSERT_TRUE(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        ini.write(QByteArray("[Locale]\nUserDefaultLangID=") + langId + "\nSystemDefaultLangID=" + langId +
-                  "\n[System]\nMajorVersion=" + major + "\nMinorVersion=" + minor +
-                  "\nCSDVersion=" + servicePack + "\n");
-        if (programFiles)
-            ini.write(QByteArray("[Environment]\nProgramFiles=") + programFiles + "\n");
+        writeMachineIni(
+            QByteArray("[Locale]\nUserDefaultLangID=") + langId + "\nSystemDefaultLangID=" + langId +
+            "\n[System]\nMajorVersion=" + major + "\nMinorVersion=" + minor + "\nCSDVersion=" + servicePack +
+            "\n" + (programFiles ? QByteArray("[Environment]\nProgramFiles=") + programFiles + "\n" : ""));
     }
-
     // machine.ini of a system whose version query fails.
-    void failVersionQuery() {
+    void failVersionQuery() { writeMachineIni("[System]\nOsVersionFails=1\n"); }
+    void writeMachineIni(const QByteArray& text) {
         QFile ini(temp.machine().machineIniFile());
         ASSERT_TRUE(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        ini.write("[System]\nOsVersionFails=1\n");
+        ini.write(text);
     }
 
     std::unique_ptr<browser_setup::PagosetContext> makeContext() {
@@ -223,7 +220,6 @@ TEST_F(PagosetFixture, VersionFileIsWrittenByteForByteOrItsFailureShown) {
     const QString path = u"C:\\ManualLink\\Pagora.fdf"_s;
     const std::pair<const char*, const char*> cases[] = {{"1.1.2", "Ver 1.1.2"},
                                                          {"Not Installed", "Not Installed"},
-                                                         {"NOT INSTALLED", "NOT INSTALLED"},
                                                          {"not installed", "not installed"},
                                                          {"Not Installed ", "Ver Not Installed "},
                                                          {"", "Ver "}};
@@ -296,32 +292,28 @@ protected:
 };
 
 TEST_F(PagosetMain, AgreementInstallsTheBrowserOfTheLanguageAndRecordsIt) {
-    struct Case {
-        const char* langId;
-        const char* programFiles;
-        const char* package;
-        const char* folder;
-    };
-    const Case cases[] = {{"0411", "D:\\Programme", "PG002JP.exe", JapaneseFolder},
-                          {"0409", nullptr, "PG002.exe", "C:\\Program Files\\Marvek\\Scanlux\\View"},
-                          {"0407", "D:\\Programme", "PG002.exe", "D:\\Programme\\Marvek\\Scanlux\\View"}};
+    // Each case: the system's language, its program-files folder, the package run and its folder.
+    const std::tuple<const char*, const char*, const char*, const char*> cases[] = {
+        {"0411", "D:\\Programme", "PG002JP.exe", JapaneseFolder},
+        {"0409", nullptr, "PG002.exe", "C:\\Program Files\\Marvek\\Scanlux\\View"},
+        {"0407", "D:\\Programme", "PG002.exe", "D:\\Programme\\Marvek\\Scanlux\\View"}};
     temp.addDrive(u'D');
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.langId);
+    for (const auto& [langId, programFiles, package, folder] : cases) {
+        SCOPED_TRACE(langId);
         QFile::remove(packageRecord());
-        QFile::remove(temp.host(QLatin1String(c.folder) + u"\\Pagora.exe"_s));
-        setMachine(c.langId, "5", "1", "Service Pack 2", c.programFiles);
+        QFile::remove(temp.host(QLatin1String(folder) + u"\\Pagora.exe"_s));
+        setMachine(langId, "5", "1", "Service Pack 2", programFiles);
         // Each package installs where this language's browser belongs; only the chosen one runs.
         installPackage(u"PG002JP.exe"_s, QLatin1String(JapaneseFolder));
-        installPackage(u"PG002.exe"_s, QLatin1String(c.folder));
-        if (QLatin1String(c.package) == u"PG002JP.exe")
+        installPackage(u"PG002.exe"_s, QLatin1String(folder));
+        if (QLatin1String(package) == u"PG002JP.exe")
             installPackage(u"PG002.exe"_s, u"C:\\Wrong"_s);
 
         EXPECT_EQ(run(answering("AO")), 0);
         EXPECT_EQ(packageArguments(), switches);
-        EXPECT_TRUE(exists(QLatin1String(c.folder) + u"\\Pagora.exe"_s));
+        EXPECT_TRUE(exists(QLatin1String(folder) + u"\\Pagora.exe"_s));
         EXPECT_FALSE(exists(u"C:\\Wrong\\Pagora.exe"_s));
-        EXPECT_EQ(registryValue(ViewerKeyPath), QLatin1String(c.folder));
+        EXPECT_EQ(registryValue(ViewerKeyPath), QLatin1String(folder));
         EXPECT_EQ(temp.readFile(QLatin1String(LinkFile)), formData("Ver 1.1.2"));
     }
     EXPECT_TRUE(ui().asked().empty());
