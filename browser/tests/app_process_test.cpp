@@ -273,13 +273,12 @@ public:
         const QByteArray path = QFile::encodeName(QDir::tempPath() + u'/' + serverName);
         std::memcpy(address.sun_path, path.constData(),
                     qMin<size_t>(path.size(), sizeof address.sun_path - 1));
-        if (::connect(m_fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        const timeval limit{0, 300'000};
+        if (::connect(m_fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
+            ::setsockopt(m_fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit) != 0) {
             ::close(m_fd);
             m_fd = -1;
         }
-        const timeval limit{0, 300'000};
-        if (m_fd >= 0)
-            ::setsockopt(m_fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
     }
     ~RawConnection() {
         if (m_fd >= 0)
