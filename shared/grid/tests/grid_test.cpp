@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QHeaderView>
 #include <QLabel>
+#include <QRect>
 #include <QTableView>
 #include <gtest/gtest.h>
 
@@ -33,6 +34,11 @@ public:
         }
     }
 
+    vaSpread* at(int row, int col) const { // the cell the spread's cell properties refer to
+        spread->setRow(row);
+        spread->setCol(col);
+        return spread;
+    }
     QString text(int row, int col) const { return spd.SpdItemGet(grid, row, col).toString(); }
     QStringList row(int row) const {
         QStringList texts;
@@ -83,48 +89,34 @@ TEST(GridWrapper, RegistrationMakesARowListTheUserCannotType) {
     EXPECT_FALSE(f.spread->model().flags(cell) & Qt::ItemIsEditable);
 }
 
-struct ClearCase {
-    const char* name;
-    int changeMaxRow, row1, col1, row2, col2;
-    int maxRowsAfter;
-    int activeRowAfter;
-    // Cells (row, col) expected empty afterwards; every other remaining cell keeps its text.
-    std::vector<std::pair<int, int>> cleared;
-};
-
-// The cells of the block from (row1, col1) to (row2, col2).
-std::vector<std::pair<int, int>> block(int row1, int col1, int row2, int col2) {
-    std::vector<std::pair<int, int>> cells;
-    for (int r = row1; r <= row2; ++r)
-        for (int c = col1; c <= col2; ++c)
-            cells.emplace_back(r, c);
-    return cells;
-}
-
 TEST(GridWrapper, ClearsTheBlockAndSetsTheRowCount) {
-    const ClearCase cases[] = {
+    const struct {
+        const char* name;
+        int changeMaxRow, row1, col1, row2, col2;
+        int maxRowsAfter, activeRowAfter;
+        QRect cleared; // (col, row) of the cells emptied; every other remaining cell keeps its text
+    } cases[] = {
         {"whole grid, no rows left", 0, -1, -1, -1, -1, 0, 0, {}},
-        {"whole grid, rows kept", -1, -1, -1, -1, -1, 4, 1, block(1, 1, 4, 3)},
-        {"one block", -1, 2, 2, 3, 3, 4, 1, block(2, 2, 3, 3)},
-        {"from row 3 to the last row", -1, 3, -1, -1, -1, 4, 1, block(3, 1, 4, 3)},
-        {"whole grid, two rows left", 2, -1, -1, -1, -1, 2, 1, block(1, 1, 2, 3)},
+        {"whole grid, rows kept", -1, -1, -1, -1, -1, 4, 1, QRect(QPoint(1, 1), QPoint(3, 4))},
+        {"one block", -1, 2, 2, 3, 3, 4, 1, QRect(QPoint(2, 2), QPoint(3, 3))},
+        {"from row 3 to the last row", -1, 3, -1, -1, -1, 4, 1, QRect(QPoint(1, 3), QPoint(3, 4))},
+        {"whole grid, two rows left", 2, -1, -1, -1, -1, 2, 1, QRect(QPoint(1, 1), QPoint(3, 2))},
     };
-    for (const ClearCase& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         GridForm f(4, 3);
-        f.spread->setRow(4);
-        f.spread->setCol(2);
-        f.spread->setAction(vaSpread::ActionActiveCell);
+        f.at(4, 2)->setAction(vaSpread::ActionActiveCell);
         ASSERT_EQ(f.spread->ActiveRow(), 4);
 
         f.spd.SpdClear(f.grid, c.changeMaxRow, c.row1, c.col1, c.row2, c.col2);
-        EXPECT_EQ(f.spread->MaxRows(), c.maxRowsAfter);
-        EXPECT_EQ(f.spread->ActiveRow(), c.activeRowAfter);
-        for (const auto& [row, col] : block(1, 1, c.maxRowsAfter, 3)) {
-            const bool cleared =
-                std::find(c.cleared.begin(), c.cleared.end(), std::pair(row, col)) != c.cleared.end();
-            EXPECT_EQ(f.text(row, col), cleared ? QString() : QStringLiteral("r%1c%2").arg(row).arg(col))
-                << row << "," << col;
+        EXPECT_EQ(std::pair(f.spread->MaxRows(), f.spread->ActiveRow()),
+                  std::pair(c.maxRowsAfter, c.activeRowAfter));
+        for (int row = 1; row <= c.maxRowsAfter; ++row) {
+            for (int col = 1; col <= 3; ++col)
+                EXPECT_EQ(f.text(row, col), c.cleared.contains(col, row)
+                                                ? QString()
+                                                : QStringLiteral("r%1c%2").arg(row).arg(col))
+                    << row << "," << col;
         }
         if (c.activeRowAfter == 1) {
             // Clearing again (row 1 already active) still shows row 1 selected.
@@ -133,11 +125,9 @@ TEST(GridWrapper, ClearsTheBlockAndSetsTheRowCount) {
         }
         // Rows added again start empty and white.
         f.spd.SpdMaxRowsChg(f.grid, 4);
-        f.spread->setRow(4);
-        f.spread->setCol(1);
         if (c.maxRowsAfter < 4) {
-            EXPECT_EQ(f.text(4, 1), QString());
-            EXPECT_EQ(f.spread->BackColor(), clsSpread::PlainColor);
+            EXPECT_EQ(std::pair(f.text(4, 1), f.at(4, 1)->BackColor()),
+                      std::pair(QString(), clsSpread::PlainColor));
         }
     }
 }
@@ -151,15 +141,12 @@ TEST(GridWrapper, FlagZeroPaintsLightBlueAnyOtherFlagWhite) {
         SCOPED_TRACE(c.flag);
         GridForm f(2, 2);
         f.spd.SpdItemSet(f.grid, 2, 2, QString::fromLatin1(c.flag), QStringLiteral("x"));
-        f.spread->setRow(2);
-        f.spread->setCol(2);
-        EXPECT_EQ(f.spread->BackColor(), c.color);
+        EXPECT_EQ(f.at(2, 2)->BackColor(), c.color);
         // The colour value is blue-green-red; the view gets red AA, green D5, blue FF for light blue.
         const QBrush brush = f.spread->model().index(1, 1).data(Qt::BackgroundRole).value<QBrush>();
         EXPECT_EQ(brush.color(), QColor(int(c.color & 0xFF), int((c.color >> 8) & 0xFF), int(c.color >> 16)));
         // The neighbour keeps its own colour.
-        f.spread->setCol(1);
-        EXPECT_EQ(f.spread->BackColor(), 0xFFFFFFu);
+        EXPECT_EQ(f.at(2, 1)->BackColor(), 0xFFFFFFu);
     }
 }
 
@@ -322,9 +309,7 @@ TEST(GridWrapper, OnlyTheUsersSelectionIsReportedAsTheActiveCell) {
     std::vector<std::pair<int, int>> selected; // (Col, Row)
     QObject::connect(f.spread, &vaSpread::ActiveCellChanged,
                      [&](int col, int row) { selected.emplace_back(col, row); });
-    f.spread->setRow(3);
-    f.spread->setCol(2);
-    f.spread->setAction(vaSpread::ActionActiveCell);
+    f.at(3, 2)->setAction(vaSpread::ActionActiveCell);
     EXPECT_TRUE(selected.empty());
     EXPECT_EQ(f.spread->view()->currentIndex().row(), 2);
 
