@@ -50,6 +50,7 @@ protected:
         ASSERT_TRUE(mdb.Pcls_MdbOpen(DatabasePath));
     }
     bool exists(const char* path) { return QFileInfo::exists(env.temp().host(q(path))); }
+    QStringList linkFolder() { return QDir(env.temp().host(q("C:\\Link"))).entryList(QDir::Files); }
     QVariant field(int slot, const char* column) { return mdb.Pcls_MdbGetField(slot, q(column), q("dflt")); }
     QString query(const char* sql) {
         return mdb.Pcls_MdbCreate(9, q(sql), 4) == 0 ? field(9, "V").toString() : q("<no row>");
@@ -115,12 +116,12 @@ TEST_F(ClsMdbTest, FileWithoutTheSuiteTablesFailsToOpenAndIsNeverChanged) {
             ASSERT_TRUE(env.temp().writeFile(path, QByteArray(content)));
         }
         const QByteArray before = env.temp().readFile(path);
-        const QStringList folderBefore = QDir(QFileInfo(host).path()).entryList(QDir::Files);
+        const QStringList folderBefore = linkFolder();
         clsMDB other(env.temp().machine());
         EXPECT_FALSE(other.Pcls_MdbOpen(path));
         other.Release();
         EXPECT_TRUE(env.temp().readFile(path) == before);
-        EXPECT_EQ(QDir(QFileInfo(host).path()).entryList(QDir::Files), folderBefore) << "no -wal, -shm, .ldb";
+        EXPECT_EQ(linkFolder(), folderBefore) << "no -wal, -shm, .ldb";
     }
 }
 
@@ -226,9 +227,6 @@ TEST_F(ClsMdbTest, LockFileIsNamedAsJetNamesItAndLivesWhileAnyConnectionIsOpen) 
 TEST_F(ClsMdbTest, ReadOnlyConnectionsNeverWriteTheFile) {
     const marvek::platform::Files& files = env.os().files();
     const QString host = env.temp().host(DatabasePath);
-    const auto folder = [&] {
-        return QDir(QFileInfo(host).path()).entryList(QDir::Files);
-    };
     mdb.Release();
     for (const char* mode : {"DELETE", "WAL"}) {
         for (const bool attribute : {false, true}) {
@@ -236,7 +234,7 @@ TEST_F(ClsMdbTest, ReadOnlyConnectionsNeverWriteTheFile) {
                          << mode << (attribute ? " read-only attribute" : " read-only open"));
             ASSERT_EQ(execRaw(host, (QByteArray("PRAGMA journal_mode=") + mode).constData()), SQLITE_OK);
             const QByteArray before = env.temp().readFile(DatabasePath);
-            const QStringList beside = folder();
+            const QStringList beside = linkFolder();
             ASSERT_TRUE(files.setAttributes(DatabasePath, attribute
                                                               ? marvek::platform::FILE_ATTRIBUTE_READONLY
                                                               : marvek::platform::FILE_ATTRIBUTE_NORMAL));
@@ -247,7 +245,7 @@ TEST_F(ClsMdbTest, ReadOnlyConnectionsNeverWriteTheFile) {
                 EXPECT_EQ(readOnly.ReadDatabaseVersion(), 1) << "reads work";
                 EXPECT_FALSE(readOnly.MarkManualForAdjust(q("J0010AA")));
                 EXPECT_EQ(readOnly.Database.Pcls_MdbExecute(q("INSERT INTO M_type VALUES ('X','1')")), -1);
-                EXPECT_TRUE(attribute || folder() == beside);
+                EXPECT_TRUE(attribute || linkFolder() == beside);
             }
             EXPECT_TRUE(env.temp().readFile(DatabasePath) == before);
             EXPECT_EQ(files.isReadOnly(DatabasePath), attribute);
