@@ -6,11 +6,11 @@
 #include "shared/testing/SharedTestContext.h"
 
 #include <QBrush>
-#include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
 #include <QHeaderView>
 #include <QLabel>
+#include <QRect>
 #include <QTableView>
 #include <gtest/gtest.h>
 
@@ -34,6 +34,11 @@ public:
         }
     }
 
+    vaSpread* at(int row, int col) const { // the cell the spread's cell properties refer to
+        spread->setRow(row);
+        spread->setCol(col);
+        return spread;
+    }
     QString text(int row, int col) const { return spd.SpdItemGet(grid, row, col).toString(); }
     QStringList row(int row) const {
         QStringList texts;
@@ -84,48 +89,34 @@ TEST(GridWrapper, RegistrationMakesARowListTheUserCannotType) {
     EXPECT_FALSE(f.spread->model().flags(cell) & Qt::ItemIsEditable);
 }
 
-struct ClearCase {
-    const char* name;
-    int changeMaxRow, row1, col1, row2, col2;
-    int maxRowsAfter;
-    int activeRowAfter;
-    // Cells (row, col) expected empty afterwards; every other remaining cell keeps its text.
-    std::vector<std::pair<int, int>> cleared;
-};
-
-// The cells of the block from (row1, col1) to (row2, col2).
-std::vector<std::pair<int, int>> block(int row1, int col1, int row2, int col2) {
-    std::vector<std::pair<int, int>> cells;
-    for (int r = row1; r <= row2; ++r)
-        for (int c = col1; c <= col2; ++c)
-            cells.emplace_back(r, c);
-    return cells;
-}
-
 TEST(GridWrapper, ClearsTheBlockAndSetsTheRowCount) {
-    const ClearCase cases[] = {
+    const struct {
+        const char* name;
+        int changeMaxRow, row1, col1, row2, col2;
+        int maxRowsAfter, activeRowAfter;
+        QRect cleared; // (col, row) of the cells emptied; every other remaining cell keeps its text
+    } cases[] = {
         {"whole grid, no rows left", 0, -1, -1, -1, -1, 0, 0, {}},
-        {"whole grid, rows kept", -1, -1, -1, -1, -1, 4, 1, block(1, 1, 4, 3)},
-        {"one block", -1, 2, 2, 3, 3, 4, 1, block(2, 2, 3, 3)},
-        {"from row 3 to the last row", -1, 3, -1, -1, -1, 4, 1, block(3, 1, 4, 3)},
-        {"whole grid, two rows left", 2, -1, -1, -1, -1, 2, 1, block(1, 1, 2, 3)},
+        {"whole grid, rows kept", -1, -1, -1, -1, -1, 4, 1, QRect(QPoint(1, 1), QPoint(3, 4))},
+        {"one block", -1, 2, 2, 3, 3, 4, 1, QRect(QPoint(2, 2), QPoint(3, 3))},
+        {"from row 3 to the last row", -1, 3, -1, -1, -1, 4, 1, QRect(QPoint(1, 3), QPoint(3, 4))},
+        {"whole grid, two rows left", 2, -1, -1, -1, -1, 2, 1, QRect(QPoint(1, 1), QPoint(3, 2))},
     };
-    for (const ClearCase& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         GridForm f(4, 3);
-        f.spread->setRow(4);
-        f.spread->setCol(2);
-        f.spread->setAction(vaSpread::ActionActiveCell);
+        f.at(4, 2)->setAction(vaSpread::ActionActiveCell);
         ASSERT_EQ(f.spread->ActiveRow(), 4);
 
         f.spd.SpdClear(f.grid, c.changeMaxRow, c.row1, c.col1, c.row2, c.col2);
-        EXPECT_EQ(f.spread->MaxRows(), c.maxRowsAfter);
-        EXPECT_EQ(f.spread->ActiveRow(), c.activeRowAfter);
-        for (const auto& [row, col] : block(1, 1, c.maxRowsAfter, 3)) {
-            const bool cleared =
-                std::find(c.cleared.begin(), c.cleared.end(), std::pair(row, col)) != c.cleared.end();
-            EXPECT_EQ(f.text(row, col), cleared ? QString() : QStringLiteral("r%1c%2").arg(row).arg(col))
-                << row << "," << col;
+        EXPECT_EQ(std::pair(f.spread->MaxRows(), f.spread->ActiveRow()),
+                  std::pair(c.maxRowsAfter, c.activeRowAfter));
+        for (int row = 1; row <= c.maxRowsAfter; ++row) {
+            for (int col = 1; col <= 3; ++col)
+                EXPECT_EQ(f.text(row, col), c.cleared.contains(col, row)
+                                                ? QString()
+                                                : QStringLiteral("r%1c%2").arg(row).arg(col))
+                    << row << "," << col;
         }
         if (c.activeRowAfter == 1) {
             // Clearing again (row 1 already active) still shows row 1 selected.
@@ -134,11 +125,9 @@ TEST(GridWrapper, ClearsTheBlockAndSetsTheRowCount) {
         }
         // Rows added again start empty and white.
         f.spd.SpdMaxRowsChg(f.grid, 4);
-        f.spread->setRow(4);
-        f.spread->setCol(1);
         if (c.maxRowsAfter < 4) {
-            EXPECT_EQ(f.text(4, 1), QString());
-            EXPECT_EQ(f.spread->BackColor(), clsSpread::PlainColor);
+            EXPECT_EQ(std::pair(f.text(4, 1), f.at(4, 1)->BackColor()),
+                      std::pair(QString(), clsSpread::PlainColor));
         }
     }
 }
@@ -152,15 +141,12 @@ TEST(GridWrapper, FlagZeroPaintsLightBlueAnyOtherFlagWhite) {
         SCOPED_TRACE(c.flag);
         GridForm f(2, 2);
         f.spd.SpdItemSet(f.grid, 2, 2, QString::fromLatin1(c.flag), QStringLiteral("x"));
-        f.spread->setRow(2);
-        f.spread->setCol(2);
-        EXPECT_EQ(f.spread->BackColor(), c.color);
+        EXPECT_EQ(f.at(2, 2)->BackColor(), c.color);
         // The colour value is blue-green-red; the view gets red AA, green D5, blue FF for light blue.
         const QBrush brush = f.spread->model().index(1, 1).data(Qt::BackgroundRole).value<QBrush>();
         EXPECT_EQ(brush.color(), QColor(int(c.color & 0xFF), int((c.color >> 8) & 0xFF), int(c.color >> 16)));
         // The neighbour keeps its own colour.
-        f.spread->setCol(1);
-        EXPECT_EQ(f.spread->BackColor(), 0xFFFFFFu);
+        EXPECT_EQ(f.at(2, 1)->BackColor(), 0xFFFFFFu);
     }
 }
 
@@ -212,57 +198,6 @@ TEST(GridWrapper, NewRowsGetTheRegisteredHeightAndTheHeaderKeepsItsOwn) {
             EXPECT_EQ(spread->view()->rowHeight(row - 1), 22) << row;
         }
     }
-}
-
-TEST(GridWrapper, ComboColumnOffersItsItemsWithTheFirstSelected) {
-    const struct {
-        int sRow, eRow;
-        int first, last;
-    } cases[] = {{-1, -1, 1, 4}, {2, 3, 2, 3}, {3, -5, 3, 4}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.sRow << ".." << c.eRow);
-        GridForm f(4, 3);
-        f.spd.SpdCmboSet(f.grid, 2, QStringLiteral("Yes\tNo\tLater"), c.sRow, c.eRow);
-        EXPECT_TRUE(f.spread->ReDraw());
-        for (int row = 1; row <= 4; ++row) {
-            f.spread->setRow(row);
-            f.spread->setCol(2);
-            const bool combo = row >= c.first && row <= c.last;
-            EXPECT_EQ(f.spread->CellType(), combo ? vaSpread::CellTypeComboBox : vaSpread::CellTypeEdit)
-                << row;
-            EXPECT_EQ(f.row(row).mid(1), QStringList({combo ? "Yes" : QStringLiteral("r%1c2").arg(row),
-                                                      QStringLiteral("r%1c3").arg(row)}))
-                << row;
-        }
-        f.spread->setRow(c.first);
-        EXPECT_EQ(f.spread->TypeComboBoxList(), QStringLiteral("Yes\tNo\tLater"));
-        EXPECT_EQ(f.spread->TypeComboBoxCurSel(), 0);
-
-        // Writing a text selects the item of that text, or none.
-        f.spd.SpdItemSet(f.grid, c.first, 2, QStringLiteral("1"), QStringLiteral("Later"));
-        EXPECT_EQ(f.spread->TypeComboBoxCurSel(), 2);
-        EXPECT_EQ(f.text(c.first, 2), QStringLiteral("Later"));
-        f.spd.SpdItemSet(f.grid, c.first, 2, QStringLiteral("1"), QStringLiteral("Never"));
-        EXPECT_EQ(f.spread->TypeComboBoxCurSel(), -1);
-        EXPECT_EQ(f.text(c.first, 2), QString());
-    }
-}
-
-TEST(GridWrapper, TheUserPicksAComboItemThroughTheEditor) {
-    GridForm f(2, 2);
-    f.form.show();
-    f.spd.SpdCmboSet(f.grid, 1, QStringLiteral("A\tB"), -1, -1);
-    QTableView* view = f.spread->view();
-    const QModelIndex index = view->model()->index(1, 0);
-    view->edit(index);
-    auto* combo = view->viewport()->findChild<QComboBox*>();
-    ASSERT_NE(combo, nullptr);
-    EXPECT_EQ(combo->count(), 2);
-    EXPECT_EQ(combo->currentIndex(), 0);
-    combo->setCurrentIndex(1);
-    Q_EMIT combo->activated(1);
-    EXPECT_EQ(QStringList({f.text(1, 1), f.text(2, 1)}), QStringList({"A", "B"}));
-    EXPECT_FALSE(f.form.grab().isNull()); // paints the combo marks
 }
 
 TEST(GridWrapper, ListingSuspendsEveryGridOfTheFormAndShowsTheFillInOneStep) {
@@ -374,9 +309,7 @@ TEST(GridWrapper, OnlyTheUsersSelectionIsReportedAsTheActiveCell) {
     std::vector<std::pair<int, int>> selected; // (Col, Row)
     QObject::connect(f.spread, &vaSpread::ActiveCellChanged,
                      [&](int col, int row) { selected.emplace_back(col, row); });
-    f.spread->setRow(3);
-    f.spread->setCol(2);
-    f.spread->setAction(vaSpread::ActionActiveCell);
+    f.at(3, 2)->setAction(vaSpread::ActionActiveCell);
     EXPECT_TRUE(selected.empty());
     EXPECT_EQ(f.spread->view()->currentIndex().row(), 2);
 
@@ -388,40 +321,44 @@ TEST(GridWrapper, OnlyTheUsersSelectionIsReportedAsTheActiveCell) {
     EXPECT_EQ(f.spread->ActiveRow(), 2);
 }
 
-TEST(GridWrapper, PictureCellsLoadTheirFileThroughTheMachine) {
+// Combo and picture cells: what the wrapper computes for them (no program fills one yet).
+TEST(GridWrapper, ComboCellsSelectTheirFirstItemAndPictureCellsLoadThroughTheMachine) {
     marvek::testing::TempMachine temp;
     QImage image(8, 4, QImage::Format_RGB32);
     image.fill(Qt::red);
     ASSERT_TRUE(QDir().mkpath(temp.host(QStringLiteral("C:\\pic"))));
     ASSERT_TRUE(image.save(temp.host(QStringLiteral("C:\\pic\\car.png"))));
-
     QWidget form;
     auto* spread = new vaSpread(&form);
     spread->setMaxCols(2);
     clsSpread spd(temp.machine());
     const qint16 grid = spd.SpdIni(spread);
-    spd.SpdMaxRowsChg(grid, 1);
-    spread->setRow(1);
-    spread->setCol(1);
-    spread->setCellType(vaSpread::CellTypePicture);
+    spd.SpdMaxRowsChg(grid, 3);
+    spd.SpdCmboSet(grid, 2, QStringLiteral("Yes\tNo"), 2, -5); // from row 2 to the last row
+    const auto cell = [&](int row, int col) {
+        spread->setRow(row);
+        spread->setCol(col);
+        return std::pair(spread->CellType(), spd.SpdItemGet(grid, row, col).toString());
+    };
+    EXPECT_EQ(cell(1, 2), std::pair(vaSpread::CellTypeEdit, QString()));
+    EXPECT_EQ(cell(3, 2), std::pair(vaSpread::CellTypeComboBox, QStringLiteral("Yes")));
+    EXPECT_EQ(std::pair(spread->TypeComboBoxList(), spread->TypeComboBoxCurSel()),
+              std::pair(QStringLiteral("Yes\tNo"), 0));
+    spd.SpdItemSet(grid, 3, 2, QStringLiteral("1"), QStringLiteral("Never")); // no such item: none selected
+    EXPECT_EQ(std::pair(spread->TypeComboBoxCurSel(), cell(3, 2).second), std::pair(-1, QString()));
 
-    const struct {
-        const char* file;
-        bool loaded;
-    } cases[] = {{"C:\\pic\\car.png", true}, {"C:\\pic\\missing.png", false}, {"", false}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.file);
-        spd.SpdItemSet(grid, 1, 1, QStringLiteral("0"), QString::fromLatin1(c.file));
-        EXPECT_EQ(spread->TypePictPicture().size(), c.loaded ? QSize(8, 4) : QSize(0, 0));
-        EXPECT_EQ(spd.SpdItemGet(grid, 1, 1).toString(), QString()); // the file name is no text
+    cell(1, 1);
+    spread->setCellType(vaSpread::CellTypePicture);
+    for (const auto& [file, size] :
+         {std::pair("C:\\pic\\missing.png", QSize(0, 0)), std::pair("C:\\pic\\car.png", QSize(8, 4))}) {
+        spd.SpdItemSet(grid, 1, 1, QStringLiteral("0"), QString::fromLatin1(file));
+        EXPECT_EQ(spread->TypePictPicture().size(), size) << file;
+        EXPECT_EQ(cell(1, 1), std::pair(vaSpread::CellTypePicture, QString())) << "the file name is no text";
     }
-    spd.SpdItemSet(grid, 1, 1, QStringLiteral("0"), QStringLiteral("C:\\pic\\car.png"));
     form.show();
-    EXPECT_FALSE(form.grab().isNull());
-    // Without a machine the cell gets no picture.
-    clsSpread noFiles;
-    const qint16 other = noFiles.SpdIni(spread);
-    noFiles.SpdItemSet(other, 1, 1, QStringLiteral("0"), QStringLiteral("C:\\pic\\car.png"));
+    EXPECT_FALSE(form.grab().isNull()); // paints the combo marks and the picture
+    clsSpread noFiles;                  // without a machine the cell gets no picture
+    noFiles.SpdItemSet(noFiles.SpdIni(spread), 1, 1, QStringLiteral("0"), QStringLiteral("C:\\pic\\car.png"));
     EXPECT_TRUE(spread->TypePictPicture().isNull());
 }
 

@@ -36,19 +36,3 @@ TEST_F(InstallerManInfoTest, WarningListsTheOlderManualsOnThisCdFromTheMessages)
         QStringLiteral(
             "Aurea (ZVH50) RM010EN of Jun 2023, ZVH50\ris old.\r\rUse the latest CD.\rView anyway?"));
 }
-
-// Windows drops trailing blanks and dots of a folder name: a key "RM010EN " names the folder RM010EN.
-TEST_F(InstallerManInfoTest, KeyWithTrailingBlanksOrDotsFindsItsFolderOnTheCd) {
-    const QByteArray lines = "Aurea,ZVH50,Repair Manual,RM010EN ,RM010EN,2023/06\r\n"
-                             "Aurea,ZVH50,Repair Manual,EWD00EN. ,EWD00EN,2023/06\r\n"
-                             "Aurea,ZVH50,Repair Manual,XYZ00EN ,XYZ00EN,2023/06\r\n";
-    ASSERT_TRUE(
-        t.temp().writeFile(QLatin1String(LocalFile), QByteArray(lines).replace("2023/06", "2024/03")));
-    ASSERT_TRUE(t.temp().writeFile(QLatin1String(CdFile), lines));
-    AutRunLocalRead module(t.ctx, t.ctx.SourceRoot);
-    EXPECT_EQ(module.ManInfo_CheckLatest(), NotLatest);
-    ASSERT_EQ(module.cdRecords().size(), 3u);
-    EXPECT_EQ(module.cdRecords()[0].onCd + module.cdRecords()[1].onCd + module.cdRecords()[2].onCd,
-              QStringLiteral("110"));
-    EXPECT_EQ(module.notLatestLines().size(), 2);
-}
