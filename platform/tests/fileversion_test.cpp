@@ -2,8 +2,6 @@
 #include "platform/FileVersion.h"
 
 #include <QCoreApplication>
-#include <sys/stat.h>
-#include <thread>
 
 TEST(FileVersion, FindsTheFirstRecordAnywhereInAFile) {
     QTemporaryDir dir;
@@ -20,23 +18,6 @@ TEST(FileVersion, FindsTheFirstRecordAnywhereInAFile) {
     EXPECT_FALSE(versionOf("marker-only.exe", first.left(16)).has_value());
     EXPECT_FALSE(readFileVersion(dir.filePath("missing.exe")).has_value());
     EXPECT_FALSE(readFileVersion(dir.path()).has_value()); // a folder
-}
-
-TEST(FileVersion, ReadsAStreamThatCannotBeMapped) {
-    QTemporaryDir dir;
-    const QString fifo = dir.filePath("pipe");
-    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-    // The record straddles the reader's first block boundary (1 MiB) and ends the stream, so that the
-    // writer is done when the reader stops.
-    const QByteArray bytes = QByteArray((1 << 20) - 10, 'x') + fileVersionRecord({4, 3, 2, 1});
-    std::thread writer([&] {
-        QFile out(fifo);
-        if (out.open(QIODevice::WriteOnly))
-            out.write(bytes);
-    });
-    const auto version = readFileVersion(fifo);
-    writer.join();
-    EXPECT_EQ(version, (FileVersion{4, 3, 2, 1}));
 }
 
 TEST(FileVersion, BuiltProgramsCarryTheirRecord) {

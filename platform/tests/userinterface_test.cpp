@@ -2,7 +2,6 @@
 #include "platform/UserInterface.h"
 
 #include <QApplication>
-#include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
@@ -91,24 +90,6 @@ TEST(QtUserInterface, MessageBoxShowsTheStyleAndAnswersTheClickedButton) {
     // Escape answers Cancel.
     whenShown<QMessageBox>([](QMessageBox* box) { box->reject(); });
     EXPECT_EQ(ui.messageBox("x", mb::OKCancel | mb::Exclamation, "T"), mb::IdCancel);
-}
-
-TEST(QtUserInterface, FolderDialogStartsAtTheInitialFolderAndAnswersAWindowsPath) {
-    TempMachine machine;
-    ASSERT_TRUE(QDir().mkpath(machine.host("C:\\Manuals\\Sub")));
-    QtUserInterface ui(machine.machine());
-    const QString manuals = QDir(machine.host("C:\\Manuals")).canonicalPath();
-
-    // A missing initial folder opens at its nearest existing parent.
-    whenShown<QFileDialog>([&](QFileDialog* dialog) {
-        EXPECT_EQ(QDir(dialog->directory().absolutePath()).canonicalPath(), manuals);
-        dialog->setDirectory(machine.host("C:\\Manuals\\Sub"));
-        static_cast<QDialog*>(dialog)->accept();
-    });
-    EXPECT_EQ(ui.browseForFolder("Choose", "C:\\Manuals\\Gone\\Deeper"), QStringLiteral("C:\\Manuals\\Sub"));
-
-    whenShown<QFileDialog>([](QFileDialog* dialog) { dialog->reject(); });
-    EXPECT_EQ(ui.browseForFolder("Choose", "C:\\Manuals"), std::nullopt);
 }
 
 } // namespace
