@@ -74,7 +74,7 @@ protected:
         return lines.isEmpty() ? QString() : lines.last();
     }
 
-    // The boxes the programs showed (MARVEK_UI_LOG=uiLog), one line each.
+    // The boxes the programs showed, one line each.
     QStringList boxes() const {
         QFile file(uiLog);
         return file.open(QIODevice::ReadOnly)
@@ -104,6 +104,7 @@ protected:
 
     marvek::testing::SharedTestContext t;
     const QString uiLog = t.temp().root() + u"/ui.log"_s;
+    const ScopedEnvironment logBoxes{"MARVEK_UI_LOG", uiLog}; // boxes are logged, answered by default
 };
 
 } // namespace marvek::companions::testing
