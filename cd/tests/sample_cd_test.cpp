@@ -7,6 +7,7 @@
 #include "shared/config/Messages.h"
 #include "shared/config/SysParameters.h"
 #include "shared/maninfo/AutRunLocalRead.h"
+#include "shared/testing/SchemaDatabase.h"
 #include "shared/testing/SharedTestContext.h"
 
 #include <QDir>
@@ -203,35 +204,28 @@ TEST_F(SampleCdTest, EveryManualFolderPassesTheCatalogueCheckAndIsLinkedFromTheS
 }
 
 TEST_F(SampleCdTest, DatabaseTemplateHasTheSchemaAndItsRows) {
-    using Database = std::unique_ptr<sqlite3, int (*)(sqlite3*)>;
-    const auto open = [](const QString& path, int flags) {
+    // The first column of every row a query on a database file gives.
+    const auto query = [](const QString& path, const char* sql) {
         sqlite3* raw = nullptr;
-        const int opened = sqlite3_open_v2(QFile::encodeName(path).constData(), &raw, flags, nullptr);
-        return std::pair{Database(raw, sqlite3_close), opened};
-    };
-    // The first column of every row.
-    const auto query = [](const Database& db, const char* sql) {
+        EXPECT_EQ(sqlite3_open_v2(QFile::encodeName(path).constData(), &raw, SQLITE_OPEN_READONLY, nullptr),
+                  SQLITE_OK);
+        const SqliteDatabase closer(raw);
         QStringList rows;
         const auto collect = [](void* out, int, char** values, char**) {
             static_cast<QStringList*>(out)->append(QString::fromUtf8(values[0]));
             return 0;
         };
-        EXPECT_EQ(sqlite3_exec(db.get(), sql, collect, &rows, nullptr), SQLITE_OK) << sql;
+        EXPECT_EQ(sqlite3_exec(raw, sql, collect, &rows, nullptr), SQLITE_OK) << sql;
         return rows;
     };
-    const auto [db, opened] =
-        open(host(u"programs/setup/"_s + t.ctx.systemParameters.DTX3_NEW_MDB_NAME), SQLITE_OPEN_READONLY);
-    ASSERT_EQ(opened, SQLITE_OK);
+    const QString db = host(u"programs/setup/"_s + t.ctx.systemParameters.DTX3_NEW_MDB_NAME);
 
     // The schema file run into an empty database gives the same tables, columns and indexes.
-    const auto [schema, created] = open(u":memory:"_s, SQLITE_OPEN_READWRITE);
-    QFile schemaFile(QStringLiteral(MARVEK_SCHEMA_SQL));
-    ASSERT_TRUE(created == SQLITE_OK && schemaFile.open(QIODevice::ReadOnly));
-    ASSERT_EQ(sqlite3_exec(schema.get(), schemaFile.readAll().constData(), nullptr, nullptr, nullptr),
-              SQLITE_OK);
+    ASSERT_TRUE(marvek::testing::MakeSchemaDatabase(t.temp(), u"C:\\schema.mdb"_s));
     const char* objects = "SELECT type || ' ' || name || ': ' || sql FROM sqlite_master ORDER BY name";
-    ASSERT_FALSE(query(schema, objects).isEmpty());
-    EXPECT_EQ(query(db, objects), query(schema, objects));
+    const QStringList schema = query(t.temp().host(u"C:\\schema.mdb"_s), objects);
+    ASSERT_FALSE(schema.isEmpty());
+    EXPECT_EQ(query(db, objects), schema);
 
     const QStringList version = query(db, "SELECT MDB_Version FROM M_system");
     bool numeric = false;

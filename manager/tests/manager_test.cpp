@@ -235,20 +235,19 @@ TEST_F(ManagerTest, DisplayOpensOrMarksMissingManuals) {
 TEST_F(ManagerTest, MemoIsTrimmedCutAndStoredAsWritten) {
     ASSERT_EQ(start(), manager::ManagerStartOutcome::ShowWindow);
     EXPECT_EQ(manager::SelectManual(ctx, q("RM011EN"), q("C:\\Manuals\\RM011EN")), q("brakes: see sec. 9"));
-    struct Case {
-        QString typed;
-        QString shown;
-        QString stored;
-    };
     const QString hundred(100, QLatin1Char('m'));
     const QString cjk = q("ブレーキ: O'Neil's note");
     // A character outside the basic plane at the cut is kept whole.
     const QString surrogate = QString(99, QLatin1Char('x')) + q("😀") + q("yz");
-    for (const Case& c : {Case{hundred + q("n"), hundred, hundred}, Case{q("   "), q("   "), QString()},
-                          Case{q("  keep  "), q("  keep  "), q("keep")}, Case{cjk, cjk, cjk},
-                          Case{surrogate, QString(99, QLatin1Char('x')), QString(99, QLatin1Char('x'))}}) {
-        EXPECT_EQ(manager::SaveMemo(ctx, c.typed), c.shown);
-        EXPECT_EQ(ctx.db.GetManualMemo(q("RM011EN")), c.stored);
+    // Typed, shown, stored.
+    const std::array<QString, 3> cases[] = {{hundred + q("n"), hundred, hundred},
+                                            {q("   "), q("   "), QString()},
+                                            {q("  keep  "), q("  keep  "), q("keep")},
+                                            {cjk, cjk, cjk},
+                                            {surrogate, QString(99, u'x'), QString(99, u'x')}};
+    for (const auto& [typed, shown, stored] : cases) {
+        EXPECT_EQ(manager::SaveMemo(ctx, typed), shown);
+        EXPECT_EQ(ctx.db.GetManualMemo(q("RM011EN")), stored);
     }
     // Read-only: not stored, M067.
     ctx.os().files().setAttributes(DatabasePath, platform::FILE_ATTRIBUTE_READONLY);
