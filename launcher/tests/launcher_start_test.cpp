@@ -15,7 +15,7 @@ constexpr auto PagoraCommand = "c:\\Program Files\\Marvek\\Scanlux\\View\\Pagora
 class LauncherStartTest : public ::testing::Test {
 protected:
     LauncherStartTest() {
-        cd = t.temp().addDrive(QLatin1Char('D'));
+        t.temp().addDrive(QLatin1Char('D'));
         EXPECT_TRUE(prepareCd(t.temp()));
     }
 
@@ -31,7 +31,6 @@ protected:
     }
 
     SharedTestContext t;
-    QString cd;
     QStringList started;
     QString startPage;
     bool startSucceeds = true;

@@ -42,13 +42,13 @@ protected:
 
     // Runs ManualLink.exe with the command line's arguments; its exit code.
     std::optional<quint32> open(const QString& arguments) {
-        const ScopedEnvironment useBrowser("BROWSER", browser.path());
         return run(LinkFolder + u"\\ManualLink.exe "_s + arguments);
     }
 
     const RecordingProgram pagora{host(ViewerFolder + u"\\Pagora.exe"_s),
                                   t.temp().root() + u"/pagora.args"_s};
     const RecordingProgram browser{host(u"C:\\Tools\\browser.sh"_s), t.temp().root() + u"/browser.args"_s};
+    const ScopedEnvironment useBrowser{"BROWSER", browser.path()};
 };
 
 TEST_F(ManualLinkTest, OpensThePageInPagoraElseInTheSystemWebBrowser) {
