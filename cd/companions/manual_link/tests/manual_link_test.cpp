@@ -91,15 +91,5 @@ TEST_F(ManualLinkTest, RefusalsShowOneBoxAndOpenNothing) {
     EXPECT_TRUE(pagora.runs().isEmpty() && browser.runs().isEmpty());
 }
 
-TEST_F(ManualLinkTest, WithoutItsDatabaseItRefuses) {
-    ASSERT_TRUE(os().files().createFolderPath(u"C:\\Other"_s));
-    ASSERT_TRUE(os().files().copyFile(LinkFolder + u"\\ManualLink.exe"_s, u"C:\\Other\\ManualLink.exe"_s));
-    EXPECT_EQ(run(u"C:\\Other\\ManualLink.exe RM010EN"_s),
-              static_cast<quint32>(ManualLinkResult::DatabaseError));
-    EXPECT_EQ(boxes().size(), 1);
-    QThread::msleep(300);
-    EXPECT_TRUE(pagora.runs().isEmpty());
-}
-
 } // namespace
 } // namespace marvek::companions::testing
