@@ -21,7 +21,6 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
-#include <QThread>
 #include <future>
 #include <gtest/gtest.h>
 

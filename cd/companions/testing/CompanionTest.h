@@ -4,7 +4,6 @@
 // a temporary machine: the built CD is drive D:, drive C: is empty but for ProgramFilesDir.
 
 #include "cd/companions/common/CompanionInstall.h"
-#include "platform/FileVersion.h"
 #include "platform/testing/ScopedEnvironment.h"
 #include "shared/testing/SharedTestContext.h"
 
