@@ -1,12 +1,14 @@
 // Walks the built sample CD (the sample_cd target) and checks that it has the shape the programs expect,
 // and runs its clean-up batch RmDir.bat as the suite runs it: /bin/sh with one host path.
 #include "platform/FileVersion.h"
+#include "platform/SevenZip.h"
 #include "platform/TextCodec.h"
 #include "platform/testing/TempMachine.h"
 #include "shared/catalogue/CarInfo.h"
 #include "shared/config/Messages.h"
 #include "shared/config/SysParameters.h"
 #include "shared/maninfo/AutRunLocalRead.h"
+#include "shared/testing/SchemaDatabase.h"
 #include "shared/testing/SharedTestContext.h"
 
 #include <QDir>
@@ -15,14 +17,9 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QMap>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QSet>
-#include <archive.h>
-#include <archive_entry.h>
 #include <gtest/gtest.h>
-#include <memory>
 #include <sqlite3.h>
 
 #ifdef MARVEK_HAVE_QT_PDF
@@ -43,30 +40,6 @@ constexpr int MessageNumbers[] = {6,  9,  10, 11, 12, 13, 14, 15, 16, 17, 18, 19
                                   28, 29, 30, 31, 32, 33, 34, 35, 37, 38, 39, 40, 41, 42, 43, 45, 46, 47,
                                   48, 49, 50, 51, 52, 53, 54, 55, 56, 57, 59, 60, 64, 65, 66, 67, 68, 69,
                                   70, 71, 72, 73, 74, 80, 81, 82, 83, 84, 85, 86, 88, 90, 91, 93};
-
-// Reads every file of a zip, data and CRC included, by its name decoded from code page 932 as the
-// installer's extractor reads it. Sets error unless every entry was read.
-QMap<QString, QByteArray> readZip(const QString& hostPath, QString& error) {
-    QMap<QString, QByteArray> files;
-    const std::unique_ptr<archive, int (*)(archive*)> a(archive_read_new(), archive_read_free);
-    archive_read_support_format_zip(a.get());
-    archive_entry* entry = nullptr;
-    int status = archive_read_open_filename(a.get(), QFile::encodeName(hostPath).constData(), 65536);
-    while (status == ARCHIVE_OK && (status = archive_read_next_header(a.get(), &entry)) == ARCHIVE_OK) {
-        if (archive_entry_filetype(entry) == AE_IFDIR)
-            continue;
-        QByteArray& data =
-            files[platform::decodeCodePage(archive_entry_pathname(entry), platform::CodePageShiftJis)];
-        char buffer[16384];
-        la_ssize_t read = 0;
-        while ((read = archive_read_data(a.get(), buffer, sizeof buffer)) > 0)
-            data.append(buffer, read);
-        status = read < 0 ? ARCHIVE_FATAL : ARCHIVE_OK;
-    }
-    if (status != ARCHIVE_EOF)
-        error = hostPath + u": "_s + QString::fromLocal8Bit(archive_error_string(a.get()));
-    return files;
-}
 
 // Why a file is no valid PDF that a viewer opens with a title, or empty.
 QString pdfProblem(const QString& hostPath) {
@@ -177,25 +150,27 @@ TEST_F(SampleCdTest, EveryManualFolderPassesTheCatalogueCheckAndIsLinkedFromTheS
         // Viewable from the CD as well (a path ending in "/" exists only as a folder).
         for (const char* path : {"/index.html", "/contents/"})
             EXPECT_TRUE(QFileInfo::exists(host(entry.Folder + QLatin1String(path)))) << path;
-        // Installed from the archive: one top folder holding index.html and the pages under contents.
+        // Installed from the archive by the suite's extractor: one top folder holding index.html and the
+        // pages under contents.
+        const QString unpacked = t.temp().host(u"C:\\unpacked\\"_s + entry.Folder);
+        const QString command = u"x -aoa D:\\%1\\install\\condense\\manual.zip \"C:\\unpacked\\%1\\\""_s;
         QString error;
-        const auto zip = readZip(host(entry.Folder + u"/install/condense/manual.zip"_s), error);
-        ASSERT_TRUE(error.isEmpty()) << error.toStdString();
-        QSet<QString> tops;
-        for (const QString& name : zip.keys())
-            tops.insert(name.section(u'/', 0, 0));
+        ASSERT_EQ(platform::SevenZip(t.temp().machine(), 0, command.arg(entry.Folder), error, 512), 0)
+            << error.toStdString();
+        const QStringList tops = QDir(unpacked).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
         ASSERT_EQ(tops.size(), 1);
-        const QString top = *tops.begin();
-        EXPECT_TRUE(zip.contains(top + u"/index.html"_s));
+        const QString top = unpacked + u'/' + tops.front();
+        EXPECT_TRUE(QFileInfo(top + u"/index.html"_s).isFile());
         // The changed files of install\compare are the archive's files under contents.
         const QDir compare(host(entry.Folder + u"/install/compare"_s));
         EXPECT_TRUE(compare.exists());
         for (QDirIterator it(compare.path(), QDir::Files, QDirIterator::Subdirectories); it.hasNext();) {
             QFile file(it.next());
             compareTree = true;
-            const QString name = top + u"/contents/"_s + compare.relativeFilePath(file.fileName());
-            ASSERT_TRUE(zip.contains(name) && file.open(QIODevice::ReadOnly)) << name.toStdString();
-            EXPECT_EQ(zip.value(name), file.readAll());
+            QFile extracted(top + u"/contents/"_s + compare.relativeFilePath(file.fileName()));
+            ASSERT_TRUE(extracted.open(QIODevice::ReadOnly) && file.open(QIODevice::ReadOnly))
+                << extracted.fileName().toStdString();
+            EXPECT_EQ(extracted.readAll(), file.readAll());
         }
     }
     EXPECT_TRUE(compareTree);
@@ -203,35 +178,28 @@ TEST_F(SampleCdTest, EveryManualFolderPassesTheCatalogueCheckAndIsLinkedFromTheS
 }
 
 TEST_F(SampleCdTest, DatabaseTemplateHasTheSchemaAndItsRows) {
-    using Database = std::unique_ptr<sqlite3, int (*)(sqlite3*)>;
-    const auto open = [](const QString& path, int flags) {
+    // The first column of every row a query on a database file gives.
+    const auto query = [](const QString& path, const char* sql) {
         sqlite3* raw = nullptr;
-        const int opened = sqlite3_open_v2(QFile::encodeName(path).constData(), &raw, flags, nullptr);
-        return std::pair{Database(raw, sqlite3_close), opened};
-    };
-    // The first column of every row.
-    const auto query = [](const Database& db, const char* sql) {
+        EXPECT_EQ(sqlite3_open_v2(QFile::encodeName(path).constData(), &raw, SQLITE_OPEN_READONLY, nullptr),
+                  SQLITE_OK);
+        const SqliteDatabase closer(raw);
         QStringList rows;
         const auto collect = [](void* out, int, char** values, char**) {
             static_cast<QStringList*>(out)->append(QString::fromUtf8(values[0]));
             return 0;
         };
-        EXPECT_EQ(sqlite3_exec(db.get(), sql, collect, &rows, nullptr), SQLITE_OK) << sql;
+        EXPECT_EQ(sqlite3_exec(raw, sql, collect, &rows, nullptr), SQLITE_OK) << sql;
         return rows;
     };
-    const auto [db, opened] =
-        open(host(u"programs/setup/"_s + t.ctx.systemParameters.DTX3_NEW_MDB_NAME), SQLITE_OPEN_READONLY);
-    ASSERT_EQ(opened, SQLITE_OK);
+    const QString db = host(u"programs/setup/"_s + t.ctx.systemParameters.DTX3_NEW_MDB_NAME);
 
     // The schema file run into an empty database gives the same tables, columns and indexes.
-    const auto [schema, created] = open(u":memory:"_s, SQLITE_OPEN_READWRITE);
-    QFile schemaFile(QStringLiteral(MARVEK_SCHEMA_SQL));
-    ASSERT_TRUE(created == SQLITE_OK && schemaFile.open(QIODevice::ReadOnly));
-    ASSERT_EQ(sqlite3_exec(schema.get(), schemaFile.readAll().constData(), nullptr, nullptr, nullptr),
-              SQLITE_OK);
+    ASSERT_TRUE(marvek::testing::MakeSchemaDatabase(t.temp(), u"C:\\schema.mdb"_s));
     const char* objects = "SELECT type || ' ' || name || ': ' || sql FROM sqlite_master ORDER BY name";
-    ASSERT_FALSE(query(schema, objects).isEmpty());
-    EXPECT_EQ(query(db, objects), query(schema, objects));
+    const QStringList schema = query(t.temp().host(u"C:\\schema.mdb"_s), objects);
+    ASSERT_FALSE(schema.isEmpty());
+    EXPECT_EQ(query(db, objects), schema);
 
     const QStringList version = query(db, "SELECT MDB_Version FROM M_system");
     bool numeric = false;

@@ -3,6 +3,7 @@
 
 #include "LauncherTestSupport.h"
 #include "platform/InstanceLock.h"
+#include "platform/testing/ScopedEnvironment.h"
 
 #include <QDir>
 #include <QProcess>
@@ -32,14 +33,6 @@ protected:
     // Runs a program of the CD with the CD's root as the working folder and waits for its end.
     int run(const QString& program, const QStringList& arguments = {}) {
         QProcess process;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("MARVEK_ROOT"), temp.root());
-        env.insert(QStringLiteral("MARVEK_UI_LOG"), temp.root() + QStringLiteral("/ui.log"));
-        env.insert(QStringLiteral("BROWSER"), browser.path());
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        env.insert(QStringLiteral("LANG"), QStringLiteral("en_US.UTF-8"));
-        env.remove(QStringLiteral("LC_ALL"));
-        process.setProcessEnvironment(env);
         process.setWorkingDirectory(cd);
         process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         process.start(program, arguments);
@@ -62,10 +55,14 @@ protected:
 
     QString hostPage() const { return temp.host(QStringLiteral("D:\\index.html")); }
 
-    TempMachine temp;
+    TempMachine temp; // MARVEK_ROOT points at it
     QString cd;
     RecordingProgram pagora;
     RecordingProgram browser;
+    const ScopedEnvironment environment[4] = {{"MARVEK_UI_LOG", temp.root() + QStringLiteral("/ui.log")},
+                                              {"BROWSER", browser.path()},
+                                              {"LANG", "en_US.UTF-8"},
+                                              {"LC_ALL", nullptr}};
 };
 
 TEST_F(LauncherProcessTest, AutostartOrASubfolderStartsPagoraElseTheWebBrowserOnTheRootPage) {

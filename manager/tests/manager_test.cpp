@@ -7,6 +7,8 @@
 #include "platform/InstanceLock.h"
 #include "platform/Processes.h"
 #include "platform/Registry.h"
+#include "platform/testing/RecordingProgram.h"
+#include "platform/testing/ScopedEnvironment.h"
 #include "shared/config/Messages.h"
 #include "shared/grid/vaSpread.h"
 #include "shared/testing/SchemaDatabase.h"
@@ -18,9 +20,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QTableView>
-#include <QTemporaryDir>
 #include <QTest>
-#include <QThread>
 #include <future>
 #include <gtest/gtest.h>
 
@@ -93,29 +93,12 @@ protected:
         ASSERT_TRUE(temp().writeFile(q("C:\\Manuals\\BRM00EN\\contents\\BRM00EN.pdf"), "%PDF-1.4"));
     }
 
-    // A script standing in for a program: records its arguments in a file.
-    QString recorder(const QString& name) {
-        const QString script = tools.filePath(name);
-        QFile file(script);
-        file.open(QIODevice::WriteOnly);
-        file.write("#!/bin/sh\necho \"$@\" > \"$0.args\"\n");
-        file.close();
-        file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-        return script;
+    // A recording stand-in for a program at a host path.
+    RecordingProgram recorder(const QString& hostPath) {
+        RecordingProgram program(hostPath, hostPath + q(".args"));
+        EXPECT_TRUE(program.install());
+        return program;
     }
-    // The recorded arguments, once their line is complete.
-    static QByteArray awaitArgs(const QString& script) {
-        QByteArray args;
-        for (int i = 0; i < 750 && !args.endsWith('\n'); ++i) {
-            QThread::msleep(20);
-            QFile file(script + q(".args"));
-            if (file.open(QIODevice::ReadOnly))
-                args = file.readAll();
-        }
-        return args.trimmed();
-    }
-
-    QTemporaryDir tools;
 };
 
 TEST_F(ManagerTest, StartFailuresEndWithTheirBoxes) {
@@ -210,25 +193,22 @@ TEST_F(ManagerTest, DisplayOpensOrMarksMissingManuals) {
 
     // Opens a manual through a recording stand-in named by an environment variable; what it was given.
     const auto openThrough = [&](const char* variable, const char* pubNo, const char* pdfFlag) {
-        const QString standIn = recorder(q(variable));
-        qputenv(variable, standIn.toUtf8());
+        const RecordingProgram standIn = recorder(temp().root() + u'/' + q(variable));
+        const ScopedEnvironment named(variable, standIn.path());
         EXPECT_EQ(manager::DisplayManual(ctx, q(pubNo), q("C:\\Manuals\\") + q(pubNo), q(pdfFlag)),
                   manager::DisplayResult::Opened);
-        qunsetenv(variable);
-        return awaitArgs(standIn);
+        return standIn.waitForRuns(1).value(0).join(u' ');
     };
     // HTML manual without Pagora: the system web browser gets the page; a PDF manual the shell's Open.
-    EXPECT_TRUE(openThrough("BROWSER", "RM011EN", "0").endsWith("RM011EN/index.html"));
-    EXPECT_TRUE(openThrough("MARVEK_OPEN_COMMAND", "BRM00EN", "1").endsWith("BRM00EN.pdf"));
+    EXPECT_TRUE(openThrough("BROWSER", "RM011EN", "0").endsWith(q("RM011EN/index.html")));
+    EXPECT_TRUE(openThrough("MARVEK_OPEN_COMMAND", "BRM00EN", "1").endsWith(q("BRM00EN.pdf")));
 
     // With Pagora: the unquoted command line.
-    const QString pagora = recorder(q("Pagora.exe"));
-    QDir().mkpath(temp().host(q("C:\\Viewer")));
-    ASSERT_TRUE(QFile::copy(pagora, temp().host(q("C:\\Viewer\\Pagora.exe"))));
+    const RecordingProgram pagora = recorder(temp().host(q("C:\\Viewer\\Pagora.exe")));
     EXPECT_EQ(manager::DisplayManual(ctx, q("RM011EN"), q("C:\\Manuals\\RM011EN"), q("0")),
               manager::DisplayResult::Opened);
-    EXPECT_EQ(awaitArgs(temp().host(q("C:\\Viewer\\Pagora.exe"))),
-              temp().host(q("C:\\Manuals\\RM011EN\\index.html")).toUtf8());
+    EXPECT_EQ(pagora.waitForRuns(1),
+              QList<QStringList>{{temp().host(q("C:\\Manuals\\RM011EN\\index.html"))}});
     EXPECT_TRUE(ui().asked().empty());
 
     // A missing page: the box, then the manual is marked.
@@ -254,20 +234,19 @@ TEST_F(ManagerTest, DisplayOpensOrMarksMissingManuals) {
 TEST_F(ManagerTest, MemoIsTrimmedCutAndStoredAsWritten) {
     ASSERT_EQ(start(), manager::ManagerStartOutcome::ShowWindow);
     EXPECT_EQ(manager::SelectManual(ctx, q("RM011EN"), q("C:\\Manuals\\RM011EN")), q("brakes: see sec. 9"));
-    struct Case {
-        QString typed;
-        QString shown;
-        QString stored;
-    };
     const QString hundred(100, QLatin1Char('m'));
     const QString cjk = q("ブレーキ: O'Neil's note");
     // A character outside the basic plane at the cut is kept whole.
     const QString surrogate = QString(99, QLatin1Char('x')) + q("😀") + q("yz");
-    for (const Case& c : {Case{hundred + q("n"), hundred, hundred}, Case{q("   "), q("   "), QString()},
-                          Case{q("  keep  "), q("  keep  "), q("keep")}, Case{cjk, cjk, cjk},
-                          Case{surrogate, QString(99, QLatin1Char('x')), QString(99, QLatin1Char('x'))}}) {
-        EXPECT_EQ(manager::SaveMemo(ctx, c.typed), c.shown);
-        EXPECT_EQ(ctx.db.GetManualMemo(q("RM011EN")), c.stored);
+    // Typed, shown, stored.
+    const std::array<QString, 3> cases[] = {{hundred + q("n"), hundred, hundred},
+                                            {q("   "), q("   "), QString()},
+                                            {q("  keep  "), q("  keep  "), q("keep")},
+                                            {cjk, cjk, cjk},
+                                            {surrogate, QString(99, u'x'), QString(99, u'x')}};
+    for (const auto& [typed, shown, stored] : cases) {
+        EXPECT_EQ(manager::SaveMemo(ctx, typed), shown);
+        EXPECT_EQ(ctx.db.GetManualMemo(q("RM011EN")), stored);
     }
     // Read-only: not stored, M067.
     ctx.os().files().setAttributes(DatabasePath, platform::FILE_ATTRIBUTE_READONLY);

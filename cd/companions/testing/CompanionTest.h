@@ -4,7 +4,6 @@
 // a temporary machine: the built CD is drive D:, drive C: is empty but for ProgramFilesDir.
 
 #include "cd/companions/common/CompanionInstall.h"
-#include "platform/FileVersion.h"
 #include "platform/testing/ScopedEnvironment.h"
 #include "shared/testing/SharedTestContext.h"
 
@@ -74,7 +73,7 @@ protected:
         return lines.isEmpty() ? QString() : lines.last();
     }
 
-    // The boxes the programs showed (MARVEK_UI_LOG=uiLog), one line each.
+    // The boxes the programs showed, one line each.
     QStringList boxes() const {
         QFile file(uiLog);
         return file.open(QIODevice::ReadOnly)
@@ -104,6 +103,7 @@ protected:
 
     marvek::testing::SharedTestContext t;
     const QString uiLog = t.temp().root() + u"/ui.log"_s;
+    const ScopedEnvironment logBoxes{"MARVEK_UI_LOG", uiLog}; // boxes are logged, answered by default
 };
 
 } // namespace marvek::companions::testing
