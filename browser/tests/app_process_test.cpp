@@ -761,8 +761,8 @@ TEST_F(PagoraProcesses, AnotherAccountCanNeitherTakeNorReadTheHandOver) {
         const marvek::testing::ScopedEnvironment xdg("XDG_RUNTIME_DIR", c.runtimeSet ? runtime : u""_s);
         name = c.userFolderFirst ? handover::serverName(platform::RuntimeFolder::ofUser(), machine.machine())
                                  : QString();
-        OtherAccount other(c.steps, c.runtimeSet ? inRuntime : inShared, copyDataFrame(codeSearch));
-        ASSERT_EQ(other.steps(), c.achieved);
+        OtherAccount account(c.steps, c.runtimeSet ? inRuntime : inShared, copyDataFrame(codeSearch));
+        ASSERT_EQ(account.steps(), c.achieved);
 
         QProcess* first = start(page);
         ASSERT_TRUE(waitForLog(first, slot0("open", page, "000")));
@@ -771,7 +771,7 @@ TEST_F(PagoraProcesses, AnotherAccountCanNeitherTakeNorReadTheHandOver) {
             ASSERT_TRUE(waitForServer());
             ASSERT_TRUE(finishes(second));
             EXPECT_TRUE(waitForLog(first, slot0("update", other, "000")));
-            const OtherAccount::Contact call = other.contact();
+            const OtherAccount::Contact call = account.contact();
             EXPECT_EQ(call.connected, 1);
             EXPECT_EQ(call.closed, 1);
             EXPECT_EQ(call.answerBytes, 0);
@@ -788,7 +788,7 @@ TEST_F(PagoraProcesses, AnotherAccountCanNeitherTakeNorReadTheHandOver) {
                                   u": belongs to user 65534, not to user 0)"_s) == 2;
             }));
         }
-        const std::optional<OtherAccount::Report> report = other.finish();
+        const std::optional<OtherAccount::Report> report = account.finish();
         ASSERT_TRUE(report.has_value());
         EXPECT_EQ(report->connections[0], 0); // the old name is never called
         EXPECT_EQ(report->bytes, 0);
