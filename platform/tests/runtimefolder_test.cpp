@@ -96,7 +96,8 @@ TEST(RuntimeFolder, TakesOnlyARealPrivateFolderOfTheUser) {
         case Expect::Refused:
             EXPECT_FALSE(folder.isValid());
             EXPECT_TRUE(folder.path().isEmpty());
-            EXPECT_TRUE(folder.error().contains(QString::fromLatin1(c.reason))) << folder.error().toStdString();
+            EXPECT_TRUE(folder.error().contains(QString::fromLatin1(c.reason)))
+                << folder.error().toStdString();
             EXPECT_TRUE(folder.entry("name", TempMachine().machine()).isEmpty());
             break;
         }
