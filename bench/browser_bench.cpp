@@ -12,6 +12,7 @@
 
 #include "browser/app/HandOver.h"
 #include "platform/Machine.h"
+#include "platform/RuntimeFolder.h"
 #include "platform/TextCodec.h"
 
 #include <QCoreApplication>
@@ -49,7 +50,7 @@ public:
               "<html><head><title>other</title></head><body><p>other</p></body></html>");
         write(m_machine.toHost(QStringLiteral("C:\\Manuals")) + QStringLiteral("/Bench Manual/notitle.html"),
               "<html><body><p>no title</p></body></html>");
-        m_name = browser::handover::serverName(m_machine);
+        m_name = browser::handover::serverName(platform::RuntimeFolder::ofUser(), m_machine);
     }
 
     ~BrowserBench() { stopInstance(); }

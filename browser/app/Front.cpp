@@ -5,6 +5,7 @@
 #include "platform/CommandLine.h"
 #include "platform/Machine.h"
 #include "platform/MachineInfo.h"
+#include "platform/RuntimeFolder.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -39,9 +40,10 @@ int runFront(int argc, char** argv) {
     for (int i = 0; i < argc; ++i)
         arguments.append(QString::fromLocal8Bit(argv[i]));
     const platform::Machine machine = platform::Machine::fromEnvironment();
-    const QString name = handover::serverName(machine);
+    const QString name = handover::serverName(platform::RuntimeFolder::ofUser(), machine);
     // No application object: the hand-over needs none, and the engine makes its own.
     const QString program = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
+    // No safe runtime folder (no name) or no server of this user on it: this start becomes the instance.
     if (handover::client::Connection connection(name); connection.connected()) {
         const platform::MachineInfo info(machine);
         const QString programFolder = machine.toWindows(QFileInfo(program).absolutePath());

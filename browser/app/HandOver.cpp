@@ -1,10 +1,8 @@
 #include "browser/app/HandOver.h"
 
-#include "platform/Machine.h"
+#include "platform/RuntimeFolder.h"
 #include "platform/TextCodec.h"
 
-#include <QCryptographicHash>
-#include <QDir>
 #include <QFile>
 #include <QtEndian>
 #include <chrono>
@@ -26,13 +24,8 @@ quint32 readLe32(const QByteArray& bytes, qsizetype offset) {
 
 } // namespace
 
-QString serverName(const platform::Machine& machine) {
-    const QByteArray root = QDir(machine.root()).absolutePath().toUtf8();
-    const QByteArray hash = QCryptographicHash::hash(root, QCryptographicHash::Sha1).toHex().left(12);
-    return QStringLiteral("%1.%2.%3")
-        .arg(QLatin1String(WindowCaption))
-        .arg(static_cast<qulonglong>(::getuid()))
-        .arg(QString::fromLatin1(hash));
+QString serverName(const platform::RuntimeFolder& folder, const platform::Machine& machine) {
+    return folder.entry(QLatin1String(WindowCaption), machine);
 }
 
 QByteArray copyDataPayload(const QString& commandArguments, int codePage) {
@@ -143,24 +136,9 @@ public:
     Socket(const Socket&) = delete;
     Socket& operator=(const Socket&) = delete;
 
-    // Connects within the time; a full backlog is retried until then.
+    // Connects within the time to a server of this user; a full backlog is retried until then.
     bool connectTo(const QString& name, int timeoutMs) {
-        const QByteArray path = QFile::encodeName(QDir::tempPath() + QLatin1Char('/') + name);
-        sockaddr_un address{};
-        if (m_fd < 0 || path.size() >= static_cast<qsizetype>(sizeof address.sun_path))
-            return false;
-        address.sun_family = AF_UNIX;
-        std::memcpy(address.sun_path, path.constData(), static_cast<size_t>(path.size()));
-        const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-        for (;;) {
-            if (::connect(m_fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0)
-                return true;
-            if (errno == EINPROGRESS)
-                return wait(POLLOUT, msLeft(deadline)) && socketError() == 0;
-            if ((errno != EAGAIN && errno != EINTR) || msLeft(deadline) == 0)
-                return false;
-            ::poll(nullptr, 0, 5);
-        }
+        return connectToPath(name, timeoutMs) && platform::peerIsOwnUser(m_fd);
     }
 
     bool sendAll(QByteArrayView bytes, Clock::time_point deadline) {
@@ -194,6 +172,26 @@ public:
     }
 
 private:
+    // Connects within the time, to whoever listens on the path.
+    bool connectToPath(const QString& name, int timeoutMs) {
+        const QByteArray path = QFile::encodeName(name);
+        sockaddr_un address{};
+        if (m_fd < 0 || path.isEmpty() || path.size() >= static_cast<qsizetype>(sizeof address.sun_path))
+            return false;
+        address.sun_family = AF_UNIX;
+        std::memcpy(address.sun_path, path.constData(), static_cast<size_t>(path.size()));
+        const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+        for (;;) {
+            if (::connect(m_fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0)
+                return true;
+            if (errno == EINPROGRESS)
+                return wait(POLLOUT, msLeft(deadline)) && socketError() == 0;
+            if ((errno != EAGAIN && errno != EINTR) || msLeft(deadline) == 0)
+                return false;
+            ::poll(nullptr, 0, 5);
+        }
+    }
+
     bool wait(short events, int timeoutMs) const {
         pollfd entry{m_fd, events, 0};
         int ready = 0;

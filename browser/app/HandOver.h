@@ -9,7 +9,8 @@
 
 namespace marvek::platform {
 class Machine;
-}
+class RuntimeFolder;
+} // namespace marvek::platform
 
 namespace marvek::browser {
 
@@ -40,9 +41,10 @@ inline constexpr int FrameTimeoutMs = 3000;
 inline constexpr int MaxConnections = 32;
 inline constexpr qsizetype MaxPendingBytes = 4 * MaxFrameBytes;
 
-// The server name: the caption, the user id and a hash of the machine prefix, so that two users,
-// or two machine prefixes of one user, never meet.
-QString serverName(const platform::Machine& machine);
+// The server's socket: "SubClass - MarvekBrowser.<tag>" in the user's private runtime folder, the tag
+// naming the machine prefix, so that two users, or two machine prefixes of one user, never meet. Empty
+// when the user has no safe runtime folder (then there is no hand-over).
+QString serverName(const platform::RuntimeFolder& folder, const platform::Machine& machine);
 
 // lpData of the hand-over message: the text with one NUL appended, in the code page, plus one byte.
 QByteArray copyDataPayload(const QString& commandArguments, int codePage);
@@ -101,7 +103,8 @@ private:
 };
 
 // The sending side: one connection per request, synchronous with time limits, on a plain socket
-// (no application object, no Qt Network).
+// (no application object, no Qt Network). A server that does not run as this process's user counts as
+// none: the connection is given up before a byte is written.
 namespace client {
 // One connection to the server, for one request: connected (within ConnectTimeoutMs) on construction.
 class Connection {

@@ -1,9 +1,12 @@
 #include "browser/app/HandOverServer.h"
 
+#include "platform/RuntimeFolder.h"
+
 #include <QLocalServer>
 #include <QTimer>
 #include <QtEndian>
 #include <algorithm>
+#include <unistd.h>
 
 namespace marvek::browser::handover {
 
@@ -11,6 +14,23 @@ namespace {
 // What Qt buffers of a connection beyond the frame being read: small, so that a sender that writes on
 // and on is held back by the socket itself.
 constexpr qint64 SocketReadBufferBytes = 16 * 1024;
+
+// A local server that takes connections from processes of this user only: any other is closed as it is
+// accepted, before a byte is read or a socket object made for it.
+class OwnUserServer : public QLocalServer {
+public:
+    using QLocalServer::QLocalServer;
+
+protected:
+    void incomingConnection(quintptr socketDescriptor) override {
+        const int fd = static_cast<int>(socketDescriptor);
+        if (platform::peerIsOwnUser(fd))
+            QLocalServer::incomingConnection(socketDescriptor);
+        else
+            ::close(fd);
+    }
+};
+
 } // namespace
 
 struct HandOverServer::Connection {
@@ -20,7 +40,7 @@ struct HandOverServer::Connection {
 };
 
 HandOverServer::HandOverServer(QString name, QObject* parent)
-    : QObject(parent), m_name(std::move(name)), m_server(new QLocalServer(this)) {
+    : QObject(parent), m_name(std::move(name)), m_server(new OwnUserServer(this)) {
     // Default socket options on purpose: with access options Qt binds elsewhere and renames the
     // socket into place, which would take the name from a live instance instead of failing.
     connect(m_server, &QLocalServer::newConnection, this, &HandOverServer::acceptConnections);
@@ -43,13 +63,10 @@ bool HandOverServer::listen() {
         return true;
     if (m_server->serverError() != QAbstractSocket::AddressInUseError)
         return false;
-    // The name is taken: by a live instance (keep it) or by the socket of a process that died.
-    QLocalSocket probe;
-    probe.connectToServer(m_name);
-    if (probe.waitForConnected(ConnectTimeoutMs)) {
-        probe.disconnectFromServer();
+    // The name is taken: by a live instance of this user (keep it), or by the socket of a process that
+    // died or of another user (the client gives such a server up without writing).
+    if (client::instanceRunning(m_name))
         return false;
-    }
     QLocalServer::removeServer(m_name);
     return m_server->listen(m_name);
 }

@@ -14,10 +14,12 @@ class QLocalServer;
 
 namespace marvek::browser::handover {
 
-// The receiving side. listen() claims the name; until handlers are set every request is answered
-// with 0 at once (no hand-over window yet). Requests are handled one at a time, in the order their
-// frames completed, each from the event loop itself: never inside another request's handling (whose
-// message box runs an event loop of its own). A connection is closed after its answer.
+// The receiving side. listen() claims the name (a socket path in the user's private runtime folder);
+// until handlers are set every request is answered with 0 at once (no hand-over window yet). Only
+// connections from processes of this user are taken: any other is closed as it is accepted, unread. Requests
+// are handled one at a time, in the order their frames completed, each from the event loop itself: never
+// inside another request's handling (whose message box runs an event loop of its own). A connection is closed
+// after its answer.
 class HandOverServer : public QObject {
     Q_OBJECT
 
@@ -28,8 +30,8 @@ public:
     explicit HandOverServer(QString name, QObject* parent = nullptr);
     ~HandOverServer() override;
 
-    // Listens on the name. A socket left by a dead process (nobody answers on it) is removed first;
-    // a live server keeps the name and listen() fails.
+    // Listens on the name. A socket left by a dead process (nobody answers on it) or held by another
+    // user's process is removed first; a live server of this user keeps the name and listen() fails.
     bool listen();
     void close();
     bool isListening() const;

@@ -5,9 +5,9 @@
 #include "browser/app/HandOverServer.h"
 #include "browser/app/frmSubClass.h"
 #include "platform/CommandLine.h"
+#include "platform/RuntimeFolder.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QLockFile>
 #include <cstdio>
 #include <unistd.h>
@@ -32,11 +32,17 @@ int Main(const QStringList& arguments) {
     BrowserContext context(*os, programFolder); // loads the message table
     const QString commandLine =
         platform::commandLineArguments(platform::GetCommandLine(arguments, os->machine()), os->machine());
-    const QString name = handover::serverName(os->machine());
+    const platform::RuntimeFolder runtime = platform::RuntimeFolder::ofUser();
+    const QString name = handover::serverName(runtime, os->machine());
 
     auto server = std::make_unique<handover::HandOverServer>(name);
-    {
-        QLockFile startLock(QDir::tempPath() + QLatin1Char('/') + name + QStringLiteral(".lock"));
+    if (name.isEmpty()) {
+        // Without a folder only this user can enter, there is no hand-over: this start is an instance
+        // of its own and no later start can reach it.
+        std::fprintf(stderr, "Pagora: no private runtime folder (%s); the hand-over is off\n",
+                     qPrintable(runtime.error()));
+    } else {
+        QLockFile startLock(name + QStringLiteral(".lock"));
         startLock.tryLock(StartLockTimeoutMs); // best effort: a start goes on without it
         if (handover::client::instanceRunning(name)) {
             if (!GFncPdf_QuitStale(context.messages, name)) {

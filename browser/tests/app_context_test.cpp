@@ -7,6 +7,7 @@
 #include "browser/app/frmSubClass.h"
 #include "browser_fixture.h"
 #include "platform/CommandLine.h"
+#include "platform/RuntimeFolder.h"
 #include "platform/TextCodec.h"
 #include "platform/testing/TempMachine.h"
 
@@ -117,7 +118,8 @@ TEST_F(ContextTest, ForwardedRequestsTakeSlotZero) {
 }
 
 TEST_F(ContextTest, ClosingTheLastVisibleWindowUnloadsTheRestAndEnds) {
-    auto server = std::make_unique<handover::HandOverServer>(handover::serverName(machine.machine()));
+    auto server = std::make_unique<handover::HandOverServer>(
+        handover::serverName(platform::RuntimeFolder::ofUser(), machine.machine()));
     ASSERT_TRUE(server->listen());
     context->loadSubClass(std::make_unique<frmSubClass>(*context, std::move(server)));
 
@@ -176,7 +178,7 @@ TEST(AppHandOver, PayloadIsTheTextWithANulAndOneByteMore) {
 
 TEST(AppHandOver, ServerAnswersZeroUntilLoadedThenTakesCopyDataAndDropsBrokenFrames) {
     testing::TempMachine machine;
-    const QString name = serverName(machine.machine());
+    const QString name = serverName(platform::RuntimeFolder::ofUser(), machine.machine());
     HandOverServer server(name);
     ASSERT_TRUE(server.listen());
     EXPECT_TRUE(served([&] { return client::instanceRunning(name); }));

@@ -5,6 +5,7 @@
 #include "browser/app/HandOver.h"
 #include "browser_fixture.h"
 #include "platform/Processes.h"
+#include "platform/RuntimeFolder.h"
 #include "platform/TextCodec.h"
 #include "platform/testing/ScopedEnvironment.h"
 
@@ -21,7 +22,10 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace marvek::browser::browsertest {
@@ -115,7 +119,7 @@ protected:
         return waitFor([&] { return process->state() == QProcess::NotRunning; }, timeoutMs);
     }
 
-    const QString name = handover::serverName(machine.machine());
+    QString name = handover::serverName(platform::RuntimeFolder::ofUser(), machine.machine());
     std::map<QString, QString> extraEnvironment;
     std::vector<std::unique_ptr<QProcess>> processes;
     std::map<const QProcess*, qint64> pids;
@@ -270,7 +274,7 @@ public:
         m_fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
         sockaddr_un address{};
         address.sun_family = AF_UNIX;
-        const QByteArray path = QFile::encodeName(QDir::tempPath() + u'/' + serverName);
+        const QByteArray path = QFile::encodeName(serverName);
         std::memcpy(address.sun_path, path.constData(),
                     qMin<size_t>(path.size(), sizeof address.sun_path - 1));
         const timeval limit{0, 300'000};
@@ -483,6 +487,312 @@ TEST_F(PagoraProcesses, HostileHandOverCallersNeitherBlockNorGrowTheInstance) {
         attack();
         EXPECT_EQ(first->state(), QProcess::Running);
         EXPECT_TRUE(handsOver(next));
+    }
+}
+
+// Another local account, played by a forked child that drops to user and group 65534 ("nobody"). It
+// makes folders and listens on socket paths in the order given, accepts every connection and counts
+// what reaches it; on request it connects to a socket path, sends a frame and tells what came back.
+// A path in the user's private folder cannot be reached by that account; to try the checks of both
+// ends anyway, a step or the connection may go "through a way in": with the user's file-system id,
+// while the credentials the peer sees stay the other account's.
+// After the fork the child makes only system calls, on data prepared before it.
+class OtherAccount {
+public:
+    static constexpr uid_t Nobody = 65534;
+    enum class Kind { Folder, Listen };
+    struct Step {
+        Kind kind;
+        QString path;
+        bool wayIn = false;
+    };
+    // What a step achieved: 'o' as the other account itself, 'w' only through the way in, 'x' not at all.
+    struct Report {
+        qint32 connections[8] = {};
+        qint64 bytes = 0;
+    };
+    struct Contact {
+        qint32 connected = 0;
+        qint32 answerBytes = 0;
+        qint32 closed = 0;
+    };
+
+    OtherAccount(const std::vector<Step>& steps, const QString& contactPath, QByteArray frame)
+        : m_frame(std::move(frame)) {
+        for (const Step& step : steps)
+            m_steps.push_back({step.kind, address(step.path), step.wayIn});
+        m_contact = address(contactPath);
+        if (::pipe(m_commands) != 0 || ::pipe(m_results) != 0)
+            return;
+        m_pid = ::fork();
+        if (m_pid == 0)
+            run();
+    }
+    ~OtherAccount() {
+        if (m_pid > 0) {
+            ::kill(m_pid, SIGKILL);
+            ::waitpid(m_pid, nullptr, 0);
+        }
+        for (int fd : {m_commands[0], m_commands[1], m_results[0], m_results[1]})
+            ::close(fd);
+    }
+    OtherAccount(const OtherAccount&) = delete;
+    OtherAccount& operator=(const OtherAccount&) = delete;
+
+    // What the steps achieved, one letter each.
+    QByteArray steps() {
+        QByteArray letters(static_cast<qsizetype>(m_steps.size()), '?');
+        return receive(letters.data(), letters.size()) ? letters : QByteArray();
+    }
+    Contact contact() {
+        Contact result;
+        return command('c') && receive(&result, sizeof result) ? result : Contact{-1, -1, -1};
+    }
+    // Ends the account and reports what reached it.
+    std::optional<Report> finish() {
+        Report report;
+        if (!command('q') || !receive(&report, sizeof report))
+            return std::nullopt;
+        ::waitpid(m_pid, nullptr, 0);
+        m_pid = -1;
+        return report;
+    }
+
+private:
+    struct Prepared {
+        Kind kind;
+        sockaddr_un address;
+        bool wayIn;
+    };
+    static sockaddr_un address(const QString& path) {
+        sockaddr_un result{};
+        result.sun_family = AF_UNIX;
+        const QByteArray encoded = QFile::encodeName(path);
+        std::memcpy(result.sun_path, encoded.constData(),
+                    qMin<size_t>(encoded.size(), sizeof result.sun_path - 1));
+        return result;
+    }
+    bool command(char what) const { return ::write(m_commands[1], &what, 1) == 1; }
+    bool receive(void* data, qsizetype size) const {
+        auto* bytes = static_cast<char*>(data);
+        while (size > 0) {
+            pollfd entry{m_results[0], POLLIN, 0};
+            if (::poll(&entry, 1, 20000) <= 0)
+                return false;
+            const ssize_t n = ::read(m_results[0], bytes, static_cast<size_t>(size));
+            if (n <= 0)
+                return false;
+            bytes += n;
+            size -= n;
+        }
+        return true;
+    }
+    static void fileSystemId(uid_t uid) { ::syscall(SYS_setfsuid, uid); }
+
+    [[noreturn]] void run() const {
+        // The saved user id stays the user's: the way in needs it, the credentials do not show it.
+        if (::syscall(SYS_setgroups, 0, nullptr) != 0 ||
+            ::syscall(SYS_setresgid, Nobody, Nobody, Nobody) != 0 ||
+            ::syscall(SYS_setresuid, Nobody, Nobody, ::getuid()) != 0)
+            ::_exit(3);
+        Report report;
+        pollfd watched[64];
+        int listeners = 0;
+        for (const Prepared& step : m_steps) {
+            const char* path = step.address.sun_path;
+            char done = 'x';
+            if (step.kind == Kind::Folder) {
+                done = ::mkdir(path, 0700) == 0 ? 'o' : 'x';
+            } else {
+                const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+                const auto bound = [&] {
+                    return ::bind(fd, reinterpret_cast<const sockaddr*>(&step.address),
+                                  sizeof step.address) == 0;
+                };
+                if (bound()) {
+                    done = 'o';
+                } else if (step.wayIn) {
+                    fileSystemId(0);
+                    done = bound() ? 'w' : 'x';
+                    fileSystemId(Nobody);
+                }
+                if (done != 'x' && ::listen(fd, 16) == 0)
+                    watched[listeners++] = {fd, POLLIN, 0};
+                else
+                    ::close(fd);
+            }
+            if (::write(m_results[1], &done, 1) != 1)
+                ::_exit(4);
+        }
+        // Listeners first (their index is their step's among the listening ones), then the connections.
+        const int accepting = listeners;
+        int count = listeners;
+        watched[count++] = {m_commands[0], POLLIN, 0};
+        for (;;) {
+            if (::poll(watched, static_cast<nfds_t>(count), -1) < 0)
+                continue;
+            for (int i = 0; i < count; ++i) {
+                if (watched[i].revents == 0)
+                    continue;
+                if (i < accepting) {
+                    const int fd = ::accept(watched[i].fd, nullptr, nullptr);
+                    if (fd >= 0 && count < 64) {
+                        ++report.connections[i];
+                        watched[count++] = {fd, POLLIN, 0};
+                    } else if (fd >= 0) {
+                        ::close(fd);
+                    }
+                } else if (watched[i].fd == m_commands[0]) {
+                    char what = 'q';
+                    if (::read(m_commands[0], &what, 1) == 1 && what == 'c') {
+                        const Contact result = contactUser();
+                        if (::write(m_results[1], &result, sizeof result) != sizeof result)
+                            ::_exit(4);
+                        continue;
+                    }
+                    if (::write(m_results[1], &report, sizeof report) != sizeof report)
+                        ::_exit(4);
+                    ::_exit(0);
+                } else {
+                    char buffer[4096];
+                    const ssize_t n = ::read(watched[i].fd, buffer, sizeof buffer);
+                    if (n > 0) {
+                        report.bytes += n;
+                    } else {
+                        ::close(watched[i].fd);
+                        watched[i--] = watched[--count];
+                    }
+                }
+            }
+        }
+    }
+
+    // Connects to the user's instance through the way in, sends the frame, and waits for what comes back.
+    Contact contactUser() const {
+        Contact result;
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        fileSystemId(0);
+        result.connected =
+            ::connect(fd, reinterpret_cast<const sockaddr*>(&m_contact), sizeof m_contact) == 0;
+        fileSystemId(Nobody);
+        if (result.connected) {
+            (void)::send(fd, m_frame.constData(), static_cast<size_t>(m_frame.size()), MSG_NOSIGNAL);
+            char buffer[64];
+            for (;;) {
+                pollfd entry{fd, POLLIN, 0};
+                if (::poll(&entry, 1, 5000) <= 0)
+                    break; // still open: not closed at once
+                const ssize_t n = ::read(fd, buffer, sizeof buffer);
+                if (n <= 0) {
+                    result.closed = 1;
+                    break;
+                }
+                result.answerBytes += static_cast<qint32>(n);
+            }
+        }
+        ::close(fd);
+        return result;
+    }
+
+    std::vector<Prepared> m_steps;
+    sockaddr_un m_contact{};
+    QByteArray m_frame;
+    int m_commands[2] = {-1, -1};
+    int m_results[2] = {-1, -1};
+    pid_t m_pid = -1;
+};
+
+// A workshop PC with several accounts: another one squats the names of the hand-over (the old one in
+// the shared temporary folder, and the new one in the user's folder, which it can reach only through a
+// way in) and calls the user's instance. The user's Pagora takes the instance and hands pages over as
+// before; the other account's call is closed unanswered and nothing of a command line reaches it. When
+// the other account made the user's folder in the temporary folder first, that folder is refused:
+// each start is an instance of its own, told on its error output.
+TEST_F(PagoraProcesses, AnotherAccountCanNeitherTakeNorReadTheHandOver) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to play another account";
+    QTemporaryDir shared; // stands for /tmp: everybody may make names in it
+    ASSERT_EQ(::chmod(QFile::encodeName(shared.path()).constData(), 01777), 0);
+    const QString runtime = machine.root() + u"/run-user"_s;
+    ASSERT_TRUE(QDir().mkpath(runtime) && ::chmod(QFile::encodeName(runtime).constData(), 0700) == 0);
+    const QString tag = platform::RuntimeFolder::open(runtime, shared.path(), 0)
+                            .entry(u"x"_s, machine.machine())
+                            .section(u'.', -1);
+    const QString oldName = shared.path() + u"/SubClass - MarvekBrowser.0."_s + tag;
+    const QString ownFolder = shared.path() + u"/marvek-0"_s;
+
+    using Step = OtherAccount::Step;
+    using Kind = OtherAccount::Kind;
+    struct Case {
+        const char* what;
+        bool runtimeSet;
+        bool userFolderFirst; // the user's folder exists before the other account acts
+        std::vector<Step> steps;
+        QByteArray achieved;
+    };
+    const QString inRuntime = runtime + u"/marvek/SubClass - MarvekBrowser."_s + tag;
+    const QString inShared = ownFolder + u"/SubClass - MarvekBrowser."_s + tag;
+    const std::vector<Case> cases = {
+        // The folder in the temporary folder is taken too, but not used.
+        {"runtime folder",
+         true,
+         true,
+         {{Kind::Listen, oldName},
+          {Kind::Folder, ownFolder},
+          {Kind::Listen, inShared},
+          {Kind::Listen, inRuntime, true}},
+         "ooow"},
+        {"folder in the temporary folder",
+         false,
+         true,
+         {{Kind::Listen, oldName}, {Kind::Folder, ownFolder}, {Kind::Listen, inShared, true}},
+         "oxw"},
+        {"folder in the temporary folder made by the other account",
+         false,
+         false,
+         {{Kind::Listen, oldName}, {Kind::Folder, ownFolder}, {Kind::Listen, inShared}},
+         "ooo"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        QDir(ownFolder).removeRecursively();
+        QFile::remove(oldName);
+        const marvek::testing::ScopedEnvironment tmpdir("TMPDIR", shared.path());
+        const marvek::testing::ScopedEnvironment xdg("XDG_RUNTIME_DIR", c.runtimeSet ? runtime : u""_s);
+        name = c.userFolderFirst ? handover::serverName(platform::RuntimeFolder::ofUser(), machine.machine())
+                                 : QString();
+        OtherAccount account(c.steps, c.runtimeSet ? inRuntime : inShared, copyDataFrame(codeSearch));
+        ASSERT_EQ(account.steps(), c.achieved);
+
+        QProcess* first = start(page);
+        ASSERT_TRUE(waitForLog(first, slot0("open", page, "000")));
+        QProcess* second = start(other);
+        if (c.userFolderFirst) {
+            ASSERT_TRUE(waitForServer());
+            ASSERT_TRUE(finishes(second));
+            EXPECT_TRUE(waitForLog(first, slot0("update", other, "000")));
+            const OtherAccount::Contact call = account.contact();
+            EXPECT_EQ(call.connected, 1);
+            EXPECT_EQ(call.closed, 1);
+            EXPECT_EQ(call.answerBytes, 0);
+            // A page handed over after the call is shown; the call's page never was.
+            ASSERT_TRUE(finishes(start(page)));
+            EXPECT_TRUE(waitForLog(first, slot0("update", page, "000")));
+            EXPECT_EQ(count(pids.at(first), {u"update"_s, u"0"_s, codeSearch}, true), 0);
+        } else {
+            // No hand-over: the second start is an instance of its own; both say why.
+            EXPECT_TRUE(waitForLog(second, slot0("open", other, "000")));
+            EXPECT_TRUE(waitFor([&] {
+                return read(u"/output.log"_s)
+                           .count(u"no private runtime folder ("_s + ownFolder +
+                                  u": belongs to user 65534, not to user 0)"_s) == 2;
+            }));
+        }
+        const std::optional<OtherAccount::Report> report = account.finish();
+        ASSERT_TRUE(report.has_value());
+        EXPECT_EQ(report->connections[0], 0); // the old name is never called
+        EXPECT_EQ(report->bytes, 0);
+        processes.clear();
     }
 }
 

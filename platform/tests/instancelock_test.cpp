@@ -2,6 +2,7 @@
 #include "platform/InstanceLock.h"
 
 #include <QProcess>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -12,9 +13,11 @@ bool anotherProcessCanLock(const QString& path) {
 
 TEST(InstanceLock, IsHeldAgainstOtherInstancesUntilReleased) {
     TempMachine machine;
-    const QString path = machine.root() + "/run/Pagora-" + QString::number(getuid()) + ".lock";
+    QString path;
     {
-        const InstanceLock lock(machine.machine(), "Pagora"); // creates run/ and the file
+        const InstanceLock lock(machine.machine(), "Pagora"); // creates the file
+        path = lock.file();
+        EXPECT_EQ(QFileInfo(path).absolutePath(), RuntimeFolder::ofUser().path());
         ASSERT_FALSE(lock.previousInstance());
         EXPECT_FALSE(anotherProcessCanLock(path));
         // A second holder in the same process counts as a previous instance too.
@@ -32,11 +35,31 @@ TEST(InstanceLock, IsHeldAgainstOtherInstancesUntilReleased) {
     holder.kill();
     ASSERT_TRUE(holder.waitForFinished(10000));
     EXPECT_FALSE(InstanceLock(machine.machine(), "Pagora").previousInstance());
+}
 
-    // Without a lock file (a file where its folder belongs) there is no previous instance.
-    ASSERT_TRUE(QDir(machine.root() + "/run").removeRecursively());
-    ASSERT_TRUE(writeHostFile(machine.root() + "/run", ""));
-    EXPECT_FALSE(InstanceLock(machine.machine(), "Pagora").previousInstance());
+// Without a safe runtime folder there is no lock file and no previous instance; a link put where the
+// lock file belongs is not followed (nothing is made or locked where it leads).
+TEST(InstanceLock, NeedsAPrivateFolderAndFollowsNoLink) {
+    TempMachine machine;
+    QTemporaryDir places;
+    const QString temp = places.path() + "/tmp";
+    ASSERT_TRUE(QDir().mkpath(temp));
+    ASSERT_EQ(::chmod(QFile::encodeName(temp).constData(), 0777), 0); // shared, not sticky
+    const RuntimeFolder refused = RuntimeFolder::open(QString(), temp, ::geteuid());
+    ASSERT_FALSE(refused.isValid());
+    const InstanceLock none(refused, machine.machine(), "Pagora");
+    EXPECT_TRUE(none.file().isEmpty());
+    EXPECT_FALSE(none.previousInstance());
+    EXPECT_FALSE(InstanceLock(refused, machine.machine(), "Pagora").previousInstance());
+
+    ASSERT_EQ(::chmod(QFile::encodeName(temp).constData(), 01777), 0);
+    const RuntimeFolder folder = RuntimeFolder::open(QString(), temp, ::geteuid());
+    ASSERT_TRUE(folder.isValid());
+    const QString target = places.path() + "/elsewhere.lock";
+    ASSERT_TRUE(QFile::link(target, folder.entry("Pagora", machine.machine()) + ".lock"));
+    const InstanceLock linked(folder, machine.machine(), "Pagora");
+    EXPECT_FALSE(linked.previousInstance());
+    EXPECT_FALSE(QFileInfo::exists(target));
 }
 
 } // namespace
