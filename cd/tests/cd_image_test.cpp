@@ -83,6 +83,8 @@ Listing imageListing(const char* options, bool keepModes) {
         QString name = QString::fromUtf8(utf8 ? utf8 : archive_entry_pathname(header));
         while (name.endsWith(u'/'))
             name.chop(1);
+        if (name == u"." || name.isEmpty())
+            continue; // the root folder
         Entry entry;
         entry.folder = archive_entry_filetype(header) == AE_IFDIR;
         entry.executable = entry.folder || (keepModes && (archive_entry_perm(header) & 0111) != 0);

@@ -1,7 +1,7 @@
 // The suite never writes to the CD: the sample CD's whole installation runs from a CD that even root
-// cannot change (a read-only bind mount, else a copy made immutable), started as a technician starts it
-// from a desktop's mount point outside every drive, and afterwards every file of the CD is byte for byte
-// what it was.
+// cannot change (its image mounted, else a copy bound read-only or made immutable), started as a
+// technician starts it from a desktop's mount point outside every drive, and afterwards every file of
+// the CD (and the image) is byte for byte what it was.
 #include "platform/MediaDrives.h"
 #include "platform/Processes.h"
 #include "platform/Registry.h"
@@ -15,6 +15,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
@@ -32,36 +33,35 @@ bool run(const QString& program, const QStringList& arguments) {
            process.exitCode() == 0;
 }
 
-// A copy of the sample CD that nobody, root included, can change while the object lives: bound
-// read-only at <folder>/MARVEK_SMCD when the machine allows mounts, else the copy itself made
-// immutable (chattr +i, on a file system that has the flag). root() is empty when neither works.
+// The sample CD as nobody, root included, can change it while the object lives, at
+// <folder>/MARVEK_SMCD: its ISO image mounted with fuseiso where the machine has FUSE; else a copy of
+// its tree bound there read-only where the machine allows mounts; else that copy itself made immutable
+// (chattr +i, on a file system that has the flag). root() is empty when none of these works.
 class ReadOnlyCd {
 public:
     explicit ReadOnlyCd(const QString& folder)
         : m_tree(folder + QStringLiteral("/tree")), m_mountPoint(folder + QStringLiteral("/MARVEK_SMCD")) {
-        if (!QDir().mkpath(m_tree) || !QDir().mkpath(m_mountPoint) ||
+        if (!QDir().mkpath(m_mountPoint))
+            return;
+        if (run(QStringLiteral("fuseiso"), {QStringLiteral(MARVEK_SAMPLE_CD_IMAGE), m_mountPoint})) {
+            m_unmount = QStringLiteral("fusermount");
+            if (settle(m_mountPoint, "the CD image mounted with fuseiso"))
+                return;
+        }
+        if (!QDir().mkpath(m_tree) ||
             !run(QStringLiteral("cp"),
                  {QStringLiteral("-a"), QStringLiteral(MARVEK_SAMPLE_CD_DIR "/."), m_tree}))
             return;
         if (run(QStringLiteral("mount"), {QStringLiteral("--bind"), m_tree, m_mountPoint})) {
-            m_mounted = true;
+            m_unmount = QStringLiteral("umount");
             if (run(QStringLiteral("mount"),
                     {QStringLiteral("-o"), QStringLiteral("remount,bind,ro"), m_mountPoint}) &&
-                unwritable(m_mountPoint)) {
-                m_root = m_mountPoint;
-                m_how = "a read-only bind mount";
+                settle(m_mountPoint, "a copy bound read-only"))
                 return;
-            }
-            release();
         }
         if (run(QStringLiteral("chattr"), {QStringLiteral("-R"), QStringLiteral("+i"), m_tree})) {
             m_immutable = true;
-            if (unwritable(m_tree)) {
-                m_root = m_tree;
-                m_how = "an immutable copy";
-                return;
-            }
-            release();
+            settle(m_tree, "an immutable copy");
         }
     }
     ~ReadOnlyCd() { release(); }
@@ -72,15 +72,29 @@ public:
     const char* how() const { return m_how; }
 
 private:
-    // Neither a new file nor a change of a file of the CD is possible.
-    static bool unwritable(const QString& root) {
+    // The CD at root when neither a new file nor a change of a file of the CD is possible there.
+    bool settle(const QString& root, const char* how) {
         QFile probe(root + QStringLiteral("/probe"));
         QFile existing(root + QStringLiteral("/index.html"));
-        return !probe.open(QIODevice::WriteOnly) && !existing.open(QIODevice::Append);
+        if (!existing.exists() || probe.open(QIODevice::WriteOnly) || existing.open(QIODevice::Append)) {
+            release();
+            return false;
+        }
+        m_root = root;
+        m_how = how;
+        return true;
     }
     void release() {
-        if (m_mounted && run(QStringLiteral("umount"), {m_mountPoint}))
-            m_mounted = false;
+        // A program that has just ended may keep the mount busy for a moment; at last it is detached.
+        const bool fuse = m_unmount == u"fusermount";
+        for (int attempt = 0; !m_unmount.isEmpty() && attempt < 25; ++attempt) {
+            if (attempt > 0)
+                QThread::msleep(200);
+            const QStringList lazy = attempt < 24 ? QStringList() : QStringList{fuse ? q("-z") : q("-l")};
+            if (run(m_unmount,
+                    (fuse ? QStringList{q("-u")} : QStringList()) + lazy + QStringList{m_mountPoint}))
+                m_unmount.clear();
+        }
         if (m_immutable &&
             run(QStringLiteral("chattr"), {QStringLiteral("-R"), QStringLiteral("-i"), m_tree}))
             m_immutable = false;
@@ -91,27 +105,31 @@ private:
     QString m_mountPoint;
     QString m_root;
     const char* m_how = "";
-    bool m_mounted = false;
+    QString m_unmount; // the command that undoes the mount
     bool m_immutable = false;
 };
 
-// Every entry of a tree: its permissions and, for a file, the SHA-256 of its bytes.
+// A file's permissions and the SHA-256 of its bytes.
+QByteArray fileFingerprint(const QFileInfo& info) {
+    QByteArray print = QByteArray::number(static_cast<int>(info.permissions()), 16);
+    QFile file(info.filePath());
+    if (!file.open(QIODevice::ReadOnly))
+        return print + " unreadable";
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    hash.addData(&file);
+    return print + ' ' + hash.result().toHex();
+}
+
+// Every entry of a tree: its permissions and, for a file, its bytes' fingerprint.
 QMap<QString, QByteArray> fingerprint(const QString& root) {
     QMap<QString, QByteArray> entries;
     QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
                     QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QFileInfo info(it.next());
-        QByteArray print = QByteArray::number(static_cast<int>(info.permissions()), 16);
-        if (info.isFile()) {
-            QFile file(info.filePath());
-            if (!file.open(QIODevice::ReadOnly))
-                print += " unreadable";
-            QCryptographicHash hash(QCryptographicHash::Sha256);
-            hash.addData(&file);
-            print += ' ' + hash.result().toHex();
-        }
-        entries.insert(info.filePath().mid(root.size()), print);
+        entries.insert(info.filePath().mid(root.size()),
+                       info.isFile() ? fileFingerprint(info)
+                                     : QByteArray::number(static_cast<int>(info.permissions()), 16));
     }
     return entries;
 }
@@ -143,10 +161,12 @@ TEST(ReadOnlyCd, WholeInstallationFromTheMountedCdLeavesEveryFileOfItUnchanged) 
     QTemporaryDir folder;
     const ReadOnlyCd cd(folder.path());
     if (cd.root().isEmpty())
-        GTEST_SKIP() << "this machine allows neither a read-only bind mount nor immutable files; the "
-                        "installation from a CD nobody can change is not tried";
+        GTEST_SKIP()
+            << "this machine has neither FUSE (fuseiso), nor read-only bind mounts, nor immutable files; the "
+               "installation from a CD nobody can change is not tried";
     SCOPED_TRACE(cd.how());
     const QMap<QString, QByteArray> before = fingerprint(cd.root());
+    const QByteArray image = fileFingerprint(QFileInfo(QStringLiteral(MARVEK_SAMPLE_CD_IMAGE)));
     ASSERT_GT(before.size(), 800);
 
     // The workshop PC: the diagnostic software and the Program Files folder, nothing of the suite.
@@ -194,6 +214,7 @@ TEST(ReadOnlyCd, WholeInstallationFromTheMountedCdLeavesEveryFileOfItUnchanged) 
         QFileInfo::exists(base.temp().host(q("C:\\Program Files\\Marvek\\Scanlux\\ManualLink\\Mandex.exe"))));
 
     EXPECT_EQ(fingerprint(cd.root()), before);
+    EXPECT_EQ(fileFingerprint(QFileInfo(QStringLiteral(MARVEK_SAMPLE_CD_IMAGE))), image);
 }
 
 } // namespace
