@@ -16,8 +16,9 @@ namespace marvek::platform {
 
 namespace {
 
-// mountinfo is a few kilobytes; a text past this is cut, never read whole into memory.
+// mountinfo is a few kilobytes and media.ini a few lines; what lies past these sizes is not read.
 constexpr qint64 MaxMountInfoBytes = 4 * 1024 * 1024;
+constexpr qint64 MaxRecordBytes = 64 * 1024;
 
 // The letters a medium may get: C: is the system drive, Z: the name of every other host path.
 constexpr char16_t FirstMediumLetter = u'd';
@@ -25,12 +26,12 @@ constexpr char16_t LastMediumLetter = u'y';
 
 // The mount point field decoded: the kernel writes a blank, tab, line feed and backslash as "\ooo".
 QString decodeMountField(QByteArrayView field) {
+    const auto isOctal = [&](qsizetype at) {
+        return field[at] >= '0' && field[at] <= '7';
+    };
     QByteArray decoded;
     decoded.reserve(field.size());
     for (qsizetype i = 0; i < field.size(); ++i) {
-        const auto isOctal = [&](qsizetype at) {
-            return field[at] >= '0' && field[at] <= '7';
-        };
         if (field[i] == '\\' && i + 3 < field.size() && isOctal(i + 1) && isOctal(i + 2) && isOctal(i + 3)) {
             decoded.append(static_cast<char>(((field[i + 1] - '0') << 6) | ((field[i + 2] - '0') << 3) |
                                              (field[i + 3] - '0')));
@@ -115,7 +116,7 @@ Records readRecords(const QString& file) {
     QFile in(file);
     if (!in.open(QIODevice::ReadOnly))
         return records;
-    for (const QByteArray& line : in.read(MaxMountInfoBytes).split('\n')) {
+    for (const QByteArray& line : in.read(MaxRecordBytes).split('\n')) {
         const QString text = QString::fromUtf8(line).trimmed();
         if (text.size() < 3 || text.at(1) != u'=')
             continue;
@@ -222,11 +223,8 @@ QChar MediaDrives::assignLetter(const QString& root) const {
     // gone: the entry is what holds a letter.
     records.removeIf([&](const auto& record) { return linkTarget(entry(record.key())) != record.value(); });
 
+    // A recorded drive that still leads to this root was found above, by its name.
     QChar letter;
-    for (const auto& [recorded, recordedRoot] : records.asKeyValueRange()) {
-        if (recordedRoot == root)
-            letter = recorded;
-    }
     for (char16_t c = FirstMediumLetter; letter.isNull() && c <= LastMediumLetter; ++c) {
         if (!entryExists(entry(QChar(c))))
             letter = QChar(c);
