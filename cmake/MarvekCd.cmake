@@ -1,5 +1,9 @@
 # Where `sample_cd` writes the sample CD tree; known to every folder, whichever comes first.
 set(MARVEK_SAMPLE_CD_DIR ${CMAKE_BINARY_DIR}/sample-cd)
+# Where `sample_cd_image` writes the same CD as an ISO 9660 image, and the image's volume label (the
+# name a desktop mounts it under, e.g. /media/<user>/MARVEK_SMCD).
+set(MARVEK_SAMPLE_CD_IMAGE ${CMAKE_BINARY_DIR}/sample-cd.iso)
+set(MARVEK_SAMPLE_CD_LABEL MARVEK_SMCD)
 
 # Files of the sample CD that the build makes: programs (the companion installers, their payloads, the
 # installer itself) and other built files. Call these anywhere in the project, before or after cd/;

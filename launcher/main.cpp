@@ -1,5 +1,6 @@
 #include "launcher/AutRunMain.h"
 #include "platform/InstanceLock.h"
+#include "platform/MediaDrives.h"
 
 #include <QApplication>
 #include <exception>
@@ -12,8 +13,7 @@ int main(int argc, char** argv) {
         using namespace marvek;
         const std::unique_ptr<platform::Platform> os = platform::Platform::fromEnvironment();
         const platform::InstanceLock instance(os->machine(), QLatin1String(launcher::ProgramName));
-        launcher::LauncherContext context(*os,
-                                          os->machine().toWindows(QCoreApplication::applicationDirPath()));
+        launcher::LauncherContext context(*os, platform::programFolder(os->machine()));
         launcher::RunStartSequence(context, instance.previousInstance());
     } catch (...) {
     }

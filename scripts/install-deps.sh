@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs every Debian package the build, the tests, the fuzzers and the sample CD need.
 # libclang-rt-dev brings libFuzzer (libclang_rt.fuzzer); llvm brings llvm-symbolizer for readable reports.
+# fuseiso mounts the sample CD's ISO image without root (the read-only CD test, the demonstration).
 # Safe to run again: apt-get skips what is already there.
 set -euo pipefail
 
@@ -13,7 +14,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth x11-utils xdg-utils imagemagick
   fonts-noto-cjk fonts-dejavu-core
-  zip unzip
+  zip unzip fuseiso
   clang-format
   clang libclang-rt-dev llvm
 )

@@ -5,6 +5,7 @@
 #include "platform/CommandLine.h"
 #include "platform/Machine.h"
 #include "platform/MachineInfo.h"
+#include "platform/MediaDrives.h"
 #include "platform/RuntimeFolder.h"
 
 #include <QFile>
@@ -46,7 +47,7 @@ int runFront(int argc, char** argv) {
     // No safe runtime folder (no name) or no server of this user on it: this start becomes the instance.
     if (handover::client::Connection connection(name); connection.connected()) {
         const platform::MachineInfo info(machine);
-        const QString programFolder = machine.toWindows(QFileInfo(program).absolutePath());
+        const QString programFolder = platform::programFolder(machine);
         const MessageTable messages =
             MessageTable::GSubMsg_Load(machine, info, programFolder, MessageProgram::Pagora);
         // GFncPdf_QuitStale and, unless the instance quits, GSubIns_Forward, in one request.

@@ -5,6 +5,7 @@
 #include "browser/app/HandOverServer.h"
 #include "browser/app/frmSubClass.h"
 #include "platform/CommandLine.h"
+#include "platform/MediaDrives.h"
 #include "platform/RuntimeFolder.h"
 
 #include <QApplication>
@@ -28,7 +29,7 @@ void prepareWebEngineEnvironment() {
 
 int Main(const QStringList& arguments) {
     const std::unique_ptr<platform::Platform> os = platform::Platform::fromEnvironment();
-    const QString programFolder = os->machine().toWindows(QCoreApplication::applicationDirPath());
+    const QString programFolder = platform::programFolder(os->machine());
     BrowserContext context(*os, programFolder); // loads the message table
     const QString commandLine =
         platform::commandLineArguments(platform::GetCommandLine(arguments, os->machine()), os->machine());

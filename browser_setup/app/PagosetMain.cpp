@@ -4,6 +4,7 @@
 #include "browser_setup/app/OsCheck.h"
 #include "browser_setup/app/PackageRun.h"
 #include "browser_setup/window/frmContract.h"
+#include "platform/MediaDrives.h"
 #include "shared/formdata/FormDataFiles.h"
 
 #include <QCoreApplication>
@@ -48,7 +49,7 @@ int Main(PagosetContext& ctx) {
 
 int Main() {
     const std::unique_ptr<platform::Platform> os = platform::Platform::fromEnvironment();
-    PagosetContext ctx(*os, os->machine().toWindows(QCoreApplication::applicationDirPath()));
+    PagosetContext ctx(*os, platform::programFolder(os->machine()));
     return Main(ctx);
 }
 

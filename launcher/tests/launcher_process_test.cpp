@@ -1,5 +1,6 @@
 // The built launcher as a real process on a CD in drive D: of a temporary machine: started by the CD's
-// autostart file as a desktop starts it, and from a subfolder.
+// autostart file as a desktop starts it, and from a subfolder; and from CDs mounted outside every drive,
+// which get drive letters of their own.
 
 #include "LauncherTestSupport.h"
 #include "platform/InstanceLock.h"
@@ -7,6 +8,7 @@
 
 #include <QDir>
 #include <QProcess>
+#include <QTemporaryDir>
 
 using namespace marvek;
 using namespace marvek::testing;
@@ -83,6 +85,43 @@ TEST_F(LauncherProcessTest, AutostartOrASubfolderStartsPagoraElseTheWebBrowserOn
     ASSERT_TRUE(QFile::remove(pagora.path()));
     EXPECT_EQ(runLauncher(), 0);
     EXPECT_EQ(browser.waitForRuns(1), QList<QStringList>{{hostPage()}});
+}
+
+// A desktop mounts CDs outside the machine's drives and runs their autostart file: each CD becomes a
+// drive of its own, the first free letter from D:, and keeps it on the next start; its start page opens
+// from that drive.
+TEST_F(LauncherProcessTest, CdsMountedOutsideTheDrivesGetLettersOfTheirOwn) {
+    // The CD files of the fixture's drive D:, which is no drive any more.
+    const QString fixtureCd = cd;
+    ASSERT_TRUE(QFile::remove(temp.machine().drivesFolder() + QStringLiteral("/d")));
+    QTemporaryDir media;
+    const QString mounted[] = {QFileInfo(media.path()).canonicalFilePath() + QStringLiteral("/SMCD"),
+                               QFileInfo(media.path()).canonicalFilePath() + QStringLiteral("/SMCD 2")};
+    for (const QString& root : mounted) {
+        cd = root;
+        ASSERT_TRUE(QDir().mkpath(cd + QStringLiteral("/programs/setup")));
+        ASSERT_TRUE(
+            QFile::copy(fixtureCd + QStringLiteral("/index.html"), cd + QStringLiteral("/index.html")));
+        ASSERT_TRUE(QFile::copy(fixtureCd + QStringLiteral("/programs/setup/man_info_do.ci"),
+                                cd + QStringLiteral("/programs/setup/man_info_do.ci")));
+        ASSERT_TRUE(QFile::copy(QStringLiteral(MARVEK_CD_CONTENT_DIR "/root/autorun.sh"),
+                                cd + QStringLiteral("/autorun.sh")));
+        ASSERT_TRUE(placeLauncher(QStringLiteral("Cdlaunch.exe")));
+    }
+    for (const QString& root : {mounted[0], mounted[1], mounted[0]}) {
+        cd = root;
+        EXPECT_EQ(run(QDir(cd).filePath(QStringLiteral("autorun.sh"))), 0);
+    }
+    // Pagora gets the drive path of the page as a host path through the drive.
+    const auto page = [&](const char* drive) {
+        return QStringList{temp.host(QLatin1String(drive))};
+    };
+    EXPECT_EQ(pagora.waitForRuns(3),
+              (QList<QStringList>{page("D:\\index.html"), page("E:\\index.html"), page("D:\\index.html")}));
+    EXPECT_EQ(QFileInfo(temp.machine().drivesFolder() + QStringLiteral("/d")).symLinkTarget(), mounted[0]);
+    EXPECT_EQ(QFileInfo(temp.machine().drivesFolder() + QStringLiteral("/e")).symLinkTarget(), mounted[1]);
+    EXPECT_FALSE(QFileInfo::exists(temp.machine().drivesFolder() + QStringLiteral("/f")));
+    EXPECT_EQ(uiLog(), QString());
 }
 
 TEST_F(LauncherProcessTest, SecondInstanceEndsSilently) {

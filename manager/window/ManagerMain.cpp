@@ -3,6 +3,7 @@
 #include "manager/app/ManagerStart.h"
 #include "manager/window/frmMmpMain.h"
 #include "platform/InstanceLock.h"
+#include "platform/MediaDrives.h"
 #include "platform/Platform.h"
 #include "platform/ScreenScript.h"
 
@@ -15,7 +16,7 @@ namespace marvek::manager {
 int Main() {
     const std::unique_ptr<platform::Platform> os = platform::Platform::fromEnvironment();
     const platform::InstanceLock instance(os->machine(), QStringLiteral("Mandex"));
-    const QString programFolder = os->machine().toWindows(QCoreApplication::applicationDirPath());
+    const QString programFolder = platform::programFolder(os->machine());
     const std::unique_ptr<platform::ScreenScript> script = platform::ScreenScript::fromEnvironment();
 
     ManagerContext ctx(*os);

@@ -1,6 +1,7 @@
 #include "setup/app/SetupMain.h"
 
 #include "platform/InstanceLock.h"
+#include "platform/MediaDrives.h"
 #include "platform/Platform.h"
 #include "platform/ScreenScript.h"
 #include "setup/app/SetupScreens.h"
@@ -14,7 +15,7 @@ namespace marvek::setup {
 int Main() {
     const std::unique_ptr<platform::Platform> os = platform::Platform::fromEnvironment();
     const platform::InstanceLock instance(os->machine(), QStringLiteral("setup"));
-    const QString programFolder = os->machine().toWindows(QCoreApplication::applicationDirPath());
+    const QString programFolder = platform::programFolder(os->machine());
     const std::unique_ptr<platform::ScreenScript> script = platform::ScreenScript::fromEnvironment();
 
     SetupContext ctx(*os);

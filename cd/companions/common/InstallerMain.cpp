@@ -1,5 +1,6 @@
 #include "cd/companions/common/InstallerMain.h"
 
+#include "platform/MediaDrives.h"
 #include "platform/Platform.h"
 #include "shared/config/Language.h"
 #include "shared/helpers/ShellHelpers.h"
@@ -13,7 +14,7 @@ int RunInstaller(int argc, char** argv,
     QCoreApplication app(argc, argv);
     const std::unique_ptr<platform::Platform> os = platform::Platform::fromEnvironment();
     shared::SharedContext ctx(*os);
-    ctx.setProgramFolder(os->machine().toWindows(QCoreApplication::applicationDirPath()));
+    ctx.setProgramFolder(platform::programFolder(os->machine()));
     ctx.LanguageCode = shared::GetLanguageCode(ctx);
     ctx.UserName = shared::GetLoginUserName(ctx);
     return run(ctx, QCoreApplication::arguments().mid(1));

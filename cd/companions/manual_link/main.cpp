@@ -1,5 +1,6 @@
 // ManualLink.exe, the manual-link component's program: opens an installed manual by its publication number.
 #include "cd/companions/manual_link/ManualLink.h"
+#include "platform/MediaDrives.h"
 #include "platform/Platform.h"
 #include "shared/config/Language.h"
 #include "shared/helpers/ShellHelpers.h"
@@ -10,7 +11,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const std::unique_ptr<marvek::platform::Platform> os = marvek::platform::Platform::fromEnvironment();
     marvek::shared::SharedContext ctx(*os);
-    ctx.setProgramFolder(os->machine().toWindows(QCoreApplication::applicationDirPath()));
+    ctx.setProgramFolder(marvek::platform::programFolder(os->machine()));
     ctx.LanguageCode = marvek::shared::GetLanguageCode(ctx);
     ctx.UserName = marvek::shared::GetLoginUserName(ctx);
     ctx.AppTitle = QStringLiteral("ManualLink");
