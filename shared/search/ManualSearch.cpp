@@ -47,7 +47,12 @@ bool ManualSearch::ready() {
 bool ManualSearch::indexOne(const ManualSource& manual) {
     const int codePage = m_os.machineInfo().ansiCodePage();
     const auto pages = [&](const PageSink& sink) {
-        return ReadManualPages(m_os.machine(), manual, codePage, sink);
+        int read = 0;
+        return ReadManualPages(m_os.machine(), manual, codePage, [&](const PageText& page) {
+            if (m_pump && ++read % 32 == 0)
+                m_pump();
+            return sink(page);
+        });
     };
     if (m_index.indexManual(manual, pages))
         return true;

@@ -45,6 +45,8 @@ public:
                                                  const Progress& progress = {});
 
     SearchIndex& index() { return m_index; }
+    // Called every few pages while a manual is read, so that a window keeps painting.
+    void setPagePump(std::function<void()> pump) { m_pump = std::move(pump); }
 
 private:
     bool ready();
@@ -52,6 +54,7 @@ private:
 
     const platform::Platform& m_os;
     SearchIndex m_index;
+    std::function<void()> m_pump;
 };
 
 } // namespace marvek::search
