@@ -1,5 +1,7 @@
 #include "shared/search/ManualSearch.h"
 
+#include "shared/config/RegistryKeys.h"
+#include "shared/helpers/ShellHelpers.h"
 #include "shared/search/ManualPages.h"
 
 #include <QHash>
@@ -11,6 +13,25 @@ QString SearchIndexPath(const QString& databasePath) {
     const qsizetype slash = databasePath.lastIndexOf(QLatin1Char('\\'));
     const QString folder = slash < 0 ? QString() : databasePath.left(slash + 1);
     return folder + QLatin1String(SearchIndexFileName);
+}
+
+QString InstalledDatabasePath(const shared::SharedContext& ctx) {
+    QString folder =
+        shared::RegReadString(ctx, platform::HKEY_LOCAL_MACHINE, QLatin1String(shared::ManualLinkKey),
+                              QLatin1String(shared::InstallDirValue));
+    while (folder.endsWith(QLatin1Char('\\')))
+        folder.chop(1);
+    return folder.isEmpty() ? QString() : folder + QStringLiteral("\\ManualLink.mdb");
+}
+
+std::optional<std::vector<ManualSource>> ReadInstalledManuals(const shared::SharedContext& ctx,
+                                                              const QString& databasePath) {
+    if (databasePath.isEmpty() || !ctx.os.files().fileExists(databasePath))
+        return std::nullopt;
+    shared::ManualDatabase db(ctx);
+    if (!db.Database.Pcls_MdbOpen(databasePath))
+        return std::nullopt;
+    return ReadInstalledManuals(db);
 }
 
 ManualSource SourceOf(const shared::ManualRecord& record) {

@@ -15,6 +15,14 @@ namespace marvek::search {
 QString SearchIndexPath(const QString& databasePath);
 inline constexpr auto SearchIndexFileName = "ManualSearch.idx";
 
+// The installed-manual database of the machine: "ManualLink.mdb" in the manual-link component's folder
+// (registry); empty when no folder is recorded.
+QString InstalledDatabasePath(const shared::SharedContext& ctx);
+// Every installed manual of the database at the path, read on a connection of its own that is closed
+// again at once; empty optional when the database cannot be opened.
+std::optional<std::vector<ManualSource>> ReadInstalledManuals(const shared::SharedContext& ctx,
+                                                              const QString& databasePath);
+
 // A database row as the index sees it.
 ManualSource SourceOf(const shared::ManualRecord& record);
 // Every installed manual (the full listing); empty when the database cannot be read.
