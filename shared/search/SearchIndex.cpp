@@ -85,7 +85,8 @@ bool containsDigit(std::string_view text) {
 }
 
 // One word (or quoted phrase) of a query as an FTS5 string, "" when it holds no token.
-QString matchTerm(QString term, bool prefix) {
+QString matchTerm(QString term, bool typing) {
+    bool prefix = false;
     if (term.endsWith(QLatin1Char('*'))) {
         prefix = true;
         while (term.endsWith(QLatin1Char('*')))
@@ -108,7 +109,10 @@ QString matchTerm(QString term, bool prefix) {
     quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
     QString expression = QLatin1Char('"') + quoted + QLatin1Char('"');
     if (prefix || code || singleCjk)
-        expression += QLatin1Char('*');
+        return expression + QLatin1Char('*');
+    // A word still being typed: the whole word by its stem, or the beginning of a longer one.
+    if (typing)
+        return QLatin1Char('(') + expression + QStringLiteral(" OR ") + expression + QStringLiteral("*)");
     return expression;
 }
 

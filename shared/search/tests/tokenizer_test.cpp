@@ -1,3 +1,4 @@
+#include "shared/search/SearchIndex.h"
 #include "shared/search/Tokenizer.h"
 
 #include <gtest/gtest.h>
@@ -96,6 +97,31 @@ TEST(Tokenizer, InvalidBytesSeparateWords) {
     EXPECT_EQ(FoldText("Ab\xFF"
                        "Ｃ"),
               "ab c");
+}
+
+} // namespace
+
+namespace {
+
+TEST(MatchExpression, QuotesEveryWordAndSearchesCodesAndOpenWordsByPrefix) {
+    const struct {
+        const char* words;
+        bool typing;
+        const char* expected;
+    } cases[] = {
+        {"brake bleeding", false, "\"brake\" AND \"bleeding\""},
+        {"brake blee", true, "\"brake\" AND (\"blee\" OR \"blee\"*)"},
+        {"brake blee ", true, "\"brake\" AND \"blee\""},
+        {"\"bleed the\" brak*", false, "\"bleed the\" AND \"brak\"*"},
+        {"P0A8 冷却 水", false, "\"P0A8\"* AND \"冷却\" AND \"水\"*"},
+        {"say \"hi", false, "\"say\" AND \"hi\""},
+        // Quotes inside a word are doubled; operators and punctuation are only words.
+        {"a\"\"b OR NOT -- ; ( )", false, "\"a\"\"\"\"b\" AND \"OR\" AND \"NOT\""},
+        {"   ", true, ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(BuildMatchExpression(QString::fromUtf8(c.words), c.typing), QString::fromUtf8(c.expected))
+            << c.words;
 }
 
 } // namespace
