@@ -5,6 +5,7 @@
 #include "BrowserPage.h"
 #include "FindBar.h"
 #include "PubNo.h"
+#include "SearchDock.h"
 #include "ToolbarImages.h"
 #include "browser/app/BrowserContext.h"
 #include "frmVer.h"
@@ -122,6 +123,11 @@ frmMain::frmMain(BrowserContext& context, QWidget* parent) : QMainWindow(parent)
 
     m_findBar = new FindBar(m_page, m_context.gstrLang() == QLatin1String("11"), this);
     addToolBar(Qt::BottomToolBarArea, m_findBar);
+    m_searchDock = new SearchDock(m_context.os, m_context.gstrLang(), this);
+    addDockWidget(Qt::LeftDockWidgetArea, m_searchDock);
+    m_searchDock->hide();
+    connect(m_searchDock, &SearchDock::pageChosen, this,
+            [this](const QString& page) { openSearchHit(page); });
 
     connect(m_page, &QWebEnginePage::linkHovered, this, &frmMain::wbrMain_StatusTextChange);
     connect(m_page, &QWebEnginePage::loadFinished, this, [this](bool ok) {
@@ -523,6 +529,7 @@ void frmMain::setupShortcuts() {
         return action;
     };
     addShortcut({QKeySequence::Find}, [this] { m_findBar->open(); });
+    addShortcut({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F)}, [this] { m_searchDock->open(); });
     addShortcut({QKeySequence(Qt::Key_F3)}, [this] { m_findBar->find(false); });
     addShortcut({QKeySequence(Qt::SHIFT | Qt::Key_F3)}, [this] { m_findBar->find(true); });
     addShortcut({QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal),
@@ -550,6 +557,15 @@ void frmMain::zoom(int step) {
         next = it == kZoomLevels.begin() ? kZoomLevels.front() : *std::prev(it);
     }
     m_wbrMain->setZoomFactor(next);
+}
+
+void frmMain::openSearchHit(const QString& page) {
+    // A PDF page: the file's address with the viewer's page fragment.
+    const qsizetype fragment = page.indexOf(QLatin1Char('#'));
+    QUrl url = m_context.pageUrl(fragment < 0 ? page : page.left(fragment));
+    if (fragment >= 0)
+        url.setFragment(page.mid(fragment + 1));
+    m_wbrMain->setUrl(url);
 }
 
 } // namespace marvek::browser

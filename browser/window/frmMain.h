@@ -19,6 +19,7 @@ class BrowserContext; // browser/app/BrowserContext.h: the process-wide state of
 class BookmarkMenu;
 class BrowserPage;
 class FindBar;
+class SearchDock;
 
 // The browser window: the page control wbrMain, the toolbar tbrBar above it and the status bar stsBar
 // below it. Each window lives in one slot of the context (gfrmBrowser[mlngCnt]).
@@ -60,6 +61,7 @@ public:
     QString statusPanelText(const QString& key) const; // panel "title" or "pubno"
     BookmarkMenu& bookmarks() const { return *m_bookmarks; }
     FindBar& findBar() const { return *m_findBar; }
+    SearchDock& searchDock() const { return *m_searchDock; }
     bool toolbarHidden() const;
     bool pubNoShown() const { return mbolPubNo; }
     QString currentUrl() const { return mstrURL; }
@@ -100,6 +102,7 @@ private:
     void wbrMain_WindowClosing();
 
     void navigate(const QString& url);
+    void openSearchHit(const QString& page);
     void applySizeRequest();
     // Reads the current document's title for the caption once it is parsed (serial: the navigation).
     void askCaption(quint64 serial, int attempt);
@@ -135,6 +138,7 @@ private:
     QLabel* m_panelTitle = nullptr;
     QLabel* m_panelPubNo = nullptr;
     FindBar* m_findBar = nullptr;
+    SearchDock* m_searchDock = nullptr;
     BookmarkMenu* m_bookmarks = nullptr;
     std::unique_ptr<QPrinter> m_printer; // kept until the page has printed
 };

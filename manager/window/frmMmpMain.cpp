@@ -2,6 +2,7 @@
 
 #include "manager/app/ManagerActions.h"
 #include "manager/app/ManagerStart.h"
+#include "manager/window/SearchPanel.h"
 #include "shared/forms/LanguageFont.h"
 #include "shared/forms/frmTransaction.h"
 #include "shared/grid/vaSpread.h"
@@ -65,7 +66,11 @@ frmMmpMain::frmMmpMain(ManagerContext& ctx, std::function<void()> onEnd, std::fu
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_mainTitle);
     layout->addWidget(m_filter);
-    layout->addWidget(m_grid, 1);
+    m_search = new SearchPanel(m_ctx, this);
+    auto* listAndSearch = new QHBoxLayout;
+    listAndSearch->addWidget(m_grid, 3);
+    listAndSearch->addWidget(m_search, 2);
+    layout->addLayout(listAndSearch, 1);
     layout->addLayout(memoRow);
     layout->addLayout(buttons);
 
@@ -261,6 +266,8 @@ void frmMmpMain::runJob(int mode) {
                                    this);
         job.exec();
     }
+    if (mode == shared::DeleteJobMode)
+        m_search->forget(m_ctx.SelectedPubNo);
     refresh();
 }
 

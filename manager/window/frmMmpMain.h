@@ -21,6 +21,8 @@ class vaSpread;
 
 namespace marvek::manager {
 
+class SearchPanel;
+
 // The manager's only window: the installed manuals in a grid, opening, deleting and checking them,
 // and a memo per manual. Every control is wired to the actions of manager/app.
 class frmMmpMain : public QWidget {
@@ -38,6 +40,7 @@ public:
     shared::vaSpread* grid() const { return m_grid; }
     QLineEdit* T_Memo() const { return m_memo; }
     QLineEdit* T_Filter() const { return m_filter; }
+    SearchPanel* searchPanel() const { return m_search; }
     QPushButton* button(const char* name) const;
 
 protected:
@@ -71,6 +74,7 @@ private:
     QLabel* m_memoTitle = nullptr;
     QLineEdit* m_memo = nullptr;
     QLineEdit* m_filter = nullptr;
+    SearchPanel* m_search = nullptr;
     // The rows read (a mark makes new ones, as a listing may still read the old ones) and their order
     // after the sorts by column header.
     std::shared_ptr<const ManagerRows> m_rows = std::make_shared<ManagerRows>();

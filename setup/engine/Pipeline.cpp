@@ -7,6 +7,7 @@
 #include "shared/helpers/FileHelpers.h"
 #include "shared/helpers/ProcessHelpers.h"
 #include "shared/helpers/ShellHelpers.h"
+#include "shared/search/ManualSearch.h"
 
 namespace marvek::setup {
 
@@ -237,10 +238,20 @@ void Pipeline::RemoveOlderRevision() {
 
 bool Pipeline::RegisterManual() {
     const shared::ManualEntry& entry = m_ctx.ManualTable.entry(m_ctx.CurrentIndex);
-    if (m_ctx.db.RegisterInstalledManual(entry, m_ctx.NewInstallDate, m_ctx.UpdateInstallDate))
+    if (m_ctx.db.RegisterInstalledManual(entry, m_ctx.NewInstallDate, m_ctx.UpdateInstallDate)) {
+        IndexForSearch();
         return true;
+    }
     setErrorLines(20);
     return false;
+}
+
+void Pipeline::IndexForSearch() {
+    // The registered row is CurrentManual. A manual the index cannot take stays "not indexed": the next
+    // search indexes it; the installation goes on either way.
+    search::ManualSearch index(m_ctx.os(), m_ctx.DatabasePath);
+    index.setPagePump([this] { m_ctx.os().clock().processEvents(); });
+    index.indexManual(search::SourceOf(m_ctx.db.CurrentManual));
 }
 
 } // namespace marvek::setup

@@ -25,6 +25,8 @@ public:
     void RemoveOlderRevision();
     // Registers the current entry; false (with M020 / M024) when the registration failed.
     bool RegisterManual();
+    // Puts the manual just registered into the search index beside the database.
+    void IndexForSearch();
 
 private:
     void copyGuide();

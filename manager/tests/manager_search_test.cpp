@@ -1,0 +1,73 @@
+// The manager's search: hits of the installed manuals, a hit opened in Pagora through its command line
+// (a recording stand-in), and a deleted manual's hits gone.
+#include "manager/app/ManagerSearch.h"
+#include "manager/window/SearchPanel.h"
+#include "platform/testing/RecordingProgram.h"
+#include "shared/testing/SchemaDatabase.h"
+#include "shared/testing/SharedTestContext.h"
+
+#include <QCoreApplication>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QThread>
+#include <gtest/gtest.h>
+
+using namespace marvek;
+using marvek::testing::RecordingProgram;
+
+namespace {
+
+class ManagerSearchTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(marvek::testing::MakeSchemaDatabase(
+            env.temp(), q("C:\\ML\\ManualLink.mdb"),
+            "INSERT INTO M_manage (Pub_No, Model_desc, Version, InsDate, InsPath) VALUES"
+            " ('RM011EN', 'Aurea Hybrid', '2', '2024-03-01 10:00:01', 'C:\\Manuals\\RM011EN');"
+            "INSERT INTO M_type VALUES ('RM011EN', '0');"));
+        ASSERT_TRUE(env.temp().writeFile(q("C:\\Manuals\\RM011EN\\contents\\b01.html"),
+                                         "<title>Brake Bleeding</title><p>Bleed the brakes.</p>"));
+        ctx.DatabasePath = q("C:\\ML\\ManualLink.mdb");
+        ctx.ViewerExePath = q("C:\\Viewer\\Pagora.exe");
+        ASSERT_TRUE(ctx.db.Database.Pcls_MdbOpen(ctx.DatabasePath));
+    }
+
+    marvek::testing::SharedTestContext env;
+    manager::ManagerContext ctx{env.os()};
+};
+
+TEST_F(ManagerSearchTest, OpensAHitInPagoraAndForgetsADeletedManual) {
+    manager::ManagerSearch search(ctx);
+    const auto hits = search.find(q("bleeding"));
+    ASSERT_TRUE(hits && hits->size() == 1);
+    EXPECT_EQ(hits->front().model, q("Aurea Hybrid"));
+
+    const RecordingProgram pagora(env.temp().host(ctx.ViewerExePath), env.temp().root() + q("/pagora.args"));
+    ASSERT_TRUE(pagora.install());
+    EXPECT_TRUE(manager::OpenSearchHit(ctx, hits->front()));
+    EXPECT_EQ(pagora.waitForRuns(1),
+              QList<QStringList>{{env.temp().host(q("C:\\Manuals\\RM011EN\\contents\\b01.html"))}});
+
+    search.forget(q("RM011EN"));
+    ASSERT_TRUE(ctx.db.DeleteInstalledManual(q("RM011EN")));
+    EXPECT_TRUE(search.find(q("bleeding"))->empty());
+}
+
+TEST_F(ManagerSearchTest, PanelSearchesAfterThePauseAndOpensWithEnter) {
+    manager::SearchPanel panel(ctx);
+    panel.T_Search()->setText(q("brak"));
+    EXPECT_EQ(panel.L_Hits()->count(), 0) << "not before the pause";
+    ::testing::internal::CaptureStderr();
+    for (int i = 0; i < 50 && panel.L_Hits()->count() == 0; ++i)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20), QThread::msleep(10);
+    ::testing::internal::GetCapturedStderr();
+    ASSERT_EQ(panel.L_Hits()->count(), 1); // the last word is searched by prefix while typing
+    EXPECT_EQ(panel.hits().front().pagePath, q("contents\\b01.html"));
+
+    const RecordingProgram pagora(env.temp().host(ctx.ViewerExePath), env.temp().root() + q("/pagora.args"));
+    ASSERT_TRUE(pagora.install());
+    Q_EMIT panel.T_Search()->returnPressed();
+    EXPECT_EQ(pagora.waitForRuns(1).size(), 1);
+}
+
+} // namespace
