@@ -19,6 +19,7 @@ set(MARVEK_SAMPLE_CD_LABEL MARVEK_SMCD)
 # ($<TARGET_FILE_NAME:x>). A path may be recorded once; one file may go to several paths.
 function(marvek_cd_program target cd_path)
     marvek_cd_file("$<TARGET_FILE:${target}>" "${cd_path}" DEPENDS ${target})
+    set_property(GLOBAL APPEND PROPERTY MARVEK_CD_PROGRAM_TARGETS ${target})
 endfunction()
 
 function(marvek_cd_file file cd_path)

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Installs every Debian package the build, the tests, the fuzzers and the sample CD need.
+# dpkg-dev (dpkg-shlibdeps) names the runtime package's Depends; lintian checks the package.
 # libclang-rt-dev brings libFuzzer (libclang_rt.fuzzer); llvm brings llvm-symbolizer for readable reports.
 # fuseiso mounts the sample CD's ISO image without root (the read-only CD test, the demonstration).
 # Safe to run again: apt-get skips what is already there.
@@ -15,6 +16,7 @@ packages=(
   xvfb xauth x11-utils xdg-utils imagemagick
   fonts-noto-cjk fonts-dejavu-core
   zip unzip fuseiso
+  dpkg-dev lintian file
   clang-format
   clang libclang-rt-dev llvm
 )

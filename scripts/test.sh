@@ -30,6 +30,8 @@ run_build() {
 
 echo "== plain build =="
 run_build build-ci
+echo "== runtime package =="
+bash scripts/check-package.sh build-ci
 echo "== sanitizer build (ASan + UBSan) =="
 # new_delete_type_mismatch: a false report inside libQt6WebEngineCore (its own sized deletes),
 # not in the suite's code; every test that shows a web page meets it.

@@ -1,0 +1,87 @@
+#!/usr/bin/env bash
+# Checks the runtime package of a build (default build-ci): lintian finds nothing; the package installs
+# with apt-get and holds what its notes say; every program on the sample CD finds each of its libraries
+# in a package that the runtime package's Depends bring. Installing needs root: without it only
+# lintian and the library check (against the Depends as written) run.
+#
+#   bash scripts/check-package.sh [build folder] [--keep]    (--keep leaves the package installed)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+build=build-ci
+keep=0
+for arg in "$@"; do
+    case "$arg" in
+        --keep) keep=1 ;;
+        *) build=$arg ;;
+    esac
+done
+
+cmake --build "$build" --target runtime_package sample_cd >/dev/null
+deb=$(ls "$build"/package/marvek-runtime_*.deb)
+cd_tree="$build/sample-cd"
+failed=0
+fail() { echo "FAIL: $*" >&2; failed=1; }
+
+echo "== lintian $(basename "$deb") =="
+report=$(lintian --pedantic -I "$deb" 2>&1 | grep -v 'running with root privileges' || true)
+if [ -n "$report" ]; then
+    echo "$report"
+    grep -q '^[EW]:' <<<"$report" && fail "lintian reports errors or warnings"
+fi
+cmp -s "$deb" "$cd_tree/programs/linux/$(basename "$deb")" || fail "the sample CD does not carry $(basename "$deb")"
+
+installed=0
+if [ "$(id -u)" -eq 0 ]; then
+    echo "== apt-get install ./$(basename "$deb") =="
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -q "$PWD/$deb" >/dev/null
+    installed=1
+    # What README.Debian promises.
+    listed=$(dpkg -L marvek-runtime)
+    for path in /etc/marvek/machine.conf /etc/xdg/menus/applications-merged/marvek-service-manuals.menu \
+                /usr/share/desktop-directories/marvek-service-manuals.directory \
+                /usr/share/icons/hicolor/scalable/apps/marvek-service-manuals.svg \
+                /usr/share/doc/marvek-runtime/copyright /usr/share/doc/marvek-runtime/README.Debian \
+                $(dpkg-deb -c "$deb" | awk '$6 ~ /^\.\/usr\/bin\// {sub(/^\./, "", $6); print $6}'); do
+        grep -qx "$path" <<<"$listed" || fail "dpkg -L marvek-runtime does not list $path"
+    done
+    getent group marvek >/dev/null || fail "the group marvek was not made"
+    [ "$(stat -c '%G %a' /var/lib/marvek 2>/dev/null)" = "marvek 2775" ] || fail "/var/lib/marvek is not the group's setgid folder"
+    closure_of=(--installed marvek-runtime)
+else
+    echo "(not root: the package is not installed; its Depends are checked as written)"
+    depends=$(dpkg-deb -f "$deb" Depends | sed 's/([^)]*)//g; s/|/,/g; s/,/ /g')
+    closure_of=($depends)
+fi
+
+echo "== the CD's programs against the Depends =="
+closure=$(apt-cache depends --recurse --no-recommends --no-suggests --no-conflicts --no-breaks \
+              --no-replaces --no-enhances "${closure_of[@]}" 2>/dev/null |
+          grep -v '^ ' | grep -v '^<' | sed 's/:.*//' | sort -u)
+programs=0
+while IFS= read -r -d '' program; do
+    file -b "$program" | grep -q '^ELF' || continue
+    programs=$((programs + 1))
+    while read -r library; do
+        [ -n "$library" ] || continue
+        owner=$(dpkg -S "$(readlink -f "$library")" 2>/dev/null | head -n 1 | sed 's/:.*//; s/,.*//') ||
+            owner=$(dpkg -S "$library" 2>/dev/null | head -n 1 | sed 's/:.*//; s/,.*//') || true
+        if [ -z "$owner" ]; then
+            fail "${program#"$cd_tree"/}: $library belongs to no package"
+        elif ! grep -qx "$owner" <<<"$closure"; then
+            fail "${program#"$cd_tree"/}: $library comes from $owner, which the Depends do not bring"
+        fi
+    done < <(ldd "$program" | awk '/not found/ {print "missing:" $1; next} /=> \// {print $3} /^\t\// {print $1}' |
+             sed 's/^missing:\(.*\)/\1 (not found)/')
+done < <(find "$cd_tree" -type f -perm -u+x -print0)
+echo "$programs programs checked"
+[ "$programs" -gt 0 ] || fail "no program found on the CD"
+
+if [ "$installed" -eq 1 ] && [ "$keep" -eq 0 ]; then
+    DEBIAN_FRONTEND=noninteractive apt-get purge -y -q marvek-runtime >/dev/null
+fi
+if [ "$failed" -ne 0 ]; then
+    echo "package check: FAILED" >&2
+    exit 1
+fi
+echo "package check: passed"
