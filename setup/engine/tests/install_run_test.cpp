@@ -613,7 +613,7 @@ TEST_F(InstallRunTest, RemovalsNeverTakeAFolderThatHoldsOtherManuals) {
     const auto refusedOnce = [&](size_t asked, const QString& folder) {
         ASSERT_EQ(ui().asked().size(), asked + 1);
         EXPECT_TRUE(ui().asked().back().text.contains(q("\"") + folder + q("\"")))
-            << ui().asked().back().text;
+            << ui().asked().back().text.toStdString();
         EXPECT_EQ(ui().asked().back().style, platform::mb::OKOnly | platform::mb::Exclamation);
     };
 
