@@ -102,13 +102,13 @@ TEST_F(MaintenanceTest, DeleteJobRefusesAFolderThatHoldsMoreThanTheManual) {
         SCOPED_TRACE(folder);
         const size_t asked = env.ui().asked().size();
         EXPECT_TRUE(RunDeleteJob(env.ctx, db, q("H2"), q(folder)));
-        ASSERT_EQ(env.ui().asked().size(), asked + 1);
-        EXPECT_TRUE(env.ui().asked().back().text.contains(q(folder)));
-        EXPECT_EQ(env.ui().asked().back().title, env.ctx.AppTitle);
         for (const QString& file : kept)
             EXPECT_TRUE(env.os().files().exists(file)) << file.toStdString();
         EXPECT_TRUE(env.os().files().exists(DatabasePath));
         EXPECT_TRUE(QFileInfo(env.temp().host(q("C:\\")) + q("/Alias")).isSymLink());
+        ASSERT_EQ(env.ui().asked().size(), asked + 1);
+        EXPECT_TRUE(env.ui().asked().back().text.contains(q(folder)));
+        EXPECT_EQ(env.ui().asked().back().title, env.ctx.AppTitle);
     }
     EXPECT_EQ(rows(), QStringList({"H1", "H1:0", "H3", "H3:1", "H4:0", "P1", "P1:1", "P2", "P2:0"}));
 
