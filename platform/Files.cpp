@@ -269,7 +269,7 @@ std::optional<qint64> Files::size(const QString& path) const {
     return qint64(info->st_size);
 }
 
-std::optional<FolderListing> Files::listFolder(const QString& path) const {
+std::optional<FolderListing> Files::listFolder(const QString& path, LinkListing links) const {
     const QString host = m_machine.toHost(path);
     DIR* dir = host.isEmpty() ? nullptr : ::opendir(QFile::encodeName(host).constData());
     if (!dir)
@@ -280,8 +280,18 @@ std::optional<FolderListing> Files::listFolder(const QString& path) const {
         const char* name = entry->d_name;
         if (qstrcmp(name, ".") == 0 || qstrcmp(name, "..") == 0)
             continue;
+        bool link = entry->d_type == DT_LNK;
+        if (entry->d_type == DT_UNKNOWN && links == LinkListing::Apart) {
+            struct stat info {};
+            link = ::fstatat(::dirfd(dir), name, &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(info.st_mode);
+        }
         bool folder = entry->d_type == DT_DIR;
-        if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
+        if (link && links == LinkListing::Apart) {
+            listing.links.append(QFile::decodeName(name));
+            errno = 0;
+            continue;
+        }
+        if (link || entry->d_type == DT_UNKNOWN) {
             struct stat info {};
             folder = ::fstatat(::dirfd(dir), name, &info, 0) == 0 && S_ISDIR(info.st_mode);
         }
@@ -294,7 +304,41 @@ std::optional<FolderListing> Files::listFolder(const QString& path) const {
         return std::nullopt;
     sortAsNtfs(listing.folders);
     sortAsNtfs(listing.files);
+    sortAsNtfs(listing.links);
     return listing;
+}
+
+bool Files::isLink(const QString& path) const {
+    const QString host = m_machine.toHost(path);
+    // A drive's own entry may be a symlink to its medium: that is the drive, not a link on it.
+    if (host.isEmpty() || host == m_machine.driveFolder(driveLetterOf(path)))
+        return false;
+    struct stat info {};
+    return ::lstat(QFile::encodeName(host).constData(), &info) == 0 && S_ISLNK(info.st_mode);
+}
+
+QString Files::fullPath(const QString& path) const {
+    return m_machine.toWindows(m_machine.toHost(path));
+}
+
+QString Files::finalPath(const QString& path) const {
+    QString existing = m_machine.toHost(path);
+    if (existing.isEmpty())
+        return {};
+    // The deepest part that exists is resolved; the names below it cannot be links.
+    QStringList missing;
+    QString resolved = QFileInfo(existing).canonicalFilePath();
+    while (resolved.isEmpty()) {
+        const qsizetype slash = existing.lastIndexOf(u'/');
+        if (slash <= 0)
+            return {};
+        missing.prepend(existing.mid(slash + 1));
+        existing.truncate(slash);
+        resolved = QFileInfo(existing).canonicalFilePath();
+    }
+    for (const QString& name : std::as_const(missing))
+        resolved += (resolved.endsWith(u'/') ? QString() : QStringLiteral("/")) + name;
+    return m_machine.toWindows(resolved);
 }
 
 std::optional<qint64> Files::lastModifiedMs(const QString& path) const {

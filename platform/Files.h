@@ -23,7 +23,11 @@ inline constexpr int CSIDL_COMMON_DESKTOP = 25; // the desktop of all users
 struct FolderListing {
     QStringList folders; // names of the subfolders
     QStringList files;   // names of everything else
+    QStringList links;   // names of the symbolic links, when they are listed apart (LinkListing::Apart)
 };
+
+// How listFolder reports a symbolic link: as what it leads to, or apart, whatever it leads to.
+enum class LinkListing { Follow, Apart };
 
 // The file operations of the operating system, on Windows paths of the machine prefix.
 class Files {
@@ -56,9 +60,20 @@ public:
     bool copyNewFile(const QString& source, const QString& target) const;
     // The subfolders and files of a folder ("." and ".." never count), each list in the order NTFS
     // lists a folder: by name without regard to case (UTF-16 units upper-cased one by one, then compared
-    // by value), the exact spelling breaking ties. A symlink counts as what it leads to, one that leads
-    // nowhere as a file; a FIFO or device is a file too. Empty when the folder cannot be read.
-    std::optional<FolderListing> listFolder(const QString& path) const;
+    // by value), the exact spelling breaking ties. With LinkListing::Follow a symlink counts as what it
+    // leads to, one that leads nowhere as a file; with LinkListing::Apart every symlink is in links only.
+    // A FIFO or device is a file. The folder itself is reached through any link on its path. Empty when
+    // the folder cannot be read.
+    std::optional<FolderListing> listFolder(const QString& path,
+                                            LinkListing links = LinkListing::Follow) const;
+    // True when the entry the path names is a symbolic link itself (links before it are followed).
+    bool isLink(const QString& path) const;
+    // The path as the drives spell it: "." and ".." resolved, names in their stored case, no trailing
+    // separator; links are not followed. Empty when the path has no place on the machine.
+    QString fullPath(const QString& path) const;
+    // fullPath with every link on the way resolved, as GetFinalPathNameByHandle gives it; the part that
+    // does not exist is kept as written. Empty when the path, or where it leads, has no Windows name.
+    QString finalPath(const QString& path) const;
     // Last-modified time in milliseconds since the epoch; empty when the file cannot be examined.
     std::optional<qint64> lastModifiedMs(const QString& path) const;
     bool setLastModifiedMs(const QString& path, qint64 ms) const;

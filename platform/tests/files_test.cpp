@@ -131,6 +131,52 @@ TEST_F(FilesTest, ListFolderInNtfsOrder) {
     EXPECT_FALSE(files.copyFile("C:\\m\\pipe", "C:\\m\\copy"));
 }
 
+// Links apart: every symlink, whatever it leads to, is in links only, while the folder listed may itself
+// be reached through a link (a drive's mount point). isLink looks at the named entry only; fullPath and
+// finalPath spell a path as the drives do, finalPath with every link on the way resolved.
+TEST_F(FilesTest, LinksListedApartAndResolved) {
+    for (const char* file : {"C:\\m\\a\\x", "C:\\m\\b.txt"})
+        ASSERT_TRUE(temp.writeFile(file, "x"));
+    const QString m = temp.host("C:\\m");
+    ASSERT_TRUE(QFile::link(m + "/a", m + "/c-link"));
+    ASSERT_TRUE(QFile::link(m + "/b.txt", m + "/f-link"));
+    ASSERT_TRUE(QFile::link(m + "/missing", m + "/dangling"));
+    ASSERT_TRUE(QFile::link(m, temp.host("C:\\") + "/via"));
+    const QString cd = temp.addDrive(QLatin1Char('D'));
+    ASSERT_TRUE(QDir().mkpath(cd + "/RM010EN"));
+
+    const std::optional<FolderListing> apart = files.listFolder("C:\\via", LinkListing::Apart);
+    ASSERT_TRUE(apart.has_value());
+    EXPECT_EQ(apart->folders, QStringList{"a"});
+    EXPECT_EQ(apart->files, QStringList{"b.txt"});
+    EXPECT_EQ(apart->links, (QStringList{"c-link", "dangling", "f-link"}));
+    EXPECT_TRUE(files.listFolder("C:\\m")->links.isEmpty());
+
+    for (const char* link : {"C:\\via", "c:\\M\\C-LINK", "C:\\m\\dangling", "C:\\via\\f-link"})
+        EXPECT_TRUE(files.isLink(link)) << link;
+    for (const char* plain : {"C:\\m", "C:\\via\\a", "C:\\m\\missing", "D:\\", "D:\\RM010EN", ""})
+        EXPECT_FALSE(files.isLink(plain)) << plain;
+
+    const struct {
+        const char* path;
+        const char* full;
+        const char* final;
+    } paths[] = {
+        {"c:\\M\\A\\.\\x", "C:\\m\\a\\x", "C:\\m\\a\\x"},
+        {"C:\\via\\a\\new\\", "C:\\via\\a\\new", "C:\\m\\a\\new"},
+        {"C:\\via", "C:\\via", "C:\\m"},
+        {"C:\\m\\c-link\\..\\b.txt", "C:\\m\\b.txt", "C:\\m\\b.txt"},
+        {"C:\\m\\dangling\\x", "C:\\m\\dangling\\x", "C:\\m\\dangling\\x"},
+        {"d:\\rm010en", "D:\\RM010EN", "D:\\RM010EN"},
+        {"C:\\", "C:\\", "C:\\"},
+        {"Q:\\x", "", ""},
+    };
+    for (const auto& p : paths) {
+        EXPECT_EQ(files.fullPath(p.path), p.full) << p.path;
+        EXPECT_EQ(files.finalPath(p.path), p.final) << p.path;
+    }
+}
+
 TEST_F(FilesTest, TimesSpaceAndVolumes) {
     ASSERT_TRUE(temp.writeFile("C:\\old.txt", "x"));
     ASSERT_TRUE(files.setLastModifiedMs("C:\\old.txt", -1500)); // before the epoch

@@ -43,13 +43,18 @@ private:
         return rest.isEmpty() ? m_destinationRoot : joinPath(m_destinationRoot, rest);
     }
 
+    // A link is never followed: one in the source tree fails the walk, and so does one standing where a
+    // folder below the destination root goes, before anything is written through it.
     bool visit(const QString& folder, const QString& target) {
         const platform::Files& files = m_ctx.os.files();
         const bool copying = m_mode == CopyModeCopy;
+        if (copying && target != m_destinationRoot && files.isLink(target))
+            return false;
         if (copying && !files.folderExists(target) && !files.createFolderPath(target))
             return false;
-        const std::optional<platform::FolderListing> listing = files.listFolder(folder);
-        if (!listing)
+        const std::optional<platform::FolderListing> listing =
+            files.listFolder(folder, platform::LinkListing::Apart);
+        if (!listing || !listing->links.isEmpty())
             return false;
         m_counter += qint32(listing->files.size());
         if (m_observer)

@@ -27,8 +27,10 @@ public:
 // each folder being its path with the source folder replaced by the destination folder. In copy mode
 // each destination folder is created with every missing folder above it, and each file copied over
 // with CopyFileReplacing. Returns the number of files plus startCount (count mode, and any mode but 1) or 0
-// (copy mode); -1 when the source folder or a folder below it cannot be listed, a folder cannot be created or
-// a file cannot be copied, and the walk stops there. observer may be null.
+// (copy mode); -1 when the source folder or a folder below it cannot be listed or holds a symbolic link, a
+// folder cannot be created, a folder below the destination root is a symbolic link (copy mode) or a file
+// cannot be copied, and the walk stops there. Both roots may be reached through links; the caller sees to
+// the destination root itself. observer may be null.
 qint32 CopyTree(const shared::SharedContext& ctx, int mode, qint32 startCount, const QString& sourceFolder,
                 const QString& destinationFolder, CopyObserver* observer = nullptr);
 

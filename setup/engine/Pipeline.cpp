@@ -7,6 +7,7 @@
 #include "shared/helpers/FileHelpers.h"
 #include "shared/helpers/ProcessHelpers.h"
 #include "shared/helpers/ShellHelpers.h"
+#include "shared/maintenance/ManualFolderRemoval.h"
 #include "shared/search/ManualSearch.h"
 
 namespace marvek::setup {
@@ -117,7 +118,7 @@ bool Pipeline::InstallManualFull() {
     shared::ManualEntry& entry = m_ctx.ManualTable.entry(m_ctx.CurrentIndex);
     if (!entry.InstallPath.isEmpty()) {
         m_ctx.InstallBase = shared::ParentFolder(entry.InstallPath);
-        shared::RunCleanupBatch(m_ctx.shared, entry.InstallPath);
+        shared::RemoveManualFolder(m_ctx.shared, m_ctx.db, entry.Pub_No, entry.InstallPath);
     } else {
         ++m_ctx.FolderRequestCount;
         m_view.setMousePointer(DefaultPointer);
@@ -181,6 +182,9 @@ bool Pipeline::CopyPdfManual() {
     showBar(m_view, Bar::Pdf, extractTime, 1);
 
     const platform::Files& files = m_ctx.os().files();
+    // Nothing is written through a link standing at the manual's folder.
+    if (files.isLink(entry.InstallPath))
+        return false;
     const QString parent = shared::ParentFolder(entry.InstallPath);
     if (!files.folderExists(parent) && !files.createFolderPath(parent))
         return false;
@@ -202,12 +206,14 @@ bool Pipeline::UpdateManualDifferential() {
     const shared::ManualEntry& entry = m_ctx.ManualTable.entry(m_ctx.CurrentIndex);
     shared::WaitSeconds(m_ctx.shared, 1);
     const qint32 count = CopyTree(m_ctx.shared, CopyModeCount, 0, entry.ComparePath, QString(), nullptr);
-    if (count != -1 && count != 0) {
+    // Nothing is written through a link standing at the manual's folder or its "contents".
+    const platform::Files& files = m_ctx.os().files();
+    const QString contents = entry.InstallPath + QStringLiteral("\\contents");
+    if (count != -1 && count != 0 && !files.isLink(entry.InstallPath) && !files.isLink(contents)) {
         showBar(m_view, Bar::Copy, count, 0);
         shared::WaitSeconds(m_ctx.shared, 1);
         CopyProgress progress(m_ctx, m_view);
-        if (CopyTree(m_ctx.shared, CopyModeCopy, 0, entry.ComparePath,
-                     entry.InstallPath + QStringLiteral("\\contents"), &progress) != -1) {
+        if (CopyTree(m_ctx.shared, CopyModeCopy, 0, entry.ComparePath, contents, &progress) != -1) {
             shared::WaitSeconds(m_ctx.shared, 2);
             if (!databaseWritable()) {
                 setErrorLines(67);
@@ -232,7 +238,7 @@ void Pipeline::RemoveOlderRevision() {
     if (folders.isEmpty())
         return;
     for (const QString& folder : folders)
-        shared::RunCleanupBatch(m_ctx.shared, folder);
+        shared::RemoveManualFolder(m_ctx.shared, m_ctx.db, older, folder);
     m_ctx.db.DeleteInstalledManual(older);
 }
 

@@ -321,6 +321,12 @@ QHash<QString, QString> ManualDatabase::ReadAllMemos() {
     return memos;
 }
 
+bool ManualDatabase::ReadInstallFolders(
+    const std::function<void(const QString& pubNo, const QString& insPath)>& visit) {
+    return Database.ReadRows(QStringLiteral("SELECT Pub_No, INSPath FROM ") + M_manage,
+                             [&](const QueryRow& row) { visit(row.text(0), row.text(1)); });
+}
+
 int ManualDatabase::CountInstalledManuals() {
     const QString& sql = statement(QStringLiteral("SELECT COUNT(*) AS CNT FROM ") + M_manage);
     if (Database.Pcls_MdbCreate(CountSlot, sql, QueryOption) != 0)

@@ -126,6 +126,10 @@ public:
     // Every manual's memo by publication number (slot 4), for the manager's filter box; empty on failure.
     QHash<QString, QString> ReadAllMemos();
 
+    // Removal check: every row's Pub_No and INSPath, read once (no slot; the last statement stays as it
+    // was). False when the query fails.
+    bool ReadInstallFolders(const std::function<void(const QString& pubNo, const QString& insPath)>& visit);
+
 private:
     enum class PdfFlagSource { Computed, Column, Kept };
 

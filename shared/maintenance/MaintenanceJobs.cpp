@@ -3,6 +3,7 @@
 #include "shared/config/Messages.h"
 #include "shared/formdata/PdfPaths.h"
 #include "shared/helpers/ProcessHelpers.h"
+#include "shared/maintenance/ManualFolderRemoval.h"
 
 namespace marvek::shared {
 
@@ -33,7 +34,7 @@ void RunCheckJob(const SharedContext& ctx, ManualDatabase& db) {
 
 bool RunDeleteJob(const SharedContext& ctx, ManualDatabase& db, const QString& pubNo,
                   const QString& insPath) {
-    RunCleanupBatch(ctx, insPath, BatchQuoting::BatchAndFolder);
+    RemoveManualFolder(ctx, db, pubNo, insPath, BatchQuoting::BatchAndFolder);
     return db.DeleteInstalledManual(pubNo);
 }
 

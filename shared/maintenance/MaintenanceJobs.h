@@ -25,9 +25,9 @@ bool IsManualMissing(const SharedContext& ctx, const ManualRecord& manual);
 // the walk goes on with the next manual.
 void RunCheckJob(const SharedContext& ctx, ManualDatabase& db);
 
-// Removes the manual's folder with the clean-up batch (both parts quoted), then its rows. A folder the
-// batch refuses (empty, relative, a network path, a drive root) is not removed, with the batch's
-// refusal box, and the rows are deleted all the same. True when the rows were deleted.
+// Removes the manual's folder with the clean-up batch (both parts quoted, RemoveManualFolder), then its
+// rows. A refused folder (an unsafe path, or one that holds more than the manual) is not removed, with
+// the refusal box, and the rows are deleted all the same. True when the rows were deleted.
 bool RunDeleteJob(const SharedContext& ctx, ManualDatabase& db, const QString& pubNo, const QString& insPath);
 
 // The work window's activation: pending events, the hourglass (setBusy(true)), one second, the job of

@@ -11,11 +11,14 @@
 #include "shared/catalogue/CarInfo.h"
 #include "shared/config/Messages.h"
 
+#include <QDirIterator>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QThread>
 #include <cmath>
+#include <unistd.h>
 
 using namespace marvek;
 using namespace marvek::testing;
@@ -581,6 +584,135 @@ TEST_F(InstallRunTest, UnsafeArchiveFailsTheManualAndWritesNothingOutside) {
         EXPECT_FALSE(QFileInfo::exists(q("/tmp/escaped.html")));
         EXPECT_FALSE(installedFile(base + q("\\EWD00EN")));
     }
+}
+
+// An update or a later revision removes the registered folder only when it holds nothing but the manual.
+// A row written by an older program, or damaged, whose folder is the manuals' parent (with or without
+// a trailing separator), a link to it, a path through a link, a sibling's folder or the diagnostic
+// software's folder, is refused with a box: the run goes on and every other manual stays.
+TEST_F(InstallRunTest, RemovalsNeverTakeAFolderThatHoldsOtherManuals) {
+    ASSERT_TRUE(run());
+    const QString linkDir = q("C:\\Marvek\\Scanlux\\Link");
+    ASSERT_TRUE(QFile::link(host(base), host(linkDir) + q("/Shortcut")));
+    ASSERT_TRUE(QFile::link(host(linkDir), host(q("C:\\Marvek\\Scanlux")) + q("/Alias")));
+    QStringList others; // the folders of every manual but EWD00EN
+    for (const char* pubNo : {"BRM00EN", "NCF00EN", "RM011EN", "RMJ00JA"}) {
+        ASSERT_TRUE(registered(pubNo));
+        others << ctx.db.CurrentManual.InsPath;
+    }
+    const auto missing = [&] {
+        QStringList gone;
+        for (const QString& folder : std::as_const(others)) {
+            if (!installedFile(folder + q("\\contents")))
+                gone << folder;
+        }
+        if (!installedFile(q("C:\\Marvek\\Scanlux\\readme.txt")))
+            gone << q("diagnostic software");
+        return gone;
+    };
+    const auto refusedOnce = [&](size_t asked, const QString& folder) {
+        ASSERT_EQ(ui().asked().size(), asked + 1);
+        EXPECT_TRUE(ui().asked().back().text.contains(q("\"") + folder + q("\"")))
+            << ui().asked().back().text.toStdString();
+        EXPECT_EQ(ui().asked().back().style, platform::mb::OKOnly | platform::mb::Exclamation);
+    };
+
+    const QString cases[] = {base,
+                             base + q("\\"),
+                             linkDir + q("\\Shortcut"),
+                             q("C:\\Marvek\\Scanlux\\Alias\\Manual"),
+                             base + q("\\BRM00EN"),
+                             q("C:\\Marvek\\Scanlux")};
+    for (const QString& insPath : cases) {
+        SCOPED_TRACE(insPath.toStdString());
+        // The CD's copy is newer than the registered one: a full update, which removes the old folder first.
+        ASSERT_EQ(ctx.db.Database.Pcls_MdbExecute(q("UPDATE M_manage SET INSPath = '") + insPath +
+                                                  q("', Version = '0' WHERE Pub_No = 'EWD00EN'")),
+                  0);
+        const size_t asked = ui().asked().size();
+        EXPECT_TRUE(run()) << ctx.ErrorLine1.toStdString();
+        EXPECT_EQ(outcome("EWD00EN"), QStringList({"1", "2", "1"}));
+        refusedOnce(asked, insPath);
+        EXPECT_EQ(missing(), QStringList());
+    }
+
+    // Revision 1 anew, while revision 0's row names the manuals' parent: its rows go, the folder stays.
+    QDir(cdRoot + q("/RM010EN")).removeRecursively();
+    ASSERT_TRUE(registered("RM011EN"));
+    const QString revision1 = ctx.db.CurrentManual.InsPath;
+    ASSERT_TRUE(ctx.db.DeleteInstalledManual(q("RM011EN")));
+    ASSERT_TRUE(QDir(host(revision1)).removeRecursively());
+    others.removeAll(revision1);
+    ASSERT_EQ(ctx.db.Database.Pcls_MdbExecute(q("INSERT INTO M_manage (Pub_No, Version, INSPath) VALUES "
+                                                "('RM010EN', '1', '") +
+                                              base + q("')")),
+              0);
+    const size_t asked = ui().asked().size();
+    EXPECT_TRUE(run()) << ctx.ErrorLine1.toStdString();
+    EXPECT_EQ(outcome("RM011EN"), QStringList({"1", "1", "1"}));
+    refusedOnce(asked, base);
+    EXPECT_FALSE(registered("RM010EN"));
+    EXPECT_EQ(missing(), QStringList());
+}
+
+// Links are never followed or written through: a loop in a PDF manual's CD folder, or a link standing
+// at a manual's folder (new PDF or HTML manual, the "contents" of a differential update), fails the
+// manual with M083 / M024 at once, and nothing outside changes.
+TEST_F(InstallRunTest, LinksOnTheCdOrAtTheTargetFailTheManualAndWriteNothingOutside) {
+    ASSERT_TRUE(temp().writeFile(q("C:\\Users\\Docs\\contents\\BRM00EN.pdf"), "mine"));
+    ASSERT_TRUE(temp().writeFile(q("C:\\Users\\Docs\\index.html"), "mine"));
+    const QString docs = host(q("C:\\Users\\Docs"));
+    const auto snapshot = [&] {
+        QStringList files;
+        for (QDirIterator it(docs, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System,
+                             QDirIterator::Subdirectories);
+             it.hasNext();) {
+            const QString path = it.next();
+            QFile file(path);
+            files << path.mid(docs.size()) + u'=' + (file.open(QIODevice::ReadOnly) ? file.readAll() : "");
+        }
+        files.sort();
+        return files;
+    };
+    const QStringList before = snapshot();
+    const auto failsWithNothingOutside = [&] {
+        EXPECT_FALSE(run());
+        EXPECT_EQ(errorLines(ctx), std::pair(message(83), message(24)));
+        EXPECT_EQ(snapshot(), before);
+    };
+
+    // The loop: BRM00EN, the first manual, copies no nested folder and is not registered.
+    const QByteArray loop = QFile::encodeName(cdRoot + q("/BRM00EN/contents/loop"));
+    ASSERT_EQ(::symlink("..", loop.constData()), 0);
+    QElapsedTimer timer;
+    timer.start();
+    failsWithNothingOutside();
+    EXPECT_LT(timer.elapsed(), 10000);
+    EXPECT_FALSE(QFileInfo::exists(host(base + q("\\BRM00EN\\contents\\loop"))));
+    EXPECT_FALSE(registered("BRM00EN"));
+    ASSERT_TRUE(QFile::remove(QFile::decodeName(loop)));
+    ASSERT_TRUE(QDir(host(base)).removeRecursively());
+
+    // A link at the new folder of a PDF manual, then of an HTML manual (after BRM00EN went in).
+    for (const char* folder : {"\\BRM00EN", "\\AureaEWD"}) {
+        SCOPED_TRACE(folder);
+        ASSERT_TRUE(QDir().mkpath(host(base)));
+        ASSERT_TRUE(QFile::link(docs, host(base) + QLatin1Char('/') + q(folder).mid(1)));
+        failsWithNothingOutside();
+        ASSERT_TRUE(QFile::remove(host(base) + QLatin1Char('/') + q(folder).mid(1)));
+    }
+    EXPECT_TRUE(registered("BRM00EN"));
+    EXPECT_FALSE(registered("EWD00EN"));
+
+    // A differential update whose "contents" is a link.
+    ASSERT_TRUE(run()) << ctx.ErrorLine1.toStdString();
+    ASSERT_TRUE(registered("RM011EN"));
+    const QString contents = host(ctx.db.CurrentManual.InsPath + q("\\contents"));
+    ASSERT_TRUE(QDir(contents).removeRecursively());
+    ASSERT_TRUE(QFile::link(docs, contents));
+    setCdValue(q("RM011EN"), q("Version"), q("3"));
+    failsWithNothingOutside();
+    EXPECT_EQ(outcome("RM011EN"), QStringList({"1", "2", "2"}));
 }
 
 TEST_F(InstallRunTest, RequiredAndFreeSpace) {

@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 #include <map>
 #include <optional>
+#include <unistd.h>
 
 using namespace marvek;
 using namespace marvek::setup;
@@ -145,6 +146,56 @@ TEST_F(CopyTreeTest, DestinationReplacesTheSourceRootOnly) {
     EXPECT_EQ(copyTree(CopyModeCopy, 0, Source + q("\\"), Destination), 0);
     EXPECT_EQ(t.temp().readFile(Destination + q("\\") + Source + q("\\deep.txt")), "deep");
     EXPECT_EQ(t.temp().readFile(Destination + q("\\c\\c1\\c1.txt")), "content of c\\c1\\c1.txt");
+}
+
+// Links are never followed: one in the source tree (a loop, a file link) fails both modes before its
+// folder's files are copied, and one standing where a folder below the destination goes fails the copy
+// with nothing written through it. The roots themselves may be reached through links.
+TEST_F(CopyTreeTest, LinksFailTheWalkAndNothingIsWrittenThroughThem) {
+    ASSERT_TRUE(t.temp().writeFile(q("C:\\Outside\\keep.txt"), "keep"));
+    const QString outside = host(q("C:\\Outside"));
+    const auto outsideEntries = [&] {
+        return QDir(outside).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System);
+    };
+    const auto symlink = [&](const QString& target, const QString& windowsPath) {
+        return ::symlink(QFile::encodeName(target).constData(),
+                         QFile::encodeName(host(windowsPath)).constData()) == 0;
+    };
+
+    ASSERT_TRUE(symlink(host(Source), q("C:\\Link\\ThroughLink")));
+    EXPECT_EQ(copyTree(CopyModeCount, 0, q("C:\\Link\\ThroughLink"), Destination), 7);
+    EXPECT_EQ(copyTree(CopyModeCopy, 0, q("C:\\Link\\ThroughLink"), Destination), 0);
+    EXPECT_EQ(t.temp().readFile(Destination + q("\\c\\c1\\c1.txt")), "content of c\\c1\\c1.txt");
+    ASSERT_TRUE(QDir(host(q("C:\\Manuals"))).removeRecursively());
+
+    const struct {
+        const char* what;
+        const char* target; // relative to the folder the link is in, or "outside"
+        const char* link;
+    } sources[] = {
+        {"loop", "..", "c\\loop"},
+        {"folder link", "outside", "B\\out"},
+        {"file link", "outside/keep.txt", "a\\A2\\keep.txt"},
+    };
+    for (const auto& c : sources) {
+        SCOPED_TRACE(c.what);
+        const QString target = QString::fromUtf8(c.target).replace(q("outside"), outside);
+        const QString link = Source + u'\\' + q(c.link);
+        ASSERT_TRUE(symlink(target, link));
+        EXPECT_EQ(copyTree(CopyModeCount, 0, Source, Destination), -1);
+        EXPECT_EQ(copyTree(CopyModeCopy, 0, Source, Destination), -1);
+        const QString copied = Destination + u'\\' + q(c.link);
+        EXPECT_FALSE(QFileInfo::exists(host(copied))) << "no copy of the link";
+        ASSERT_TRUE(QFile::remove(host(link)));
+        ASSERT_TRUE(QDir(host(q("C:\\Manuals"))).removeRecursively());
+    }
+
+    // A link where a folder of the copy goes: the walk stops there, nothing lands outside.
+    ASSERT_TRUE(QDir().mkpath(host(Destination)));
+    ASSERT_TRUE(symlink(outside, Destination + q("\\c")));
+    EXPECT_EQ(copyTree(CopyModeCopy, 0, Source, Destination), -1);
+    EXPECT_EQ(outsideEntries(), QStringList{"keep.txt"});
+    EXPECT_EQ(t.temp().readFile(q("C:\\Outside\\keep.txt")), "keep");
 }
 
 // The command line quotes only the destination, with its trailing backslash; the archiver accepts it,

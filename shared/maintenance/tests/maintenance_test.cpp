@@ -3,6 +3,7 @@
 #include "shared/testing/SchemaDatabase.h"
 #include "shared/testing/SharedTestContext.h"
 
+#include <QFileInfo>
 #include <QLabel>
 #include <gtest/gtest.h>
 
@@ -74,6 +75,51 @@ TEST_F(MaintenanceTest, DeleteJobRemovesTheFolderOnlyThroughTheBatchAndAlwaysThe
     EXPECT_TRUE(exists("C:\\Manuals\\P2\\contents\\other.pdf"));
     EXPECT_TRUE(env.os().files().exists(env.ctx.CleanupBatchPath));
     EXPECT_EQ(rows(), QStringList({"H2", "H2:0", "H3", "H3:1", "H4:0", "P1", "P1:1"}));
+}
+
+// The delete removes a folder only when it holds nothing but the manual. The manuals' parent (with or
+// without a trailing separator), a link to it, a sibling's folder (also through a link), the diagnostic
+// software's folder and the manuals' default parent below it, the manual-link folder with the database:
+// each is refused with a box, every file stays, and the rows go as after any refused removal. A
+// database that cannot be read refuses every removal.
+TEST_F(MaintenanceTest, DeleteJobRefusesAFolderThatHoldsMoreThanTheManual) {
+    env.os().registry().writeString(marvek::platform::HKEY_LOCAL_MACHINE, q("SOFTWARE\\MARVEK\\Scanlux"),
+                                    q("ProgramPath"), q("C:\\Diag"));
+    env.ctx.ManualLinkDir = q("C:\\Link");
+    const QStringList kept = {"C:\\Diag\\Scanlux.exe",
+                              "C:\\Diag\\Link\\Manual\\D1\\index.html",
+                              "C:\\Manuals\\H1\\index.html",
+                              "C:\\Manuals\\H2\\contents\\a.html",
+                              "C:\\Manuals\\P1\\contents\\P1.pdf",
+                              "C:\\Manuals\\H4\\contents\\a.html"};
+    for (const QString& file : kept)
+        ASSERT_TRUE(env.os().files().exists(file) || env.temp().writeFile(file, "x"));
+    ASSERT_TRUE(QFile::link(env.temp().host(q("C:\\Manuals")), env.temp().host(q("C:\\")) + q("/Alias")));
+
+    for (const char* folder :
+         {"C:\\Manuals", "C:\\Manuals\\", "c:\\manuals\\.", "C:\\Alias", "C:\\Alias\\H4", "C:\\Manuals\\H4",
+          "C:\\Diag", "C:\\Diag\\Link", "C:\\Diag\\Link\\Manual", "C:\\Link"}) {
+        SCOPED_TRACE(folder);
+        const size_t asked = env.ui().asked().size();
+        EXPECT_TRUE(RunDeleteJob(env.ctx, db, q("H2"), q(folder)));
+        for (const QString& file : kept)
+            EXPECT_TRUE(env.os().files().exists(file)) << file.toStdString();
+        EXPECT_TRUE(env.os().files().exists(DatabasePath));
+        EXPECT_TRUE(QFileInfo(env.temp().host(q("C:\\")) + q("/Alias")).isSymLink());
+        ASSERT_EQ(env.ui().asked().size(), asked + 1);
+        EXPECT_TRUE(env.ui().asked().back().text.contains(q(folder)));
+        EXPECT_EQ(env.ui().asked().back().title, env.ctx.AppTitle);
+    }
+    EXPECT_EQ(rows(), QStringList({"H1", "H1:0", "H3", "H3:1", "H4:0", "P1", "P1:1", "P2", "P2:0"}));
+
+    // The manual's own folder goes; with the database closed nothing can be checked, nothing goes.
+    EXPECT_TRUE(RunDeleteJob(env.ctx, db, q("H4"), q("C:\\Manuals\\H4")));
+    EXPECT_FALSE(exists("C:\\Manuals\\H4"));
+    db.Database.Release();
+    const size_t asked = env.ui().asked().size();
+    EXPECT_FALSE(RunDeleteJob(env.ctx, db, q("P1"), q("C:\\Manuals\\P1")));
+    EXPECT_EQ(env.ui().asked().size(), asked + 1);
+    EXPECT_TRUE(exists("C:\\Manuals\\P1\\contents\\P1.pdf"));
 }
 
 TEST_F(MaintenanceTest, TransactionRunsTheJobOfItsModeBetweenOneSecondWaits) {
