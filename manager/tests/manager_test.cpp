@@ -416,12 +416,14 @@ TEST_F(ManagerWindowTest, CheckFilterDeleteSortAndRememberedLayout) {
     EXPECT_EQ(again.size(), QSize(900, 640));
 }
 
-// The captions come from the catalogue of the user's language, the filter box's hint too.
+// The captions come from the catalogue of the user's language, the filter box's hint too (a Japanese
+// PC reads the catalogue in code page 932).
 TEST_F(ManagerWindowTest, TextsFollowTheLanguageTheFilterHintToo) {
     prepare(manualRow("A0010EN", "0"));
-    for (const auto& [language, caption, hint] :
-         {std::tuple(q("09"), q("Service Manual Management"), q("Pub. No., model or memo")),
-          std::tuple(q("11"), q("サービスマニュアル管理"), q("資料番号・車種・メモで絞り込み"))}) {
+    for (const auto& [langId, language, caption, hint] :
+         {std::tuple("0409", q("09"), q("Service Manual Management"), q("Pub. No., model or memo")),
+          std::tuple("0411", q("11"), q("サービスマニュアル管理"), q("資料番号・車種・メモで絞り込み"))}) {
+        ASSERT_TRUE(base.setLocale(langId));
         ctx.shared.LanguageCode = language;
         manager::frmMmpMain form(ctx, {});
         EXPECT_EQ(form.windowTitle(), caption);
