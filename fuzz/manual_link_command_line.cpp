@@ -13,7 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     auto scripted = std::make_unique<platform::ScriptedUserInterface>();
     const platform::ScriptedUserInterface& ui = *scripted;
     platform::Platform os(machine.machine(), std::move(scripted), std::make_unique<platform::TestClock>());
-    shared::SharedContext ctx(os);
+    shared::SharedContext ctx(os, QStringLiteral("ManualLink"));
     // No database beside the program: every accepted number ends at the database check.
     ctx.setProgramFolder(QStringLiteral("C:\\Diag\\ManualLink"));
     ctx.AppTitle = QStringLiteral("ManualLink");

@@ -18,7 +18,7 @@ QString BrowserCommandLine(const QString& browserPath, const QString& pagePath) 
 }
 
 LauncherContext::LauncherContext(platform::Platform& platform, const QString& programFolder)
-    : shared(platform) {
+    : shared(platform, QLatin1String(ProgramName)) {
     shared.setProgramFolder(programFolder);
     shared.AppTitle = QLatin1String(ProgramName);
     startProgram = [&processes = platform.processes()](const QString& commandLine) {

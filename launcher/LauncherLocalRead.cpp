@@ -66,7 +66,7 @@ void ReplaceFileWithAccess(const shared::SharedContext& ctx, const QString& sour
     }
     files.setAttributes(target, platform::FILE_ATTRIBUTE_NORMAL);
     if (!shared::GrantFixedUsersFullAccess(ctx, target))
-        ui.messageBox(QStringLiteral("Set Access Error = ") + target, platform::mb::OKOnly, ctx.AppTitle);
+        ui.messageBox(QStringLiteral("Set Access Error = ") + target, platform::mb::OKOnly, ctx.ProgramTitle);
 }
 
 LauncherLocalRead::LauncherLocalRead(const shared::SharedContext& ctx, QString cdRoot,

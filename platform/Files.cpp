@@ -387,6 +387,10 @@ QString Files::specialFolder(int csidl) const {
                 ? QStringLiteral("C:\\Users\\%1\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs")
                       .arg(user)
                 : QStringLiteral("C:\\Documents and Settings\\%1\\Start Menu\\Programs").arg(user);
+    } else if (csidl == CSIDL_APPDATA) {
+        const QString user = profileFolderName(info.logonName());
+        path = usersFolders ? QStringLiteral("C:\\Users\\%1\\AppData\\Roaming").arg(user)
+                            : QStringLiteral("C:\\Documents and Settings\\%1\\Application Data").arg(user);
     } else if (csidl == CSIDL_COMMON_DESKTOP) {
         path = usersFolders ? QStringLiteral("C:\\Users\\Public\\Desktop")
                             : QStringLiteral("C:\\Documents and Settings\\All Users\\Desktop");

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
@@ -43,6 +44,28 @@ int closedAnswer(int style) {
         return mb::IdCancel;
     return buttons.size() == 1 ? buttons.front() : mb::defaultButton(style);
 }
+
+// A box with several buttons and no Cancel (Yes/No, Abort/Retry/Ignore) can only be answered by a
+// button, as on Windows: it has no close button and ignores Escape.
+bool answeredOnlyByButtons(int style) {
+    const std::vector<int> buttons = buttonsOf(style);
+    return buttons.size() > 1 && !contains(buttons, mb::IdCancel);
+}
+
+// Keeps a box open against Escape and the window system's close request.
+class IgnoreCloseAndEscape : public QObject {
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Close) {
+            event->ignore();
+            return true;
+        }
+        if (event->type() == QEvent::KeyPress &&
+            static_cast<QKeyEvent*>(event)->matches(QKeySequence::Cancel))
+            return true;
+        return QObject::eventFilter(watched, event);
+    }
+};
 
 QMessageBox::StandardButton standardButton(int id) {
     switch (id) {
@@ -108,6 +131,7 @@ QtUserInterface::QtUserInterface(const Machine& machine) : m_machine(machine) {
 }
 
 int QtUserInterface::messageBox(const QString& text, int style, const QString& title) {
+    IgnoreCloseAndEscape onlyButtons; // outlives the box it filters
     QMessageBox box(m_owner);
     box.setWindowTitle(title);
     box.setTextFormat(Qt::PlainText);
@@ -122,10 +146,13 @@ int QtUserInterface::messageBox(const QString& text, int style, const QString& t
         return found == buttons.cend() ? nullptr : found->first;
     };
     box.setDefaultButton(qobject_cast<QPushButton*>(buttonFor(mb::defaultButton(style))));
-    // Yes/No and Abort/Retry/Ignore boxes keep Qt's own Escape button (No, Abort).
-    const std::vector<int> ids = buttonsOf(style);
-    if (contains(ids, mb::IdCancel) || ids.size() == 1)
+    if (answeredOnlyByButtons(style)) {
+        box.setWindowFlags((box.windowFlags() | Qt::CustomizeWindowHint) &
+                           ~(Qt::WindowCloseButtonHint | Qt::WindowSystemMenuHint));
+        box.installEventFilter(&onlyButtons);
+    } else {
         box.setEscapeButton(buttonFor(closedAnswer(style)));
+    }
     box.exec();
     const auto clicked = std::find_if(buttons.cbegin(), buttons.cend(),
                                       [&box](const auto& b) { return b.first == box.clickedButton(); });

@@ -4,13 +4,15 @@
 #include "platform/Platform.h"
 
 #include <QString>
+#include <utility>
 
 namespace marvek::shared {
 
 // The process-wide state every program shares: its folders, the loaded parameters, the language
-// and the caption boxes are titled with. Each program's own context owns one of these.
+// and the titles boxes take. Each program's own context owns one of these.
 struct SharedContext {
-    explicit SharedContext(platform::Platform& platform) : os(platform) {}
+    SharedContext(platform::Platform& platform, QString programTitle)
+        : os(platform), ProgramTitle(std::move(programTitle)) {}
 
     // Sets ProgramFolder (Windows path, no trailing "\") and the SysDir paths derived from it.
     void setProgramFolder(const QString& folder) {
@@ -21,6 +23,9 @@ struct SharedContext {
     }
 
     platform::Platform& os;
+    // The program's own title, which Windows gives a box shown without a title of its own ("Set Access
+    // Error = ", the access-control failures, "Marvec Service System Error"); never a screen's caption.
+    const QString ProgramTitle;
 
     QString ProgramFolder;
     QString SysDirPath;
@@ -37,7 +42,7 @@ struct SharedContext {
     QString UsersGroupName;
     SystemParameters systemParameters;
     QString LanguageCode;
-    // Title of every message box: the caption of the most recently loaded screen.
+    // Title of the program's other message boxes: the caption of the most recently loaded screen.
     QString AppTitle;
 };
 

@@ -40,6 +40,8 @@ ManagerTexts LoadManagerTexts(ManagerContext& ctx) {
     texts.headers = {QStringLiteral("PubNo"), QStringLiteral("InsPath"), message(ctx, 35),
                      message(ctx, 37),        message(ctx, 38),          message(ctx, 68),
                      message(ctx, 69),        QStringLiteral("Pdf_flg")};
+    texts.FilterHint = shared::ReadMessage(ctx.shared, QLatin1String(shared::SuiteTextSection),
+                                           QStringLiteral("FilterHint"));
     return texts;
 }
 
@@ -159,14 +161,26 @@ void SortManagerRows(const ManagerRows& list, std::vector<size_t>& rows, int col
 
 namespace {
 
-QString layoutFile(const ManagerContext& ctx) {
-    return ctx.os().machine().toHost(ctx.shared.ProgramFolder + QStringLiteral("\\Mandex.ini"));
+const QString LayoutFileName = QStringLiteral("Mandex.ini");
+
+// The user's own layout file (Windows path); empty when the user has no application data folder.
+QString userLayoutFile(const ManagerContext& ctx) {
+    const QString appData = ctx.os().files().specialFolder(platform::CSIDL_APPDATA);
+    return appData.isEmpty() ? QString() : appData + QStringLiteral("\\Marvek\\Mandex\\") + LayoutFileName;
+}
+
+// The layout file earlier versions kept beside the program, for every user.
+QString sharedLayoutFile(const ManagerContext& ctx) {
+    return ctx.shared.ProgramFolder + QLatin1Char('\\') + LayoutFileName;
 }
 
 } // namespace
 
 WindowLayout LoadWindowLayout(const ManagerContext& ctx) {
-    const QSettings settings(layoutFile(ctx), QSettings::IniFormat);
+    QString file = userLayoutFile(ctx);
+    if (file.isEmpty() || !ctx.os().files().fileExists(file))
+        file = sharedLayoutFile(ctx);
+    const QSettings settings(ctx.os().machine().toHost(file), QSettings::IniFormat);
     WindowLayout layout;
     layout.geometry = settings.value(QStringLiteral("Window/Geometry")).toByteArray();
     for (const QVariant& width : settings.value(QStringLiteral("Window/ColumnWidths")).toList()) {
@@ -178,7 +192,10 @@ WindowLayout LoadWindowLayout(const ManagerContext& ctx) {
 }
 
 void SaveWindowLayout(const ManagerContext& ctx, const WindowLayout& layout) {
-    QSettings settings(layoutFile(ctx), QSettings::IniFormat);
+    const QString file = userLayoutFile(ctx);
+    if (file.isEmpty() || !ctx.os().files().createFolderPath(shared::ParentFolder(file)))
+        return;
+    QSettings settings(ctx.os().machine().toHost(file), QSettings::IniFormat);
     settings.setValue(QStringLiteral("Window/Geometry"), layout.geometry);
     QVariantList widths;
     for (const int width : layout.columnWidths)

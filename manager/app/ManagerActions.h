@@ -24,6 +24,7 @@ struct ManagerTexts {
     QString B_CheckUpdate;
     QString B_End;
     std::array<QString, ManagerColumns> headers;
+    QString FilterHint; // the filter box's hint, one of the suite's own texts
 };
 
 // The captions from the catalogue; records AppTitle.
@@ -71,7 +72,9 @@ bool RowMatchesFilter(const QString& model, const QString& pubNo, const QString&
 // Orders rows (indexes into list) by the text of one column (0-based), keeping the order of equal texts.
 void SortManagerRows(const ManagerRows& list, std::vector<size_t>& rows, int column, bool descending);
 
-// The window's size and column widths between runs, kept in "Mandex.ini" beside the program.
+// The window's size and column widths between runs, kept per user in "Mandex.ini" of the user's
+// application data folder (Marvek\Mandex). Without one, the layout an earlier version kept beside the
+// program is read; it is never written.
 struct WindowLayout {
     QByteArray geometry;
     QList<int> columnWidths;

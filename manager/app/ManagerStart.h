@@ -6,8 +6,7 @@
 
 namespace marvek::manager {
 
-// Title of the manager's fixed boxes.
-inline constexpr auto ManagerTitle = "Manual Management Program";
+// The manager's fixed texts, under its title (ManagerTitle, ManagerContext.h).
 inline constexpr auto NoDatabase = "DTX-3 MDB None";
 inline constexpr auto ListReadError = "MDB READ ERROR";
 

@@ -19,6 +19,7 @@
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QSettings>
 #include <QTableView>
 #include <QTest>
 #include <future>
@@ -281,6 +282,40 @@ QByteArray manualRow(const char* pubNo, const char* adjust) {
            "', 'memo " + pubNo + "');INSERT INTO M_type VALUES ('" + pubNo + "', '0');";
 }
 
+// The window's layout belongs to the user: it is written into the user's application data folder of the
+// machine, never beside the program (shared by every user, and not theirs to write); a layout left
+// beside the program by an earlier version is read while the user has none.
+TEST_F(ManagerTest, WindowLayoutIsKeptPerUser) {
+    ASSERT_EQ(start(), manager::ManagerStartOutcome::ShowWindow);
+    const auto logOnAs = [this](const char* user) {
+        QFile ini(temp().machine().machineIniFile());
+        return ini.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+               ini.write(QByteArray("[System]\nLogonName=") + user + "\n") > 0;
+    };
+    const QString shared = temp().host(q("C:\\ManualLink\\Mandex.ini"));
+    {
+        QSettings old(shared, QSettings::IniFormat);
+        old.setValue(q("Window/ColumnWidths"), QVariantList{120, 80});
+    }
+    const QByteArray sharedBefore = temp().readFile(q("C:\\ManualLink\\Mandex.ini"));
+
+    ASSERT_TRUE(logOnAs("anna"));
+    EXPECT_EQ(manager::LoadWindowLayout(ctx).columnWidths, (QList<int>{120, 80}));
+    const manager::WindowLayout annas{QByteArray("geometry of anna"), {200, 90}};
+    manager::SaveWindowLayout(ctx, annas);
+    EXPECT_EQ(manager::LoadWindowLayout(ctx), annas);
+    EXPECT_TRUE(ctx.os().files().fileExists(
+        q("C:\\Documents and Settings\\anna\\Application Data\\Marvek\\Mandex\\Mandex.ini")));
+    EXPECT_EQ(temp().readFile(q("C:\\ManualLink\\Mandex.ini")), sharedBefore);
+
+    ASSERT_TRUE(logOnAs("ben"));
+    EXPECT_EQ(manager::LoadWindowLayout(ctx).columnWidths, (QList<int>{120, 80})) << "not anna's";
+    ASSERT_TRUE(QFile::remove(shared));
+    EXPECT_EQ(manager::LoadWindowLayout(ctx), manager::WindowLayout{});
+    ASSERT_TRUE(logOnAs("anna"));
+    EXPECT_EQ(manager::LoadWindowLayout(ctx), annas);
+}
+
 class ManagerWindowTest : public ManagerFixture {
 protected:
     void prepare(const QByteArray& rows) {
@@ -379,6 +414,21 @@ TEST_F(ManagerWindowTest, CheckFilterDeleteSortAndRememberedLayout) {
     manager::frmMmpMain again(ctx, {});
     EXPECT_EQ(again.grid()->view()->columnWidth(2), 211);
     EXPECT_EQ(again.size(), QSize(900, 640));
+}
+
+// The captions come from the catalogue of the user's language, the filter box's hint too (a Japanese
+// PC reads the catalogue in code page 932).
+TEST_F(ManagerWindowTest, TextsFollowTheLanguageTheFilterHintToo) {
+    prepare(manualRow("A0010EN", "0"));
+    for (const auto& [langId, language, caption, hint] :
+         {std::tuple("0409", q("09"), q("Service Manual Management"), q("Pub. No., model or memo")),
+          std::tuple("0411", q("11"), q("サービスマニュアル管理"), q("資料番号・車種・メモで絞り込み"))}) {
+        ASSERT_TRUE(base.setLocale(langId));
+        ctx.shared.LanguageCode = language;
+        manager::frmMmpMain form(ctx, {});
+        EXPECT_EQ(form.windowTitle(), caption);
+        EXPECT_EQ(form.T_Filter()->placeholderText(), hint);
+    }
 }
 
 TEST_F(ManagerWindowTest, SecondProgramEndsAtOnce) {

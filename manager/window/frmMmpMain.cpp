@@ -44,7 +44,6 @@ frmMmpMain::frmMmpMain(ManagerContext& ctx, std::function<void()> onEnd, std::fu
     m_filter = new QLineEdit(this);
     m_filter->setObjectName(QStringLiteral("T_Filter"));
     m_filter->setClearButtonEnabled(true);
-    m_filter->setPlaceholderText(QStringLiteral("Pub. No., model or memo"));
     m_grid = new shared::vaSpread(this);
     m_grid->setObjectName(QStringLiteral("vaSpread"));
     m_grid->setMinimumSize(720, 360);
@@ -110,6 +109,7 @@ frmMmpMain::frmMmpMain(ManagerContext& ctx, std::function<void()> onEnd, std::fu
     m_delete->setText(texts.B_Delete);
     m_check->setText(texts.B_CheckUpdate);
     m_end->setText(texts.B_End);
+    m_filter->setPlaceholderText(texts.FilterHint);
 
     m_spread.clsSpead_Initialize();
     m_grid->setMaxCols(ManagerColumns);

@@ -197,6 +197,8 @@ TEST_F(FilesTest, SpecialFoldersLieInThePrefix) {
     EXPECT_EQ(files.specialFolder(CSIDL_PROGRAMS), "C:\\Documents and Settings\\tech\\Start Menu\\Programs");
     EXPECT_TRUE(files.folderExists("C:\\Documents and Settings\\tech\\Start Menu\\Programs"));
     EXPECT_EQ(files.specialFolder(CSIDL_COMMON_DESKTOP), "C:\\Documents and Settings\\All Users\\Desktop");
+    EXPECT_EQ(files.specialFolder(CSIDL_APPDATA), "C:\\Documents and Settings\\tech\\Application Data");
+    EXPECT_TRUE(files.folderExists("C:\\Documents and Settings\\tech\\Application Data"));
     EXPECT_EQ(files.specialFolder(5), "");
 
     // A logon name that cannot be a folder name, and a later Windows version.
@@ -205,4 +207,5 @@ TEST_F(FilesTest, SpecialFoldersLieInThePrefix) {
     EXPECT_EQ(files.specialFolder(CSIDL_PROGRAMS),
               "C:\\Users\\dom_user\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs");
     EXPECT_EQ(files.specialFolder(CSIDL_COMMON_DESKTOP), "C:\\Users\\Public\\Desktop");
+    EXPECT_EQ(files.specialFolder(CSIDL_APPDATA), "C:\\Users\\dom_user\\AppData\\Roaming");
 }

@@ -2,6 +2,7 @@
 #include "platform/UserInterface.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
@@ -76,6 +77,15 @@ template <typename T> void whenShown(std::function<void(T*)> act) {
     timer->start();
 }
 
+// Escape as a person presses it: to the widget with the focus, from where it travels up to the box.
+void pressEscape(QWidget* box) {
+    QWidget* target = box->focusWidget() ? box->focusWidget() : box;
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(target, &press);
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(target, &release);
+}
+
 TEST(QtUserInterface, MessageBoxShowsTheStyleAndAnswersTheClickedButton) {
     TempMachine machine;
     QtUserInterface ui(machine.machine());
@@ -88,8 +98,40 @@ TEST(QtUserInterface, MessageBoxShowsTheStyleAndAnswersTheClickedButton) {
               mb::IdNo);
 
     // Escape answers Cancel.
-    whenShown<QMessageBox>([](QMessageBox* box) { box->reject(); });
+    whenShown<QMessageBox>([](QMessageBox* box) { pressEscape(box); });
     EXPECT_EQ(ui.messageBox("x", mb::OKCancel | mb::Exclamation, "T"), mb::IdCancel);
+}
+
+// A box with several buttons and no Cancel has no close button and ignores Escape and a close request:
+// only its buttons answer it.
+TEST(QtUserInterface, BoxWithoutCancelStaysOpenUntilAButtonAnswers) {
+    TempMachine machine;
+    QtUserInterface ui(machine.machine());
+    const struct {
+        int style;
+        QMessageBox::StandardButton clicked;
+        int answer;
+    } cases[] = {
+        {mb::YesNo | mb::Exclamation | mb::DefaultButton2, QMessageBox::No, mb::IdNo},
+        {mb::YesNo | mb::Question, QMessageBox::Yes, mb::IdYes},
+        {mb::AbortRetryIgnore, QMessageBox::Retry, mb::IdRetry},
+    };
+    for (const auto& c : cases) {
+        bool stayedOpen = false;
+        whenShown<QMessageBox>([&](QMessageBox* box) {
+            EXPECT_FALSE(box->windowFlags().testFlag(Qt::WindowCloseButtonHint));
+            pressEscape(box);
+            box->close();
+            QApplication::processEvents();
+            stayedOpen = box->isVisible() && QApplication::activeModalWidget() == box;
+            box->button(c.clicked)->click();
+        });
+        EXPECT_EQ(ui.messageBox("Open the start page?", c.style, "Cdlaunch"), c.answer) << c.style;
+        EXPECT_TRUE(stayedOpen) << c.style;
+    }
+    // A box with a single button still closes with Escape.
+    whenShown<QMessageBox>([](QMessageBox* box) { pressEscape(box); });
+    EXPECT_EQ(ui.messageBox("Done", mb::OKOnly, "T"), mb::IdOk);
 }
 
 } // namespace

@@ -9,6 +9,8 @@
 #include "shared/helpers/ShellHelpers.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <algorithm>
 
 namespace marvek::setup {
 
@@ -17,7 +19,25 @@ namespace {
 // Yes/No with No the default, exclamation icon.
 constexpr int IgnoreFailureStyle =
     platform::mb::YesNo | platform::mb::Exclamation | platform::mb::DefaultButton2;
-constexpr qint64 MaxResultLogBytes = 1 << 20;
+// The bytes a last line needs: the line, its own line end and the end of the line before it.
+constexpr qint64 ResultTailBytes = MaxResultLineBytes + 3;
+
+// The last line of a text, given its last ResultTailBytes (or all of it): a final line end (CR LF, LF or
+// CR) does not start another line. Empty for a line longer than MaxResultLineBytes; a tail without a
+// line end before its last line holds such a line unless it is the whole text.
+std::optional<QByteArray> lastLineOf(QByteArray tail) {
+    if (tail.endsWith("\r\n"))
+        tail.chop(2);
+    else if (tail.endsWith('\n') || tail.endsWith('\r'))
+        tail.chop(1);
+    const qsizetype lineEnd = std::max(tail.lastIndexOf('\n'), tail.lastIndexOf('\r'));
+    const QByteArray line = tail.mid(lineEnd + 1);
+    return line.size() <= MaxResultLineBytes ? std::optional(line) : std::nullopt;
+}
+
+std::optional<qint16> resultOfLine(const std::optional<QByteArray>& line) {
+    return line ? SurveyNumber(QString::fromLatin1(*line)) : std::nullopt;
+}
 
 void setErrorLines(SetupContext& ctx, int first) {
     ctx.ErrorLine1 = Message(ctx, first);
@@ -66,20 +86,22 @@ bool RunInstaller(SetupContext& ctx, const QString& commandLine) {
 }
 
 std::optional<qint16> ReadResultLog(const SetupContext& ctx, const QString& path) {
-    QFile file(ctx.os().machine().toHost(path));
-    if (!file.open(QIODevice::ReadOnly) || file.size() > MaxResultLogBytes)
+    const QString host = ctx.os().machine().toHost(path);
+    QFile file(host);
+    // Only a plain file: opening a FIFO would wait for a writer.
+    if (!QFileInfo(host).isFile() || !file.open(QIODevice::ReadOnly))
         return std::nullopt;
-    return ParseResultLog(file.readAll());
+    const qint64 tailSize = std::min(file.size(), ResultTailBytes);
+    if (!file.seek(file.size() - tailSize))
+        return std::nullopt;
+    const QByteArray tail = file.read(tailSize);
+    if (tail.size() != tailSize)
+        return std::nullopt;
+    return resultOfLine(lastLineOf(tail));
 }
 
 std::optional<qint16> ParseResultLog(const QByteArray& content) {
-    QList<QByteArray> lines = content.split('\n');
-    if (lines.size() > 1 && lines.last().isEmpty())
-        lines.removeLast(); // the line end of the last line
-    QByteArray last = lines.last();
-    if (last.endsWith('\r'))
-        last.chop(1);
-    return SurveyNumber(QString::fromLatin1(last));
+    return resultOfLine(lastLineOf(content.right(ResultTailBytes)));
 }
 
 bool InstallManagerStep(SetupContext& ctx, InstallView& view) {

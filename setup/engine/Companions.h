@@ -20,12 +20,17 @@ bool InstallLinkAndViewerStep(SetupContext& ctx, InstallView& view);
 // Starts a companion installer hidden and waits for it; false when it could not be started.
 bool RunInstaller(SetupContext& ctx, const QString& commandLine);
 
-// The last line of a result log as an integer; empty when the file cannot be read or its last line is
-// not an integer.
+// A result is a short number: a last line longer than this is no result, and a log is never read further
+// back than this from its end, whatever its size.
+inline constexpr qint64 MaxResultLineBytes = 4096;
+
+// The last line of a result log as an integer (ParseResultLog's rule), read from the end of the file;
+// empty when the file cannot be read or its last line is not an integer.
 std::optional<qint16> ReadResultLog(const SetupContext& ctx, const QString& path);
 
-// The result in the text of a result log: its last line (a line end after it does not start another)
-// as an integer; empty for an empty text or a last line that is not an integer.
+// The result in the text of a result log: its last line as an integer. Lines end at CR LF, LF or CR, and
+// a line end after the last line does not start another. Empty for an empty text, a last line that is
+// not an integer, or one longer than MaxResultLineBytes.
 std::optional<qint16> ParseResultLog(const QByteArray& content);
 
 // "1.2.5" for the file version 1.2.0.5: the first, second and fourth fields.

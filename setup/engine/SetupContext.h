@@ -11,11 +11,14 @@
 
 namespace marvek::setup {
 
+// The installer's own title: its fixed boxes and the boxes of the program's default title.
+inline constexpr auto StartupTitle = "Manual Install Program";
+
 // The installer's process-wide state: the settings the start routine fills, the open database, the
 // survey's manual table and the pipeline's run state. Created by the program's start routine; every
 // flow and screen works on it.
 struct SetupContext {
-    explicit SetupContext(platform::Platform& os) : shared(os), db(shared) {}
+    explicit SetupContext(platform::Platform& os) : shared(os, QLatin1String(StartupTitle)), db(shared) {}
     SetupContext(const SetupContext&) = delete;
     SetupContext& operator=(const SetupContext&) = delete;
 

@@ -23,7 +23,7 @@ QString readHklm(const SetupContext& ctx, const char* key, const char* value) {
 }
 
 void fixedBox(SetupContext& ctx, const char* text) {
-    ctx.os().ui().messageBox(QLatin1String(text), platform::mb::Exclamation, QLatin1String(StartupTitle));
+    ctx.os().ui().messageBox(QLatin1String(text), platform::mb::Exclamation, ctx.shared.ProgramTitle);
 }
 
 // Step 8: the registry values and the paths derived from them, in their order.

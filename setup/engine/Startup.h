@@ -15,8 +15,8 @@ enum class StartOutcome {
     ShowResult, // a database check failed: the result screen shows ErrorLine1 / ErrorLine2
 };
 
-// The fixed texts of the start routine, used before the message catalogue can be read.
-inline constexpr auto StartupTitle = "Manual Install Program";
+// The fixed texts of the start routine, used before the message catalogue can be read, under the
+// program's title (StartupTitle, SetupContext.h).
 inline constexpr auto NoParameterFile = "System Parameter File None";
 inline constexpr auto NoSystemData = "No System Data";
 

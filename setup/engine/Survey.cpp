@@ -6,28 +6,61 @@
 #include "shared/config/Messages.h"
 #include "shared/formdata/PdfPaths.h"
 
+#include <algorithm>
+
 namespace marvek::setup {
 
 namespace {
 
 const QString MessageSection = QStringLiteral("MESSAGE");
 
-// How an installed manual compares with its CD copy.
-enum class VersionStep { NotNewer, OneAhead, FarAhead };
+// A version text read as a decimal number: blanks around it, an optional sign, digits and an optional
+// fraction ("2.10"), kept as digit texts so that numbers of any length compare exactly.
+struct DecimalNumber {
+    bool negative = false;
+    QString whole;    // no leading zeros
+    QString fraction; // no trailing zeros
+};
 
-VersionStep compareVersions(const QString& cdVersion, const QString& installedVersion) {
-    const std::optional<qint16> cd = SurveyNumber(cdVersion);
-    const std::optional<qint16> installed = SurveyNumber(installedVersion);
-    if (!cd || !installed) {
-        // A version that is no number can only be compared as text: the same text is the same
-        // version, anything else brings the CD's copy in full.
-        return cdVersion.trimmed() == installedVersion.trimmed() ? VersionStep::NotNewer
-                                                                 : VersionStep::FarAhead;
+std::optional<DecimalNumber> readDecimal(const QString& text) {
+    QStringView rest = QStringView(text).trimmed();
+    DecimalNumber number;
+    if (rest.startsWith(u'+') || rest.startsWith(u'-')) {
+        number.negative = rest.front() == u'-';
+        rest = rest.mid(1);
     }
-    const int diff = *cd - *installed;
-    if (diff <= 0)
-        return VersionStep::NotNewer;
-    return diff == 1 ? VersionStep::OneAhead : VersionStep::FarAhead;
+    const qsizetype point = rest.indexOf(u'.');
+    const QStringView whole = point < 0 ? rest : rest.left(point);
+    const QStringView fraction = point < 0 ? QStringView() : rest.mid(point + 1);
+    const auto digitsOnly = [](QStringView digits) {
+        return !digits.isEmpty() &&
+               std::all_of(digits.begin(), digits.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+    };
+    if (!digitsOnly(whole) || (point >= 0 && !digitsOnly(fraction)))
+        return std::nullopt;
+    number.whole = whole.toString();
+    while (number.whole.startsWith(u'0'))
+        number.whole.remove(0, 1);
+    number.fraction = fraction.toString();
+    while (number.fraction.endsWith(u'0'))
+        number.fraction.chop(1);
+    if (number.whole.isEmpty() && number.fraction.isEmpty())
+        number.negative = false; // -0 is 0
+    return number;
+}
+
+// -1, 0 or 1 as a is below, equal to or above b.
+int compareDecimal(const DecimalNumber& a, const DecimalNumber& b) {
+    if (a.negative != b.negative)
+        return a.negative ? -1 : 1;
+    int magnitude = 0;
+    if (a.whole.size() != b.whole.size())
+        magnitude = a.whole.size() < b.whole.size() ? -1 : 1;
+    else if (const int whole = a.whole.compare(b.whole); whole != 0)
+        magnitude = whole < 0 ? -1 : 1;
+    else if (const int fraction = a.fraction.compare(b.fraction); fraction != 0)
+        magnitude = fraction < 0 ? -1 : 1; // digit texts without trailing zeros order as fractions
+    return a.negative ? -magnitude : magnitude;
 }
 
 } // namespace
@@ -47,6 +80,27 @@ std::optional<qint16> SurveyNumber(const QString& text) {
     if (!ok || value < -32768 || value > 32767)
         return std::nullopt;
     return static_cast<qint16>(value);
+}
+
+VersionStep CompareVersions(const QString& cdVersion, const QString& installedVersion) {
+    const std::optional<qint16> cd = SurveyNumber(cdVersion);
+    const std::optional<qint16> installed = SurveyNumber(installedVersion);
+    if (cd && installed) {
+        const int diff = *cd - *installed;
+        if (diff <= 0)
+            return VersionStep::NotNewer;
+        return diff == 1 ? VersionStep::OneAhead : VersionStep::FarAhead;
+    }
+    // Other numbers ("2.1", beyond 16 bits) compare by value; only a newer one brings the CD's copy,
+    // and in full.
+    const std::optional<DecimalNumber> cdNumber = readDecimal(cdVersion);
+    const std::optional<DecimalNumber> installedNumber = readDecimal(installedVersion);
+    if (cdNumber && installedNumber)
+        return compareDecimal(*cdNumber, *installedNumber) > 0 ? VersionStep::FarAhead
+                                                               : VersionStep::NotNewer;
+    // A version that is no number can only be compared as text: the same text is the same version,
+    // anything else brings the CD's copy in full.
+    return cdVersion.trimmed() == installedVersion.trimmed() ? VersionStep::NotNewer : VersionStep::FarAhead;
 }
 
 bool InstalledCopyIntact(const SetupContext& ctx, const QString& cdPdfFlag) {
@@ -127,7 +181,7 @@ bool SurveyManual(SetupContext& ctx, const QString& folder) {
         const shared::ManualRecord& record = ctx.db.CurrentManual;
         const bool adjust = SurveyNumber(record.Adjust_flg) == 1;
         if (InstalledCopyIntact(ctx, entry.PdfFlag) && !adjust) {
-            switch (compareVersions(entry.Version, record.Version)) {
+            switch (CompareVersions(entry.Version, record.Version)) {
             case VersionStep::NotNewer:
                 entry.Selected = QStringLiteral("0");
                 unchanged = true;

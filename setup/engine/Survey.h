@@ -20,6 +20,12 @@ bool SurveyManual(SetupContext& ctx, const QString& folder);
 // entry's publication. A revision character that is not a digit has no later revision.
 bool NewerRevisionInstalled(SetupContext& ctx, int index);
 
+// How a CD's copy of an installed manual compares with it, by their versions: as 16-bit whole numbers
+// (one ahead is OneAhead), else as decimal numbers of any length (newer is FarAhead), else as texts
+// (another text is FarAhead).
+enum class VersionStep { NotNewer, OneAhead, FarAhead };
+VersionStep CompareVersions(const QString& cdVersion, const QString& installedVersion);
+
 // The installed copy of ctx.db.CurrentManual is complete for a CD entry of the given PDF flag.
 bool InstalledCopyIntact(const SetupContext& ctx, const QString& cdPdfFlag);
 

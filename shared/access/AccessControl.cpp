@@ -17,7 +17,7 @@ QString cutAtNul(const QString& text) {
 }
 
 void showSystemError(const SharedContext& ctx, quint32 code) {
-    ctx.os.ui().messageBox(GetSystemErrorText(ctx, code), platform::mb::OKOnly, ctx.AppTitle);
+    ctx.os.ui().messageBox(GetSystemErrorText(ctx, code), platform::mb::OKOnly, ctx.ProgramTitle);
 }
 
 // The grant of full access to one file for a trustee, with the messages of a failing call.

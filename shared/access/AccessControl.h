@@ -18,7 +18,7 @@ QString GetUsersGroupName();
 bool IsNtfsVolume(const SharedContext& ctx, const QString& path);
 
 // Gives ctx.UsersGroupName full access to a file, without inheritance. True on success and when the
-// volume keeps no access lists; a failing call shows the system error text (OK, ctx.AppTitle) and
+// volume keeps no access lists; a failing call shows the system error text (OK, ctx.ProgramTitle) and
 // returns false.
 bool GrantUsersFullAccess(const SharedContext& ctx, const QString& path);
 

@@ -7,6 +7,8 @@
 namespace marvek::shared {
 
 inline constexpr auto MessageSection = "MESSAGE";
+// The section of the suite's own texts, beside the numbered messages, keyed by name.
+inline constexpr auto SuiteTextSection = "SUITE";
 
 // SysDirPath + "\M" + LanguageCode + ".ini", the message file of the display language.
 QString MessageFilePath(const SharedContext& ctx);

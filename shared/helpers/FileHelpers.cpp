@@ -84,7 +84,7 @@ bool CopyFileWithAccess(const SharedContext& ctx, const QString& source, const Q
         WaitSeconds(ctx, 1);
     else
         ctx.os.ui().messageBox(QStringLiteral("Set Access Error = ") + target, platform::mb::OKOnly,
-                               ctx.AppTitle);
+                               ctx.ProgramTitle);
     return true;
 }
 

@@ -19,7 +19,7 @@ QString StripTrailingSeparator(const QString& path);
 bool CopyFileReplacing(const SharedContext& ctx, const QString& source, const QString& target);
 
 // CopyFileReplacing with a one-second pause and pending events between the steps, then full access for
-// the users group on the copy. A failing grant shows "Set Access Error = " + target (OK, ctx.AppTitle)
+// the users group on the copy. A failing grant shows "Set Access Error = " + target (OK, ctx.ProgramTitle)
 // and the result stays true: the copy is in place. False when the copy itself failed.
 bool CopyFileWithAccess(const SharedContext& ctx, const QString& source, const QString& target);
 

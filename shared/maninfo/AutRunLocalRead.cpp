@@ -52,7 +52,7 @@ CheckLatestResult AutRunLocalRead::ManInfo_CheckLatest() {
     const platform::Files& files = m_ctx.os.files();
     const QString folder = QLatin1String(ManInfoFolder);
     if (!files.folderExists(folder) && !ManInfo_MakeFolder(folder)) {
-        m_ctx.os.ui().messageBox(QLatin1String(ManInfoSystemError), platform::mb::OKOnly, m_ctx.AppTitle);
+        m_ctx.os.ui().messageBox(QLatin1String(ManInfoSystemError), platform::mb::OKOnly, m_ctx.ProgramTitle);
         return CheckLatestResult::EndProgram;
     }
 

@@ -47,7 +47,7 @@ private:
     SharedTestContext(std::unique_ptr<platform::ScriptedUserInterface> ui,
                       std::unique_ptr<platform::TestClock> clock)
         : m_ui(ui.get()), m_clock(clock.get()), m_os(m_temp.machine(), std::move(ui), std::move(clock)),
-          ctx(m_os) {
+          ctx(m_os, QStringLiteral("Manual Install Program")) {
         ctx.setProgramFolder(QStringLiteral("C:\\CD\\programs\\setup"));
         ctx.SourceRoot = QStringLiteral("C:\\CD\\");
         ctx.AppTitle = QStringLiteral("Manual Install Program");

@@ -10,7 +10,7 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const std::unique_ptr<marvek::platform::Platform> os = marvek::platform::Platform::fromEnvironment();
-    marvek::shared::SharedContext ctx(*os);
+    marvek::shared::SharedContext ctx(*os, QStringLiteral("ManualLink"));
     ctx.setProgramFolder(marvek::platform::programFolder(os->machine()));
     ctx.LanguageCode = marvek::shared::GetLanguageCode(ctx);
     ctx.UserName = marvek::shared::GetLoginUserName(ctx);

@@ -10,6 +10,7 @@
 #include "setup/engine/Survey.h"
 #include "shared/catalogue/CarInfo.h"
 #include "shared/config/Messages.h"
+#include "shared/maninfo/AutRunLocalRead.h"
 
 #include <QDirIterator>
 #include <QElapsedTimer>
@@ -125,6 +126,18 @@ TEST_F(StartupTest, ManualLinkMissingOpensTheStartPageAndEnds) {
     EXPECT_TRUE(ctx.os().files().fileExists(q("C:\\man_info\\man_info_do.ci")));
     const QByteArray page = waitForLine(opened);
     EXPECT_TRUE(page.endsWith("index.html")) << page.toStdString();
+}
+
+// Before any screen is loaded the caption is empty: the latest-CD check's failure box takes the
+// program's title, and the program ends without opening the page.
+TEST_F(StartupTest, LatestCdCheckFailureAtStartIsTitledWithTheProgramTitle) {
+    ASSERT_TRUE(QFile::remove(host(q("C:\\ManualLink\\ManualLink.exe"))));
+    ASSERT_TRUE(temp().writeFile(q("C:\\man_info"), "a file where the folder belongs"));
+    const QString opened = temp().root() + q("/opened.txt");
+    const ScopedEnvironment browser("BROWSER", recorderCommand(opened));
+    EXPECT_EQ(start(), setup::StartOutcome::End);
+    EXPECT_EQ(lastBox(), (QStringList{shared::ManInfoSystemError, setup::StartupTitle, "0"}));
+    EXPECT_FALSE(QFileInfo::exists(opened));
 }
 
 TEST_F(StartupTest, RunningManagerBlocksOnlyUnderItsExactName) {
@@ -314,12 +327,32 @@ TEST_F(CompanionsTest, ResultLogsDecideAndFailuresAsk) {
     }
 }
 
-// The log's last line decides (the line rules are the parser's); a missing log is no result.
+// The log's last line decides, whatever the line ends and the size of the log; a missing log is no
+// result.
 TEST(ResultLog, LastLineIsTheResult) {
     SharedTestContext base;
     setup::SetupContext ctx(base.os());
-    ASSERT_TRUE(base.temp().writeFile(q("C:\\setup.log"), "starting\r\n2\r\n"));
-    EXPECT_EQ(setup::ReadResultLog(ctx, q("C:\\setup.log")), 2);
+    const QByteArray longLog = QByteArray("copying a file of the manual-link component\r\n").repeated(40000);
+    const QByteArray longLine(setup::MaxResultLineBytes, ' ');
+    const std::vector<std::pair<QByteArray, std::optional<qint16>>> cases = {
+        {"starting\r\n2\r\n", 2},
+        {"starting\n7", 7},
+        {"starting\r3\r", 3},         // CR alone ends a line
+        {"1\r\ncopying\n\r\n-4", -4}, // mixed line ends
+        {"0\r\r", std::nullopt},      // an empty last line
+        {"0\n\n", std::nullopt},
+        {"", std::nullopt},
+        {longLog + "0\r\n", 0}, // above 1 MiB, read from its end
+        {longLog + "5", 5},
+        {longLog + "0\rcopying", std::nullopt},
+        {"1\r\n" + longLine + "9", std::nullopt}, // a last line longer than a result can be
+        {"1\r\n" + longLine.left(longLine.size() - 1) + "9\r\n", 9},
+    };
+    for (const auto& [content, expected] : cases) {
+        ASSERT_TRUE(base.temp().writeFile(q("C:\\setup.log"), content));
+        EXPECT_EQ(setup::ReadResultLog(ctx, q("C:\\setup.log")), expected) << content.right(40).toStdString();
+        EXPECT_EQ(setup::ParseResultLog(content), expected) << content.right(40).toStdString();
+    }
     EXPECT_EQ(setup::ReadResultLog(ctx, q("C:\\missing.log")), std::nullopt);
     EXPECT_EQ(setup::ManagerVersionText(1, 2, 0, 5), q("1.2.5"));
 }
@@ -445,6 +478,17 @@ TEST_F(InstallRunTest, SecondRunChangesNothingAndOlderOrUnreadableVersionsOnTheC
     EXPECT_EQ(outcome("EWD00EN"), QStringList({"1", "2", "1"}));
     ASSERT_TRUE(run());
     EXPECT_EQ(outcome("EWD00EN"), QStringList({"0", "3", ""}));
+
+    // Versions with a fraction compare as numbers: "2.1" installs, an older "2.0" keeps the manual and
+    // its memo.
+    setCdValue(q("EWD00EN"), q("Version"), q("2.1"));
+    ASSERT_TRUE(run());
+    EXPECT_EQ(outcome("EWD00EN"), QStringList({"1", "2", "1"}));
+    ASSERT_TRUE(ctx.db.UpdateManualMemo(q("EWD00EN"), q("wiring checked")));
+    setCdValue(q("EWD00EN"), q("Version"), q("2.0"));
+    ASSERT_TRUE(run());
+    EXPECT_EQ(outcome("EWD00EN"), QStringList({"0", "3", ""}));
+    EXPECT_EQ(ctx.db.GetManualMemo(q("EWD00EN")), q("wiring checked"));
 }
 
 TEST_F(InstallRunTest, NewerCdVersionsUpdateDifferentiallyOrInFullUnlessALaterRevisionIsInstalled) {
@@ -802,6 +846,39 @@ TEST(BarTimers, TicksUpToTheExtractTimeNeverPastTheMaximum) {
             (c.pdf ? setup::Timer2Tick : setup::Timer1Tick)(bar, c.zipExtractTime);
         EXPECT_EQ(bar.Value, c.expected) << c.pdf << " " << c.ticks;
     }
+}
+
+// Versions that read as decimal numbers compare by value (an older or equal number changes nothing, only
+// a whole number one ahead is a differential update); anything else compares as text.
+TEST(SurveyVersions, DecimalNumbersCompareByValueOtherTextsAsText) {
+    using setup::VersionStep;
+    const struct {
+        const char* cd;
+        const char* installed;
+        VersionStep expected;
+    } cases[] = {
+        {"10", "9", VersionStep::OneAhead},
+        {"7", "5", VersionStep::FarAhead},
+        {"9", "10", VersionStep::NotNewer},
+        {"2.0", "2.1", VersionStep::NotNewer}, // an older CD
+        {"2.1", "2.0", VersionStep::FarAhead},
+        {"3.0", "2", VersionStep::FarAhead},    // one ahead, but only whole numbers update differentially
+        {"2.10", "2.9", VersionStep::NotNewer}, // 2.10 is the number 2.1
+        {"2.9", "2.10", VersionStep::FarAhead},
+        {"2.10", "2.1", VersionStep::NotNewer},
+        {"02.50", "2.5", VersionStep::NotNewer},
+        {"-1.5", "-1.25", VersionStep::NotNewer},
+        {"39999", "40000", VersionStep::NotNewer}, // beyond 16 bits
+        {"40000", "39999", VersionStep::FarAhead},
+        {"123456789012345678901", "123456789012345678900", VersionStep::FarAhead},
+        {"B", "B", VersionStep::NotNewer}, // not numbers: the same text, or the CD's copy in full
+        {"B", "2", VersionStep::FarAhead},
+        {"2.1.3", "2.1.4", VersionStep::FarAhead},
+        {".5", "0.4", VersionStep::FarAhead},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(setup::CompareVersions(q(c.cd), q(c.installed)), c.expected)
+            << c.cd << " / " << c.installed;
 }
 
 // Blanks around a whole number are ignored; empty, not whole, out of range, a sign alone or an embedded

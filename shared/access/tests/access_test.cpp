@@ -83,14 +83,16 @@ TEST_F(AccessTest, FileGrantsGiveFullAccessAndReportFailures) {
     EXPECT_EQ(AccessMaskLetters(entry(File).mask), QStringLiteral("All"));
     EXPECT_TRUE(t.ui().asked().empty());
 
-    // Without a group name the grant fails with the system's text; the folder grant fails silently.
+    // Without a group name the grant fails with the system's text under the program's title (not the
+    // caption of the screen shown); the folder grant fails silently.
+    t.ctx.AppTitle = q("Service Manual Setup");
     EXPECT_FALSE(GrantUsersFullAccess(t.ctx, File));
     EXPECT_FALSE(GrantUsersFolderAccess(t.ctx, Folder));
     ASSERT_EQ(t.ui().asked().size(), 1u);
     const platform::AskedQuestion& box = t.ui().asked()[0];
     EXPECT_EQ(std::tie(box.text, box.style, box.title),
               std::make_tuple(GetSystemErrorText(t.ctx, platform::ERROR_NONE_MAPPED), platform::mb::OKOnly,
-                              t.ctx.AppTitle));
+                              q("Manual Install Program")));
 }
 
 } // namespace

@@ -97,11 +97,14 @@ TEST_F(HelpersTest, CopyFileWithAccessPausesBetweenItsStepsAndKeepsTheCopyWhenTh
     if (!IsNtfsVolume(t.ctx, q("C:\\")))
         GTEST_SKIP() << "no access lists on this file system";
     t.ctx.UsersGroupName.clear();
+    t.ctx.AppTitle = q("Service Manual Setup"); // a screen's caption: these boxes take the program's title
     ASSERT_TRUE(write("C:\\CD\\man_info_us.ci", "new"));
     EXPECT_TRUE(CopyFileWithAccess(t.ctx, source, target));
     EXPECT_EQ(read("C:\\Link\\man_info_us.ci"), "new");
     ASSERT_EQ(t.ui().asked().size(), 2u); // the system error text, then the access error
     EXPECT_EQ(t.ui().asked()[1].text, q("Set Access Error = C:\\Link\\man_info_us.ci"));
+    for (const platform::AskedQuestion& box : t.ui().asked())
+        EXPECT_EQ(box.title, q("Manual Install Program"));
 }
 
 TEST_F(HelpersTest, RunAndWaitPollsOnceASecondUntilTheChildEnds) {

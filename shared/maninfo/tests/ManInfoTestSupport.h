@@ -117,7 +117,7 @@ protected:
         EXPECT_EQ(make()->ManInfo_CheckLatest(), EndProgram);
         ASSERT_EQ(asked().size(), 1u);
         EXPECT_EQ(std::tie(asked()[0].text, asked()[0].title, asked()[0].style),
-                  std::make_tuple(QStringLiteral("Marvec Service System Error"), t.ctx.AppTitle, 0));
+                  std::make_tuple(QStringLiteral("Marvec Service System Error"), t.ctx.ProgramTitle, 0));
         EXPECT_EQ(t.temp().readFile(QStringLiteral("C:\\man_info")), QByteArray("not a folder"));
     }
 
