@@ -31,7 +31,7 @@ public:
     CopyFixture()
         : m_os(platform::Machine(m_dir.path()), std::make_unique<platform::ScriptedUserInterface>(),
                std::make_unique<platform::TestClock>()),
-          m_ctx(m_os) {
+          m_ctx(m_os, QStringLiteral("bench")) {
         m_os.machine().ensureLayout();
         m_os.files().createFolderPath(QStringLiteral("C:\\CD"));
         m_os.files().createFolderPath(QStringLiteral("C:\\Link\\UnZipTemp"));

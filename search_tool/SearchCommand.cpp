@@ -48,7 +48,7 @@ int RunSearchCommand(platform::Platform& os, const QStringList& arguments, QText
         return Usage;
     }
 
-    shared::SharedContext ctx(os);
+    shared::SharedContext ctx(os, QStringLiteral("marvek-search"));
     const QString databasePath = search::InstalledDatabasePath(ctx);
     const auto installed = search::ReadInstalledManuals(ctx, databasePath);
     if (!installed) {

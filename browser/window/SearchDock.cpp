@@ -60,7 +60,7 @@ void SearchDock::searchNow() {
     }
     // The database is read for each search (a connection opened and closed again), so that setup and
     // the manager are never kept from it.
-    const shared::SharedContext ctx(m_os);
+    const shared::SharedContext ctx(m_os, QStringLiteral("Pagora"));
     if (m_databasePath.isEmpty())
         m_databasePath = search::InstalledDatabasePath(ctx);
     const auto installed = search::ReadInstalledManuals(ctx, m_databasePath);
