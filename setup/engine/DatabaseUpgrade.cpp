@@ -1,6 +1,7 @@
 #include "setup/engine/DatabaseUpgrade.h"
 
 #include "shared/access/AccessControl.h"
+#include "shared/database/DatabaseRecovery.h"
 #include "shared/database/JetProvider.h"
 #include "shared/helpers/FileHelpers.h"
 #include "shared/helpers/ProcessHelpers.h"
@@ -114,7 +115,7 @@ UpgradePaths DatabaseUpgradePaths(const SetupContext& ctx) {
     const QString linkDir = ctx.shared.ManualLinkDir + QLatin1Char('\\');
     return {ctx.shared.ProgramFolder + QLatin1Char('\\') + parameters.DTX3_NEW_MDB_NAME,
             linkDir + parameters.DTX3_NEW_MDB_NAME, linkDir + parameters.DTX3_MDB_NAME,
-            linkDir + QStringLiteral("BACK_") + parameters.DTX3_MDB_NAME};
+            shared::DatabaseBackupPath(ctx.shared.ManualLinkDir, parameters.DTX3_MDB_NAME)};
 }
 
 qint16 ReadSchemaVersion(shared::ManualDatabase& db, SchemaSource source) {

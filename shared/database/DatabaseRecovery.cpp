@@ -24,7 +24,7 @@ bool RestoreDatabaseBackup(const SharedContext& ctx, const QString& folder, cons
     const platform::Files& files = ctx.os.files();
     const QString database = folder + QLatin1Char('\\') + databaseName;
     const QString backup = DatabaseBackupPath(folder, databaseName);
-    if (databaseName.isEmpty() || files.exists(database) || !files.fileExists(backup) ||
+    if (folder.isEmpty() || databaseName.isEmpty() || files.exists(database) || !files.fileExists(backup) ||
         files.sameFile(database, backup))
         return false;
     // Both held: nobody opens either file meanwhile, and side files left beside them are settled (the

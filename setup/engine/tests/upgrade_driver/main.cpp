@@ -28,10 +28,11 @@ int main(int argc, char** argv) {
     clock->onSleep = step;
     platform::Platform os(platform::Machine::fromEnvironment(),
                           std::make_unique<platform::ScriptedUserInterface>(), std::move(clock));
-    os.setFileFaultPolicy(std::make_unique<testing::FileFaultFunction>([&step](platform::FileOperation, const QString&) {
-        step();
-        return false;
-    }));
+    os.setFileFaultPolicy(
+        std::make_unique<testing::FileFaultFunction>([&step](platform::FileOperation, const QString&) {
+            step();
+            return false;
+        }));
     setup::SetupContext ctx(os);
     testing::SetUpgradeSettings(ctx);
     if (!ctx.db.Database.Pcls_MdbOpen(ctx.DatabasePath))
