@@ -72,7 +72,8 @@ bool swapFiles(const SetupContext& ctx, const UpgradePaths& paths) {
     const shared::SharedContext& shared = ctx.shared;
     const auto current = hold(ctx, paths.Current);
     const auto newCopy = current ? hold(ctx, paths.NewCopy) : nullptr;
-    if (!newCopy)
+    const auto backup = newCopy ? hold(ctx, paths.Backup) : nullptr;
+    if (!backup)
         return false;
     if (shared::CopyFileReplacing(shared, paths.Current, paths.Backup)) {
         shared::WaitSeconds(shared, 1);
@@ -189,7 +190,7 @@ bool RebuildDatabase(SetupContext& ctx) {
     shared::WaitSeconds(shared, 1);
     ctx.DatabasePath = paths.Current;
     if (files.fileExists(paths.Current) && db.Database.Pcls_MdbOpen(paths.Current)) {
-        shared::DeleteFileForce(shared, paths.Backup);
+        deleteDatabaseFile(ctx, paths.Backup);
         return true;
     }
     db.Database.Release();
