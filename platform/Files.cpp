@@ -132,6 +132,12 @@ QString profileFolderName(QString logonName) {
 Files::Files(const Machine& machine) : m_machine(machine) {
 }
 
+Files::~Files() = default;
+
+void Files::setFaultPolicy(std::unique_ptr<FileFaultPolicy> policy) {
+    m_faults = std::move(policy);
+}
+
 bool Files::exists(const QString& path) const {
     return statOf(m_machine.toHost(path)).has_value();
 }
@@ -159,6 +165,8 @@ std::optional<quint32> Files::attributes(const QString& path) const {
 }
 
 bool Files::setAttributes(const QString& path, quint32 attributes) const {
+    if (injectedFailure(FileOperation::Write, path))
+        return false;
     const QString host = m_machine.toHost(path);
     const auto info = statOf(host);
     if (!info)
@@ -177,6 +185,8 @@ bool Files::isReadOnly(const QString& path) const {
 }
 
 bool Files::removeFile(const QString& path) const {
+    if (injectedFailure(FileOperation::Delete, path))
+        return false;
     const QString host = m_machine.toHost(path);
     const auto info = statOf(host);
     struct stat link {};
@@ -188,6 +198,8 @@ bool Files::removeFile(const QString& path) const {
 }
 
 bool Files::createNewFile(const QString& path) const {
+    if (injectedFailure(FileOperation::Write, path))
+        return false;
     const QString host = m_machine.toHost(path);
     if (host.isEmpty())
         return false;
@@ -198,12 +210,58 @@ bool Files::createNewFile(const QString& path) const {
 }
 
 bool Files::rename(const QString& source, const QString& target) const {
+    if (injectedFailure(FileOperation::Rename, source))
+        return false;
     const QString sourceHost = m_machine.toHost(source);
     const QString targetHost = m_machine.toHost(target);
     if (sourceHost.isEmpty() || targetHost.isEmpty())
         return false;
     return ::renameat2(AT_FDCWD, QFile::encodeName(sourceHost).constData(), AT_FDCWD,
                        QFile::encodeName(targetHost).constData(), RENAME_NOREPLACE) == 0;
+}
+
+bool Files::replaceFile(const QString& source, const QString& target) const {
+    if (injectedFailure(FileOperation::Rename, source))
+        return false;
+    const QString sourceHost = m_machine.toHost(source);
+    const QString targetHost = m_machine.toHost(target);
+    if (sourceHost.isEmpty() || targetHost.isEmpty())
+        return false;
+    const QByteArray sourceName = QFile::encodeName(sourceHost);
+    const QByteArray targetName = QFile::encodeName(targetHost);
+    FileDescriptor in(::open(sourceName.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW));
+    struct stat sourceInfo {};
+    if (!in.isValid() || ::fstat(in.get(), &sourceInfo) != 0 || !S_ISREG(sourceInfo.st_mode))
+        return false;
+    struct stat targetInfo {};
+    if (::lstat(targetName.constData(), &targetInfo) == 0) {
+        if (!S_ISREG(targetInfo.st_mode) || (targetInfo.st_mode & S_IWUSR) == 0)
+            return false;
+        if (targetInfo.st_dev == sourceInfo.st_dev && targetInfo.st_ino == sourceInfo.st_ino)
+            return false; // rename(2) would keep both names
+    }
+    // The content first, then the name, then the folder entry: a power cut leaves one whole file.
+    if (::fsync(in.get()) != 0 || ::rename(sourceName.constData(), targetName.constData()) != 0)
+        return false;
+    FileDescriptor folder(::open(QFile::encodeName(QFileInfo(targetHost).path()).constData(),
+                                 O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folder.isValid())
+        ::fsync(folder.get());
+    return true;
+}
+
+bool Files::sameFile(const QString& a, const QString& b) const {
+    if (a.compare(b, Qt::CaseInsensitive) == 0)
+        return true;
+    const QString hostA = m_machine.toHost(a);
+    const QString hostB = m_machine.toHost(b);
+    if (hostA.isEmpty() || hostB.isEmpty())
+        return false;
+    if (QDir::cleanPath(hostA) == QDir::cleanPath(hostB))
+        return true;
+    const auto infoA = statOf(hostA);
+    const auto infoB = statOf(hostB);
+    return infoA && infoB && infoA->st_dev == infoB->st_dev && infoA->st_ino == infoB->st_ino;
 }
 
 namespace {
@@ -245,19 +303,27 @@ bool copyHostFile(const QString& sourceHost, const QString& targetHost, bool fai
 } // namespace
 
 bool Files::copyFile(const QString& source, const QString& target) const {
+    if (injectedFailure(FileOperation::Copy, target))
+        return false;
     return copyHostFile(m_machine.toHost(source), m_machine.toHost(target), false);
 }
 
 bool Files::copyNewFile(const QString& source, const QString& target) const {
+    if (injectedFailure(FileOperation::Copy, target))
+        return false;
     return copyHostFile(m_machine.toHost(source), m_machine.toHost(target), true);
 }
 
 bool Files::createFolder(const QString& path) const {
+    if (injectedFailure(FileOperation::Write, path))
+        return false;
     const QString host = m_machine.toHost(path);
     return !host.isEmpty() && ::mkdir(QFile::encodeName(host).constData(), 0777) == 0;
 }
 
 bool Files::createFolderPath(const QString& path) const {
+    if (injectedFailure(FileOperation::Write, path))
+        return false;
     const QString host = m_machine.toHost(path);
     return !host.isEmpty() && QDir().mkpath(host) && QFileInfo(host).isDir();
 }
@@ -349,6 +415,8 @@ std::optional<qint64> Files::lastModifiedMs(const QString& path) const {
 }
 
 bool Files::setLastModifiedMs(const QString& path, qint64 ms) const {
+    if (injectedFailure(FileOperation::Write, path))
+        return false;
     const QString host = m_machine.toHost(path);
     if (host.isEmpty())
         return false;

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 #include <QtGlobal>
+#include <memory>
 #include <optional>
 
 namespace marvek::platform {
@@ -30,10 +31,32 @@ struct FolderListing {
 // How listFolder reports a symbolic link: as what it leads to, or apart, whatever it leads to.
 enum class LinkListing { Follow, Apart };
 
+// What a file operation changes on disk.
+enum class FileOperation {
+    Write,  // attributes, times, a new file or folder
+    Copy,   // copyFile, copyNewFile
+    Rename, // rename, replaceFile
+    Delete, // removeFile
+};
+
+// Decides, before each operation that changes the disk, whether it fails as a full disk or an I/O error
+// would. Only tests set one (Platform::setFileFaultPolicy); without one nothing is asked.
+class FileFaultPolicy {
+public:
+    virtual ~FileFaultPolicy() = default;
+    // True when the operation on path (its first Windows path) must fail without changing anything.
+    virtual bool fails(FileOperation operation, const QString& path) = 0;
+};
+
 // The file operations of the operating system, on Windows paths of the machine prefix.
 class Files {
 public:
     explicit Files(const Machine& machine);
+    ~Files();
+    Files(const Files&) = delete;
+    Files& operator=(const Files&) = delete;
+
+    void setFaultPolicy(std::unique_ptr<FileFaultPolicy> policy);
 
     const Machine& machine() const { return m_machine; }
 
@@ -54,6 +77,14 @@ public:
     bool createNewFile(const QString& path) const;
     // Moves a file within its volume, as MoveFile: fails when the target exists.
     bool rename(const QString& source, const QString& target) const;
+    // Moves a file over another in one step, as MoveFileEx with MOVEFILE_REPLACE_EXISTING and
+    // MOVEFILE_WRITE_THROUGH: at every moment the target names either the old file or the whole new one,
+    // and the new content is on the disk before the name changes. Fails on a read-only target or folder,
+    // when the source is not a file, and when both name the same file.
+    bool replaceFile(const QString& source, const QString& target) const;
+    // True when both paths name one file or folder: the same text without regard to case (as Windows
+    // compares names), the same host path, or one host file reached by two names (links).
+    bool sameFile(const QString& a, const QString& b) const;
     bool createFolder(const QString& path) const;     // one level, as MkDir; false when it exists
     bool createFolderPath(const QString& path) const; // every missing level
     std::optional<qint64> size(const QString& path) const;
@@ -89,7 +120,12 @@ public:
     QString specialFolder(int csidl) const;
 
 private:
+    bool injectedFailure(FileOperation operation, const QString& path) const {
+        return m_faults && m_faults->fails(operation, path);
+    }
+
     const Machine& m_machine;
+    std::unique_ptr<FileFaultPolicy> m_faults;
 };
 
 } // namespace marvek::platform

@@ -32,6 +32,11 @@ public:
     UserInterface& ui() const { return *m_ui; }
     Clock& clock() const { return *m_clock; }
 
+    // Makes chosen file operations fail (tests only; none by default).
+    void setFileFaultPolicy(std::unique_ptr<FileFaultPolicy> policy) {
+        m_files.setFaultPolicy(std::move(policy));
+    }
+
 private:
     Machine m_machine;
     Registry m_registry;

@@ -4,6 +4,7 @@
 #include "shared/config/Language.h"
 #include "shared/config/RegistryKeys.h"
 #include "shared/config/SysParameters.h"
+#include "shared/database/DatabaseRecovery.h"
 #include "shared/helpers/ShellHelpers.h"
 
 namespace marvek::manager {
@@ -38,6 +39,8 @@ ManagerStartOutcome StartManager(ManagerContext& ctx, const QString& programFold
     ctx.shared.ManualLinkDir = readHklm(ctx, shared::ManualLinkKey);
     ctx.DatabasePath =
         ctx.shared.ManualLinkDir + QLatin1Char('\\') + ctx.shared.systemParameters.DTX3_MDB_NAME;
+    shared::RestoreDatabaseBackup(ctx.shared, ctx.shared.ManualLinkDir,
+                                  ctx.shared.systemParameters.DTX3_MDB_NAME);
     if (!ctx.db.Database.Pcls_MdbOpen(ctx.DatabasePath))
         return endWithBox(ctx, NoDatabase);
     return ManagerStartOutcome::ShowWindow;

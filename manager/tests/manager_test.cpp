@@ -15,6 +15,7 @@
 #include "shared/testing/SharedTestContext.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QProcess>
@@ -101,6 +102,16 @@ protected:
         return program;
     }
 };
+
+// An upgrade cut off after the database lost its name: the manager puts the whole backup back and opens.
+TEST_F(ManagerTest, StartRestoresTheUpgradesBackupOfAMissingDatabase) {
+    const QString backup = temp().host(ProgramFolder) + q("/BACK_ManualLink.mdb");
+    ASSERT_TRUE(QFile::rename(temp().host(DatabasePath), backup));
+    ASSERT_EQ(start(), manager::ManagerStartOutcome::ShowWindow);
+    EXPECT_EQ(ctx.db.CountInstalledManuals(), 3);
+    EXPECT_FALSE(QFileInfo::exists(backup));
+    EXPECT_TRUE(ui().asked().empty());
+}
 
 TEST_F(ManagerTest, StartFailuresEndWithTheirBoxes) {
     struct Case {

@@ -1,9 +1,12 @@
 #include "TestSupport.h"
 #include "platform/Acl.h"
 #include "platform/Files.h"
+#include "platform/testing/FileFaults.h"
 
 #include <QDateTime>
 #include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -108,6 +111,94 @@ TEST_F(FilesTest, CopyThatFailsOnAnExistingTarget) {
     EXPECT_FALSE(QFileInfo::exists(temp.host("C:\\nowhere")));
     EXPECT_TRUE(files.copyNewFile("C:\\src\\a.txt", "C:\\dst\\b.txt"));
     EXPECT_EQ(temp.readFile("C:\\dst\\b.txt"), "new");
+}
+
+// replaceFile moves a file over another in one step; it refuses what MoveFileEx refuses and never leaves
+// one file under two names.
+TEST_F(FilesTest, ReplaceMovesOverTheTargetInOneStep) {
+    ASSERT_TRUE(temp.writeFile("C:\\Link\\new.mdb", "new"));
+    ASSERT_TRUE(temp.writeFile("C:\\Link\\db.mdb", "old"));
+    ASSERT_TRUE(files.replaceFile("C:\\Link\\new.mdb", "C:\\LINK\\DB.MDB"));
+    EXPECT_EQ(temp.readFile("C:\\Link\\db.mdb"), "new");
+    EXPECT_FALSE(files.exists("C:\\Link\\new.mdb"));
+    ASSERT_TRUE(temp.writeFile("C:\\Link\\next.mdb", "next"));
+    ASSERT_TRUE(files.replaceFile("C:\\Link\\next.mdb", "C:\\Link\\fresh.mdb")) << "no target yet";
+    EXPECT_EQ(temp.readFile("C:\\Link\\fresh.mdb"), "next");
+
+    ASSERT_TRUE(temp.writeFile("C:\\Link\\ro.mdb", "read-only"));
+    ASSERT_TRUE(files.setAttributes("C:\\Link\\ro.mdb", FILE_ATTRIBUTE_READONLY));
+    ASSERT_TRUE(QFile::link(temp.host("C:\\Link\\db.mdb"), temp.host("C:\\Link") + "/alias.mdb"));
+    ASSERT_TRUE(files.createFolder("C:\\Link\\folder"));
+    for (const auto& [from, to] : {std::pair("C:\\Link\\db.mdb", "C:\\Link\\ro.mdb"),
+                                   {"C:\\Link\\db.mdb", "C:\\Link\\folder"},
+                                   {"C:\\Link\\folder", "C:\\Link\\x.mdb"},
+                                   {"C:\\Link\\missing.mdb", "C:\\Link\\db.mdb"},
+                                   {"C:\\Link\\db.mdb", "C:\\Link\\db.mdb."},
+                                   {"C:\\Link\\alias.mdb", "C:\\Link\\db.mdb"}})
+        EXPECT_FALSE(files.replaceFile(from, to)) << from << " " << to;
+    EXPECT_EQ(temp.readFile("C:\\Link\\db.mdb"), "new");
+    EXPECT_EQ(temp.readFile("C:\\Link\\ro.mdb"), "read-only");
+    EXPECT_EQ(temp.readFile("C:\\Link\\alias.mdb"), "new");
+}
+
+TEST_F(FilesTest, SameFileUnderAnySpelling) {
+    ASSERT_TRUE(temp.writeFile("C:\\Link\\db.mdb", "db"));
+    ASSERT_TRUE(temp.writeFile("C:\\Link\\other.mdb", "other"));
+    ASSERT_TRUE(QFile::link(temp.host("C:\\Link\\db.mdb"), temp.host("C:\\Link") + "/alias.mdb"));
+    ASSERT_EQ(::link(QFile::encodeName(temp.host("C:\\Link\\db.mdb")).constData(),
+                     QFile::encodeName(temp.host("C:\\Link") + "/hard.mdb").constData()),
+              0);
+    const struct {
+        const char* a;
+        const char* b;
+        bool same;
+    } cases[] = {
+        {"C:\\Link\\db.mdb", "C:\\Link\\db.mdb", true},
+        {"C:\\Link\\db.mdb", "c:\\link\\DB.MDB", true},
+        {"C:\\Link\\new.mdb", "C:\\LINK\\NEW.MDB", true}, // neither exists
+        {"C:\\Link\\db.mdb", "C:\\Link\\db.mdb. ", true},
+        {"C:\\Link\\db.mdb", "C:\\Link\\sub\\..\\.\\db.mdb", true},
+        {"C:\\Link\\db.mdb", "C:/Link//db.mdb", true},
+        {"C:\\Link\\db.mdb", "C:\\Link\\alias.mdb", true},
+        {"C:\\Link\\db.mdb", "C:\\Link\\hard.mdb", true},
+        {"C:\\Link\\db.mdb", "C:\\Link\\other.mdb", false},
+        {"C:\\Link\\db.mdb", "C:\\Link\\BACK_db.mdb", false},
+        {"C:\\Link\\new.mdb", "C:\\Link\\new2.mdb", false},
+        {"C:\\Link\\db.mdb", "Q:\\Link\\db.mdb", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(files.sameFile(c.a, c.b), c.same) << c.a << " " << c.b;
+}
+
+// A fault policy is asked before each operation that changes the disk, and a failing one changes nothing.
+TEST_F(FilesTest, FaultPolicyFailsTheOperationsItChooses) {
+    Files faulty{temp.machine()};
+    std::vector<std::pair<FileOperation, QString>> asked;
+    faulty.setFaultPolicy(std::make_unique<marvek::testing::FileFaultFunction>(
+        [&asked](FileOperation operation, const QString& path) {
+            asked.emplace_back(operation, path);
+            return true;
+        }));
+    ASSERT_TRUE(temp.writeFile("C:\\a.txt", "a"));
+    EXPECT_FALSE(faulty.copyFile("C:\\a.txt", "C:\\b.txt") || faulty.copyNewFile("C:\\a.txt", "C:\\c.txt") ||
+                 faulty.rename("C:\\a.txt", "C:\\d.txt") || faulty.replaceFile("C:\\a.txt", "C:\\e.txt") ||
+                 faulty.removeFile("C:\\a.txt") ||
+                 faulty.setAttributes("C:\\a.txt", FILE_ATTRIBUTE_READONLY) ||
+                 faulty.createNewFile("C:\\f.txt") || faulty.createFolder("C:\\g") ||
+                 faulty.createFolderPath("C:\\h\\i") || faulty.setLastModifiedMs("C:\\a.txt", 0));
+    const std::vector<std::pair<FileOperation, QString>> expected = {
+        {FileOperation::Copy, "C:\\b.txt"},   {FileOperation::Copy, "C:\\c.txt"},
+        {FileOperation::Rename, "C:\\a.txt"}, {FileOperation::Rename, "C:\\a.txt"},
+        {FileOperation::Delete, "C:\\a.txt"}, {FileOperation::Write, "C:\\a.txt"},
+        {FileOperation::Write, "C:\\f.txt"},  {FileOperation::Write, "C:\\g"},
+        {FileOperation::Write, "C:\\h\\i"},   {FileOperation::Write, "C:\\a.txt"}};
+    EXPECT_EQ(asked, expected);
+    for (const char* untouched :
+         {"C:\\b.txt", "C:\\c.txt", "C:\\d.txt", "C:\\e.txt", "C:\\f.txt", "C:\\g", "C:\\h"})
+        EXPECT_FALSE(files.exists(untouched)) << untouched;
+    EXPECT_FALSE(files.isReadOnly("C:\\a.txt"));
+    EXPECT_TRUE(faulty.exists("C:\\a.txt") && faulty.size("C:\\a.txt") == 1) << "reads are never asked";
+    EXPECT_EQ(asked.size(), expected.size());
 }
 
 // Subfolders and files apart, each in NTFS order: upper-cased, so "_" (0x5F) sorts after "Z"; a link

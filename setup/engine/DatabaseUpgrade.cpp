@@ -1,10 +1,12 @@
 #include "setup/engine/DatabaseUpgrade.h"
 
 #include "shared/access/AccessControl.h"
+#include "shared/database/DatabaseRecovery.h"
 #include "shared/database/JetProvider.h"
 #include "shared/helpers/FileHelpers.h"
 #include "shared/helpers/ProcessHelpers.h"
 
+#include <iterator>
 #include <memory>
 
 namespace marvek::setup {
@@ -33,18 +35,65 @@ std::unique_ptr<JetFileHold> hold(const SetupContext& ctx, const QString& path) 
     return JetFileHold::acquire(ctx.os().machine(), path, &error);
 }
 
-// Deletes a database file that no connection holds, with any side file left beside it.
-void deleteDatabaseFile(const SetupContext& ctx, const QString& path) {
+// Deletes a database file that no connection holds, with any side file left beside it. A file that
+// cannot be held (an open database: possibly the installed one under another name) is left alone.
+bool deleteDatabaseFile(const SetupContext& ctx, const QString& path) {
     const auto held = hold(ctx, path);
-    shared::DeleteFileForce(ctx.shared, path);
+    return held && shared::DeleteFileForce(ctx.shared, path);
 }
 
-// The rebuild gives up before the swap: the new copy goes, the current database opens again.
+// True when two of the upgrade's files are one file, under any spelling: copying or deleting one would
+// destroy the other (a template named like the installed database, a new copy that is the database).
+bool filesOverlap(const SetupContext& ctx, const UpgradePaths& paths) {
+    const platform::Files& files = ctx.os().files();
+    const QString all[] = {paths.Template, paths.NewCopy, paths.Current, paths.Backup};
+    for (size_t i = 0; i < std::size(all); ++i) {
+        for (size_t j = i + 1; j < std::size(all); ++j) {
+            if (files.sameFile(all[i], all[j]))
+                return true;
+        }
+    }
+    return false;
+}
+
+// The rebuild gives up while the current database is still in its place: the new copy goes, the current
+// database opens again.
 bool abandonRebuild(SetupContext& ctx, const UpgradePaths& paths) {
     deleteDatabaseFile(ctx, paths.NewCopy);
     if (!ctx.db.Database.IsOpen())
         ctx.db.Database.Pcls_MdbOpen(paths.Current);
     return false;
+}
+
+// The swap, while no program has either file open: the current database is copied to the backup, then
+// the new copy takes the current name in one rename, so the name always holds a whole database. False,
+// with the current file unchanged and no backup left, when a step fails or a file is in use.
+bool swapFiles(const SetupContext& ctx, const UpgradePaths& paths) {
+    const shared::SharedContext& shared = ctx.shared;
+    const auto current = hold(ctx, paths.Current);
+    const auto newCopy = current ? hold(ctx, paths.NewCopy) : nullptr;
+    const auto backup = newCopy ? hold(ctx, paths.Backup) : nullptr;
+    if (!backup)
+        return false;
+    if (shared::CopyFileReplacing(shared, paths.Current, paths.Backup)) {
+        shared::WaitSeconds(shared, 1);
+        if (ctx.os().files().replaceFile(paths.NewCopy, paths.Current))
+            return true;
+    }
+    shared::DeleteFileForce(shared, paths.Backup);
+    return false;
+}
+
+// The swapped database did not open: the backup takes the current name again, in one rename. When that
+// fails the swapped file goes, so that the next start of any program restores the backup.
+void restoreBackup(const SetupContext& ctx, const UpgradePaths& paths) {
+    const platform::Files& files = ctx.os().files();
+    const auto current = hold(ctx, paths.Current);
+    const auto backup = current ? hold(ctx, paths.Backup) : nullptr;
+    if (!backup || files.replaceFile(paths.Backup, paths.Current))
+        return;
+    if (shared::DeleteFileForce(ctx.shared, paths.Current))
+        files.rename(paths.Backup, paths.Current);
 }
 
 bool copyRows(SetupContext& ctx) {
@@ -67,7 +116,7 @@ UpgradePaths DatabaseUpgradePaths(const SetupContext& ctx) {
     const QString linkDir = ctx.shared.ManualLinkDir + QLatin1Char('\\');
     return {ctx.shared.ProgramFolder + QLatin1Char('\\') + parameters.DTX3_NEW_MDB_NAME,
             linkDir + parameters.DTX3_NEW_MDB_NAME, linkDir + parameters.DTX3_MDB_NAME,
-            linkDir + QStringLiteral("BACK_") + parameters.DTX3_MDB_NAME};
+            shared::DatabaseBackupPath(ctx.shared.ManualLinkDir, parameters.DTX3_MDB_NAME)};
 }
 
 qint16 ReadSchemaVersion(shared::ManualDatabase& db, SchemaSource source) {
@@ -110,6 +159,8 @@ bool RebuildDatabase(SetupContext& ctx) {
     const shared::SharedContext& shared = ctx.shared;
     const platform::Files& files = ctx.os().files();
     shared::ManualDatabase& db = ctx.db;
+    if (filesOverlap(ctx, paths))
+        return false; // nothing touched: the current database stays open
 
     // The new copy: the template, with no log of an earlier copy left beside it.
     bool madeCopy = false;
@@ -128,48 +179,22 @@ bool RebuildDatabase(SetupContext& ctx) {
     if (!copied)
         return abandonRebuild(ctx, paths);
 
-    // The swap, while no program has either file open. The holds are given up before anything opens
-    // the database again.
+    // The holds of the swap are given up before anything opens the database again.
     db.Database.Release();
-    bool swapped = false;
-    {
-        const auto current = hold(ctx, paths.Current);
-        const auto newCopy = current ? hold(ctx, paths.NewCopy) : nullptr;
-        if (newCopy && shared::CopyFileReplacing(shared, paths.Current, paths.Backup)) {
-            swapped = shared::DeleteFileForce(shared, paths.Current);
-            if (!swapped)
-                shared::DeleteFileForce(shared, paths.Backup);
-        }
-        if (swapped) {
-            shared::WaitSeconds(shared, 1);
-            shared::CopyFileReplacing(shared, paths.NewCopy, paths.Current);
-            shared::DeleteFileForce(shared, paths.NewCopy);
-        }
-    }
-    if (!swapped)
+    if (!swapFiles(ctx, paths))
         return abandonRebuild(ctx, paths);
 
-    if (!shared::GrantUsersFullAccess(shared, paths.Current)) {
-        deleteDatabaseFile(ctx, paths.NewCopy);
-        return false;
-    }
+    if (!shared::GrantUsersFullAccess(shared, paths.Current))
+        return false; // the new database stands, the backup stays beside it
 
     shared::WaitSeconds(shared, 1);
     ctx.DatabasePath = paths.Current;
     if (files.fileExists(paths.Current) && db.Database.Pcls_MdbOpen(paths.Current)) {
-        shared::DeleteFileForce(shared, paths.Backup);
+        deleteDatabaseFile(ctx, paths.Backup);
         return true;
     }
-
-    // Roll back to the backup. It is deleted only once it is back in place.
     db.Database.Release();
-    const auto current = hold(ctx, paths.Current);
-    if (!current)
-        return false;
-    shared::DeleteFileForce(shared, paths.Current);
-    deleteDatabaseFile(ctx, paths.NewCopy);
-    if (shared::CopyFileReplacing(shared, paths.Backup, paths.Current))
-        shared::DeleteFileForce(shared, paths.Backup);
+    restoreBackup(ctx, paths);
     return false;
 }
 

@@ -33,10 +33,12 @@ void LoadModelOrder(SetupContext& ctx);
 
 // Builds a new database from the template holding every installed-manual row and swaps it in for the
 // current one, keeping a backup until the new database opens. Database files are copied, replaced and
-// deleted only under a JetFileHold, so no connection is open and no committed row waits in a log.
-// False, with the current database untouched and open again, when the new copy cannot be made or
-// filled or the files are in use; false with the backup restored when the swapped database does not
-// open; false with the new database in place and the backup kept when the access grant fails.
+// deleted only under a JetFileHold, so no connection is open and no committed row waits in a log; the
+// new database takes the current name in one rename, so the name never stands empty.
+// False, with nothing touched, when two of the four files are one file under any spelling; false, with
+// the current database untouched and open again, when the new copy cannot be made or filled, a step of
+// the swap fails or the files are in use; false with the backup restored when the swapped database does
+// not open; false with the new database in place and the backup kept when the access grant fails.
 bool RebuildDatabase(SetupContext& ctx);
 
 // After a run: moves the two publications whose archives unpack under another folder name to that

@@ -5,6 +5,7 @@
 #include "shared/config/Language.h"
 #include "shared/config/Messages.h"
 #include "shared/config/SysParameters.h"
+#include "shared/database/DatabaseRecovery.h"
 #include "shared/database/JetProvider.h"
 #include "shared/helpers/FileHelpers.h"
 #include "shared/helpers/ProcessHelpers.h"
@@ -122,6 +123,7 @@ StartOutcome StartSetup(SetupContext& ctx, const QString& programFolder, bool pr
     ctx.LockFilePath =
         ctx.shared.ManualLinkDir + QLatin1Char('\\') + shared::JetLockFileName(parameters.DTX3_MDB_NAME);
 
+    shared::RestoreDatabaseBackup(ctx.shared, ctx.shared.ManualLinkDir, parameters.DTX3_MDB_NAME);
     const int failure = checkDatabase(ctx);
     if (failure == 0)
         return StartOutcome::ShowMenu;

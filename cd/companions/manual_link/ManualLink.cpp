@@ -1,6 +1,7 @@
 #include "cd/companions/manual_link/ManualLink.h"
 
 #include "cd/companions/common/CompanionInstall.h"
+#include "shared/database/DatabaseRecovery.h"
 #include "shared/database/ManualDatabase.h"
 #include "shared/formdata/PdfPaths.h"
 #include "shared/helpers/FileHelpers.h"
@@ -63,6 +64,7 @@ ManualLinkResult OpenInstalledManual(shared::SharedContext& ctx, const QString& 
 
     const QString databasePath =
         ctx.ProgramFolder + QLatin1Char('\\') + QLatin1String(ManualLinkDatabaseName);
+    shared::RestoreDatabaseBackup(ctx, ctx.ProgramFolder, QLatin1String(ManualLinkDatabaseName));
     if (!ctx.os.files().fileExists(databasePath))
         return refuse(ctx, text(ctx, Text::NoDatabase).arg(databasePath), ManualLinkResult::DatabaseError);
     shared::ManualRecord manual;

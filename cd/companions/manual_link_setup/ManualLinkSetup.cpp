@@ -1,6 +1,7 @@
 #include "cd/companions/manual_link_setup/ManualLinkSetup.h"
 
 #include "cd/companions/common/CompanionInstall.h"
+#include "shared/database/DatabaseRecovery.h"
 #include "shared/helpers/FileHelpers.h"
 
 namespace marvek::companions {
@@ -19,6 +20,8 @@ InstallResult install(shared::SharedContext& ctx, InstallRun& run, const QString
         shared::ParentFolder(ctx.ProgramFolder) + QLatin1Char('\\') + TemplatePath;
 
     QStringList payload{program};
+    // An upgrade's backup standing alone is the database: never bury it under an empty one.
+    shared::RestoreDatabaseBackup(ctx, folder, DatabaseName);
     if (!ctx.os.files().exists(database))
         payload.append(databaseTemplate);
     InstallResult result = run.checkPayload(payload);

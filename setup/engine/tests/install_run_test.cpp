@@ -114,6 +114,26 @@ TEST_F(StartupTest, FailuresEndWithAFixedBoxOrShowTheResult) {
     }
 }
 
+// An upgrade cut off after the database lost its name: the start puts a whole backup back before its
+// database checks; a backup that is no whole database stays where it is, and M019 follows.
+TEST_F(StartupTest, MissingDatabaseIsRestoredFromAWholeBackup) {
+    const QString database = host(q("C:\\ManualLink\\ManualLink.mdb"));
+    const QString backup = host(q("C:\\ManualLink")) + q("/BACK_ManualLink.mdb");
+    ASSERT_TRUE(QFile::rename(database, backup));
+    ASSERT_EQ(start(), setup::StartOutcome::ShowMenu);
+    EXPECT_TRUE(ctx.Database().IsOpen());
+    EXPECT_FALSE(QFileInfo::exists(backup));
+    setup::EndSetup(ctx, true);
+
+    ASSERT_TRUE(QFile::rename(database, backup));
+    ASSERT_TRUE(QFile::resize(backup, 100));
+    setup::SetupContext fresh(base.os());
+    EXPECT_EQ(setup::StartSetup(fresh, q("D:\\programs\\setup"), false), setup::StartOutcome::ShowResult);
+    EXPECT_EQ(errorLines(fresh), std::pair(setup::Message(fresh, 19), setup::Message(fresh, 24)));
+    EXPECT_EQ(QFileInfo(backup).size(), 100);
+    EXPECT_FALSE(QFileInfo::exists(database));
+}
+
 TEST_F(StartupTest, ManualLinkMissingOpensTheStartPageAndEnds) {
     ASSERT_TRUE(QFile::remove(host(q("C:\\ManualLink\\ManualLink.exe"))));
     // The system web browser gets the start page.

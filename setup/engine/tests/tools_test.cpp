@@ -1,17 +1,21 @@
 // The installer's tools: the tree copy, the extractor, the result list and the database upgrade.
+#include "UpgradeSettings.h"
 #include "platform/Acl.h"
+#include "platform/testing/FileFaults.h"
 #include "platform/testing/TestArchive.h"
 #include "setup/engine/CopyTree.h"
 #include "setup/engine/DatabaseUpgrade.h"
 #include "setup/engine/Extractor.h"
 #include "setup/engine/ResultList.h"
 #include "shared/access/AccessControl.h"
+#include "shared/database/DatabaseRecovery.h"
 #include "shared/testing/SchemaDatabase.h"
 #include "shared/testing/SharedTestContext.h"
 
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
+#include <QProcess>
 #include <QSet>
 #include <gtest/gtest.h>
 #include <map>
@@ -22,6 +26,7 @@ using namespace marvek;
 using namespace marvek::setup;
 using marvek::shared::clsMDB;
 using marvek::shared::ManualRecord;
+using marvek::testing::FileFaultFunction;
 
 namespace {
 
@@ -257,15 +262,7 @@ class Installer {
 public:
     Installer() {
         env.setLocale("0409");
-        shared::SharedContext& s = ctx.shared;
-        s.setProgramFolder(q("C:\\CD\\programs\\setup"));
-        s.ManualLinkDir = q("C:\\Link");
-        s.systemParameters.DTX3_MDB_NAME = q("DTX3.mdb");
-        s.systemParameters.DTX3_NEW_MDB_NAME = q("DTX3_NEW.mdb");
-        s.UserName = q("tech");
-        s.UsersGroupName = shared::GetUsersGroupName();
-        s.LanguageCode = q("09");
-        ctx.DatabasePath = CurrentPath;
+        marvek::testing::SetUpgradeSettings(ctx);
     }
     bool make(const QString& path, const QByteArray& rows) {
         return marvek::testing::MakeSchemaDatabase(env.temp(), path, rows);
@@ -479,6 +476,16 @@ protected:
                 QDir(QFileInfo(host).path()).entryList(QDir::Files)};
     }
 
+    // The next start of a program: every connection closed, no faults, the shared recovery, the database
+    // opened again.
+    static void nextStart(Installer& t) {
+        t.ctx.db.Database.Release();
+        t.ctx.db.NewDatabase.Release();
+        t.env.os().setFileFaultPolicy(nullptr);
+        shared::RestoreDatabaseBackup(t.ctx.shared, q("C:\\Link"), q("DTX3.mdb"));
+        ASSERT_TRUE(t.ctx.db.Database.Pcls_MdbOpen(CurrentPath));
+    }
+
     std::optional<Installer> installer;
     std::map<QString, ManualRecord> before;
     std::pair<QByteArray, QStringList> templateFiles;
@@ -571,6 +578,97 @@ TEST_F(UpgradeTest, FailuresKeepEveryManual) {
             ASSERT_TRUE(t.ctx.db.Database.Pcls_MdbOpen(CurrentPath));
         }
         EXPECT_EQ(t.manuals(c.fault == Fault::AccessGrant), before);
+    }
+}
+
+// Every operation of the upgrade that changes a file fails once, in turn (a full disk, an I/O error).
+// The upgrade answers False with the old database in place and open, or True with the new one open; the
+// next start finds every manual with its memo.
+TEST_F(UpgradeTest, EachFileOperationFailingInTurnKeepsEveryManual) {
+    int failing = 0;
+    for (bool faulted = true; faulted;) {
+        ++failing;
+        ASSERT_NO_FATAL_FAILURE(build());
+        Installer& t = *installer;
+        int operations = 0;
+        QString failed;
+        bool backupRemoval = false;
+        t.env.os().setFileFaultPolicy(
+            std::make_unique<FileFaultFunction>([&](platform::FileOperation operation, const QString& path) {
+                if (++operations != failing)
+                    return false;
+                failed = path;
+                backupRemoval = operation == platform::FileOperation::Delete && path == BackupPath;
+                return true;
+            }));
+        const bool upgraded = DatabaseUpgrade(t.ctx);
+        faulted = !failed.isEmpty();
+        SCOPED_TRACE("operation " + std::to_string(failing) + " on " + failed.toStdString());
+        EXPECT_TRUE(t.ctx.db.Database.IsOpen());
+        EXPECT_EQ(ReadSchemaVersion(t.ctx.db, SchemaSource::Database), upgraded ? 3 : 2);
+        EXPECT_EQ(t.manuals(false), before);
+        EXPECT_EQ(upgraded, !faulted || backupRemoval) << "only the backup's removal may fail";
+        ASSERT_NO_FATAL_FAILURE(nextStart(t));
+        EXPECT_EQ(t.version(CurrentPath), q(upgraded ? "3" : "2"));
+        EXPECT_EQ(t.manuals(false), before);
+        EXPECT_EQ(templateState(), templateFiles);
+    }
+    EXPECT_GE(failing, 6) << "the new copy, the backup, the swap and the removals each failed once";
+}
+
+// The upgrade as a process of its own, killed at each of its steps (before every file operation and every
+// wait): the next start finds a whole database with every manual, in the old layout or the new.
+TEST_F(UpgradeTest, KilledAtEachStepTheNextStartFindsEveryManual) {
+    int step = 0;
+    for (bool killed = true; killed;) {
+        ++step;
+        SCOPED_TRACE("killed at step " + std::to_string(step));
+        ASSERT_NO_FATAL_FAILURE(build());
+        Installer& t = *installer;
+        t.ctx.db.Database.Release();
+        QProcess driver;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(q("MARVEK_KILL_AT_STEP"), QString::number(step));
+        driver.setProcessEnvironment(environment);
+        driver.start(q(UPGRADE_DRIVER), {});
+        ASSERT_TRUE(driver.waitForFinished(60000));
+        killed = driver.exitStatus() == QProcess::CrashExit;
+        if (!killed) {
+            EXPECT_EQ(driver.exitCode(), 0) << driver.readAllStandardError().toStdString();
+        }
+        ASSERT_NO_FATAL_FAILURE(nextStart(t));
+        const std::optional<QString> version = t.version(CurrentPath);
+        EXPECT_TRUE(version == q("2") || version == q("3"));
+        EXPECT_EQ(t.manuals(false), before);
+        EXPECT_EQ(templateState(), templateFiles);
+    }
+    EXPECT_GE(step, 6);
+}
+
+// A new copy that is the installed database itself (the same name, another case of it, another spelling
+// of it, a link to it): the upgrade is refused before any file is touched (False: M071 / M024), and the
+// database stays open with every manual.
+TEST_F(UpgradeTest, NewCopyThatIsTheInstalledDatabaseIsRefused) {
+    for (const char* name : {"DTX3.mdb", "dtx3.MDB", "DTX3.mdb.", "alias.mdb"}) {
+        SCOPED_TRACE(name);
+        ASSERT_NO_FATAL_FAILURE(build());
+        Installer& t = *installer;
+        t.ctx.shared.systemParameters.DTX3_NEW_MDB_NAME = q(name);
+        ASSERT_TRUE(t.make(t.ctx.shared.ProgramFolder + u'\\' + q(name), TemplateRows));
+        if (q(name) == q("alias.mdb")) {
+            ASSERT_TRUE(QFile::link(t.env.temp().host(CurrentPath),
+                                    t.env.temp().host(q("C:\\Link")) + q("/alias.mdb")));
+        }
+        const QDir link(t.env.temp().host(q("C:\\Link")));
+        const QStringList files = link.entryList(QDir::Files | QDir::System);
+        const QByteArray current = t.env.temp().readFile(CurrentPath);
+
+        EXPECT_FALSE(DatabaseUpgrade(t.ctx));
+        EXPECT_TRUE(t.ctx.db.Database.IsOpen());
+        EXPECT_EQ(link.entryList(QDir::Files | QDir::System), files);
+        EXPECT_EQ(t.env.temp().readFile(CurrentPath), current);
+        EXPECT_EQ(t.manuals(false), before);
+        EXPECT_EQ(t.version(CurrentPath), q("2"));
     }
 }
 

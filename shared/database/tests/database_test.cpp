@@ -1,3 +1,4 @@
+#include "shared/database/DatabaseRecovery.h"
 #include "shared/database/JetProvider.h"
 #include "shared/database/ManualDatabase.h"
 #include "shared/database/SqliteHandles.h"
@@ -9,7 +10,9 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <functional>
 #include <gtest/gtest.h>
+#include <optional>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -505,6 +508,89 @@ TEST_F(ManualDatabaseTest, UpgradeCopiesEveryRowAndReadsTheModelOrder) {
     db.CurrentManual.Pdf_flg = copy.Pdf_flg;
     EXPECT_EQ(db.CurrentManual, copy) << "every field survives the copy, InsDate to the second";
     EXPECT_EQ(QList<qint16>({db.NextNewManageScan(), db.NextNewManageScan()}), QList<qint16>({0, 1}));
+}
+
+} // namespace
+
+namespace {
+
+// The upgrade's backup takes the database's name again only when the database is missing and the
+// backup is a whole database that nobody holds; anything else is left as it is.
+TEST(DatabaseRecoveryTest, RestoresOnlyAWholeBackupOfAMissingDatabase) {
+    const QString backupPath = q("C:\\Link\\BACK_DTX3.mdb");
+    using Machine = marvek::testing::SharedTestContext;
+    const struct {
+        const char* name;
+        std::function<void(Machine&, std::optional<clsMDB>&)> prepare;
+        bool restored;
+    } cases[] = {
+        {"backup alone", [](Machine&, std::optional<clsMDB>&) {}, true},
+        {"backup beside the log of a lost database",
+         [](Machine& m, std::optional<clsMDB>&) {
+             ASSERT_TRUE(m.temp().writeFile(DatabasePath + q("-wal"), "log of a database that is gone"));
+         },
+         true},
+        {"database present",
+         [](Machine& m, std::optional<clsMDB>&) { ASSERT_TRUE(MakeSchemaDatabase(m.temp(), DatabasePath)); },
+         false},
+        {"backup is text",
+         [&](Machine& m, std::optional<clsMDB>&) {
+             ASSERT_TRUE(m.temp().writeFile(backupPath, "no database"));
+         },
+         false},
+        {"backup is empty",
+         [&](Machine& m, std::optional<clsMDB>&) { ASSERT_TRUE(m.temp().writeFile(backupPath, "")); }, false},
+        {"backup of another program",
+         [&](Machine& m, std::optional<clsMDB>&) {
+             ASSERT_TRUE(QFile::remove(m.temp().host(backupPath)));
+             ASSERT_EQ(execRaw(m.temp().host(backupPath), "CREATE TABLE other (x);"), SQLITE_OK);
+         },
+         false},
+        {"backup whose rows cannot be read",
+         [&](Machine& m, std::optional<clsMDB>&) {
+             QFile file(m.temp().host(backupPath));
+             ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+             const qint64 firstPage = 4096; // the schema stays readable, the tables' pages do not
+             ASSERT_GT(file.size(), firstPage);
+             ASSERT_TRUE(file.seek(firstPage));
+             file.write(QByteArray(file.size() - firstPage, '\xA5'));
+         },
+         false},
+        {"backup in use",
+         [&](Machine& m, std::optional<clsMDB>& user) {
+             ASSERT_TRUE(user.emplace(m.temp().machine()).Pcls_MdbOpen(backupPath));
+         },
+         false},
+        {"no backup",
+         [&](Machine& m, std::optional<clsMDB>&) { ASSERT_TRUE(QFile::remove(m.temp().host(backupPath))); },
+         false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Machine m;
+        QByteArray rows = "INSERT INTO M_manage (Pub_No, Memo_txt) VALUES ('A1','it''s')";
+        for (int i = 2; i <= 200; ++i)
+            rows += ",('A" + QByteArray::number(i) + "','" + QByteArray(100, 'm') + "')";
+        ASSERT_TRUE(MakeSchemaDatabase(m.temp(), backupPath, rows + ";"));
+        std::optional<clsMDB> user;
+        ASSERT_NO_FATAL_FAILURE(c.prepare(m, user));
+        const bool backupExisted = QFileInfo::exists(m.temp().host(backupPath));
+        const QByteArray backup = m.temp().readFile(backupPath);
+        const QByteArray database = m.temp().readFile(DatabasePath);
+
+        EXPECT_EQ(RestoreDatabaseBackup(m.ctx, q("C:\\Link"), q("DTX3.mdb")), c.restored);
+        user.reset();
+        EXPECT_EQ(m.temp().readFile(DatabasePath), c.restored ? backup : database);
+        EXPECT_EQ(QFileInfo::exists(m.temp().host(backupPath)), backupExisted && !c.restored);
+        EXPECT_EQ(m.temp().readFile(backupPath), c.restored ? QByteArray() : backup);
+        if (c.restored) {
+            EXPECT_FALSE(QFileInfo::exists(m.temp().host(DatabasePath + q("-wal"))));
+            clsMDB db(m.temp().machine());
+            ASSERT_TRUE(db.Pcls_MdbOpen(DatabasePath));
+            ASSERT_EQ(db.Pcls_MdbCreate(0, q("SELECT count(*) AS N FROM M_manage"), 4), 0);
+            EXPECT_EQ(db.Pcls_MdbGetField(0, q("N"), 0).toInt(), 200);
+        }
+    }
 }
 
 } // namespace

@@ -71,6 +71,19 @@ TEST_F(ManualLinkTest, OpensThePageInPagoraElseInTheSystemWebBrowser) {
     EXPECT_TRUE(boxes().isEmpty());
 }
 
+// An upgrade cut off after the database lost its name: ManualLink puts the whole backup back and opens
+// the manual.
+TEST_F(ManualLinkTest, MissingDatabaseIsRestoredFromTheUpgradesBackup) {
+    ASSERT_TRUE(
+        os().files().rename(LinkFolder + u"\\ManualLink.mdb"_s, LinkFolder + u"\\BACK_ManualLink.mdb"_s));
+    ASSERT_EQ(open(u"RM010EN"_s), 0u);
+    EXPECT_EQ(pagora.waitForRuns(1),
+              (QList<QStringList>{{host(u"C:\\Manuals\\Repair"_s), u"Manual\\index.html"_s}}));
+    EXPECT_TRUE(os().files().fileExists(LinkFolder + u"\\ManualLink.mdb"_s));
+    EXPECT_FALSE(os().files().exists(LinkFolder + u"\\BACK_ManualLink.mdb"_s));
+    EXPECT_TRUE(boxes().isEmpty());
+}
+
 TEST_F(ManualLinkTest, RefusalsShowOneBoxAndOpenNothing) {
     // The arguments, the result and a piece of the box's text.
     const std::tuple<const char*, ManualLinkResult, const char*> cases[] = {

@@ -2,6 +2,7 @@
 #include "CompanionTest.h"
 #include "platform/Acl.h"
 #include "shared/access/AccessControl.h"
+#include "shared/database/clsMDB.h"
 
 namespace marvek::companions::testing {
 namespace {
@@ -48,6 +49,28 @@ TEST_F(ManualLinkSetupTest, InstallsIntoTheRecordedFolderAndKeepsItsDatabase) {
     EXPECT_EQ(bytes(folder + u"\\ManualLink.mdb"_s), "the installed manuals");
     EXPECT_EQ(bytes(folder + u"\\ManualLink.exe"_s), bytes(u"D:\\programs\\manual_link\\ManualLink.exe"_s));
     EXPECT_FALSE(exists(DefaultFolder));
+}
+
+// An upgrade cut off after the database lost its name: the installer puts the whole backup back instead
+// of making an empty database over it.
+TEST_F(ManualLinkSetupTest, RestoresTheUpgradesBackupInsteadOfMakingADatabase) {
+    const QString folder = u"C:\\Diag\\Manual Link"_s;
+    setRegistry(ManualLinkKey, InstallDirValue, folder);
+    const QString backup = folder + u"\\BACK_ManualLink.mdb"_s;
+    ASSERT_TRUE(os().files().createFolderPath(folder));
+    ASSERT_TRUE(os().files().copyFile(Template, backup));
+    ASSERT_TRUE(os().files().setAttributes(backup, platform::FILE_ATTRIBUTE_NORMAL));
+    {
+        shared::clsMDB db(os().machine());
+        ASSERT_TRUE(db.Pcls_MdbOpen(backup));
+        ASSERT_EQ(db.Pcls_MdbExecute(u"INSERT INTO M_manage (Pub_No) VALUES ('RM010EN')"_s), 0);
+    }
+    const QByteArray installed = bytes(backup);
+
+    ASSERT_EQ(run(Installer), 0u);
+    EXPECT_EQ(lastLogLine(folder), "0");
+    EXPECT_EQ(bytes(folder + u"\\ManualLink.mdb"_s), installed);
+    EXPECT_FALSE(exists(backup));
 }
 
 // A CD folder that lacks part of the payload, or a PC where the files cannot be put in place.
