@@ -95,7 +95,7 @@ QString linkOfEntry(const QString& entryFile) {
 
 QStringList suiteEntries(const QString& folder) {
     QStringList paths;
-    const QStringList names = QDir(folder).entryList({QLatin1String(EntryPrefix) + u"*.desktop"}, QDir::Files);
+    const QStringList names = QDir(folder).entryList({QLatin1String(EntryPrefix) + QStringLiteral("*.desktop")}, QDir::Files);
     for (const QString& name : names)
         paths << folder + u'/' + name;
     return paths;

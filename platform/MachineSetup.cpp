@@ -5,6 +5,7 @@
 #include "platform/MachineInfo.h"
 #include "platform/PrivateProfile.h"
 #include "platform/Registry.h"
+#include "platform/TextCodec.h"
 
 #include <QByteArrayList>
 #include <QDir>

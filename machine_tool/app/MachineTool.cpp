@@ -1,5 +1,6 @@
 #include "machine_tool/app/MachineTool.h"
 
+#include "platform/DesktopEntries.h"
 #include "platform/Machine.h"
 #include "platform/MachineInfo.h"
 #include "platform/MachineSetup.h"
@@ -227,6 +228,8 @@ int runMachineCommand(const MachineCommand& command, QTextStream& out, QTextStre
     const QString root = QFileInfo(command.root.isEmpty() ? platform::Machine::defaultRoot() : command.root)
                              .absoluteFilePath();
     const platform::Machine machine(root);
+    // A program of the suite: entries of shortcuts that are gone leave the desktop.
+    platform::DesktopEntries::sweep();
     if (command.kind == CommandKind::Create) {
         const bool existed = QFileInfo(machine.registryFile()).exists();
         if (!platform::MachineSetup(machine).ensure())

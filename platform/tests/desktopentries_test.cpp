@@ -2,80 +2,16 @@
 #include "platform/DesktopEntries.h"
 #include "platform/Files.h"
 #include "platform/Shortcut.h"
+#include "platform/testing/DesktopEntryFiles.h"
 
 #include <QMap>
 #include <QProcess>
 #include <QStandardPaths>
 #include <optional>
 
+using namespace marvek::testing;
+
 namespace {
-
-// The keys of a desktop entry, with the string escapes undone.
-QMap<QString, QString> readEntry(const QString& path) {
-    QFile file(path);
-    const QStringList lines =
-        file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts) : QStringList();
-    QMap<QString, QString> result;
-    for (const QString& line : lines) {
-        const qsizetype equals = line.indexOf('=');
-        QString value;
-        for (qsizetype i = equals + 1; equals > 0 && i < line.size(); ++i) {
-            const QChar c = line[i] == '\\' && i + 1 < line.size() ? line[++i] : QChar();
-            value += c.isNull() ? line[i] : c == 's' ? QChar(' ') : c;
-        }
-        if (equals > 0)
-            result.insert(line.left(equals), value);
-    }
-    return result;
-}
-
-// Exec's arguments by the desktop-entry rules: blanks separate, double quotes group, and inside them a
-// backslash takes the next character literally; "%%" is "%".
-QStringList execArguments(const QString& exec) {
-    QStringList arguments;
-    QString current;
-    bool inQuotes = false;
-    bool any = false;
-    for (qsizetype i = 0; i < exec.size(); ++i) {
-        const QChar c = exec[i];
-        if (inQuotes) {
-            if (c == '\\' && i + 1 < exec.size())
-                current += exec[++i];
-            else if (c == '"')
-                inQuotes = false;
-            else
-                current += c;
-        } else if (c == ' ') {
-            if (any)
-                arguments << current;
-            current.clear();
-            any = false;
-        } else if (c == '"') {
-            inQuotes = any = true;
-        } else {
-            current += c;
-            any = true;
-            if (c == '%' && i + 1 < exec.size() && exec[i + 1] == '%')
-                ++i;
-        }
-    }
-    if (any)
-        arguments << current;
-    return arguments;
-}
-
-// desktop-file-validate's verdict on a file (its output on failure); empty when it is not installed.
-std::optional<QString> validationFailure(const QString& path) {
-    const QString validator = QStandardPaths::findExecutable("desktop-file-validate");
-    if (validator.isEmpty())
-        return std::nullopt;
-    QProcess process;
-    process.start(validator, {path});
-    process.waitForFinished(30000);
-    if (process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0)
-        return QString();
-    return QString::fromUtf8(process.readAllStandardOutput() + process.readAllStandardError());
-}
 
 class DesktopEntriesTest : public ::testing::Test {
 protected:
@@ -123,22 +59,24 @@ TEST_F(DesktopEntriesTest, PublishedWhereTheDesktopLooks) {
         EXPECT_EQ(QFileInfo(entry).absolutePath(), folder) << c.name;
         ASSERT_TRUE(QFileInfo::exists(entry)) << c.name;
         EXPECT_EQ(QFileInfo(entry).isExecutable(), !c.menu) << c.name;
-        const auto keys = readEntry(entry);
+        const auto keys = readDesktopEntryKeys(entry);
         EXPECT_EQ(keys.value("Name"), QString(c.name).section('\\', -1));
         EXPECT_EQ(keys.value("Categories"), c.menu ? "X-Marvek-ServiceManuals;" : "");
         EXPECT_EQ(keys.value("Icon"), "marvek-service-manuals");
-        EXPECT_EQ(execArguments(keys.value("Exec")),
+        EXPECT_EQ(desktopEntryExecArguments(keys.value("Exec")),
                   QStringList({"/opt/marvek/bin/marvek-machine", "--root", temp.root(), "run", "--folder", "C:\\",
                                "\"C:\\Program Files\\Marvek 100%\\$HOME's `x`\\Mandex.exe\""}));
-        if (const auto failure = validationFailure(entry))
+        if (const auto failure = desktopFileValidation(entry)) {
             EXPECT_EQ(*failure, "") << c.name;
+        }
     }
     EXPECT_TRUE(QFileInfo::exists(temp.dataHome() + "/icons/hicolor/scalable/apps/marvek-service-manuals.svg"));
     EXPECT_TRUE(QFileInfo::exists(temp.configHome() + "/menus/applications-merged/marvek-service-manuals.menu"));
     const QString directory = temp.dataHome() + "/desktop-directories/marvek-service-manuals.directory";
-    EXPECT_EQ(readEntry(directory).value("Name"), "Service manuals");
-    if (const auto failure = validationFailure(directory))
+    EXPECT_EQ(readDesktopEntryKeys(directory).value("Name"), "Service manuals");
+    if (const auto failure = desktopFileValidation(directory)) {
         EXPECT_EQ(*failure, "");
+    }
 
     // A link outside the Start menus and desktops stays where it is.
     ASSERT_TRUE(QDir().mkpath(temp.host("C:\\Temp")));
@@ -162,9 +100,9 @@ TEST_F(DesktopEntriesTest, ReplacedAndRemovedWithTheShortcut) {
     document.targetPath = "C:\\Link\\Guide.pdf";
     document.description = "The guide";
     ASSERT_TRUE(writeShortcut(temp.machine(), manager, document));
-    const auto keys = readEntry(managerEntry);
+    const auto keys = readDesktopEntryKeys(managerEntry);
     EXPECT_EQ(keys.value("Comment"), "The guide");
-    EXPECT_EQ(execArguments(keys.value("Exec")).mid(3), QStringList({"run", "\"C:\\Link\\Guide.pdf\""}));
+    EXPECT_EQ(desktopEntryExecArguments(keys.value("Exec")).mid(3), QStringList({"run", "\"C:\\Link\\Guide.pdf\""}));
     EXPECT_EQ(QDir(temp.dataHome() + "/applications").entryList(QDir::Files).size(), 1);
 
     ASSERT_TRUE(removeShortcut(temp.machine(), manager));
