@@ -61,8 +61,9 @@ bool writeText(const QString& path, const QByteArray& bytes, QFileDevice::Permis
 bool writeIfMissing(const QString& path, const QByteArray& bytes) {
     if (QFileInfo::exists(path))
         return true;
-    return writeText(path, bytes, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup |
-                                      QFileDevice::ReadOther);
+    return writeText(path, bytes,
+                     QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup |
+                         QFileDevice::ReadOther);
 }
 
 // The link an entry of the suite names (a desktop-entry value unescaped); empty when it names none.
@@ -79,7 +80,7 @@ QString linkOfEntry(const QString& entryFile) {
         for (qsizetype i = 0; i < value.size(); ++i) {
             if (value[i] == u'\\' && i + 1 < value.size()) {
                 const QChar next = value[++i];
-                text.append(next == u's' ? QChar(u' ')
+                text.append(next == u's'   ? QChar(u' ')
                             : next == u'n' ? QChar(u'\n')
                             : next == u't' ? QChar(u'\t')
                             : next == u'r' ? QChar(u'\r')
@@ -95,7 +96,8 @@ QString linkOfEntry(const QString& entryFile) {
 
 QStringList suiteEntries(const QString& folder) {
     QStringList paths;
-    const QStringList names = QDir(folder).entryList({QLatin1String(EntryPrefix) + QStringLiteral("*.desktop")}, QDir::Files);
+    const QStringList names =
+        QDir(folder).entryList({QLatin1String(EntryPrefix) + QStringLiteral("*.desktop")}, QDir::Files);
     for (const QString& name : names)
         paths << folder + u'/' + name;
     return paths;
@@ -107,8 +109,7 @@ bool publishMenuFolder() {
                    " \"http://www.freedesktop.org/standards/menu-spec/1.0/menu.dtd\">\n"
                    "<Menu>\n  <Name>Applications</Name>\n  <Menu>\n    <Name>Service manuals</Name>\n"
                    "    <Directory>") +
-        MenuName +
-        ".directory</Directory>\n    <Include>\n      <Category>" + Category +
+        MenuName + ".directory</Directory>\n    <Include>\n      <Category>" + Category +
         "</Category>\n    </Include>\n  </Menu>\n</Menu>\n";
     const QByteArray directory = QByteArray("[Desktop Entry]\nType=Directory\nName=Service manuals\n"
                                             "Name[ja]=") +
@@ -133,7 +134,8 @@ DesktopEntries::DesktopEntries(const Machine& machine) : m_machine(machine) {
 }
 
 QString DesktopEntries::applicationsFolder() {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/applications");
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+           QStringLiteral("/applications");
 }
 
 QString DesktopEntries::desktopFolder() {
@@ -159,8 +161,9 @@ QString DesktopEntries::machineToolProgram() {
     const QString configured = qEnvironmentVariable("MARVEK_MACHINE_TOOL");
     if (!configured.isEmpty())
         return configured;
-    const QString beside = QFileInfo(QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath()).absolutePath() +
-                           QStringLiteral("/marvek-machine");
+    const QString beside =
+        QFileInfo(QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath()).absolutePath() +
+        QStringLiteral("/marvek-machine");
     if (QFileInfo(beside).isExecutable())
         return beside;
     const QString onPath = QStandardPaths::findExecutable(QStringLiteral("marvek-machine"));
@@ -184,7 +187,8 @@ DesktopEntries::Place DesktopEntries::placeOf(const QString& linkHostPath) const
     };
     if (isUnder(link, folder(CSIDL_PROGRAMS), true) || isUnder(link, folder(CSIDL_COMMON_PROGRAMS), true))
         return Place::Menu;
-    if (isUnder(link, folder(CSIDL_DESKTOPDIRECTORY), false) || isUnder(link, folder(CSIDL_COMMON_DESKTOP), false))
+    if (isUnder(link, folder(CSIDL_DESKTOPDIRECTORY), false) ||
+        isUnder(link, folder(CSIDL_COMMON_DESKTOP), false))
         return Place::Desktop;
     return Place::None;
 }
@@ -200,7 +204,8 @@ QString DesktopEntries::entryPath(const QString& linkHostPath) const {
         if (readable.size() < 40 && c.unicode() < 0x80 && (c.isLetterOrNumber() || c == u'-' || c == u'_'))
             readable.append(c);
     }
-    const QByteArray hash = QCryptographicHash::hash(link.toUtf8(), QCryptographicHash::Sha1).toHex().left(12);
+    const QByteArray hash =
+        QCryptographicHash::hash(link.toUtf8(), QCryptographicHash::Sha1).toHex().left(12);
     const QString name = QLatin1String(EntryPrefix) + (readable.isEmpty() ? QString() : readable + u'-') +
                          QString::fromLatin1(hash) + QStringLiteral(".desktop");
     return (place == Place::Menu ? applicationsFolder() : desktopFolder()) + u'/' + name;
@@ -214,8 +219,8 @@ bool DesktopEntries::publish(const QString& linkHostPath, const ShortcutProperti
         return withdraw(linkHostPath);
     const bool menu = placeOf(linkHostPath) == Place::Menu;
 
-    QStringList exec{machineToolProgram(), QStringLiteral("--root"), QFileInfo(m_machine.root()).absoluteFilePath(),
-                     QStringLiteral("run")};
+    QStringList exec{machineToolProgram(), QStringLiteral("--root"),
+                     QFileInfo(m_machine.root()).absoluteFilePath(), QStringLiteral("run")};
     if (!props.workingDirectory.isEmpty())
         exec << QStringLiteral("--folder") << props.workingDirectory;
     exec << windowsCommandLine(props);
@@ -236,7 +241,8 @@ bool DesktopEntries::publish(const QString& linkHostPath, const ShortcutProperti
     // A launcher on the desktop must be executable before a desktop runs it.
     const QFileDevice::Permissions permissions =
         QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther |
-        (menu ? QFileDevice::Permissions() : QFileDevice::ExeOwner | QFileDevice::ExeGroup | QFileDevice::ExeOther);
+        (menu ? QFileDevice::Permissions()
+              : QFileDevice::ExeOwner | QFileDevice::ExeGroup | QFileDevice::ExeOther);
     return writeText(path, bytes, permissions) && ok;
 }
 

@@ -186,8 +186,8 @@ bool MachineSetup::ensureFolders() const {
     const Registry registry(m_machine);
     const Files files(m_machine);
     for (const char* name : FolderValues) {
-        const QString folder = registry.readString(HKEY_LOCAL_MACHINE, QLatin1String(WindowsCurrentVersionKey),
-                                                   QLatin1String(name));
+        const QString folder = registry.readString(
+            HKEY_LOCAL_MACHINE, QLatin1String(WindowsCurrentVersionKey), QLatin1String(name));
         // A value naming a missing drive (or no drive path at all) is the machine's own business.
         const QString host = folder.size() >= 2 && folder[1] == u':' && m_machine.driveExists(folder[0])
                                  ? m_machine.toHost(folder)

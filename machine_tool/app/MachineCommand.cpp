@@ -13,9 +13,12 @@ struct CommandName {
 };
 
 constexpr CommandName Commands[] = {
-    {"help", CommandKind::Help, 0},     {"show", CommandKind::Show, 0},
-    {"create", CommandKind::Create, 0}, {"map", CommandKind::Map, 2},
-    {"unmap", CommandKind::Unmap, 1},   {"locale", CommandKind::Locale, 1},
+    {"help", CommandKind::Help, 0},
+    {"show", CommandKind::Show, 0},
+    {"create", CommandKind::Create, 0},
+    {"map", CommandKind::Map, 2},
+    {"unmap", CommandKind::Unmap, 1},
+    {"locale", CommandKind::Locale, 1},
     {"register-diagnostic", CommandKind::RegisterDiagnostic, 1},
     {"run", CommandKind::Run, 1},
 };
@@ -51,7 +54,8 @@ QString machineToolUsage() {
         "Commands:\n"
         "  show                          the prefix: where it is, locale, drives, the suite's registry\n"
         "                                keys under SOFTWARE\\MARVEK and the installed manuals\n"
-        "  create                        make the prefix, or add what it lacks (never changes what is there)\n"
+        "  create                        make the prefix, or add what it lacks (never changes what is "
+        "there)\n"
         "  map <letter>: <folder>        give an existing folder (a mounted CD) a drive letter\n"
         "  unmap <letter>:               take a drive letter away (the folder stays)\n"
         "  locale <id or name>           the Windows locale, e.g. 0411 or ja_JP (code page follows)\n"
@@ -128,7 +132,8 @@ ParsedCommand parseMachineCommand(const QStringList& arguments) {
     }
     if (operands.size() != found->operands) {
         if (command.kind == CommandKind::Run)
-            return usageError(QStringLiteral("run takes the Windows command line as one argument (quote it)"));
+            return usageError(
+                QStringLiteral("run takes the Windows command line as one argument (quote it)"));
         return usageError(QStringLiteral("%1 takes %2 argument(s), %3 given")
                               .arg(name)
                               .arg(found->operands)
@@ -157,7 +162,8 @@ ParsedCommand parseMachineCommand(const QStringList& arguments) {
         const std::optional<quint16> id = platform::MachineInfo::knownLangId(operands[0]);
         if (!id)
             return usageError(
-                QStringLiteral("unknown locale '%1' (a language identifier such as 0411, or a name such as ja_JP)")
+                QStringLiteral(
+                    "unknown locale '%1' (a language identifier such as 0411, or a name such as ja_JP)")
                     .arg(operands[0]));
         command.langId = *id;
         break;
@@ -202,7 +208,8 @@ QStringList machineCommandArguments(const MachineCommand& command) {
         arguments << QStringLiteral("unmap") << QString(command.drive) + u':';
         break;
     case CommandKind::Locale:
-        arguments << QStringLiteral("locale") << QStringLiteral("%1").arg(command.langId, 4, 16, QLatin1Char('0'));
+        arguments << QStringLiteral("locale")
+                  << QStringLiteral("%1").arg(command.langId, 4, 16, QLatin1Char('0'));
         break;
     case CommandKind::RegisterDiagnostic:
         arguments << QStringLiteral("register-diagnostic") << QStringLiteral("--") << command.folder;

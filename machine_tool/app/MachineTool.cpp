@@ -79,7 +79,8 @@ void showManuals(const platform::Machine& machine, const platform::Registry& reg
     const bool read = db.ReadRows(
         QStringLiteral("SELECT Pub_No, Model_desc, Version, InsPath FROM M_manage ORDER BY Pub_No"),
         [&rows](const shared::QueryRow& row) {
-            rows << QStringLiteral("  %1  %2  %3  %4").arg(row.text(0), row.text(1), row.text(2), row.text(3));
+            rows
+                << QStringLiteral("  %1  %2  %3  %4").arg(row.text(0), row.text(1), row.text(2), row.text(3));
         });
     if (!read) {
         out << "Installed manuals: " << database << " cannot be read\n";
@@ -120,7 +121,8 @@ int map(const platform::Machine& machine, const MachineCommand& command, QTextSt
     return ExitOk;
 }
 
-int unmap(const platform::Machine& machine, const MachineCommand& command, QTextStream& out, QTextStream& err) {
+int unmap(const platform::Machine& machine, const MachineCommand& command, QTextStream& out,
+          QTextStream& err) {
     const QString letter = QString(command.drive.toUpper()) + u':';
     const QString entry = machine.drivesFolder() + u'/' + command.drive;
     const QFileInfo info(entry);
@@ -130,8 +132,9 @@ int unmap(const platform::Machine& machine, const MachineCommand& command, QText
     } else if (info.isDir()) {
         // A folder of the machine itself: only an empty one goes; its files are never touched.
         if (!QDir().rmdir(entry))
-            return fail(err, QStringLiteral("%1 is a folder of the machine holding files, not a mapping; left alone")
-                                 .arg(letter));
+            return fail(
+                err, QStringLiteral("%1 is a folder of the machine holding files, not a mapping; left alone")
+                         .arg(letter));
     } else {
         return fail(err, QStringLiteral("%1 is not mapped").arg(letter));
     }
@@ -178,8 +181,8 @@ int registerDiagnostic(const platform::Machine& machine, const MachineCommand& c
     if (!platform::MachineSetup(machine).ensure())
         return fail(err, QStringLiteral("the machine at %1 cannot be completed").arg(machine.root()));
     const platform::Registry registry(machine);
-    if (!registry.writeString(HKEY_LOCAL_MACHINE, QLatin1String(shared::ScanluxKey), QLatin1String(DiagnosticValue),
-                              windowsPath))
+    if (!registry.writeString(HKEY_LOCAL_MACHINE, QLatin1String(shared::ScanluxKey),
+                              QLatin1String(DiagnosticValue), windowsPath))
         return fail(err, QStringLiteral("%1 cannot be written").arg(machine.registryFile()));
     out << shared::ScanluxKey << ": " << DiagnosticValue << '=' << windowsPath << '\n';
     return ExitOk;
@@ -238,7 +241,9 @@ int runMachineCommand(const MachineCommand& command, QTextStream& out, QTextStre
         return ExitOk;
     }
     if (!QFileInfo(root).isDir())
-        return fail(err, QStringLiteral("there is no machine at %1; make one with 'marvek-machine create'").arg(root));
+        return fail(
+            err,
+            QStringLiteral("there is no machine at %1; make one with 'marvek-machine create'").arg(root));
     switch (command.kind) {
     case CommandKind::Show:
         return show(machine, out);

@@ -89,7 +89,7 @@ TEST_F(MachineToolTest, BadInputGetsAClearErrorAndChangesNothing) {
     struct Case {
         QStringList arguments;
         int status;
-        const char* error;
+        QString error;
     };
     const std::vector<Case> cases = {
         {{}, ExitUsage, "no command given"},
@@ -99,7 +99,7 @@ TEST_F(MachineToolTest, BadInputGetsAClearErrorAndChangesNothing) {
         {{"map", "dd:", media}, ExitUsage, "unknown drive letter 'dd:'"},
         {{"map", "c:", media}, ExitUsage, "C: is the system drive"},
         {{"map", "d:"}, ExitUsage, "map takes 2 argument(s), 1 given"},
-        {{"map", "d:", missing}, ExitFailed, "folder does not exist: " + missing.toUtf8()},
+        {{"map", "d:", missing}, ExitFailed, "folder does not exist: " + missing},
         {{"unmap", "q:"}, ExitFailed, "Q: is not mapped"},
         {{"unmap", "C:"}, ExitUsage, "C: is the system drive"},
         {{"locale", "xx_YY"}, ExitUsage, "unknown locale 'xx_YY'"},
@@ -110,14 +110,16 @@ TEST_F(MachineToolTest, BadInputGetsAClearErrorAndChangesNothing) {
         {{"register-diagnostic", "Q:\\Scanlux"}, ExitFailed, "folder does not exist: Q:\\Scanlux"},
         {{"run", "C:\\x.exe", "/s"}, ExitUsage, "run takes the Windows command line as one argument"},
         {{"run", "--folder", "C:\\Nowhere", "C:\\x.exe"}, ExitFailed, "working folder does not exist"},
-        {{"run", "C:\\Program Files\\missing.exe"}, ExitFailed, "cannot start C:\\Program Files\\missing.exe"},
+        {{"run", "C:\\Program Files\\missing.exe"},
+         ExitFailed,
+         "cannot start C:\\Program Files\\missing.exe"},
     };
     const QStringList before = snapshot(root);
     for (const Case& c : cases) {
         const ToolResult result = tool(c.arguments);
         const QString name = c.arguments.join(' ');
         EXPECT_EQ(result.status, c.status) << name.toStdString();
-        EXPECT_TRUE(result.err.startsWith("marvek-machine: ") && result.err.contains(QString::fromUtf8(c.error)))
+        EXPECT_TRUE(result.err.startsWith("marvek-machine: ") && result.err.contains(c.error))
             << name.toStdString() << ": " << result.err.toStdString();
         EXPECT_EQ(result.out, "") << name.toStdString();
         EXPECT_EQ(snapshot(root), before) << name.toStdString();
@@ -139,7 +141,8 @@ TEST_F(MachineToolTest, CommandsAndWhatShowTells) {
     EXPECT_EQ(tool({"map", "D", media}).out, "D: " + media + "\n");
     EXPECT_EQ(machine.toHost("D:\\autorun.inf"), media + "/autorun.inf");
     EXPECT_EQ(tool({"locale", "ja_JP.UTF-8"}).out, "Locale: 0411 (ja), code page 932\n");
-    EXPECT_TRUE(readAll(machine.machineIniFile()).contains("UserDefaultLangID=0411\nSystemDefaultLangID=0411\nACP=932\n"));
+    EXPECT_TRUE(readAll(machine.machineIniFile())
+                    .contains("UserDefaultLangID=0411\nSystemDefaultLangID=0411\nACP=932\n"));
 
     // The diagnostic software's folder, given as a host folder or a Windows path of the machine.
     const QString scanlux = machine.toHost("C:\\Program Files\\Marvek\\Scanlux");
@@ -152,7 +155,8 @@ TEST_F(MachineToolTest, CommandsAndWhatShowTells) {
     registry.writeString(platform::HKEY_LOCAL_MACHINE, "SOFTWARE\\Marvek\\Scanlux\\ManualLink", "InstallDir",
                          "C:\\Link");
     const ToolResult noDatabase = tool({"show"});
-    EXPECT_TRUE(noDatabase.out.contains("Installed manuals: no manual database\n")) << noDatabase.out.toStdString();
+    EXPECT_TRUE(noDatabase.out.contains("Installed manuals: no manual database\n"))
+        << noDatabase.out.toStdString();
     const QString database = machine.toHost("C:\\Link") + "/ManualLink.mdb";
     ASSERT_TRUE(QDir().mkpath(machine.toHost("C:\\Link")));
     {
@@ -160,23 +164,27 @@ TEST_F(MachineToolTest, CommandsAndWhatShowTells) {
         ASSERT_TRUE(marvek::testing::MakeSchemaDatabase(
             temp, "C:\\made.mdb",
             "INSERT INTO M_manage (Pub_No, Model_desc, Version, InsPath) VALUES "
-            "('RM011EN', 'Aurea', '1', 'C:\\Manuals\\RM011EN'), ('EWD00EN', 'Aurea', '0', 'C:\\Manuals\\AureaEWD');"));
+            "('RM011EN', 'Aurea', '1', 'C:\\Manuals\\RM011EN'), ('EWD00EN', 'Aurea', '0', "
+            "'C:\\Manuals\\AureaEWD');"));
         ASSERT_TRUE(QFile::rename(temp.host("C:\\made.mdb"), database));
     }
 
     ASSERT_EQ(tool({"unmap", "d:"}).out, "D: unmapped\n");
     const ToolResult shown = tool({"show"});
     EXPECT_EQ(shown.status, ExitOk);
-    EXPECT_EQ(shown.out, "Machine: " + root + "\n"
-                         "Locale: user 0411 (ja), system 0411 (ja), code page 932\n"
-                         "Drives:\n"
-                         "  C: " + root + "/drives/c\n"
-                         "Registry (SOFTWARE\\MARVEK):\n"
-                         "  SOFTWARE\\MARVEK\\Scanlux: ProgramPath=d:\\\n"
-                         "  SOFTWARE\\Marvek\\Scanlux\\ManualLink: InstallDir=C:\\Link\n"
-                         "Installed manuals (C:\\Link\\ManualLink.mdb): 2\n"
-                         "  EWD00EN  Aurea  0  C:\\Manuals\\AureaEWD\n"
-                         "  RM011EN  Aurea  1  C:\\Manuals\\RM011EN\n");
+    EXPECT_EQ(shown.out, "Machine: " + root +
+                             "\n"
+                             "Locale: user 0411 (ja), system 0411 (ja), code page 932\n"
+                             "Drives:\n"
+                             "  C: " +
+                             root +
+                             "/drives/c\n"
+                             "Registry (SOFTWARE\\MARVEK):\n"
+                             "  SOFTWARE\\MARVEK\\Scanlux: ProgramPath=d:\\\n"
+                             "  SOFTWARE\\Marvek\\Scanlux\\ManualLink: InstallDir=C:\\Link\n"
+                             "Installed manuals (C:\\Link\\ManualLink.mdb): 2\n"
+                             "  EWD00EN  Aurea  0  C:\\Manuals\\AureaEWD\n"
+                             "  RM011EN  Aurea  1  C:\\Manuals\\RM011EN\n");
     EXPECT_TRUE(tool({"--help"}).out.contains("Usage: marvek-machine"));
 }
 
@@ -210,18 +218,21 @@ TEST(MachineToolProcesses, EightAtOnceOnANewPrefix) {
 TEST(MachineToolProcesses, RunKeepsTheCommandLineAndWorkingFolder) {
     TempMachine temp;
     const QString record = temp.root() + "/record.txt";
-    ASSERT_TRUE(temp.writeFile("C:\\Program Files\\Tool Box\\report.bat",
-                               "printf '%s|%s|%s\\n' \"$(pwd)\" \"$1\" \"$MARVEK_COMMAND_LINE\" >> \"$RECORD\"\n"
-                               "exit 7\n"));
+    ASSERT_TRUE(
+        temp.writeFile("C:\\Program Files\\Tool Box\\report.bat",
+                       "printf '%s|%s|%s\\n' \"$(pwd)\" \"$1\" \"$MARVEK_COMMAND_LINE\" >> \"$RECORD\"\n"
+                       "exit 7\n"));
     ASSERT_TRUE(QDir().mkpath(temp.host("C:\\Work Folder")));
     const ScopedEnvironment recordFile("RECORD", record);
     const QString commandLine = "\"C:\\Program Files\\Tool Box\\report.bat\" C:\\Work";
     QProcess process;
-    process.start(MARVEK_MACHINE_TOOL_PROGRAM, {"--root", temp.root(), "run", "--folder", "C:\\Work Folder", commandLine});
+    process.start(MARVEK_MACHINE_TOOL_PROGRAM,
+                  {"--root", temp.root(), "run", "--folder", "C:\\Work Folder", commandLine});
     ASSERT_TRUE(process.waitForFinished(60000));
     EXPECT_EQ(process.exitCode(), 7) << process.readAllStandardError().toStdString();
-    EXPECT_EQ(readAll(record), (temp.host("C:\\Work Folder") + "|" + temp.root() + "/drives/c/Work|" + commandLine + "\n")
-                                   .toUtf8());
+    EXPECT_EQ(
+        readAll(record),
+        (temp.host("C:\\Work Folder") + "|" + temp.root() + "/drives/c/Work|" + commandLine + "\n").toUtf8());
 
     process.start(MARVEK_MACHINE_TOOL_PROGRAM, {"--root", temp.root(), "run", "--no-wait", commandLine});
     ASSERT_TRUE(process.waitForFinished(60000));

@@ -15,8 +15,11 @@ namespace {
 
 class DesktopEntriesTest : public ::testing::Test {
 protected:
-    DesktopEntriesTest() : tool("MARVEK_MACHINE_TOOL", "/opt/marvek/bin/marvek-machine"), files(temp.machine()) {}
-    void SetUp() override { ASSERT_TRUE(temp.writeFile("C:\\Program Files\\Marvek 100%\\$HOME's `x`\\Mandex.exe", "p")); }
+    DesktopEntriesTest()
+        : tool("MARVEK_MACHINE_TOOL", "/opt/marvek/bin/marvek-machine"), files(temp.machine()) {}
+    void SetUp() override {
+        ASSERT_TRUE(temp.writeFile("C:\\Program Files\\Marvek 100%\\$HOME's `x`\\Mandex.exe", "p"));
+    }
 
     QString link(int csidl, const QString& name) const {
         return temp.host(files.specialFolder(csidl) + "\\" + name + ".lnk");
@@ -64,14 +67,16 @@ TEST_F(DesktopEntriesTest, PublishedWhereTheDesktopLooks) {
         EXPECT_EQ(keys.value("Categories"), c.menu ? "X-Marvek-ServiceManuals;" : "");
         EXPECT_EQ(keys.value("Icon"), "marvek-service-manuals");
         EXPECT_EQ(desktopEntryExecArguments(keys.value("Exec")),
-                  QStringList({"/opt/marvek/bin/marvek-machine", "--root", temp.root(), "run", "--folder", "C:\\",
-                               "\"C:\\Program Files\\Marvek 100%\\$HOME's `x`\\Mandex.exe\""}));
+                  QStringList({"/opt/marvek/bin/marvek-machine", "--root", temp.root(), "run", "--folder",
+                               "C:\\", "\"C:\\Program Files\\Marvek 100%\\$HOME's `x`\\Mandex.exe\""}));
         if (const auto failure = desktopFileValidation(entry)) {
             EXPECT_EQ(*failure, "") << c.name;
         }
     }
-    EXPECT_TRUE(QFileInfo::exists(temp.dataHome() + "/icons/hicolor/scalable/apps/marvek-service-manuals.svg"));
-    EXPECT_TRUE(QFileInfo::exists(temp.configHome() + "/menus/applications-merged/marvek-service-manuals.menu"));
+    EXPECT_TRUE(
+        QFileInfo::exists(temp.dataHome() + "/icons/hicolor/scalable/apps/marvek-service-manuals.svg"));
+    EXPECT_TRUE(
+        QFileInfo::exists(temp.configHome() + "/menus/applications-merged/marvek-service-manuals.menu"));
     const QString directory = temp.dataHome() + "/desktop-directories/marvek-service-manuals.directory";
     EXPECT_EQ(readDesktopEntryKeys(directory).value("Name"), "Service manuals");
     if (const auto failure = desktopFileValidation(directory)) {
@@ -102,7 +107,8 @@ TEST_F(DesktopEntriesTest, ReplacedAndRemovedWithTheShortcut) {
     ASSERT_TRUE(writeShortcut(temp.machine(), manager, document));
     const auto keys = readDesktopEntryKeys(managerEntry);
     EXPECT_EQ(keys.value("Comment"), "The guide");
-    EXPECT_EQ(desktopEntryExecArguments(keys.value("Exec")).mid(3), QStringList({"run", "\"C:\\Link\\Guide.pdf\""}));
+    EXPECT_EQ(desktopEntryExecArguments(keys.value("Exec")).mid(3),
+              QStringList({"run", "\"C:\\Link\\Guide.pdf\""}));
     EXPECT_EQ(QDir(temp.dataHome() + "/applications").entryList(QDir::Files).size(), 1);
 
     ASSERT_TRUE(removeShortcut(temp.machine(), manager));

@@ -31,7 +31,8 @@ TEST(MachineSetup, FreshPrefixGetsTheDefaults) {
     ASSERT_TRUE(MachineSetup(machine).ensure());
 
     const Registry registry(machine);
-    EXPECT_EQ(registry.readString(HKEY_LOCAL_MACHINE, CurrentVersionKey, "ProgramFilesDir"), "C:\\Program Files");
+    EXPECT_EQ(registry.readString(HKEY_LOCAL_MACHINE, CurrentVersionKey, "ProgramFilesDir"),
+              "C:\\Program Files");
     EXPECT_EQ(registry.readString(HKEY_LOCAL_MACHINE, CurrentVersionKey, "CommonFilesDir"),
               "C:\\Program Files\\Common Files");
     for (const char* folder : {"C:\\Program Files", "C:\\Program Files\\Common Files",
@@ -42,8 +43,9 @@ TEST(MachineSetup, FreshPrefixGetsTheDefaults) {
     for (const int csidl : {CSIDL_PROGRAMS, CSIDL_DESKTOPDIRECTORY})
         EXPECT_TRUE(QFileInfo(machine.toHost(files.specialFolder(csidl))).isDir()) << csidl;
 
-    EXPECT_EQ(readAll(machine.machineIniFile()), "[Locale]\nUserDefaultLangID=0411\nSystemDefaultLangID=0411\n"
-                                                 "ACP=932\n\n[Environment]\nProgramFiles=C:\\Program Files\n");
+    EXPECT_EQ(readAll(machine.machineIniFile()),
+              "[Locale]\nUserDefaultLangID=0411\nSystemDefaultLangID=0411\n"
+              "ACP=932\n\n[Environment]\nProgramFiles=C:\\Program Files\n");
     // The machine keeps its locale whoever starts a program later.
     const ScopedEnvironment other("LC_ALL", "de_DE.UTF-8");
     const MachineInfo info(machine);
@@ -61,9 +63,9 @@ TEST(MachineSetup, LocaleOfTheHost) {
         const char* codePage;
     };
     const Case cases[] = {
-        {nullptr, "ja_JP.UTF-8", "0411", "932"}, {"de_DE.UTF-8", "ja_JP.UTF-8", "0407", "1252"},
+        {nullptr, "ja_JP.UTF-8", "0411", "932"},  {"de_DE.UTF-8", "ja_JP.UTF-8", "0407", "1252"},
         {nullptr, "en_GB.UTF-8", "0809", "1252"}, {nullptr, "C.UTF-8", "0409", "1252"},
-        {nullptr, nullptr, "0409", "1252"},      {"", "fr_CA", "0C0C", "1252"},
+        {nullptr, nullptr, "0409", "1252"},       {"", "fr_CA", "0C0C", "1252"},
     };
     for (const Case& c : cases) {
         TempMachine temp;
@@ -72,8 +74,8 @@ TEST(MachineSetup, LocaleOfTheHost) {
         const Machine machine(temp.root() + "/m");
         ASSERT_TRUE(MachineSetup(machine).ensure());
         const QByteArray ini = readAll(machine.machineIniFile());
-        EXPECT_TRUE(ini.contains(QByteArray("UserDefaultLangID=") + c.langId + "\nSystemDefaultLangID=" + c.langId +
-                                 "\nACP=" + c.codePage + "\n"))
+        EXPECT_TRUE(ini.contains(QByteArray("UserDefaultLangID=") + c.langId +
+                                 "\nSystemDefaultLangID=" + c.langId + "\nACP=" + c.codePage + "\n"))
             << (c.lang ? c.lang : "unset") << ": " << ini.toStdString();
     }
 }
@@ -85,9 +87,10 @@ TEST(MachineSetup, ExistingValuesAreNeverOverwritten) {
     TempMachine temp;
     const ScopedEnvironment all("LC_ALL", "en_US.UTF-8");
     const Machine& machine = temp.machine();
-    const QByteArray registryText = "[SOFTWARE\\MARVEK\\Scanlux]\nProgramPath=C:\\Program Files\\Marvek\\Scanlux\n\n"
-                                    "; set by hand\n[software\\microsoft\\windows\\currentversion]\n"
-                                    "ProgramFilesDir=D:\\Apps\n";
+    const QByteArray registryText =
+        "[SOFTWARE\\MARVEK\\Scanlux]\nProgramPath=C:\\Program Files\\Marvek\\Scanlux\n\n"
+        "; set by hand\n[software\\microsoft\\windows\\currentversion]\n"
+        "ProgramFilesDir=D:\\Apps\n";
     ASSERT_TRUE(writeHostFile(machine.registryFile(), registryText));
     ASSERT_TRUE(writeHostFile(machine.machineIniFile(), "[locale]\r\nUserDefaultLangID=0411\r\nACP=\r\n\r\n"
                                                         "[System]\r\nLogonName=tech\r\n"));
@@ -124,6 +127,7 @@ TEST(MachineSetup, WriteIniValuesReplacesInTheFirstSection) {
     TempMachine temp;
     const QString file = temp.root() + "/machine.ini";
     ASSERT_TRUE(writeHostFile(file, "; note\n[Locale]\nACP = 1252\n[Locale]\nACP=437\n"));
-    ASSERT_TRUE(writeIniValues(file, {{"LOCALE", "acp", "932"}, {"Locale", "UserDefaultLangID", "0411"}}, true));
+    ASSERT_TRUE(
+        writeIniValues(file, {{"LOCALE", "acp", "932"}, {"Locale", "UserDefaultLangID", "0411"}}, true));
     EXPECT_EQ(readAll(file), "; note\n[Locale]\nacp=932\nUserDefaultLangID=0411\n[Locale]\nACP=437\n");
 }

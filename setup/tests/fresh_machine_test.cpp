@@ -62,12 +62,13 @@ TEST(FreshMachine, TheWholeCdInstallsWithoutABoxAndItsShortcutsReachTheDesktop) 
     {
         const ScopedEnvironment script(
             "MARVEK_SCREEN_SCRIPT",
-            writeText(files + "/setup.txt", "frmMenu cmdStartInstall\nfrmStartUp O_Value(1)\nfrmStartUp B_OK\n"
-                                            "frmDirectorySelect B_OK *\nfrmResult B_END\nfrmTarm B_END\n"));
+            writeText(files + "/setup.txt",
+                      "frmMenu cmdStartInstall\nfrmStartUp O_Value(1)\nfrmStartUp B_OK\n"
+                      "frmDirectorySelect B_OK *\nfrmResult B_END\nfrmTarm B_END\n"));
         const ScopedEnvironment screens("MARVEK_SCREEN_LOG", files + "/screens.log");
         const ScopedEnvironment boxes("MARVEK_UI_LOG", files + "/boxes.log");
-        const std::unique_ptr<platform::ChildProcess> setup =
-            platform::Processes(machine).start("D:\\programs\\setup\\setup.exe", platform::WindowMode::Normal);
+        const std::unique_ptr<platform::ChildProcess> setup = platform::Processes(machine).start(
+            "D:\\programs\\setup\\setup.exe", platform::WindowMode::Normal);
         ASSERT_TRUE(setup);
         ASSERT_TRUE(QTest::qWaitFor([&] { return setup->exitCode() != platform::STILL_ACTIVE; }, 300000));
         EXPECT_EQ(setup->exitCode(), 0u);
@@ -76,13 +77,15 @@ TEST(FreshMachine, TheWholeCdInstallsWithoutABoxAndItsShortcutsReachTheDesktop) 
     EXPECT_TRUE(fileLines(files + "/screens.log").contains("shown\tfrmTarm"));
 
     // The companions went where ProgramFilesDir, now on the machine, leads, and every manual is registered.
-    EXPECT_EQ(registry.readString(platform::HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion",
-                                  "ProgramFilesDir"),
+    EXPECT_EQ(registry.readString(platform::HKEY_LOCAL_MACHINE,
+                                  "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir"),
               "C:\\Program Files");
     const QString linkDir = "C:\\Program Files\\Marvek\\Scanlux\\ManualLink";
-    EXPECT_EQ(registry.readString(platform::HKEY_LOCAL_MACHINE, "SOFTWARE\\Marvek\\Scanlux\\ManualLink", "InstallDir"),
+    EXPECT_EQ(registry.readString(platform::HKEY_LOCAL_MACHINE, "SOFTWARE\\Marvek\\Scanlux\\ManualLink",
+                                  "InstallDir"),
               linkDir);
-    EXPECT_EQ(registry.readString(platform::HKEY_LOCAL_MACHINE, "SOFTWARE\\Marvek\\Scanlux\\MarvekView", "InstallDir"),
+    EXPECT_EQ(registry.readString(platform::HKEY_LOCAL_MACHINE, "SOFTWARE\\Marvek\\Scanlux\\MarvekView",
+                                  "InstallDir"),
               "C:\\Program Files\\Marvek\\Scanlux\\View");
     EXPECT_TRUE(QFileInfo(temp.host(linkDir + "\\Mandex.exe")).isExecutable());
     EXPECT_TRUE(QFileInfo(temp.host("C:\\Program Files\\Marvek\\Scanlux\\View\\Pagora.exe")).isExecutable());
@@ -113,7 +116,8 @@ TEST(FreshMachine, TheWholeCdInstallsWithoutABoxAndItsShortcutsReachTheDesktop) 
     ASSERT_GE(exec.size(), 2);
     EXPECT_EQ(exec.last(), '"' + linkDir + "\\Mandex.exe\"");
     {
-        const ScopedEnvironment script("MARVEK_SCREEN_SCRIPT", writeText(files + "/manager.txt", "frmMmpMain B_End\n"));
+        const ScopedEnvironment script("MARVEK_SCREEN_SCRIPT",
+                                       writeText(files + "/manager.txt", "frmMmpMain B_End\n"));
         const ScopedEnvironment screens("MARVEK_SCREEN_LOG", files + "/manager.log");
         QProcess manager;
         manager.start(exec[0], exec.mid(1));
