@@ -21,6 +21,11 @@ using namespace marvek::machine_tool;
 using marvek::testing::ScopedEnvironment;
 using marvek::testing::TempMachine;
 
+// Readable failure messages for Qt texts.
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
+
 namespace {
 
 struct ToolResult {
@@ -139,7 +144,7 @@ TEST_F(MachineToolTest, CommandsAndWhatShowTells) {
     EXPECT_TRUE(platform::MachineSetup(machine).isComplete());
 
     EXPECT_EQ(tool({"map", "D", media}).out, "D: " + media + "\n");
-    EXPECT_EQ(machine.toHost("D:\\autorun.inf"), media + "/autorun.inf");
+    EXPECT_EQ(QFileInfo(machine.toHost("D:\\")).canonicalFilePath(), media);
     EXPECT_EQ(tool({"locale", "ja_JP.UTF-8"}).out, "Locale: 0411 (ja), code page 932\n");
     EXPECT_TRUE(readAll(machine.machineIniFile())
                     .contains("UserDefaultLangID=0411\nSystemDefaultLangID=0411\nACP=932\n"));
@@ -188,28 +193,39 @@ TEST_F(MachineToolTest, CommandsAndWhatShowTells) {
     EXPECT_TRUE(tool({"--help"}).out.contains("Usage: marvek-machine"));
 }
 
-// Eight programs starting at once on a new prefix: one registry.ini and one machine.ini, each value once.
+// Eight programs starting at once on a new prefix, some setting the locale or the diagnostic software's
+// folder while the others set it up: one registry.ini and one machine.ini, each value once, nothing lost.
 TEST(MachineToolProcesses, EightAtOnceOnANewPrefix) {
     TempMachine temp;
-    for (int round = 0; round < 3; ++round) {
+    const QString scanlux = temp.root() + "/scanlux";
+    ASSERT_TRUE(QDir().mkpath(scanlux));
+    for (int round = 0; round < 4; ++round) {
         const QString root = temp.root() + "/new" + QString::number(round);
+        ASSERT_TRUE(QDir().mkpath(root)); // made by hand, empty
         std::vector<std::unique_ptr<QProcess>> processes;
         for (int i = 0; i < 8; ++i) {
+            const QStringList command = i == 3  ? QStringList{"register-diagnostic", scanlux}
+                                        : i % 2 ? QStringList{"locale", "ja_JP"}
+                                                : QStringList{"create"};
             processes.push_back(std::make_unique<QProcess>());
-            processes.back()->start(MARVEK_MACHINE_TOOL_PROGRAM, {"--root", root, "create"});
+            processes.back()->start(MARVEK_MACHINE_TOOL_PROGRAM, QStringList{"--root", root} + command);
         }
         for (const auto& process : processes) {
             ASSERT_TRUE(process->waitForFinished(60000));
             EXPECT_EQ(process->exitCode(), 0) << process->readAllStandardError().toStdString();
         }
-        EXPECT_EQ(readAll(root + "/registry.ini"), "[SOFTWARE\\Microsoft\\Windows\\CurrentVersion]\n"
-                                                   "ProgramFilesDir=C:\\Program Files\n"
-                                                   "CommonFilesDir=C:\\Program Files\\Common Files\n");
+        const QByteArray registry = readAll(root + "/registry.ini");
+        for (const char* line :
+             {"[SOFTWARE\\Microsoft\\Windows\\CurrentVersion]\n", "ProgramFilesDir=C:\\Program Files\n",
+              "CommonFilesDir=C:\\Program Files\\Common Files\n", "[SOFTWARE\\MARVEK\\Scanlux]\n",
+              "ProgramPath=Z:"})
+            EXPECT_EQ(registry.count(line), 1) << line << " in " << registry.toStdString();
+        EXPECT_EQ(registry.count('='), 3) << registry.toStdString();
         const QByteArray ini = readAll(root + "/machine.ini");
-        for (const char* line : {"[Locale]\n", "UserDefaultLangID=", "SystemDefaultLangID=", "ACP=",
-                                 "[Environment]\n", "ProgramFiles=C:\\Program Files\n"})
+        for (const char* line : {"[Locale]\n", "UserDefaultLangID=0411\n", "SystemDefaultLangID=0411\n",
+                                 "ACP=932\n", "[Environment]\n", "ProgramFiles=C:\\Program Files\n"})
             EXPECT_EQ(ini.count(line), 1) << line << " in " << ini.toStdString();
-        EXPECT_EQ(ini.count('\n'), 7) << ini.toStdString();
+        EXPECT_EQ(ini.count('='), 4) << ini.toStdString();
     }
 }
 
