@@ -1,5 +1,5 @@
-// The installer on a PC that holds only the diagnostic software: the machine sets itself up, the whole
-// sample CD installs without a box, and the shortcuts it makes reach the desktop as entries that start
+// The installer on a PC that holds only the diagnostic software: the machine sets itself up, the
+// manual-link component and then the whole sample CD (companions and every manual) install without a box, and the shortcuts it makes reach the desktop as entries that start
 // their targets through the machine tool and go when the shortcut goes.
 #include "platform/Machine.h"
 #include "platform/Processes.h"
@@ -59,6 +59,14 @@ TEST(FreshMachine, TheWholeCdInstallsWithoutABoxAndItsShortcutsReachTheDesktop) 
 
     const QString files = temp.root() + "/run";
     ASSERT_TRUE(QDir().mkpath(files));
+    // The technician first installs the manual-link component from the CD, as its start page says.
+    {
+        const std::unique_ptr<platform::ChildProcess> link = platform::Processes(machine).start(
+            "D:\\programs\\manual_link\\setup.exe 1", platform::WindowMode::Normal);
+        ASSERT_TRUE(link);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return link->exitCode() != platform::STILL_ACTIVE; }, 60000));
+        ASSERT_EQ(link->exitCode(), 0u);
+    }
     {
         const ScopedEnvironment script(
             "MARVEK_SCREEN_SCRIPT",
