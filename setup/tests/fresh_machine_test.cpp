@@ -1,6 +1,7 @@
 // The installer on a PC that holds only the diagnostic software: the machine sets itself up, the
-// manual-link component and then the whole sample CD (companions and every manual) install without a box, and the shortcuts it makes reach the desktop as entries that start
-// their targets through the machine tool and go when the shortcut goes.
+// manual-link component and then the whole sample CD (companions and every manual) install without a box, and
+// the shortcuts it makes reach the desktop as entries that start their targets through the machine tool and
+// go when the shortcut goes.
 #include "platform/Machine.h"
 #include "platform/Processes.h"
 #include "platform/Registry.h"
