@@ -447,18 +447,23 @@ QString Files::specialFolder(int csidl) const {
     const MachineInfo info(m_machine);
     const auto version = info.osVersion();
     const bool usersFolders = version && version->major >= 6; // Vista and later
+    const QString user = profileFolderName(info.logonName());
     QString path;
     if (csidl == CSIDL_PROGRAMS) {
-        const QString user = profileFolderName(info.logonName());
         path =
             usersFolders
                 ? QStringLiteral("C:\\Users\\%1\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs")
                       .arg(user)
                 : QStringLiteral("C:\\Documents and Settings\\%1\\Start Menu\\Programs").arg(user);
     } else if (csidl == CSIDL_APPDATA) {
-        const QString user = profileFolderName(info.logonName());
         path = usersFolders ? QStringLiteral("C:\\Users\\%1\\AppData\\Roaming").arg(user)
                             : QStringLiteral("C:\\Documents and Settings\\%1\\Application Data").arg(user);
+    } else if (csidl == CSIDL_DESKTOPDIRECTORY) {
+        path = usersFolders ? QStringLiteral("C:\\Users\\%1\\Desktop").arg(user)
+                            : QStringLiteral("C:\\Documents and Settings\\%1\\Desktop").arg(user);
+    } else if (csidl == CSIDL_COMMON_PROGRAMS) {
+        path = usersFolders ? QStringLiteral("C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs")
+                            : QStringLiteral("C:\\Documents and Settings\\All Users\\Start Menu\\Programs");
     } else if (csidl == CSIDL_COMMON_DESKTOP) {
         path = usersFolders ? QStringLiteral("C:\\Users\\Public\\Desktop")
                             : QStringLiteral("C:\\Documents and Settings\\All Users\\Desktop");

@@ -19,7 +19,10 @@ inline constexpr quint32 FILE_ATTRIBUTE_NORMAL = 0x80u;
 // Shell special folders used by the suite.
 inline constexpr int CSIDL_PROGRAMS = 2;        // the user's Start menu programs folder
 inline constexpr int CSIDL_COMMON_DESKTOP = 25; // the desktop of all users
-inline constexpr int CSIDL_APPDATA = 26;        // the user's application data (roaming)
+// The other two a Windows PC has from its set-up (the machine's set-up makes them).
+inline constexpr int CSIDL_DESKTOPDIRECTORY = 16; // the user's desktop
+inline constexpr int CSIDL_COMMON_PROGRAMS = 23;  // the Start menu programs folder of all users
+inline constexpr int CSIDL_APPDATA = 26;          // the user's application data (roaming)
 
 // The entries of one folder.
 struct FolderListing {
@@ -116,7 +119,7 @@ public:
     // POSIX access lists, else "FAT". Empty when the volume does not exist.
     QString volumeFileSystem(const QString& root) const;
 
-    // CSIDL 2, 25 and 26 inside the prefix (created on first use); empty for any other identifier.
+    // CSIDL 2, 16, 23, 25 and 26 inside the prefix (created on first use); empty for any other identifier.
     QString specialFolder(int csidl) const;
 
 private:

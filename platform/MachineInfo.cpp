@@ -47,10 +47,14 @@ constexpr EnvironmentDefault EnvironmentDefaults[] = {
     {"ProgramFiles", "C:\\Program Files"},
 };
 
-QString environmentLocale() {
+} // namespace
+
+QString MachineInfo::environmentLocale() {
     const QString all = qEnvironmentVariable("LC_ALL");
     return all.isEmpty() ? qEnvironmentVariable("LANG") : all;
 }
+
+namespace {
 
 QString processUserName() {
     const long suggested = ::sysconf(_SC_GETPW_R_SIZE_MAX);
@@ -98,7 +102,7 @@ int MachineInfo::ansiCodePage() const {
     const int page = value(QStringLiteral("Locale"), QStringLiteral("ACP")).toInt(&ok);
     if (ok && page > 0)
         return page;
-    return (systemDefaultLangId() & 0x3FF) == PrimaryLanguageJapanese ? CodePageShiftJis : CodePageWestern;
+    return codePageOfLangId(systemDefaultLangId());
 }
 
 std::optional<OsVersion> MachineInfo::osVersion() const {
@@ -144,6 +148,10 @@ QString MachineInfo::longTimeFormat() const {
 }
 
 quint16 MachineInfo::langIdFromPosixLocale(const QString& locale) {
+    return knownLangIdOfLocale(locale).value_or(LangEnglishUs);
+}
+
+std::optional<quint16> MachineInfo::knownLangIdOfLocale(const QString& locale) {
     QString name = locale;
     for (const QChar cut : {QChar(u'.'), QChar(u'@')}) {
         const qsizetype at = name.indexOf(cut);
@@ -161,7 +169,36 @@ quint16 MachineInfo::langIdFromPosixLocale(const QString& locale) {
             entry.territory == std::string_view(territory.constData(), size_t(territory.size())))
             return entry.langId;
     }
-    return LangEnglishUs;
+    return std::nullopt;
+}
+
+std::optional<quint16> MachineInfo::knownLangId(const QString& text) {
+    QString digits = text.trimmed();
+    if (digits.startsWith(QStringLiteral("0x"), Qt::CaseInsensitive))
+        digits = digits.mid(2);
+    bool ok = false;
+    const uint id = digits.size() == 4 ? digits.toUInt(&ok, 16) : 0;
+    if (ok && !localeName(quint16(id)).isEmpty())
+        return quint16(id);
+    if (text.trimmed().isEmpty() || text.contains(u'/'))
+        return std::nullopt;
+    return knownLangIdOfLocale(text.trimmed());
+}
+
+QString MachineInfo::localeName(quint16 langId) {
+    for (const LocaleLanguage& entry : LocaleLanguages) {
+        if (entry.langId != langId)
+            continue;
+        QString name = QString::fromLatin1(entry.language.data(), qsizetype(entry.language.size()));
+        if (!entry.territory.empty())
+            name += u'_' + QString::fromLatin1(entry.territory.data(), qsizetype(entry.territory.size()));
+        return name;
+    }
+    return {};
+}
+
+int MachineInfo::codePageOfLangId(quint16 langId) {
+    return (langId & 0x3FF) == PrimaryLanguageJapanese ? CodePageShiftJis : CodePageWestern;
 }
 
 } // namespace marvek::platform

@@ -45,6 +45,17 @@ public:
 
     // Language identifier for a POSIX locale name such as "ja_JP.UTF-8" (0x0409 when unknown).
     static quint16 langIdFromPosixLocale(const QString& locale);
+    // The same, empty for a locale the table does not know (C, POSIX, "xx_YY").
+    static std::optional<quint16> knownLangIdOfLocale(const QString& locale);
+    // A language identifier the table knows, given as four hexadecimal digits ("0411", "0x0411") or
+    // as a locale name ("ja_JP", "de_CH.UTF-8"); empty for anything else.
+    static std::optional<quint16> knownLangId(const QString& text);
+    // The locale name of a language identifier of the table ("ja", "en_GB"); empty when unknown.
+    static QString localeName(quint16 langId);
+    // The ANSI code page Windows gives a system language: 932 for Japanese, else 1252.
+    static int codePageOfLangId(quint16 langId);
+    // The host's locale: LC_ALL, else LANG.
+    static QString environmentLocale();
 
 private:
     // The value in machine.ini, or fallback when the key is missing.

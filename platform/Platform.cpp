@@ -1,5 +1,8 @@
 #include "platform/Platform.h"
 
+#include "platform/DesktopEntries.h"
+#include "platform/MachineSetup.h"
+
 namespace marvek::platform {
 
 Platform::Platform(Machine machine, std::unique_ptr<UserInterface> ui, std::unique_ptr<Clock> clock)
@@ -9,7 +12,8 @@ Platform::Platform(Machine machine, std::unique_ptr<UserInterface> ui, std::uniq
 
 std::unique_ptr<Platform> Platform::fromEnvironment() {
     Machine machine = Machine::fromEnvironment();
-    machine.ensureLayout();
+    MachineSetup(machine).ensure();
+    DesktopEntries::sweep();
     auto ui = createUserInterface(machine);
     return std::make_unique<Platform>(std::move(machine), std::move(ui), std::make_unique<RealClock>());
 }

@@ -20,8 +20,9 @@ public:
     Platform(const Platform&) = delete;
     Platform& operator=(const Platform&) = delete;
 
-    // The prefix of MARVEK_ROOT (its layout created when missing), the UI of createUserInterface() and
-    // the real clock.
+    // The prefix of MARVEK_ROOT, set up as a Windows PC is before any program runs (MachineSetup: what
+    // it lacks is added once), the UI of createUserInterface() and the real clock. Desktop entries of
+    // shortcuts that are gone are withdrawn.
     static std::unique_ptr<Platform> fromEnvironment();
 
     const Machine& machine() const { return m_machine; }

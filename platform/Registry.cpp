@@ -1,16 +1,14 @@
 #include "platform/Registry.h"
 
+#include "platform/FileLock.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStringList>
 #include <QStringView>
-#include <cerrno>
-#include <fcntl.h>
 #include <optional>
-#include <sys/file.h>
-#include <unistd.h>
 
 namespace marvek::platform {
 
@@ -144,33 +142,6 @@ QStringList readLines(const QString& file) {
     return QString::fromUtf8(in.readAll()).split(u'\n');
 }
 
-// An exclusive flock on a lock file, held for the life of the object.
-class WriterLock {
-public:
-    explicit WriterLock(const QString& path)
-        : m_fd(::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644)) {
-        if (m_fd < 0)
-            return;
-        int result;
-        do {
-            result = ::flock(m_fd, LOCK_EX);
-        } while (result != 0 && errno == EINTR);
-        m_locked = result == 0;
-    }
-    ~WriterLock() {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    WriterLock(const WriterLock&) = delete;
-    WriterLock& operator=(const WriterLock&) = delete;
-
-    bool isLocked() const { return m_locked; }
-
-private:
-    int m_fd;
-    bool m_locked = false;
-};
-
 } // namespace
 
 Registry::Registry(const Machine& machine) : m_file(machine.registryFile()) {
@@ -198,19 +169,64 @@ QString Registry::readString(quint32 hive, const QString& subKey, const QString&
 
 bool Registry::writeString(quint32 hive, const QString& subKey, const QString& valueName,
                            const QString& value) const {
+    return write(hive, subKey, valueName, value, true);
+}
+
+bool Registry::addString(quint32 hive, const QString& subKey, const QString& valueName,
+                         const QString& value) const {
+    return write(hive, subKey, valueName, value, false);
+}
+
+std::vector<RegistryValue> Registry::values(quint32 hive, const QString& keyPrefix) const {
+    std::vector<RegistryValue> found;
+    if (hive != HKEY_LOCAL_MACHINE)
+        return found;
+    const QString prefix = normalizeKeyPath(keyPrefix);
+    const auto under = [&prefix](const QString& key) {
+        return prefix.isEmpty() || sameName(key, prefix) ||
+               key.startsWith(prefix + u'\\', Qt::CaseInsensitive);
+    };
+    QString key;
+    for (const QString& raw : readLines(m_file)) {
+        const RegistryLine line = parseLine(raw);
+        if (line.kind == RegistryLine::Kind::Key)
+            key = line.name;
+        else if (line.kind == RegistryLine::Kind::Value && !key.isEmpty() && under(key))
+            found.push_back({key, line.name, line.value});
+    }
+    return found;
+}
+
+bool Registry::write(quint32 hive, const QString& subKey, const QString& valueName, const QString& value,
+                     bool replace) const {
     const QString key = normalizeKeyPath(subKey);
     if (hive != HKEY_LOCAL_MACHINE || key.isEmpty() || hasControlCharacter(key))
         return false;
     const QString folder = QFileInfo(m_file).absolutePath();
     if (!QDir().mkpath(folder))
         return false;
-    const WriterLock lock(m_file + QStringLiteral(".lock"));
+    const FileLock lock(m_file + QStringLiteral(".lock"));
     if (!lock.isLocked())
         return false;
 
+    QFile current(m_file);
+    if (current.exists() && !current.open(QIODevice::ReadOnly))
+        return false; // never replace a file that could not be read
+    current.close();
     QStringList lines = readLines(m_file);
     if (lines.size() == 1 && lines.front().isEmpty())
         lines.clear();
+    if (!replace) {
+        // Any section of the key counts, as for the reader.
+        bool inKey = false;
+        for (const QString& raw : std::as_const(lines)) {
+            const RegistryLine line = parseLine(raw);
+            if (line.kind == RegistryLine::Kind::Key)
+                inKey = sameName(line.name, key);
+            else if (inKey && line.kind == RegistryLine::Kind::Value && sameName(line.name, valueName))
+                return true;
+        }
+    }
 
     // Find the first section of the key and, in it, the value.
     qsizetype keyLine = -1;

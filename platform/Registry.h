@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <QtGlobal>
+#include <vector>
 
 namespace marvek::platform {
 
@@ -20,6 +21,12 @@ inline constexpr int RegistryValueBufferSize = 256;
 // either end, "\\") are ignored. Blanks around names and values are dropped; a name or value that needs
 // them, or holds control characters, "=" (names) or a leading double quote, is written in double quotes
 // with \\, \" and \xHH escapes. Lines starting with ";" are comments. Other hives hold nothing.
+struct RegistryValue {
+    QString key; // as the file spells it
+    QString name;
+    QString value;
+};
+
 class Registry {
 public:
     explicit Registry(const Machine& machine);
@@ -32,8 +39,16 @@ public:
     // cannot be written, for another hive, and for an empty key path or one with control characters.
     bool writeString(quint32 hive, const QString& subKey, const QString& valueName,
                      const QString& value) const;
+    // writeString when the key has no such value yet; an existing value, even an empty one, is kept.
+    // The test and the write happen under the writers' lock, so two programs never both add.
+    bool addString(quint32 hive, const QString& subKey, const QString& valueName, const QString& value) const;
+    // Every value of the key and of the keys below it, in file order (the first section of a key
+    // counts as the reader's; later sections of the same name are listed too).
+    std::vector<RegistryValue> values(quint32 hive, const QString& keyPrefix) const;
 
 private:
+    bool write(quint32 hive, const QString& subKey, const QString& valueName, const QString& value,
+               bool replace) const;
     QString m_file;
 };
 

@@ -1,8 +1,11 @@
 #include "platform/Shortcut.h"
 
+#include "platform/DesktopEntries.h"
+#include "platform/DesktopEntryText.h"
 #include "platform/Machine.h"
 #include "platform/Processes.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSaveFile>
@@ -11,48 +14,6 @@
 namespace marvek::platform {
 
 namespace {
-
-// A desktop-entry string value: backslash and control characters escaped, a leading blank kept.
-QString escapeValue(const QString& text) {
-    QString result;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        if (c == u'\\')
-            result.append(QStringLiteral("\\\\"));
-        else if (c == u'\n')
-            result.append(QStringLiteral("\\n"));
-        else if (c == u'\r')
-            result.append(QStringLiteral("\\r"));
-        else if (c == u'\t')
-            result.append(QStringLiteral("\\t"));
-        else if (c == u' ' && i == 0)
-            result.append(QStringLiteral("\\s"));
-        else if (c.unicode() >= 0x20)
-            result.append(c);
-    }
-    return result;
-}
-
-// One argument of Exec: quoted when it holds a reserved character, "%" doubled.
-QString execArgument(const QString& argument) {
-    static const QString reserved = QStringLiteral(" \t\n\"'\\><~|&;$*?#()`");
-    bool needsQuotes = argument.isEmpty();
-    for (const QChar c : argument)
-        needsQuotes = needsQuotes || reserved.contains(c);
-    QString result;
-    if (needsQuotes) {
-        result.append(u'"');
-        for (const QChar c : argument) {
-            if (c == u'"' || c == u'`' || c == u'$' || c == u'\\')
-                result.append(u'\\');
-            result.append(c);
-        }
-        result.append(u'"');
-    } else {
-        result = argument;
-    }
-    return result.replace(u'%', QStringLiteral("%%"));
-}
 
 bool isDrivePath(const QString& text) {
     return text.size() >= 3 && text[0].isLetter() && text[0].unicode() < 0x80 && text[1] == u':' &&
@@ -78,10 +39,7 @@ QString execLine(const Machine& machine, const ShortcutProperties& props) {
         for (const QString& argument : splitWindowsCommandLine(props.arguments))
             command << hostOrAsGiven(machine, argument);
     }
-    QStringList quoted;
-    for (const QString& part : std::as_const(command))
-        quoted << execArgument(part);
-    return quoted.join(u' ');
+    return desktopEntryExec(command);
 }
 
 } // namespace
@@ -92,17 +50,17 @@ bool writeShortcut(const Machine& machine, const QString& linkHostPath, const Sh
         name.chop(4);
 
     QStringList lines{QStringLiteral("[Desktop Entry]"), QStringLiteral("Type=Application"),
-                      QStringLiteral("Name=") + escapeValue(name)};
+                      QStringLiteral("Name=") + desktopEntryValue(name)};
     if (!props.targetPath.isEmpty())
-        lines << QStringLiteral("Exec=") + escapeValue(execLine(machine, props));
+        lines << QStringLiteral("Exec=") + desktopEntryValue(execLine(machine, props));
     if (!props.workingDirectory.isEmpty())
-        lines << QStringLiteral("Path=") + escapeValue(hostOrAsGiven(machine, props.workingDirectory));
+        lines << QStringLiteral("Path=") + desktopEntryValue(hostOrAsGiven(machine, props.workingDirectory));
     if (!props.description.isEmpty())
-        lines << QStringLiteral("Comment=") + escapeValue(props.description);
+        lines << QStringLiteral("Comment=") + desktopEntryValue(props.description);
     if (!props.iconLocation.isEmpty()) {
         QString icon = props.iconLocation;
         icon.remove(QRegularExpression(QStringLiteral(",\\s*-?\\d+\\s*$"))); // the icon index
-        lines << QStringLiteral("Icon=") + escapeValue(hostOrAsGiven(machine, icon));
+        lines << QStringLiteral("Icon=") + desktopEntryValue(hostOrAsGiven(machine, icon));
     }
     lines << QStringLiteral("Terminal=false");
 
@@ -116,7 +74,7 @@ bool writeShortcut(const Machine& machine, const QString& linkHostPath, const Sh
     };
     for (const auto& [key, value] : windowsProperties) {
         if (!value->isEmpty())
-            lines << QStringLiteral("X-Windows-%1=").arg(QLatin1String(key)) + escapeValue(*value);
+            lines << QStringLiteral("X-Windows-%1=").arg(QLatin1String(key)) + desktopEntryValue(*value);
     }
     if (props.windowStyle != 0)
         lines << QStringLiteral("X-Windows-WindowStyle=%1").arg(props.windowStyle);
@@ -125,7 +83,17 @@ bool writeShortcut(const Machine& machine, const QString& linkHostPath, const Sh
     if (!file.open(QIODevice::WriteOnly))
         return false;
     const QByteArray bytes = (lines.join(u'\n') + u'\n').toUtf8();
-    return file.write(bytes) == bytes.size() && file.commit();
+    if (file.write(bytes) != bytes.size() || !file.commit())
+        return false;
+    DesktopEntries(machine).publish(linkHostPath, props);
+    return true;
+}
+
+bool removeShortcut(const Machine& machine, const QString& linkHostPath) {
+    const bool removed = !QFileInfo::exists(linkHostPath) || QFile::remove(linkHostPath);
+    if (removed)
+        DesktopEntries(machine).withdraw(linkHostPath);
+    return removed;
 }
 
 } // namespace marvek::platform

@@ -13,7 +13,7 @@ packages=(
   libgl-dev libxkbcommon-dev libvulkan-dev
   libsqlite3-dev sqlite3 libarchive-dev libarchive-tools libacl1-dev acl
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth x11-utils xdg-utils imagemagick
+  xvfb xauth x11-utils xdg-utils desktop-file-utils imagemagick
   fonts-noto-cjk fonts-dejavu-core
   zip unzip fuseiso
   dpkg-dev lintian file

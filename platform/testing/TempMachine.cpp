@@ -6,18 +6,28 @@
 
 namespace marvek::testing {
 
-TempMachine::TempMachine()
-    : m_machine(m_dir.path()), m_savedRoot(qgetenv("MARVEK_ROOT")),
-      m_hadRoot(qEnvironmentVariableIsSet("MARVEK_ROOT")) {
+TempMachine::TempMachine() : m_machine(m_dir.path()) {
     m_machine.ensureLayout();
-    qputenv("MARVEK_ROOT", m_dir.path().toLocal8Bit());
+    QDir().mkpath(dataHome());
+    QDir().mkpath(configHome());
+    QFile dirs(configHome() + QStringLiteral("/user-dirs.dirs"));
+    if (dirs.open(QIODevice::WriteOnly))
+        dirs.write("XDG_DESKTOP_DIR=\"" + QFile::encodeName(desktopFolder()) + "\"\n");
+    const std::pair<const char*, QString> variables[] = {
+        {"MARVEK_ROOT", m_dir.path()}, {"XDG_DATA_HOME", dataHome()}, {"XDG_CONFIG_HOME", configHome()}};
+    for (const auto& [name, value] : variables) {
+        m_saved.push_back({name, qgetenv(name), qEnvironmentVariableIsSet(name)});
+        qputenv(name, QFile::encodeName(value));
+    }
 }
 
 TempMachine::~TempMachine() {
-    if (m_hadRoot)
-        qputenv("MARVEK_ROOT", m_savedRoot);
-    else
-        qunsetenv("MARVEK_ROOT");
+    for (auto saved = m_saved.rbegin(); saved != m_saved.rend(); ++saved) {
+        if (saved->wasSet)
+            qputenv(saved->name, saved->value);
+        else
+            qunsetenv(saved->name);
+    }
 }
 
 bool TempMachine::writeFile(const QString& windowsPath, const QByteArray& content) const {
