@@ -19,17 +19,12 @@ constexpr auto MenuName = "marvek-service-manuals";
 constexpr auto Category = "X-Marvek-ServiceManuals";
 constexpr auto LinkKey = "X-Marvek-Link=";
 
-// A book with a wrench: the suite's menu and launcher icon.
-constexpr auto IconSvg = R"(<?xml version="1.0" encoding="UTF-8"?>
-<svg xmlns="http://www.w3.org/2000/svg" width="48" height="48" viewBox="0 0 48 48">
-  <rect x="7" y="4" width="32" height="40" rx="3" fill="#1f5f9f"/>
-  <rect x="11" y="4" width="28" height="36" rx="2" fill="#f4f6f8"/>
-  <rect x="15" y="10" width="20" height="3" fill="#1f5f9f"/>
-  <rect x="15" y="16" width="16" height="2" fill="#7a8a99"/>
-  <rect x="15" y="21" width="18" height="2" fill="#7a8a99"/>
-  <path d="M24 27l8 8-3 3-8-8a5 5 0 0 1-6-6l3 3 3-1 1-3-3-3a5 5 0 0 1 5 7z" fill="#d9822b"/>
-</svg>
-)";
+// The menu folder's files and the icon (a book with a wrench): the same files the runtime package
+// installs for every user (packaging/desktop, built in as resources).
+QByteArray desktopFile(const QString& suffix) {
+    QFile file(QStringLiteral(":/marvek/desktop/") + QLatin1String(MenuName) + suffix);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
 
 QString canonicalLinkPath(const QString& linkHostPath) {
     const QFileInfo link(linkHostPath);
@@ -61,6 +56,8 @@ bool writeText(const QString& path, const QByteArray& bytes, QFileDevice::Permis
 bool writeIfMissing(const QString& path, const QByteArray& bytes) {
     if (QFileInfo::exists(path))
         return true;
+    if (bytes.isEmpty())
+        return false;
     return writeText(path, bytes,
                      QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup |
                          QFileDevice::ReadOther);
@@ -104,19 +101,9 @@ QStringList suiteEntries(const QString& folder) {
 }
 
 bool publishMenuFolder() {
-    const QByteArray menu =
-        QByteArray("<!DOCTYPE Menu PUBLIC \"-//freedesktop//DTD Menu 1.0//EN\"\n"
-                   " \"http://www.freedesktop.org/standards/menu-spec/1.0/menu.dtd\">\n"
-                   "<Menu>\n  <Name>Applications</Name>\n  <Menu>\n    <Name>Service manuals</Name>\n"
-                   "    <Directory>") +
-        MenuName + ".directory</Directory>\n    <Include>\n      <Category>" + Category +
-        "</Category>\n    </Include>\n  </Menu>\n</Menu>\n";
-    const QByteArray directory = QByteArray("[Desktop Entry]\nType=Directory\nName=Service manuals\n"
-                                            "Name[ja]=") +
-                                 QStringLiteral("サービスマニュアル").toUtf8() + "\nIcon=" + MenuName + "\n";
-    const bool icon = writeIfMissing(DesktopEntries::iconFile(), IconSvg);
-    return writeIfMissing(DesktopEntries::directoryFile(), directory) &&
-           writeIfMissing(DesktopEntries::menuFile(), menu) && icon;
+    const bool icon = writeIfMissing(DesktopEntries::iconFile(), desktopFile(QStringLiteral(".svg")));
+    return writeIfMissing(DesktopEntries::directoryFile(), desktopFile(QStringLiteral(".directory"))) &&
+           writeIfMissing(DesktopEntries::menuFile(), desktopFile(QStringLiteral(".menu"))) && icon;
 }
 
 void withdrawMenuFolderWhenEmpty() {
@@ -237,7 +224,7 @@ bool DesktopEntries::publish(const QString& linkHostPath, const ShortcutProperti
     lines << QLatin1String(LinkKey) + desktopEntryValue(canonicalLinkPath(linkHostPath));
     const QByteArray bytes = (lines.join(u'\n') + u'\n').toUtf8();
 
-    bool ok = menu ? publishMenuFolder() : writeIfMissing(iconFile(), IconSvg);
+    bool ok = menu ? publishMenuFolder() : writeIfMissing(iconFile(), desktopFile(QStringLiteral(".svg")));
     // A launcher on the desktop must be executable before a desktop runs it.
     const QFileDevice::Permissions permissions =
         QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther |
