@@ -42,8 +42,12 @@ if [ "$(id -u)" -eq 0 ]; then
                 /usr/share/desktop-directories/marvek-service-manuals.directory \
                 /usr/share/icons/hicolor/scalable/apps/marvek-service-manuals.svg \
                 /usr/share/doc/marvek-runtime/copyright /usr/share/doc/marvek-runtime/README.Debian \
-                $(dpkg-deb -c "$deb" | awk '$6 ~ /^\.\/usr\/bin\// {sub(/^\./, "", $6); print $6}'); do
+                $(dpkg-deb -c "$deb" | awk '$1 ~ /^-/ && $6 ~ /^\.\/usr\/bin\// {sub(/^\./, "", $6); print $6}'); do
         grep -qx "$path" <<<"$listed" || fail "dpkg -L marvek-runtime does not list $path"
+    done
+    for tool in marvek-machine marvek-search; do
+        "$tool" --help >/dev/null 2>&1 || fail "$tool --help does not run from the package"
+        man -w "$tool" >/dev/null 2>&1 || fail "no manual page for $tool"
     done
     getent group marvek >/dev/null || fail "the group marvek was not made"
     [ "$(stat -c '%G %a' /var/lib/marvek 2>/dev/null)" = "marvek 2775" ] || fail "/var/lib/marvek is not the group's setgid folder"
