@@ -1,5 +1,6 @@
 #include "platform/SevenZip.h"
 
+#include "platform/ArchiveHandles.h"
 #include "platform/MachineInfo.h"
 #include "platform/TextCodec.h"
 
@@ -151,33 +152,8 @@ private:
     int m_fd;
 };
 
-struct ArchiveFree {
-    void operator()(archive* a) const { archive_read_free(a); }
-};
-using ArchivePtr = std::unique_ptr<archive, ArchiveFree>;
-
-// libarchive converts entry names into the charset of the calling thread's locale. For the length of
-// one extraction this thread uses C.UTF-8 (only this thread, only LC_CTYPE), so that every name
-// arrives as UTF-8 whatever the process's locale is.
-class Utf8ThreadLocale {
-public:
-    Utf8ThreadLocale() : m_locale(::newlocale(LC_CTYPE_MASK, "C.UTF-8", locale_t(nullptr))) {
-        if (m_locale)
-            m_previous = ::uselocale(m_locale);
-    }
-    ~Utf8ThreadLocale() {
-        if (m_locale) {
-            ::uselocale(m_previous);
-            ::freelocale(m_locale);
-        }
-    }
-    Utf8ThreadLocale(const Utf8ThreadLocale&) = delete;
-    Utf8ThreadLocale& operator=(const Utf8ThreadLocale&) = delete;
-
-private:
-    locale_t m_locale;
-    locale_t m_previous = LC_GLOBAL_LOCALE;
-};
+using ArchivePtr = archive_handles::ReaderPtr;
+using archive_handles::Utf8ThreadLocale;
 
 struct Failure {
     qint32 code;

@@ -1,14 +1,18 @@
 #!/usr/bin/env bash
-# The suite's main job on a fresh Debian machine: installs what the build needs, builds the suite and the
-# sample service-manual CD, prepares a demo workshop PC (a machine prefix in out/demo-machine: the
-# diagnostic software's folder in the registry, the CD as drive D:, the manual-link component installed
-# by the CD's own installer), and runs the installer `setup` from the CD.
+# The suite's main job on a fresh Debian machine, the way a technician with the CD meets it: installs what
+# the build needs, builds the suite and the sample service-manual CD as an ISO image, makes a demo
+# workshop PC with the machine tool (a machine prefix in out/demo-machine holding only the diagnostic
+# software's folder), mounts the image read-only (fuseiso; else an unpacked read-only copy) outside every
+# drive, and starts the CD's programs from it: the autostart file (Cdlaunch, which gives the CD the drive
+# letter D:), the manual-link component's installer, then the installer `setup`.
 #
 # With a display the technician clicks through the screens. Without one the screens are answered from a
 # script (agree, OK in every folder screen, end) under Xvfb, every screen is saved to out/screens/, and
 # the manuals now installed are printed from the database and shown by the manual manager Mandex
-# (screenshot out/manager/). Last, the manual browser opens an installed manual the way a diagnostic tool
-# asks for one: through ManualLink.exe (screenshot out/manual.png).
+# (screenshots out/manager/). The CD's start page, opened by Cdlaunch once the browser is installed, goes
+# to out/cd-start.png; last, the manual browser opens an installed manual the way a diagnostic tool asks
+# for one: through ManualLink.exe (screenshot out/manual.png). The desktop entries of the installer's
+# shortcuts go to out/demo-desktop/ (validated), and every file of the CD is checked unchanged.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -17,48 +21,73 @@ bash scripts/install-deps.sh
 build=build-demo
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMARVEK_BUILD_TESTS=OFF \
     -DMARVEK_BUILD_BENCH=OFF
-cmake --build "$build" --target sample_cd
+cmake --build "$build" --target sample_cd_image marvek_machine
+image="$PWD/$build/sample-cd.iso"
+machine_tool="$PWD/$build/machine_tool/marvek-machine"
+out="$PWD/out"
 
-cd_root="$PWD/$build/sample-cd"
-export MARVEK_ROOT="$PWD/out/demo-machine"
-rm -rf "$MARVEK_ROOT" out/screens out/manager out/manual.png
-mkdir -p "$MARVEK_ROOT/drives/c" out/screens
-ln -sfn "$cd_root" "$MARVEK_ROOT/drives/d"
+display=0
+if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then display=1; fi
+headless() { xvfb-run -a -s "-screen 0 1280x900x24" "$@"; }
 [ "$(id -u)" -ne 0 ] || export QTWEBENGINE_DISABLE_SANDBOX=1
 
-# The workshop PC: the diagnostic software's folder and the Program Files folder in the registry.
-program_files="$MARVEK_ROOT/drives/c/Program Files"
-mkdir -p "$program_files/Marvek/Scanlux"
-cat > "$MARVEK_ROOT/registry.ini" <<'EOF'
-[SOFTWARE\MARVEK\Scanlux]
-ProgramPath=C:\Program Files\Marvek\Scanlux
+# The demo PC and its desktop live in out/: the machine prefix, and the XDG folders where the installer's
+# shortcuts appear as desktop entries (they start their programs through the machine tool).
+export MARVEK_ROOT="$out/demo-machine"
+export MARVEK_MACHINE_TOOL="$machine_tool"
+desktop_home="$out/demo-desktop"
+export XDG_DATA_HOME="$desktop_home/data" XDG_CONFIG_HOME="$desktop_home/config"
+cd_mount="$out/cd"
+if mountpoint -q "$cd_mount" 2>/dev/null; then fusermount -u "$cd_mount"; fi
+chmod -R u+w "$cd_mount" 2>/dev/null || true
+rm -rf "$MARVEK_ROOT" "$desktop_home" "$cd_mount" "$out/screens" "$out/manager" "$out/manual.png" \
+    "$out/cd-start.png"
+mkdir -p "$XDG_CONFIG_HOME" "$desktop_home/Desktop" "$cd_mount" "$out/screens"
+echo "XDG_DESKTOP_DIR=\"$desktop_home/Desktop\"" >"$XDG_CONFIG_HOME/user-dirs.dirs"
 
-[SOFTWARE\Microsoft\Windows\CurrentVersion]
-ProgramFilesDir=C:\Program Files
-EOF
+# The workshop PC: a new machine, and the diagnostic software's folder (another product's, installed
+# before the manuals) recorded in its registry.
+"$machine_tool" create
+mkdir -p "$MARVEK_ROOT/drives/c/Program Files/Marvek/Scanlux"
+"$machine_tool" register-diagnostic 'C:\Program Files\Marvek\Scanlux'
+
+# The CD, mounted read-only where a desktop mounts one: outside every drive of the machine.
+if fuseiso "$image" "$cd_mount" 2>/dev/null; then
+    trap 'fusermount -u "$cd_mount" 2>/dev/null || true' EXIT
+    echo "The CD image is mounted read-only at $cd_mount"
+else
+    bsdtar -xf "$image" -C "$cd_mount"
+    chmod -R a-w "$cd_mount"
+    echo "fuseiso cannot mount here: the CD image is unpacked read-only at $cd_mount"
+fi
+cd_files() { (cd "$cd_mount" && find . -type f -print0 | sort -z | xargs -0 sha256sum); }
+cd_sums=$(cd_files)
+
+# The CD is inserted: the desktop runs its autostart file from the mount point. Cdlaunch gives the CD the
+# first free drive letter (D:) and opens the start page; with no manual browser installed yet that goes
+# to the system web browser, where the machine has one.
+if [ "$display" -eq 1 ]; then
+    (cd "$cd_mount" && ./autorun.sh) || true
+else
+    (cd "$cd_mount" && headless ./autorun.sh) >/dev/null 2>&1 || true
+fi
+"$machine_tool" show | sed -n '/^Drives:/,/^Registry/p' | sed '$d'
 
 # The manual-link component, installed by the CD's own installer (it also makes the empty database).
-"$cd_root/programs/manual_link/setup.exe" 1
-link_dir="$program_files/Marvek/Scanlux/ManualLink"
+"$machine_tool" run 'D:\programs\manual_link\setup.exe 1'
+link_dir="$MARVEK_ROOT/drives/c/Program Files/Marvek/Scanlux/ManualLink"
 echo "Manual-link component installed in $link_dir (result $(tail -n 1 "$link_dir/setup.log"))"
 
-setup_program="$cd_root/programs/setup/setup.exe"
-if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
-    "$setup_program"
+if [ "$display" -eq 1 ]; then
+    "$machine_tool" run 'D:\programs\setup\setup.exe'
 else
     echo "No display: running setup under Xvfb with scripted answers; screens go to out/screens/"
-    cat > out/screen-script.txt <<'EOF'
-frmMenu cmdStartInstall
-frmStartUp O_Value(1)
-frmStartUp B_OK
-frmDirectorySelect B_OK *
-frmResult B_END
-frmTarm B_END
-EOF
-    MARVEK_SCREEN_SCRIPT="$PWD/out/screen-script.txt" MARVEK_SCREENSHOT_DIR="$PWD/out/screens" \
-        MARVEK_SCREEN_LOG="$PWD/out/screen.log" MARVEK_UI_LOG="$PWD/out/boxes.log" \
-        xvfb-run -a -s "-screen 0 1280x900x24" "$setup_program"
-    ls out/screens
+    printf '%s\n' 'frmMenu cmdStartInstall' 'frmStartUp O_Value(1)' 'frmStartUp B_OK' \
+        'frmDirectorySelect B_OK *' 'frmResult B_END' 'frmTarm B_END' >"$out/screen-script.txt"
+    MARVEK_SCREEN_SCRIPT="$out/screen-script.txt" MARVEK_SCREENSHOT_DIR="$out/screens" \
+        MARVEK_SCREEN_LOG="$out/screen.log" MARVEK_UI_LOG="$out/boxes.log" \
+        headless "$machine_tool" run 'D:\programs\setup\setup.exe'
+    ls "$out/screens"
 fi
 
 echo "Manuals installed on the demo PC:"
@@ -66,22 +95,40 @@ sqlite3 -header -column "$link_dir/ManualLink.mdb" \
     "SELECT M.Pub_No, M.Model_desc, M.Version, T.Pdf_flg, M.InsDate, M.InsPath
      FROM M_manage M LEFT JOIN M_type T ON M.Pub_No = T.Pub_No ORDER BY M.Pub_No"
 
-# The manual manager, installed by setup beside the database, lists them.
-if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
-    echo "frmMmpMain B_End" > out/manager-script.txt
-    MARVEK_SCREEN_SCRIPT="$PWD/out/manager-script.txt" MARVEK_SCREENSHOT_DIR="$PWD/out/manager" \
-        xvfb-run -a -s "-screen 0 1280x900x24" "$link_dir/Mandex.exe"
+echo "Desktop entries of the installer's shortcuts:"
+for entry in "$XDG_DATA_HOME"/applications/marvek-*.desktop "$desktop_home"/Desktop/marvek-*.desktop; do
+    [ -e "$entry" ] || continue
+    desktop-file-validate "$entry" | grep -v 'hint:' || true
+    echo "  ${entry#"$out"/}: $(grep -m1 '^Name=' "$entry")"
+done
+
+# The manual manager, installed by setup beside the database, lists them: started as its menu entry does.
+if [ "$display" -eq 0 ]; then
+    echo "frmMmpMain B_End" >"$out/manager-script.txt"
+    MARVEK_SCREEN_SCRIPT="$out/manager-script.txt" MARVEK_SCREENSHOT_DIR="$out/manager" \
+        headless "$machine_tool" run 'C:\Program Files\Marvek\Scanlux\ManualLink\Mandex.exe'
     echo "The manual manager's window: out/manager/"
 fi
 
+# The CD inserted again: now the start page opens in the suite's own browser.
+if [ "$display" -eq 1 ]; then
+    (cd "$cd_mount" && ./autorun.sh)
+else
+    (cd "$cd_mount" && headless bash -c './autorun.sh; sleep 10; import -window root "$0"' "$out/cd-start.png")
+    echo "The CD's start page opened by Cdlaunch in Pagora: out/cd-start.png"
+fi
+
 # A diagnostic tool asks for a manual: ManualLink.exe opens it in Pagora.
-if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
+if [ "$display" -eq 1 ]; then
     "$link_dir/ManualLink.exe" RM011EN
 else
-    xvfb-run -a -s "-screen 0 1280x900x24" bash -c '
-        "$0" RM011EN
-        sleep 10
-        import -window root out/manual.png
-    ' "$link_dir/ManualLink.exe"
+    headless bash -c '"$0" RM011EN; sleep 10; import -window root "$1"' "$link_dir/ManualLink.exe" "$out/manual.png"
     echo "The manual RM011EN opened through ManualLink.exe in Pagora: out/manual.png"
+fi
+
+if [ "$cd_sums" = "$(cd_files)" ]; then
+    echo "Every file of the CD is unchanged."
+else
+    echo "A file of the CD changed." >&2
+    exit 1
 fi

@@ -1,6 +1,7 @@
 #include "CdImage.h"
 
 #include "BuildError.h"
+#include "platform/ArchiveHandles.h"
 
 #include <QDirIterator>
 #include <QFile>
@@ -17,36 +18,9 @@ namespace marvek::cdbuilder {
 
 namespace {
 
-struct ArchiveDeleter {
-    void operator()(archive* a) const { archive_write_free(a); }
-};
-struct EntryDeleter {
-    void operator()(archive_entry* e) const { archive_entry_free(e); }
-};
-using ArchivePtr = std::unique_ptr<archive, ArchiveDeleter>;
-using EntryPtr = std::unique_ptr<archive_entry, EntryDeleter>;
-
-// libarchive converts names through the thread's locale (Rock Ridge keeps the bytes, Joliet needs
-// UTF-16): the names are UTF-8 whatever the caller's locale.
-class Utf8ThreadLocale {
-public:
-    Utf8ThreadLocale() : m_locale(::newlocale(LC_CTYPE_MASK, "C.UTF-8", locale_t(nullptr))) {
-        if (m_locale)
-            m_previous = ::uselocale(m_locale);
-    }
-    ~Utf8ThreadLocale() {
-        if (m_locale) {
-            ::uselocale(m_previous);
-            ::freelocale(m_locale);
-        }
-    }
-    Utf8ThreadLocale(const Utf8ThreadLocale&) = delete;
-    Utf8ThreadLocale& operator=(const Utf8ThreadLocale&) = delete;
-
-private:
-    locale_t m_locale;
-    locale_t m_previous = nullptr;
-};
+using ArchivePtr = platform::archive_handles::WriterPtr;
+using platform::archive_handles::EntryPtr;
+using platform::archive_handles::Utf8ThreadLocale;
 
 const char* const BuilderMarker = ".sample-cd";
 

@@ -1,6 +1,7 @@
 #include "ZipWriter.h"
 
 #include "BuildError.h"
+#include "platform/ArchiveHandles.h"
 
 #include <QFile>
 #include <QSet>
@@ -12,14 +13,8 @@ namespace marvek::cdbuilder {
 
 namespace {
 
-struct ArchiveDeleter {
-    void operator()(archive* a) const { archive_write_free(a); }
-};
-struct EntryDeleter {
-    void operator()(archive_entry* e) const { archive_entry_free(e); }
-};
-using ArchivePtr = std::unique_ptr<archive, ArchiveDeleter>;
-using EntryPtr = std::unique_ptr<archive_entry, EntryDeleter>;
+using ArchivePtr = platform::archive_handles::WriterPtr;
+using platform::archive_handles::EntryPtr;
 
 class ZipOutput {
 public:
