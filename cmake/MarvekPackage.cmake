@@ -35,7 +35,8 @@ function(_marvek_package_hand_over)
         VERBATIM
     )
     add_custom_target(runtime_package DEPENDS ${MARVEK_PACKAGE_FILE})
-    add_dependencies(runtime_package ${targets})
+    # The CD's programs (for the Depends) and the tools the package installs.
+    add_dependencies(runtime_package ${targets} marvek_machine marvek-search)
 endfunction()
 
 set(CPACK_GENERATOR DEB)
