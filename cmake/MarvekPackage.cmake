@@ -28,7 +28,8 @@ function(_marvek_package_hand_over)
         OUTPUT ${MARVEK_PACKAGE_FILE}
         COMMAND ${CMAKE_CPACK_COMMAND} --config ${CMAKE_BINARY_DIR}/CPackConfig.cmake -G DEB
         DEPENDS ${CMAKE_BINARY_DIR}/CPackConfig.cmake ${CMAKE_BINARY_DIR}/package/programs.txt
-                ${CMAKE_BINARY_DIR}/package/Depends.cmake ${programs}
+                ${CMAKE_BINARY_DIR}/package/Depends.cmake ${programs} $<TARGET_FILE:marvek_machine>
+                $<TARGET_FILE:marvek-search>
                 ${sources}
         WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
         COMMENT "Packaging ${MARVEK_PACKAGE_NAME}"

@@ -5,6 +5,7 @@
 # lintian and the library check (against the Depends as written) run.
 #
 #   bash scripts/check-package.sh [build folder] [--keep]    (--keep leaves the package installed)
+# As root it also runs the main job (scripts/demo.sh) with the installed machine tool on the build's CD image.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -80,6 +81,18 @@ while IFS= read -r -d '' program; do
 done < <(find "$cd_tree" -type f -perm -u+x -print0)
 echo "$programs programs checked"
 [ "$programs" -gt 0 ] || fail "no program found on the CD"
+
+if [ "$installed" -eq 1 ]; then
+    echo "== the main job with the installed package's machine tool and the CD image =="
+    if MARVEK_DEMO_BUILD="$build" MARVEK_DEMO_TOOL=/usr/bin/marvek-machine bash scripts/demo.sh >"$build/package/demo.log" 2>&1 &&
+        grep -q '^Every file of the CD is unchanged' "$build/package/demo.log" &&
+        [ "$(grep -c '^[A-Z0-9]\{7\} ' "$build/package/demo.log")" -eq 5 ]; then
+        grep -E '^(Drives|  [A-Z]:|Manual-link|Desktop entries|  demo-desktop|Every file)' "$build/package/demo.log"
+    else
+        tail -n 40 "$build/package/demo.log"
+        fail "the main job did not install the sample CD with the installed package (log: $build/package/demo.log)"
+    fi
+fi
 
 if [ "$installed" -eq 1 ] && [ "$keep" -eq 0 ]; then
     DEBIAN_FRONTEND=noninteractive apt-get purge -y -q marvek-runtime >/dev/null

@@ -18,12 +18,16 @@ cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh
 
-build=build-demo
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMARVEK_BUILD_TESTS=OFF \
-    -DMARVEK_BUILD_BENCH=OFF
+# MARVEK_DEMO_BUILD names a build folder made already (the package check runs the demo from its build),
+# MARVEK_DEMO_TOOL another machine tool (the installed package's).
+build=${MARVEK_DEMO_BUILD:-build-demo}
+if [ -z "${MARVEK_DEMO_BUILD:-}" ]; then
+    cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMARVEK_BUILD_TESTS=OFF \
+        -DMARVEK_BUILD_BENCH=OFF
+fi
 cmake --build "$build" --target sample_cd_image marvek_machine
-image="$PWD/$build/sample-cd.iso"
-machine_tool="$PWD/$build/machine_tool/marvek-machine"
+image="$(cd "$build" && pwd)/sample-cd.iso"
+machine_tool=${MARVEK_DEMO_TOOL:-"$(cd "$build" && pwd)/machine_tool/marvek-machine"}
 out="$PWD/out"
 
 display=0
