@@ -23,21 +23,26 @@ function(_marvek_package_hand_over)
         list(APPEND programs "$<TARGET_FILE:${target}>")
     endforeach()
     file(GENERATE OUTPUT ${CMAKE_BINARY_DIR}/package/programs.txt CONTENT "$<JOIN:${programs},\n>\n")
+    # The tools the package installs (global property MARVEK_PACKAGE_TOOL_TARGETS): it waits for them as
+    # well, so that it never packs before they are linked.
+    get_property(tools GLOBAL PROPERTY MARVEK_PACKAGE_TOOL_TARGETS)
+    set(toolFiles)
+    foreach(tool IN LISTS tools)
+        list(APPEND toolFiles "$<TARGET_FILE:${tool}>")
+    endforeach()
     file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/packaging/*)
     add_custom_command(
         OUTPUT ${MARVEK_PACKAGE_FILE}
         COMMAND ${CMAKE_CPACK_COMMAND} --config ${CMAKE_BINARY_DIR}/CPackConfig.cmake -G DEB
         DEPENDS ${CMAKE_BINARY_DIR}/CPackConfig.cmake ${CMAKE_BINARY_DIR}/package/programs.txt
-                ${CMAKE_BINARY_DIR}/package/Depends.cmake ${programs} $<TARGET_FILE:marvek_machine>
-                $<TARGET_FILE:marvek-search>
+                ${CMAKE_BINARY_DIR}/package/Depends.cmake ${programs} ${toolFiles}
                 ${sources}
         WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
         COMMENT "Packaging ${MARVEK_PACKAGE_NAME}"
         VERBATIM
     )
     add_custom_target(runtime_package DEPENDS ${MARVEK_PACKAGE_FILE})
-    # The CD's programs (for the Depends) and the tools the package installs.
-    add_dependencies(runtime_package ${targets} marvek_machine marvek-search)
+    add_dependencies(runtime_package ${targets} ${tools})
 endfunction()
 
 set(CPACK_GENERATOR DEB)

@@ -1,6 +1,7 @@
 #include "platform/Files.h"
 
 #include "platform/Acl.h"
+#include "platform/HostFileCopy.h"
 #include "platform/MachineInfo.h"
 
 #include <QDir>
@@ -264,25 +265,22 @@ bool Files::sameFile(const QString& a, const QString& b) const {
     return infoA && infoB && infoA->st_dev == infoB->st_dev && infoA->st_ino == infoB->st_ino;
 }
 
-namespace {
-
-bool copyHostFile(const QString& sourceHost, const QString& targetHost, bool failIfExists) {
-    if (sourceHost.isEmpty() || targetHost.isEmpty())
+bool copyHostFile(const QByteArray& sourceName, const QByteArray& targetName, bool failIfExists) {
+    if (sourceName.isEmpty() || targetName.isEmpty())
         return false;
     // Non-blocking, so that a FIFO in place of a file fails below instead of waiting for a writer.
-    FileDescriptor in(::open(QFile::encodeName(sourceHost).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    FileDescriptor in(::open(sourceName.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     struct stat sourceInfo {};
     if (!in.isValid() || ::fstat(in.get(), &sourceInfo) != 0 || !S_ISREG(sourceInfo.st_mode))
         return false;
-    const auto targetInfo = failIfExists ? std::nullopt : statOf(targetHost);
-    if (targetInfo) {
-        if (!S_ISREG(targetInfo->st_mode) || (targetInfo->st_mode & S_IWUSR) == 0)
+    struct stat targetInfo {};
+    if (!failIfExists && ::stat(targetName.constData(), &targetInfo) == 0) {
+        if (!S_ISREG(targetInfo.st_mode) || (targetInfo.st_mode & S_IWUSR) == 0)
             return false;
-        if (targetInfo->st_dev == sourceInfo.st_dev && targetInfo->st_ino == sourceInfo.st_ino)
+        if (targetInfo.st_dev == sourceInfo.st_dev && targetInfo.st_ino == sourceInfo.st_ino)
             return false; // copying a file onto itself would empty it
     }
 
-    const QByteArray targetName = QFile::encodeName(targetHost);
     FileDescriptor out(::open(targetName.constData(),
                               O_WRONLY | O_CREAT | O_CLOEXEC | (failIfExists ? O_EXCL : O_TRUNC),
                               (sourceInfo.st_mode & 0777) | S_IWUSR));
@@ -300,18 +298,24 @@ bool copyHostFile(const QString& sourceHost, const QString& targetHost, bool fai
     return ok;
 }
 
+namespace {
+
+QByteArray hostName(const QString& hostPath) {
+    return hostPath.isEmpty() ? QByteArray() : QFile::encodeName(hostPath);
+}
+
 } // namespace
 
 bool Files::copyFile(const QString& source, const QString& target) const {
     if (injectedFailure(FileOperation::Copy, target))
         return false;
-    return copyHostFile(m_machine.toHost(source), m_machine.toHost(target), false);
+    return copyHostFile(hostName(m_machine.toHost(source)), hostName(m_machine.toHost(target)), false);
 }
 
 bool Files::copyNewFile(const QString& source, const QString& target) const {
     if (injectedFailure(FileOperation::Copy, target))
         return false;
-    return copyHostFile(m_machine.toHost(source), m_machine.toHost(target), true);
+    return copyHostFile(hostName(m_machine.toHost(source)), hostName(m_machine.toHost(target)), true);
 }
 
 bool Files::createFolder(const QString& path) const {

@@ -51,6 +51,8 @@ public:
     virtual bool fails(FileOperation operation, const QString& path) = 0;
 };
 
+class FolderTransfer;
+
 // The file operations of the operating system, on Windows paths of the machine prefix.
 class Files {
 public:
@@ -123,6 +125,8 @@ public:
     QString specialFolder(int csidl) const;
 
 private:
+    friend class FolderTransfer;
+
     bool injectedFailure(FileOperation operation, const QString& path) const {
         return m_faults && m_faults->fails(operation, path);
     }

@@ -1,6 +1,7 @@
 #include "TestSupport.h"
 #include "platform/Acl.h"
 #include "platform/Files.h"
+#include "platform/FolderTransfer.h"
 #include "platform/testing/FileFaults.h"
 
 #include <QDateTime>
@@ -199,6 +200,60 @@ TEST_F(FilesTest, FaultPolicyFailsTheOperationsItChooses) {
     EXPECT_FALSE(files.isReadOnly("C:\\a.txt"));
     EXPECT_TRUE(faulty.exists("C:\\a.txt") && faulty.size("C:\\a.txt") == 1) << "reads are never asked";
     EXPECT_EQ(asked.size(), expected.size());
+}
+
+// A transfer places a name only where it is free: ASCII, without the trailing blank or dot Windows drops,
+// and held by nothing in the target folder in any case (a non-ASCII name folding onto it, a name placed
+// before included). The target gets the content and time and is writable; a copy keeps the source, a move
+// does not. A taken name and a failed placement leave the target as it was and the source in place.
+TEST_F(FilesTest, FolderTransferPlacesFreeNamesOnly) {
+    for (const char* name : {"new.txt", "taken.txt", "ro.txt", "x.txt"})
+        ASSERT_TRUE(temp.writeFile(QString("C:\\src\\") + name, name));
+    ASSERT_TRUE(temp.writeFile("C:\\dst\\TAKEN.TXT", "old"));
+    ASSERT_TRUE(temp.writeFile(QString("C:\\dst\\") + QChar(0x212A) + ".txt", "kelvin")); // folds to "k"
+    ASSERT_TRUE(files.setAttributes("C:\\src\\ro.txt", FILE_ATTRIBUTE_READONLY));
+    ASSERT_TRUE(files.setLastModifiedMs("C:\\src\\ro.txt", 1'000'000'000'000));
+
+    FolderTransfer transfer(files, "C:\\SRC", "C:\\dst");
+    ASSERT_TRUE(transfer.isValid());
+    const struct {
+        QString name;
+        bool free;
+    } names[] = {{"new.txt", true},        {"taken.txt", false}, {"k.txt", false},
+                 {"caf\u00e9.txt", false}, {"dot.", false},      {"blank ", false},
+                 {"a\\b", false},          {"..", false},        {"", false}};
+    for (const auto& n : names)
+        EXPECT_EQ(transfer.isFree(n.name), n.free) << n.name.toStdString();
+
+    EXPECT_FALSE(transfer.placeNewWritable("taken.txt", Placement::Copy));
+    EXPECT_EQ(temp.readFile("C:\\dst\\TAKEN.TXT"), "old");
+    EXPECT_TRUE(transfer.placeNewWritable("new.txt", Placement::Copy));
+    EXPECT_EQ(temp.readFile("C:\\dst\\new.txt"), "new.txt");
+    EXPECT_TRUE(files.exists("C:\\src\\new.txt"));
+    EXPECT_FALSE(transfer.isFree("NEW.TXT") || transfer.placeNewWritable("New.txt", Placement::Move));
+    EXPECT_TRUE(transfer.placeNewWritable("ro.txt", Placement::Move));
+    EXPECT_FALSE(files.exists("C:\\src\\ro.txt"));
+    EXPECT_EQ(temp.readFile("C:\\dst\\ro.txt"), "ro.txt");
+    EXPECT_FALSE(files.isReadOnly("C:\\dst\\ro.txt"));
+    EXPECT_EQ(files.lastModifiedMs("C:\\dst\\ro.txt"), 1'000'000'000'000);
+
+    // A refused rename falls back to the copy; a refused copy then fails the move with nothing placed.
+    Files faulty{temp.machine()};
+    std::vector<FileOperation> asked;
+    faulty.setFaultPolicy(std::make_unique<marvek::testing::FileFaultFunction>(
+        [&asked](FileOperation operation, const QString&) {
+            asked.push_back(operation);
+            return operation != FileOperation::Write;
+        }));
+    FolderTransfer refused(faulty, "C:\\src", "C:\\dst");
+    EXPECT_FALSE(refused.placeNewWritable("x.txt", Placement::Move));
+    EXPECT_EQ(asked, std::vector<FileOperation>({FileOperation::Rename, FileOperation::Copy}));
+    EXPECT_TRUE(files.exists("C:\\src\\x.txt"));
+    EXPECT_FALSE(files.exists("C:\\dst\\x.txt"));
+    EXPECT_TRUE(refused.isFree("x.txt"));
+
+    EXPECT_FALSE(FolderTransfer(files, "C:\\src", "C:\\missing").isValid());
+    EXPECT_FALSE(FolderTransfer(files, "C:\\src", "C:\\missing").isFree("x.txt"));
 }
 
 // Subfolders and files apart, each in NTFS order: upper-cased, so "_" (0x5F) sorts after "Z"; a link

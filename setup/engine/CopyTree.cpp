@@ -16,10 +16,10 @@ QString joinPath(const QString& folder, const QString& name) {
 class TreeCopy {
 public:
     TreeCopy(const shared::SharedContext& ctx, int mode, qint32 startCount, QString sourceRoot,
-             QString destinationRoot, CopyObserver* observer)
+             QString destinationRoot, CopyObserver* observer, platform::Placement placement)
         : m_ctx(ctx), m_mode(mode), m_counter(startCount), m_progress(startCount),
           m_sourceRoot(std::move(sourceRoot)), m_destinationRoot(std::move(destinationRoot)),
-          m_observer(observer) {}
+          m_observer(observer), m_placement(placement) {}
 
     qint32 run() {
         if (!visit(m_sourceRoot, m_destinationRoot))
@@ -63,12 +63,30 @@ private:
             m_stack.append(joinPath(folder, name));
         if (!copying)
             return true;
+        // Free names are placed with the folders' host paths resolved once; a name the destination holds
+        // already goes through CopyFileReplacing, which replaces it.
+        platform::FolderTransfer transfer(files, folder, target);
         for (const QString& name : listing->files) {
-            if (!shared::CopyFileReplacing(m_ctx, joinPath(folder, name), joinPath(target, name)))
+            if (!(transfer.isFree(name) && transfer.placeNewWritable(name, m_placement)) &&
+                !replace(joinPath(folder, name), joinPath(target, name)))
                 return false;
             ++m_progress;
             if (m_observer)
                 m_observer->fileCopied(m_progress);
+        }
+        return true;
+    }
+
+    // A move leaves no file behind in the source, a replaced target's source neither; a source that
+    // cannot be removed stays for the caller's clean-up of its folder.
+    bool replace(const QString& source, const QString& target) const {
+        if (!shared::CopyFileReplacing(m_ctx, source, target))
+            return false;
+        if (m_placement == platform::Placement::Move) {
+            const platform::Files& files = m_ctx.os.files();
+            if (files.isReadOnly(source))
+                files.setAttributes(source, platform::FILE_ATTRIBUTE_NORMAL);
+            files.removeFile(source);
         }
         return true;
     }
@@ -80,14 +98,15 @@ private:
     const QString m_sourceRoot;
     const QString m_destinationRoot;
     CopyObserver* const m_observer;
+    const platform::Placement m_placement;
     QStringList m_stack;
 };
 
 } // namespace
 
 qint32 CopyTree(const shared::SharedContext& ctx, int mode, qint32 startCount, const QString& sourceFolder,
-                const QString& destinationFolder, CopyObserver* observer) {
-    return TreeCopy(ctx, mode, startCount, sourceFolder, destinationFolder, observer).run();
+                const QString& destinationFolder, CopyObserver* observer, platform::Placement placement) {
+    return TreeCopy(ctx, mode, startCount, sourceFolder, destinationFolder, observer, placement).run();
 }
 
 } // namespace marvek::setup

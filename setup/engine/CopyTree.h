@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/FolderTransfer.h"
 #include "shared/Context.h"
 
 #include <QString>
@@ -26,12 +27,15 @@ public:
 // (depth first, later siblings first; the files of a folder in its listing order), the destination of
 // each folder being its path with the source folder replaced by the destination folder. In copy mode
 // each destination folder is created with every missing folder above it, and each file copied over
-// with CopyFileReplacing. Returns the number of files plus startCount (count mode, and any mode but 1) or 0
-// (copy mode); -1 when the source folder or a folder below it cannot be listed or holds a symbolic link, a
-// folder cannot be created, a folder below the destination root is a symbolic link (copy mode) or a file
-// cannot be copied, and the walk stops there. Both roots may be reached through links; the caller sees to
-// the destination root itself. observer may be null.
+// with CopyFileReplacing; a file whose name is free in its destination folder is placed there directly
+// (platform::FolderTransfer) with the same result, moved rather than copied when placement is Move (the
+// source is then left without its files). Returns the number of files plus startCount (count mode, and any
+// mode but 1) or 0 (copy mode); -1 when the source folder or a folder below it cannot be listed or holds a
+// symbolic link, a folder cannot be created, a folder below the destination root is a symbolic link (copy
+// mode) or a file cannot be copied, and the walk stops there. Both roots may be reached through links; the
+// caller sees to the destination root itself. observer may be null.
 qint32 CopyTree(const shared::SharedContext& ctx, int mode, qint32 startCount, const QString& sourceFolder,
-                const QString& destinationFolder, CopyObserver* observer = nullptr);
+                const QString& destinationFolder, CopyObserver* observer = nullptr,
+                platform::Placement placement = platform::Placement::Copy);
 
 } // namespace marvek::setup

@@ -10,26 +10,41 @@
 #include "shared/maintenance/ManualFolderRemoval.h"
 #include "shared/search/ManualSearch.h"
 
+#include <QElapsedTimer>
+
 namespace marvek::setup {
 
 namespace {
 
 const QString InformationFiles[] = {QStringLiteral("man_info_do.ci"), QStringLiteral("man_info_us.ci")};
 
-// Shows the copy progress on the copy bar and lets the window breathe after every folder and file.
+// Keeps the copy bar's value at every file and lets the window breathe after every folder, and after a
+// file once a time slice has passed since it last did: a repaint and an event run per file would cost
+// more than the copy of a small page. The bar's last value is always shown.
 class CopyProgress : public CopyObserver {
 public:
-    CopyProgress(SetupContext& ctx, InstallView& view) : m_ctx(ctx), m_view(view) {}
-    void folderListed() override { m_ctx.os().clock().processEvents(); }
+    CopyProgress(SetupContext& ctx, InstallView& view) : m_ctx(ctx), m_view(view) { m_slice.start(); }
+    void folderListed() override { breathe(); }
     void fileCopied(qint32 progressValue) override {
-        m_view.bar(Bar::Copy).Value = progressValue;
-        m_view.repaint();
-        m_ctx.os().clock().processEvents();
+        ProgressBarState& bar = m_view.bar(Bar::Copy);
+        bar.Value = progressValue;
+        if (progressValue >= bar.Max || m_slice.hasExpired(SliceMs)) {
+            m_view.repaint();
+            breathe();
+        }
     }
 
 private:
+    static constexpr qint64 SliceMs = 20;
+
+    void breathe() {
+        m_ctx.os().clock().processEvents();
+        m_slice.restart();
+    }
+
     SetupContext& m_ctx;
     InstallView& m_view;
+    QElapsedTimer m_slice;
 };
 
 void showBar(InstallView& view, Bar which, qint32 max, qint32 value) {
@@ -172,8 +187,9 @@ bool Pipeline::ExtractHtmlManual() {
     m_view.repaint();
 
     CopyProgress progress(m_ctx, m_view);
-    return CopyTree(m_ctx.shared, CopyModeCopy, count, m_ctx.UnzipTempDir, m_ctx.InstallBase, &progress) !=
-           -1;
+    // The extracted files are the scratch folder's own: they move into place.
+    return CopyTree(m_ctx.shared, CopyModeCopy, count, m_ctx.UnzipTempDir, m_ctx.InstallBase, &progress,
+                    platform::Placement::Move) != -1;
 }
 
 bool Pipeline::CopyPdfManual() {

@@ -17,9 +17,11 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QSet>
+#include <cstdio>
 #include <gtest/gtest.h>
 #include <map>
 #include <optional>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace marvek;
@@ -201,6 +203,85 @@ TEST_F(CopyTreeTest, LinksFailTheWalkAndNothingIsWrittenThroughThem) {
     EXPECT_EQ(copyTree(CopyModeCopy, 0, Source, Destination), -1);
     EXPECT_EQ(outsideEntries(), QStringList{"keep.txt"});
     EXPECT_EQ(t.temp().readFile(q("C:\\Outside\\keep.txt")), "keep");
+}
+
+// A move places every file as the copy does (same order, progress, contents, times; writable targets; an
+// existing target in another case or read-only replaced) and leaves the source with its folders only: by
+// rename on one file system (the same inode), by copy and removal when the rename is refused or the
+// destination lies on another file system.
+TEST_F(CopyTreeTest, MovePlacesFilesAsTheCopyAndEmptiesTheSource) {
+    const auto inode = [](const QString& hostPath) {
+        struct stat info {};
+        return ::stat(QFile::encodeName(hostPath).constData(), &info) == 0 ? info.st_ino : ino_t(0);
+    };
+    const auto device = [](const QString& hostPath) {
+        struct stat info {};
+        return ::stat(QFile::encodeName(hostPath).constData(), &info) == 0 ? info.st_dev : dev_t(0);
+    };
+    const QStringList names = {"root.txt", "a\\a.txt", "a\\a1\\a1.txt", "a\\A2\\a2.txt",
+                               "B\\b.txt", "c\\c.txt", "c\\c1\\c1.txt"};
+    QTemporaryDir otherVolume(QStringLiteral("/dev/shm/marvek-move-XXXXXX"));
+    const bool twoVolumes = otherVolume.isValid() && device(otherVolume.path()) != device(host(Source));
+    if (twoVolumes) {
+        ASSERT_TRUE(QFile::link(otherVolume.path(), t.temp().machine().drivesFolder() + q("/e")));
+    }
+
+    const struct {
+        const char* what;
+        const char* destination;
+        bool refuseRename;
+        bool renamed;
+    } cases[] = {
+        {"one file system", "C:\\Manuals\\New\\Base", false, true},
+        {"rename refused", "C:\\Manuals\\New\\Base", true, false},
+        {"another file system", "E:\\Base", false, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const QString destination = q(c.destination);
+        if (destination.startsWith(u'E') && !twoVolumes) {
+            std::printf("no second file system beside the temporary folder: %s not checked\n", c.what);
+            continue;
+        }
+        for (const QString& name : names)
+            ASSERT_TRUE(t.temp().writeFile(Source + u'\\' + name, "content of " + name.toUtf8()));
+        ASSERT_TRUE(
+            t.os().files().setAttributes(Source + q("\\B\\b.txt"), platform::FILE_ATTRIBUTE_READONLY));
+        ASSERT_TRUE(t.os().files().setLastModifiedMs(Source + q("\\root.txt"), 1'000'000'000'000));
+        const ino_t rootInode = inode(host(Source + q("\\root.txt")));
+        ASSERT_TRUE(t.temp().writeFile(destination + q("\\C\\c.txt"), "old"));
+        ASSERT_TRUE(
+            t.os().files().setAttributes(destination + q("\\C\\c.txt"), platform::FILE_ATTRIBUTE_READONLY));
+        if (c.refuseRename)
+            t.os().setFileFaultPolicy(
+                std::make_unique<FileFaultFunction>([](platform::FileOperation operation, const QString&) {
+                    return operation == platform::FileOperation::Rename;
+                }));
+
+        RecordingObserver observer(host(destination));
+        EXPECT_EQ(CopyTree(t.ctx, CopyModeCopy, 7, Source, destination, &observer, platform::Placement::Move),
+                  0);
+        t.os().setFileFaultPolicy(nullptr);
+        EXPECT_EQ(observer.progress, QList<qint32>({8, 9, 10, 11, 12, 13, 14}));
+        QStringList appeared = observer.copied;
+        appeared.removeAll(q("C/c.txt")); // there before
+        EXPECT_EQ(appeared, QStringList({"root.txt", "C/c1/c1.txt", "B/b.txt", "a/a.txt", "a/A2/a2.txt",
+                                         "a/a1/a1.txt"}));
+        for (const QString& name : names) {
+            const QString target = destination + u'\\' + QString(name).replace(q("c\\c.txt"), q("C\\c.txt"));
+            EXPECT_EQ(t.temp().readFile(target), "content of " + name.toUtf8()) << name.toStdString();
+            EXPECT_FALSE(t.os().files().isReadOnly(target)) << name.toStdString();
+        }
+        EXPECT_FALSE(QFileInfo::exists(host(destination) + q("/c")));
+        EXPECT_EQ(t.os().files().lastModifiedMs(destination + q("\\root.txt")), 1'000'000'000'000);
+        EXPECT_EQ(inode(host(destination + q("\\root.txt"))) == rootInode, c.renamed);
+        EXPECT_FALSE(QDirIterator(host(Source), QDir::Files | QDir::Hidden | QDir::System,
+                                  QDirIterator::Subdirectories)
+                         .hasNext())
+            << "a file left in the source";
+        EXPECT_TRUE(QFileInfo(host(Source + q("\\c\\c1"))).isDir()) << "the folders stay";
+        ASSERT_TRUE(QDir(host(destination)).removeRecursively());
+    }
 }
 
 // The command line quotes only the destination, with its trailing backslash; the archiver accepts it,
