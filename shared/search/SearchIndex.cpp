@@ -95,10 +95,12 @@ QString matchTerm(QString term, bool typing) {
     const QByteArray utf8 = term.left(256).toUtf8();
     int tokens = 0;
     bool code = false;
+    bool cjk = true;
     Tokenize(std::string_view(utf8.constData(), size_t(utf8.size())), TokenMode::Query,
              [&](const Token& token) {
                  ++tokens;
                  code = code || containsDigit(token.text);
+                 cjk = cjk && StartsWithCjk(token.text);
              });
     if (tokens == 0)
         return {};
@@ -110,8 +112,9 @@ QString matchTerm(QString term, bool typing) {
     QString expression = QLatin1Char('"') + quoted + QLatin1Char('"');
     if (prefix || code || singleCjk)
         return expression + QLatin1Char('*');
-    // A word still being typed: the whole word by its stem, or the beginning of a longer one.
-    if (typing)
+    // A word still being typed: the whole word by its stem, or the beginning of a longer one. Japanese
+    // of two or more characters needs no prefix: its pairs are found inside longer runs already.
+    if (typing && !cjk)
         return QLatin1Char('(') + expression + QStringLiteral(" OR ") + expression + QStringLiteral("*)");
     return expression;
 }

@@ -20,6 +20,9 @@ enum class TokenMode {
     Document, // text being indexed
     Query,    // a query term
     Prefix,   // a query term searched by prefix: not stemmed
+    // A document's text again for highlights and snippets, where only places and offsets count: the
+    // tokens of Document at the same places, words not stemmed, a pair given by its first character.
+    Auxiliary,
 };
 
 struct Token {

@@ -114,6 +114,11 @@ TEST(MatchExpression, QuotesEveryWordAndSearchesCodesAndOpenWordsByPrefix) {
         {"brake blee ", true, "\"brake\" AND \"blee\""},
         {"\"bleed the\" brak*", false, "\"bleed the\" AND \"brak\"*"},
         {"P0A8 冷却 水", false, "\"P0A8\"* AND \"冷却\" AND \"水\"*"},
+        // Japanese being typed: its pairs are found inside longer runs without a prefix; one character
+        // is a prefix anyway, a mixed word is an open word.
+        {"ブレーキ 冷却", true, "\"ブレーキ\" AND \"冷却\""},
+        {"冷却 水", true, "\"冷却\" AND \"水\"*"},
+        {"冷却 ＡＢＳ冷", true, "\"冷却\" AND (\"ＡＢＳ冷\" OR \"ＡＢＳ冷\"*)"},
         {"say \"hi", false, "\"say\" AND \"hi\""},
         // Quotes inside a word are doubled; operators and punctuation are only words.
         {"a\"\"b OR NOT -- ; ( )", false, "\"a\"\"\"\"b\" AND \"OR\" AND \"NOT\""},
