@@ -413,17 +413,6 @@ int tokenizeForFts5(Fts5Tokenizer*, void* context, int flags, const char* text, 
         &sink);
 }
 
-fts5_api* fts5Api(sqlite3* db) {
-    fts5_api* api = nullptr;
-    sqlite3_stmt* statement = nullptr;
-    if (sqlite3_prepare_v2(db, "SELECT fts5(?1)", -1, &statement, nullptr) == SQLITE_OK) {
-        sqlite3_bind_pointer(statement, 1, static_cast<void*>(&api), "fts5_api_ptr", nullptr);
-        sqlite3_step(statement);
-    }
-    sqlite3_finalize(statement);
-    return api;
-}
-
 } // namespace
 
 std::string_view StemWord(std::string_view word) {
@@ -491,8 +480,19 @@ int detail::tokenize(std::string_view utf8, TokenMode mode, TokenCallback callba
     return Walker(utf8, mode, callback, context).run();
 }
 
+fts5_api* Fts5Api(sqlite3* db) {
+    fts5_api* api = nullptr;
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(db, "SELECT fts5(?1)", -1, &statement, nullptr) == SQLITE_OK) {
+        sqlite3_bind_pointer(statement, 1, static_cast<void*>(&api), "fts5_api_ptr", nullptr);
+        sqlite3_step(statement);
+    }
+    sqlite3_finalize(statement);
+    return api;
+}
+
 int RegisterTokenizer(sqlite3* db) {
-    fts5_api* api = fts5Api(db);
+    fts5_api* api = Fts5Api(db);
     if (!api)
         return SQLITE_ERROR;
     fts5_tokenizer tokenizer{createTokenizer, deleteTokenizer, tokenizeForFts5};

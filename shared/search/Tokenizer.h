@@ -45,6 +45,9 @@ std::string_view StemWord(std::string_view word);
 // True when the first character of the text belongs to a run of Japanese, Chinese or Korean characters.
 bool StartsWithCjk(std::string_view utf8);
 
+// The connection's FTS5 interface; null when SQLite has no FTS5.
+fts5_api* Fts5Api(sqlite3* db);
+
 // Registers the tokenizer under the name "marvek" on the connection; SQLITE_OK or an error code.
 int RegisterTokenizer(sqlite3* db);
 inline constexpr const char* TokenizerName = "marvek";
