@@ -79,7 +79,7 @@ void SearchPanel::searchNow() {
 void SearchPanel::show(const std::vector<search::SearchHit>& hits) {
     m_found = hits;
     m_hits->clear();
-    m_status->setText(hits.empty() ? m_texts.noHits : QString());
+    m_status->setText(search::ResultStatus(m_texts, hits.size(), m_search.readOnly()));
     for (const search::SearchHit& hit : hits) {
         auto* item = new QListWidgetItem(m_hits);
         QString where = hit.model.toHtmlEscaped() + QStringLiteral(" &middot; ") + hit.pubNo.toHtmlEscaped();

@@ -72,6 +72,13 @@ bool looksDamaged(const QString& file) {
     return changeCounter == validFor && in.size() < qint64(pageCount) * pageSize;
 }
 
+// Write access refused: to the file itself (opened for reading), to its journal or to its folder.
+bool isRefusedWriteCode(int code) {
+    const int primary = code & 0xFF;
+    return primary == SQLITE_READONLY || primary == SQLITE_PERM || primary == SQLITE_CANTOPEN ||
+           primary == SQLITE_AUTH;
+}
+
 bool isDamageCode(int code) {
     const int primary = code & 0xFF;
     return primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB || code == SQLITE_IOERR_SHORT_READ;
@@ -154,8 +161,13 @@ bool SearchIndex::exec(const char* sql) {
 }
 
 bool SearchIndex::fail() {
-    if (m_db && isDamageCode(sqlite3_extended_errcode(m_db.get())))
+    if (!m_db)
+        return false;
+    const int code = sqlite3_extended_errcode(m_db.get());
+    if (isDamageCode(code))
         m_damaged = true;
+    else if (isRefusedWriteCode(code))
+        m_readOnly = true;
     return false;
 }
 
@@ -163,6 +175,7 @@ SearchIndex::OpenResult SearchIndex::open() {
     if (m_db)
         return OpenResult::Opened;
     m_damaged = false;
+    m_readOnly = false;
     bool fresh = !QFile::exists(m_file);
     if (!fresh && looksDamaged(m_file)) {
         if (!QFile::remove(m_file))
@@ -170,15 +183,24 @@ SearchIndex::OpenResult SearchIndex::open() {
         QFile::remove(m_file + QStringLiteral("-journal"));
         fresh = true;
     }
+    const QByteArray name = QFile::encodeName(m_file);
     sqlite3* raw = nullptr;
-    const int opened = sqlite3_open_v2(QFile::encodeName(m_file).constData(), &raw,
-                                       SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    int opened = sqlite3_open_v2(name.constData(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
     m_db.reset(raw);
-    if (opened != SQLITE_OK || RegisterTokenizer(m_db.get()) != SQLITE_OK) {
+    if (opened != SQLITE_OK && !fresh) {
+        // SQLite opens a file it may not write for reading by itself; a refused open is tried so too.
+        raw = nullptr;
+        opened = sqlite3_open_v2(name.constData(), &raw, SQLITE_OPEN_READONLY, nullptr);
+        m_db.reset(raw);
+    }
+    m_lengths = std::make_unique<DocumentLengths>(m_db.get(), "pages");
+    if (opened != SQLITE_OK || RegisterTokenizer(m_db.get()) != SQLITE_OK ||
+        RegisterRanking(m_db.get(), m_lengths.get()) != SQLITE_OK) {
         m_db.reset();
         return OpenResult::Failed;
     }
     sqlite3_busy_timeout(m_db.get(), 10000);
+    m_readOnly = sqlite3_db_readonly(m_db.get(), "main") == 1;
 
     if (!fresh) {
         const shared::SqliteStatement layout =
@@ -187,9 +209,10 @@ SearchIndex::OpenResult SearchIndex::open() {
             columnText(layout.get(), 0) == QLatin1String(Layout))
             return OpenResult::Opened;
         const int code = sqlite3_extended_errcode(m_db.get());
-        if (code == SQLITE_BUSY || code == SQLITE_LOCKED) {
+        if (code == SQLITE_BUSY || code == SQLITE_LOCKED || m_readOnly) {
             m_db.reset();
-            return OpenResult::Failed; // another program is writing it: not damaged
+            return OpenResult::Failed; // another program is writing it (not damaged), or it cannot be made
+                                       // anew
         }
         return rebuild() ? OpenResult::Created : OpenResult::Failed;
     }
@@ -367,7 +390,8 @@ std::optional<std::vector<SearchHit>> SearchIndex::search(const QString& matchEx
     const shared::SqliteStatement query =
         prepare(m_db.get(), "SELECT rowid, pub_no, path, pdf_page, highlight(pages, 0, char(2), char(3)),"
                             " snippet(pages, 1, char(2), char(3), '…', 24)"
-                            " FROM pages WHERE pages MATCH ?1 ORDER BY rank LIMIT ?2");
+                            " FROM pages WHERE pages MATCH ?1 AND rank MATCH 'marvek_bm25(10.0, 1.0)'"
+                            " ORDER BY rank LIMIT ?2");
     if (!query) {
         fail();
         return std::nullopt;
