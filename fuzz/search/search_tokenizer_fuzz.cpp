@@ -24,7 +24,8 @@ bool isBoundary(std::string_view text, int at) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0)
         return 0;
-    const TokenMode modes[] = {TokenMode::Document, TokenMode::Query, TokenMode::Prefix, TokenMode::Auxiliary};
+    const TokenMode modes[] = {TokenMode::Document, TokenMode::Query, TokenMode::Prefix,
+                               TokenMode::Auxiliary};
     const TokenMode mode = modes[data[0] % 4];
     const std::string_view input(reinterpret_cast<const char*>(data + 1), size - 1);
     const std::string folded = FoldText(input);

@@ -3,13 +3,16 @@
 #include "manager/app/ManagerSearch.h"
 #include "manager/window/SearchPanel.h"
 #include "manager/window/frmMmpMain.h"
+#include "platform/ScreenScript.h"
 #include "platform/testing/RecordingProgram.h"
 #include "shared/testing/SchemaDatabase.h"
 #include "shared/testing/SharedTestContext.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
 #include <gtest/gtest.h>
@@ -57,7 +60,7 @@ TEST_F(ManagerSearchTest, OpensAHitInPagoraAndForgetsADeletedManual) {
 
 TEST_F(ManagerSearchTest, PanelSearchesAfterThePauseAndOpensWithEnter) {
     manager::SearchPanel panel(ctx);
-    panel.T_Search()->setText(q("brak"));
+    QTest::keyClicks(panel.T_Search(), q("brak"));
     EXPECT_EQ(panel.L_Hits()->count(), 0) << "not before the pause";
     ::testing::internal::CaptureStderr();
     for (int i = 0; i < 50 && panel.L_Hits()->count() == 0; ++i)
@@ -104,6 +107,24 @@ TEST_F(ManagerSearchTest, EnterOpensAHitAndTheFocusStaysOnTheHits) {
     form.T_Filter()->setFocus();
     QTest::keyClick(form.T_Filter(), Qt::Key_Return);
     EXPECT_NE(QApplication::focusWidget(), form.T_Filter());
+}
+
+// For demonstrations: a screen script puts words into the search field; the hits are there at once
+// (no pause for a text the program puts in) and photographed after the action.
+TEST_F(ManagerSearchTest, AScreenScriptSearchesAndPhotographsTheHits) {
+    QTemporaryDir shots;
+    platform::ScreenScript script(platform::parseScreenScript(q("frmMmpMain T_Search = bleeding")).actions,
+                                  shots.path(), shots.path() + q("/screen.log"));
+    manager::frmMmpMain form(ctx, {});
+    form.show();
+    for (int i = 0; i < 50 && script.pendingActions() > 0; ++i)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_EQ(form.searchPanel()->L_Hits()->count(), 1);
+    EXPECT_TRUE(QFile::exists(shots.path() + q("/01-frmMmpMain.png")));
+    EXPECT_TRUE(QFile::exists(shots.path() + q("/02-frmMmpMain.png")));
+    QFile log(shots.path() + q("/screen.log"));
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(log.readAll().contains("text\tfrmMmpMain\tT_Search\tbleeding\n"));
 }
 
 } // namespace

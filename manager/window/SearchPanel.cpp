@@ -42,7 +42,14 @@ SearchPanel::SearchPanel(ManagerContext& ctx, QWidget* parent)
     m_pause.setSingleShot(true);
     m_pause.setInterval(PauseMs);
     connect(&m_pause, &QTimer::timeout, this, &SearchPanel::searchNow);
-    connect(m_field, &QLineEdit::textChanged, this, [this] { m_pause.start(); });
+    // Typed words wait for the pause; a text put in by the program (a screen script, the clear button) is
+    // searched at once.
+    connect(m_field, &QLineEdit::textChanged, this, [this] {
+        if (m_field->isModified())
+            m_pause.start();
+        else
+            searchNow();
+    });
     connect(m_hits, &QListWidget::itemActivated, this, [this] { openCurrent(); });
     m_field->installEventFilter(this);
     m_hits->installEventFilter(this);
