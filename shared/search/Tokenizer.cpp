@@ -304,8 +304,10 @@ private:
             if (folded == 0)
                 break;
             digit = digit || folded <= '9';
-            if (m_word.size() < MaxWordBytes)
+            if (!m_wordCut && m_word.size() < MaxWordBytes)
                 m_word.push_back(folded);
+            else
+                m_wordCut = true;
         }
         m_wordEnd = int(pos);
         m_wordDigit = m_wordDigit || digit;
@@ -317,8 +319,11 @@ private:
             m_wordStart = start;
         m_wordEnd = end;
         m_wordDigit = m_wordDigit || folded.digit;
-        if (m_word.size() + folded.size <= MaxWordBytes)
+        // Once a character does not fit, nothing after it does: the token stays a piece of the text.
+        if (!m_wordCut && m_word.size() + folded.size <= MaxWordBytes)
             m_word.append(folded.view());
+        else
+            m_wordCut = true;
     }
 
     void flushWord() {
@@ -329,6 +334,7 @@ private:
         emit(word, m_wordStart, m_wordEnd, false);
         m_word.clear();
         m_wordDigit = false;
+        m_wordCut = false;
     }
 
     void addCjkChar(const Folded& folded, int start, int end) {
@@ -369,6 +375,7 @@ private:
     int m_wordStart = 0;
     int m_wordEnd = 0;
     bool m_wordDigit = false;
+    bool m_wordCut = false; // the word reached MaxWordBytes: the rest of it is left out
 
     Folded m_lastCjk;
     int m_lastCjkStart = 0;

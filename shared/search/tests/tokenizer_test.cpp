@@ -57,6 +57,17 @@ TEST(Tokenizer, CodesAreKeptWholeAndUnstemmed) {
         EXPECT_EQ(tokens(c.input), c.expected) << c.input;
 }
 
+// A word longer than a token may be is cut where a character no longer fits, and nothing after that
+// character is kept: the token stays a piece of the folded text.
+TEST(Tokenizer, ALongWordIsCutBeforeTheFirstCharacterThatDoesNotFit) {
+    const std::string head(125, 'p');
+    // κ is two bytes and would make 129: neither it nor the "b" after it is kept.
+    EXPECT_EQ(tokens(head + "０l\xce\xba"
+                            "b"),
+              Tokens{head + "0l"});
+    EXPECT_EQ(tokens(head + "0lbx"), Tokens{head + "0lb"});
+}
+
 TEST(Tokenizer, JapaneseRunsGiveOverlappingPairs) {
     const struct {
         const char* input;
