@@ -1,5 +1,6 @@
 // The screen script: every accepted line is a form and a control without blanks (and "*" only as the
-// standing mark); a refused script names a line that exists and keeps no action.
+// standing mark), a field's text without blanks around it and never standing; a refused script names a
+// line that exists and keeps no action.
 #include "fuzz/FuzzCheck.h"
 #include "platform/ScreenScript.h"
 
@@ -18,6 +19,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                               !word.contains(QLatin1Char('\t')));
         }
         MARVEK_FUZZ_CHECK(!action.form.startsWith(QLatin1Char('#')));
+        if (action.text)
+            MARVEK_FUZZ_CHECK(!action.standing && *action.text == action.text->trimmed() &&
+                              !action.text->contains(QLatin1Char('\n')));
     }
     return 0;
 }

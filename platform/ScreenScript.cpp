@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QEvent>
 #include <QFile>
+#include <QLineEdit>
 #include <QRegularExpression>
 #include <QTimer>
 #include <QWidget>
@@ -41,6 +42,11 @@ ParsedScreenScript parseScreenScript(const QString& text) {
         const QString line = lines.at(i).trimmed();
         if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
             continue;
+        static const QRegularExpression textAction(QStringLiteral("^(\\S+)\\s+(\\S+)\\s+=(?:\\s+(.*))?$"));
+        if (const QRegularExpressionMatch match = textAction.match(line); match.hasMatch()) {
+            parsed.actions.append({match.captured(1), match.captured(2), false, match.captured(3).trimmed()});
+            continue;
+        }
         const QStringList words = line.split(blanks, Qt::SkipEmptyParts);
         const bool standing = words.size() == 3 && words.at(2) == QLatin1String("*");
         if (words.size() != 2 && !standing) {
@@ -48,7 +54,7 @@ ParsedScreenScript parseScreenScript(const QString& text) {
             parsed.lineError = static_cast<int>(i + 1);
             return parsed;
         }
-        parsed.actions.append({words.at(0), words.at(1), standing});
+        parsed.actions.append({words.at(0), words.at(1), standing, std::nullopt});
     }
     return parsed;
 }
@@ -81,7 +87,10 @@ std::unique_ptr<ScreenScript> ScreenScript::fromEnvironment() {
         } else {
             const ParsedScreenScript parsed = parseScreenScript(QString::fromUtf8(file.read(1 << 20)));
             if (parsed.lineError != 0)
-                std::fprintf(stderr, "screen script: line %d of \"%s\" is not \"<form> <control> [*]\"\n",
+                std::fprintf(stderr,
+                             "screen script: line %d of \"%s\" is not \"<form> <control> [*]\" or \"<form> "
+                             "<control> = "
+                             "<text>\"\n",
                              parsed.lineError, qPrintable(scriptFile));
             actions = parsed.actions;
         }
@@ -166,7 +175,17 @@ void ScreenScript::runNext() {
 void ScreenScript::perform(QWidget* form, const ScreenAction& action) {
     QPointer<QWidget> guard(form);
     showing(form).acted = true;
-    if (action.control == CloseControl) {
+    if (action.text) {
+        auto* field = form->findChild<QLineEdit*>(action.control);
+        if (field == nullptr || !field->isEnabled()) {
+            log({QStringLiteral("missing"), action.form, action.control});
+            std::fprintf(stderr, "screen script: %s has no enabled field %s\n", qPrintable(action.form),
+                         qPrintable(action.control));
+        } else {
+            log({QStringLiteral("text"), action.form, action.control, *action.text});
+            field->setText(*action.text);
+        }
+    } else if (action.control == CloseControl) {
         log({QStringLiteral("click"), action.form, action.control});
         form->close();
     } else {

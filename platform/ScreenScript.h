@@ -12,18 +12,20 @@ class QWidget;
 
 namespace marvek::platform {
 
-// One line of a screen script: click a control of a form (or close the form).
+// One line of a screen script: click a control of a form (or close the form), or put a text into a field.
 struct ScreenAction {
     QString form;          // the form's object name ("frmStartUp")
-    QString control;       // a button's object name ("O_Value(1)", "B_OK"), or "close" for the close box
+    QString control;       // a button's object name ("O_Value(1)", "B_OK"), or "close" for the close box;
+                           // with a text, a line edit's ("T_Search")
     bool standing = false; // "*": done at every showing of the form, never used up
+    std::optional<QString> text; // "= <text>": the field's new text (the rest of the line, trimmed)
 
     friend bool operator==(const ScreenAction&, const ScreenAction&) = default;
 };
 
-// Reads a screen script: one action a line, "<form> <control>" with an optional third word "*";
-// blank lines and lines starting with "#" are skipped. A line of another shape is an error (its
-// number in lineError, counted from 1).
+// Reads a screen script: one action a line, "<form> <control>" with an optional third word "*", or
+// "<form> <control> = <text>"; blank lines and lines starting with "#" are skipped. A line of another shape
+// is an error (its number in lineError, counted from 1).
 struct ParsedScreenScript {
     QList<ScreenAction> actions;
     int lineError = 0;
@@ -36,7 +38,8 @@ ParsedScreenScript parseScreenScript(const QString& text);
 // The ordered actions run one after another: the first one waits until its form is shown, is done on
 // the next turn of the event loop (so the form's own show handling has finished) through the control's
 // click(), and the next one follows. An action whose form is hidden by an earlier action waits for the
-// next showing, so "frmDirectorySelect B_OK" twice answers two folder screens. A standing action
+// next showing, so "frmDirectorySelect B_OK" twice answers two folder screens. A text action sets the
+// text of the form's line edit of that name as a program does (setText: no key is typed). A standing action
 // ("frmDirectorySelect B_OK *") answers every showing of its form while the ordered head waits for
 // another form. Without a fitting action a form waits for the person at the screen.
 //

@@ -75,6 +75,9 @@ int RunSearchCommand(platform::Platform& os, const QStringList& arguments, QText
             << " cannot be used\n";
         return NoIndex;
     }
+    if (manuals.readOnly())
+        err << "marvek-search: the search index " << search::SearchIndexPath(databasePath)
+            << " cannot be updated (no write access): searching the pages indexed so far\n";
     for (const search::SearchHit& hit : *hits)
         out << search::HitLine(hit) << "\n";
     return hits->empty() ? NotFound : Found;

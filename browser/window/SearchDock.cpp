@@ -80,7 +80,7 @@ void SearchDock::searchNow() {
         return;
     }
     m_hits = *hits;
-    m_status->setText(m_hits.empty() ? m_texts.noHits : QString());
+    m_status->setText(search::ResultStatus(m_texts, m_hits.size(), m_search->readOnly()));
     for (const search::SearchHit& hit : m_hits) {
         auto* item = new QListWidgetItem(m_list);
         auto* label =

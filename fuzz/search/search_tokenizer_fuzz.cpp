@@ -1,12 +1,15 @@
 // The suite's tokenizer on any bytes, in each mode (the first byte picks it). Checked: every token is a
 // non-empty piece of the folded input, its offsets lie inside the input (on character boundaries) and
 // follow each other, a token given at the place of the one before it comes after one (documents only),
-// and folding is done character by character (the folded input is the folded halves joined).
+// and folding is done character by character (the folded input is the folded halves joined); the pass of
+// highlights and snippets gives its tokens at the places of the document's.
 
 #include "fuzz/FuzzCheck.h"
 #include "shared/search/Tokenizer.h"
 
 #include <string>
+#include <tuple>
+#include <vector>
 
 using namespace marvek::search;
 
@@ -21,8 +24,9 @@ bool isBoundary(std::string_view text, int at) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0)
         return 0;
-    const TokenMode modes[] = {TokenMode::Document, TokenMode::Query, TokenMode::Prefix};
-    const TokenMode mode = modes[data[0] % 3];
+    const TokenMode modes[] = {TokenMode::Document, TokenMode::Query, TokenMode::Prefix,
+                               TokenMode::Auxiliary};
+    const TokenMode mode = modes[data[0] % 4];
     const std::string_view input(reinterpret_cast<const char*>(data + 1), size - 1);
     const std::string folded = FoldText(input);
     // In valid UTF-8 the offsets lie on character boundaries (a stray continuation byte is a character
@@ -38,10 +42,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         MARVEK_FUZZ_CHECK(token.start >= 0 && token.start < token.end && token.end <= int(input.size()));
         MARVEK_FUZZ_CHECK(!valid || (isBoundary(input, token.start) && isBoundary(input, token.end)));
         MARVEK_FUZZ_CHECK(token.start >= previousStart);
-        MARVEK_FUZZ_CHECK(!token.colocated || (any && mode == TokenMode::Document));
+        MARVEK_FUZZ_CHECK(!token.colocated ||
+                          (any && (mode == TokenMode::Document || mode == TokenMode::Auxiliary)));
         previousStart = token.start;
         any = true;
     });
+
+    if (mode == TokenMode::Auxiliary || mode == TokenMode::Document) {
+        std::vector<std::tuple<int, int, bool>> places[2];
+        for (const int pass : {0, 1})
+            Tokenize(input, pass == 0 ? TokenMode::Document : TokenMode::Auxiliary, [&](const Token& token) {
+                places[pass].emplace_back(token.start, token.end, token.colocated);
+            });
+        MARVEK_FUZZ_CHECK(places[0] == places[1]);
+    }
 
     // Folding is local: the input cut before an ASCII byte (never part of another character) folds to
     // the two halves' folds.

@@ -18,6 +18,8 @@ public:
     // cannot be used. progress reports manuals being indexed first.
     std::optional<std::vector<search::SearchHit>> find(const QString& words,
                                                        const search::ManualSearch::Progress& progress = {});
+    // True when the last search could not bring the index up to date (no write access to it).
+    bool readOnly() const { return m_search.readOnly(); }
     // After a delete job: the manual's rows leave the index.
     void forget(const QString& pubNo);
 

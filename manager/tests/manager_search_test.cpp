@@ -2,13 +2,18 @@
 // (a recording stand-in), and a deleted manual's hits gone.
 #include "manager/app/ManagerSearch.h"
 #include "manager/window/SearchPanel.h"
+#include "manager/window/frmMmpMain.h"
+#include "platform/ScreenScript.h"
 #include "platform/testing/RecordingProgram.h"
 #include "shared/testing/SchemaDatabase.h"
 #include "shared/testing/SharedTestContext.h"
 
-#include <QCoreApplication>
+#include <QApplication>
+#include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QTemporaryDir>
+#include <QTest>
 #include <QThread>
 #include <gtest/gtest.h>
 
@@ -55,7 +60,7 @@ TEST_F(ManagerSearchTest, OpensAHitInPagoraAndForgetsADeletedManual) {
 
 TEST_F(ManagerSearchTest, PanelSearchesAfterThePauseAndOpensWithEnter) {
     manager::SearchPanel panel(ctx);
-    panel.T_Search()->setText(q("brak"));
+    QTest::keyClicks(panel.T_Search(), q("brak"));
     EXPECT_EQ(panel.L_Hits()->count(), 0) << "not before the pause";
     ::testing::internal::CaptureStderr();
     for (int i = 0; i < 50 && panel.L_Hits()->count() == 0; ++i)
@@ -66,8 +71,60 @@ TEST_F(ManagerSearchTest, PanelSearchesAfterThePauseAndOpensWithEnter) {
 
     const RecordingProgram pagora(env.temp().host(ctx.ViewerExePath), env.temp().root() + q("/pagora.args"));
     ASSERT_TRUE(pagora.install());
-    Q_EMIT panel.T_Search()->returnPressed();
+    QTest::keyClick(panel.T_Search(), Qt::Key_Return);
     EXPECT_EQ(pagora.waitForRuns(1).size(), 1);
+}
+
+// In the window Enter moves on to the next control, but not from the search: a hit opened with Enter
+// in the field or the list leaves the focus on the hits, and the next Enter opens the next one.
+TEST_F(ManagerSearchTest, EnterOpensAHitAndTheFocusStaysOnTheHits) {
+    ASSERT_TRUE(env.temp().writeFile(q("C:\\Manuals\\RM011EN\\contents\\b02.html"),
+                                     "<title>Brake Pads</title><p>Check the pads and the brakes.</p>"));
+    manager::frmMmpMain form(ctx, {});
+    form.show();
+    QApplication::setActiveWindow(&form);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    manager::SearchPanel& panel = *form.searchPanel();
+    panel.T_Search()->setFocus();
+    QTest::keyClicks(panel.T_Search(), q("brakes"));
+    const RecordingProgram pagora(env.temp().host(ctx.ViewerExePath), env.temp().root() + q("/pagora.args"));
+    ASSERT_TRUE(pagora.install());
+
+    // Enter before the pause is over searches first.
+    QTest::keyClick(panel.T_Search(), Qt::Key_Return);
+    ASSERT_EQ(panel.L_Hits()->count(), 2);
+    EXPECT_EQ(QApplication::focusWidget(), panel.L_Hits());
+    EXPECT_EQ(pagora.waitForRuns(1).size(), 1);
+
+    QTest::keyClick(panel.L_Hits(), Qt::Key_Down);
+    QTest::keyClick(panel.L_Hits(), Qt::Key_Return);
+    EXPECT_EQ(QApplication::focusWidget(), panel.L_Hits());
+    const auto runs = pagora.waitForRuns(2);
+    ASSERT_EQ(runs.size(), 2);
+    EXPECT_NE(runs[0], runs[1]) << "the second hit";
+
+    // Elsewhere in the window Enter still moves on.
+    form.T_Filter()->setFocus();
+    QTest::keyClick(form.T_Filter(), Qt::Key_Return);
+    EXPECT_NE(QApplication::focusWidget(), form.T_Filter());
+}
+
+// For demonstrations: a screen script puts words into the search field; the hits are there at once
+// (no pause for a text the program puts in) and photographed after the action.
+TEST_F(ManagerSearchTest, AScreenScriptSearchesAndPhotographsTheHits) {
+    QTemporaryDir shots;
+    platform::ScreenScript script(platform::parseScreenScript(q("frmMmpMain T_Search = bleeding")).actions,
+                                  shots.path(), shots.path() + q("/screen.log"));
+    manager::frmMmpMain form(ctx, {});
+    form.show();
+    for (int i = 0; i < 50 && script.pendingActions() > 0; ++i)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_EQ(form.searchPanel()->L_Hits()->count(), 1);
+    EXPECT_TRUE(QFile::exists(shots.path() + q("/01-frmMmpMain.png")));
+    EXPECT_TRUE(QFile::exists(shots.path() + q("/02-frmMmpMain.png")));
+    QFile log(shots.path() + q("/screen.log"));
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(log.readAll().contains("text\tfrmMmpMain\tT_Search\tbleeding\n"));
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "shared/forms/LanguageFont.h"
 
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -41,13 +42,36 @@ SearchPanel::SearchPanel(ManagerContext& ctx, QWidget* parent)
     m_pause.setSingleShot(true);
     m_pause.setInterval(PauseMs);
     connect(&m_pause, &QTimer::timeout, this, &SearchPanel::searchNow);
-    connect(m_field, &QLineEdit::textChanged, this, [this] { m_pause.start(); });
-    connect(m_field, &QLineEdit::returnPressed, this, [this] {
-        if (m_pause.isActive())
+    // Typed words wait for the pause; a text put in by the program (a screen script, the clear button) is
+    // searched at once.
+    connect(m_field, &QLineEdit::textChanged, this, [this] {
+        if (m_field->isModified())
+            m_pause.start();
+        else
             searchNow();
-        openCurrent();
     });
     connect(m_hits, &QListWidget::itemActivated, this, [this] { openCurrent(); });
+    m_field->installEventFilter(this);
+    m_hits->installEventFilter(this);
+}
+
+bool SearchPanel::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress || (watched != m_field && watched != m_hits))
+        return QWidget::eventFilter(watched, event);
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key != Qt::Key_Return && key != Qt::Key_Enter)
+        return QWidget::eventFilter(watched, event);
+    enterPressed(watched == m_field);
+    return true; // taken here: it goes neither to the window nor to the list's own activation
+}
+
+// Enter opens the current hit (the field's words searched first when the pause is still running); the
+// focus is on the hits afterwards, so the next one is a key away.
+void SearchPanel::enterPressed(bool inField) {
+    if (inField && m_pause.isActive())
+        searchNow();
+    if (openCurrent())
+        m_hits->setFocus(Qt::OtherFocusReason);
 }
 
 void SearchPanel::searchNow() {
@@ -79,7 +103,7 @@ void SearchPanel::searchNow() {
 void SearchPanel::show(const std::vector<search::SearchHit>& hits) {
     m_found = hits;
     m_hits->clear();
-    m_status->setText(hits.empty() ? m_texts.noHits : QString());
+    m_status->setText(search::ResultStatus(m_texts, hits.size(), m_search.readOnly()));
     for (const search::SearchHit& hit : hits) {
         auto* item = new QListWidgetItem(m_hits);
         QString where = hit.model.toHtmlEscaped() + QStringLiteral(" &middot; ") + hit.pubNo.toHtmlEscaped();
@@ -102,10 +126,12 @@ void SearchPanel::show(const std::vector<search::SearchHit>& hits) {
         m_hits->setCurrentRow(0);
 }
 
-void SearchPanel::openCurrent() {
+bool SearchPanel::openCurrent() {
     const int row = m_hits->currentRow();
-    if (row >= 0 && size_t(row) < m_found.size())
-        OpenSearchHit(m_ctx, m_found[size_t(row)]);
+    if (row < 0 || size_t(row) >= m_found.size())
+        return false;
+    OpenSearchHit(m_ctx, m_found[size_t(row)]);
+    return true;
 }
 
 void SearchPanel::forget(const QString& pubNo) {

@@ -14,7 +14,8 @@ class QProgressBar;
 namespace marvek::manager {
 
 // The search beside the manual list: a field, the hits as one types (after a short pause), a progress
-// bar while manuals are indexed first. Enter or a double click opens the hit in the browser.
+// bar while manuals are indexed first. Enter or a double click opens the hit in the browser; Enter in the
+// field or the list stays with the hits (the window's Enter-moves-on rule is not for them).
 class SearchPanel : public QWidget {
     Q_OBJECT
 public:
@@ -30,9 +31,13 @@ public:
 
     static constexpr int PauseMs = 250;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void show(const std::vector<search::SearchHit>& hits);
-    void openCurrent();
+    bool openCurrent();
+    void enterPressed(bool inField);
 
     ManagerContext& m_ctx;
     ManagerSearch m_search;

@@ -433,11 +433,16 @@ using platform::ScreenAction;
 TEST(ScreenScriptFormat, Lines) {
     const platform::ParsedScreenScript parsed =
         platform::parseScreenScript(q("# comment\r\n\r\n  frmA\tB_OK  \r\nfrmStartUp  O_Value(1)  *"));
-    EXPECT_EQ(parsed.actions,
-              (QList<ScreenAction>{{q("frmA"), q("B_OK"), false}, {q("frmStartUp"), q("O_Value(1)"), true}}));
+    EXPECT_EQ(parsed.actions, (QList<ScreenAction>{{q("frmA"), q("B_OK"), false, std::nullopt},
+                                                   {q("frmStartUp"), q("O_Value(1)"), true, std::nullopt}}));
     EXPECT_EQ(parsed.lineError, 0);
     EXPECT_EQ(platform::parseScreenScript(QString()).lineError, 0);
-    for (const char* bad : {"frmA B_OK\nfrmA B_OK now\n", "frmA B_OK\nfrmA B_OK * *\n"}) {
+    // "=" puts the rest of the line, trimmed, into a field; nothing after it empties the field.
+    EXPECT_EQ(platform::parseScreenScript(q("frmMmpMain T_Search =  brake  冷却水 \nfrmA T_X =")).actions,
+              (QList<ScreenAction>{{q("frmMmpMain"), q("T_Search"), false, q("brake  冷却水")},
+                                   {q("frmA"), q("T_X"), false, QString()}}));
+    for (const char* bad :
+         {"frmA B_OK\nfrmA B_OK now\n", "frmA B_OK\nfrmA B_OK * *\n", "frmA B_OK\nfrmA = x\n"}) {
         const platform::ParsedScreenScript refused = platform::parseScreenScript(q(bad));
         EXPECT_EQ(std::pair(refused.actions.size(), refused.lineError), std::pair(qsizetype(0), 2)) << bad;
     }

@@ -20,18 +20,30 @@ void showSystemError(const SharedContext& ctx, quint32 code) {
     ctx.os.ui().messageBox(GetSystemErrorText(ctx, code), platform::mb::OKOnly, ctx.ProgramTitle);
 }
 
-// The grant of full access to one file for a trustee, with the messages of a failing call.
-bool grantFullAccess(const SharedContext& ctx, const QString& path, const QString& trustee) {
-    if (!IsNtfsVolume(ctx, path))
-        return true;
-    const QString hostPath = ctx.os.machine().toHost(path);
-    const platform::AclResult current = platform::readAccessEntries(hostPath);
-    if (current.error != platform::ERROR_SUCCESS) {
-        showSystemError(ctx, current.error);
+bool isNtfsVolume(const platform::Platform& os, const QString& path) {
+    const QString root = path.left(3).toUpper();
+    const bool driveRoot = root.size() == 3 && root.at(0) >= QLatin1Char('A') &&
+                           root.at(0) <= QLatin1Char('Z') && root.at(1) == QLatin1Char(':') &&
+                           root.at(2) == QLatin1Char('\\');
+    if (!driveRoot)
         return false;
-    }
-    const quint32 error =
-        platform::setGroupAccess(hostPath, trustee, platform::FILE_ALL_ACCESS, platform::NO_INHERITANCE);
+    return os.files().volumeFileSystem(root).left(4).toUpper() == QLatin1String("NTFS");
+}
+
+// The grant of full access to one file for a trustee: the Windows error code of the failing call.
+quint32 grantFullAccessCode(const platform::Platform& os, const QString& path, const QString& trustee) {
+    if (!isNtfsVolume(os, path))
+        return platform::ERROR_SUCCESS;
+    const QString hostPath = os.machine().toHost(path);
+    const platform::AclResult current = platform::readAccessEntries(hostPath);
+    if (current.error != platform::ERROR_SUCCESS)
+        return current.error;
+    return platform::setGroupAccess(hostPath, trustee, platform::FILE_ALL_ACCESS, platform::NO_INHERITANCE);
+}
+
+// The same with the message of a failing call.
+bool grantFullAccess(const SharedContext& ctx, const QString& path, const QString& trustee) {
+    const quint32 error = grantFullAccessCode(ctx.os, path, trustee);
     if (error != platform::ERROR_SUCCESS) {
         showSystemError(ctx, error);
         return false;
@@ -47,17 +59,16 @@ QString GetUsersGroupName() {
 }
 
 bool IsNtfsVolume(const SharedContext& ctx, const QString& path) {
-    const QString root = path.left(3).toUpper();
-    const bool driveRoot = root.size() == 3 && root.at(0) >= QLatin1Char('A') &&
-                           root.at(0) <= QLatin1Char('Z') && root.at(1) == QLatin1Char(':') &&
-                           root.at(2) == QLatin1Char('\\');
-    if (!driveRoot)
-        return false;
-    return ctx.os.files().volumeFileSystem(root).left(4).toUpper() == QLatin1String("NTFS");
+    return isNtfsVolume(ctx.os, path);
 }
 
 bool GrantUsersFullAccess(const SharedContext& ctx, const QString& path) {
     return grantFullAccess(ctx, path, ctx.UsersGroupName);
+}
+
+bool GrantUsersFullAccessQuietly(const platform::Platform& os, const QString& path) {
+    const QString users = GetUsersGroupName();
+    return !users.isEmpty() && grantFullAccessCode(os, path, users) == platform::ERROR_SUCCESS;
 }
 
 QString HostTrusteeName(const QString& windowsName) {

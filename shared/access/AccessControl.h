@@ -22,6 +22,11 @@ bool IsNtfsVolume(const SharedContext& ctx, const QString& path);
 // returns false.
 bool GrantUsersFullAccess(const SharedContext& ctx, const QString& path);
 
+// The grant of GrantUsersFullAccess to the local users group (GetUsersGroupName), without messages, for a
+// file that any user's program may make and every user's must write (the search index). True on success
+// and when the volume keeps no access lists.
+bool GrantUsersFullAccessQuietly(const platform::Platform& os, const QString& path);
+
 // A Windows account name as this host knows it: the built-in group name "Users" (any case) is the local
 // users group (GetUsersGroupName), because group names here are case-sensitive and differ; any other
 // name is kept.

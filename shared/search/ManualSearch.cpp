@@ -1,5 +1,6 @@
 #include "shared/search/ManualSearch.h"
 
+#include "shared/access/AccessControl.h"
 #include "shared/config/RegistryKeys.h"
 #include "shared/helpers/ShellHelpers.h"
 #include "shared/search/ManualPages.h"
@@ -56,13 +57,34 @@ std::vector<ManualSource> ReadInstalledManuals(shared::ManualDatabase& db) {
 }
 
 ManualSearch::ManualSearch(const platform::Platform& os, const QString& databasePath)
-    : m_os(os), m_index(os.machine().toHost(SearchIndexPath(databasePath))) {
+    : m_os(os), m_file(SearchIndexPath(databasePath)), m_index(os.machine().toHost(m_file)) {
+}
+
+// A file made here gets the access the database has: whichever user's program made it, the others'
+// programs bring it up to date.
+void ManualSearch::granted(SearchIndex::OpenResult result) {
+    if (result == SearchIndex::OpenResult::Created)
+        shared::GrantUsersFullAccessQuietly(m_os, m_file);
 }
 
 bool ManualSearch::ready() {
+    // An index found read-only is opened again: its access may have changed since.
+    if (m_index.isOpen() && m_index.readOnly())
+        m_index.close();
     if (m_index.isOpen())
         return true;
-    return !m_index.file().isEmpty() && m_index.open() != SearchIndex::OpenResult::Failed;
+    if (m_index.file().isEmpty())
+        return false;
+    const SearchIndex::OpenResult result = m_index.open();
+    granted(result);
+    return result != SearchIndex::OpenResult::Failed;
+}
+
+bool ManualSearch::rebuild() {
+    if (!m_index.rebuild())
+        return false;
+    granted(SearchIndex::OpenResult::Created);
+    return true;
 }
 
 bool ManualSearch::indexOne(const ManualSource& manual) {
@@ -77,7 +99,7 @@ bool ManualSearch::indexOne(const ManualSource& manual) {
     };
     if (m_index.indexManual(manual, pages))
         return true;
-    if (m_index.damaged() && m_index.rebuild())
+    if (m_index.damaged() && rebuild())
         return m_index.indexManual(manual, pages);
     return false;
 }
@@ -91,7 +113,7 @@ bool ManualSearch::removeManual(const QString& pubNo) {
         return false;
     if (m_index.removeManual(pubNo))
         return true;
-    return m_index.damaged() && m_index.rebuild(); // a new index holds no rows of it
+    return m_index.damaged() && rebuild(); // a new index holds no rows of it
 }
 
 std::vector<ManualSource> ManualSearch::outdated(const std::vector<ManualSource>& installed) {
@@ -99,7 +121,7 @@ std::vector<ManualSource> ManualSearch::outdated(const std::vector<ManualSource>
     if (!ready())
         return stale;
     auto indexed = m_index.indexedManuals();
-    if (!indexed && m_index.damaged() && m_index.rebuild())
+    if (!indexed && m_index.damaged() && rebuild())
         indexed = m_index.indexedManuals();
     QHash<QString, QString> stamps;
     for (const auto& [pubNo, stamp] : indexed.value_or(std::vector<std::pair<QString, QString>>{}))
@@ -113,6 +135,8 @@ std::vector<ManualSource> ManualSearch::outdated(const std::vector<ManualSource>
 int ManualSearch::update(const std::vector<ManualSource>& installed, const Progress& progress) {
     if (!ready())
         return int(installed.size());
+    if (m_index.readOnly())
+        return int(outdated(installed).size());
     QSet<QString> current;
     for (const ManualSource& manual : installed)
         current.insert(manual.Pub_No);
@@ -124,7 +148,7 @@ int ManualSearch::update(const std::vector<ManualSource>& installed, const Progr
     const std::vector<ManualSource> stale = outdated(installed);
     int failed = 0;
     const int total = int(stale.size());
-    for (int i = 0; i < total; ++i) {
+    for (int i = 0; i < total && !m_index.readOnly(); ++i) {
         if (progress)
             progress(i, total, stale[size_t(i)].Pub_No);
         if (!indexOne(stale[size_t(i)]))
@@ -143,9 +167,19 @@ std::optional<std::vector<SearchHit>> ManualSearch::search(const std::vector<Man
     update(installed, progress);
     const QString expression = BuildMatchExpression(words, options.lastWordIsPrefix);
     auto hits = m_index.search(expression, options.limit);
-    if (!hits && m_index.damaged() && m_index.rebuild()) {
+    if (!hits && m_index.damaged() && rebuild()) {
         update(installed, progress);
         hits = m_index.search(expression, options.limit);
+    }
+    if (hits && m_index.readOnly()) {
+        // The rows of removed manuals could not go: their pages are not offered. A manual installed
+        // again elsewhere is opened where it is now.
+        QHash<QString, QString> current;
+        for (const ManualSource& manual : installed)
+            current.insert(manual.Pub_No, manual.InsPath);
+        std::erase_if(*hits, [&](const SearchHit& hit) { return !current.contains(hit.pubNo); });
+        for (SearchHit& hit : *hits)
+            hit.insPath = current.value(hit.pubNo);
     }
     return hits;
 }

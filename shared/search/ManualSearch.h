@@ -47,10 +47,15 @@ public:
     // Removes the rows of manuals no longer installed and indexes the outdated ones; the number of
     // manuals that could not be indexed.
     int update(const std::vector<ManualSource>& installed, const Progress& progress = {});
-    // update, then the best pages for the words; empty optional when the index cannot be used.
+    // update, then the best pages for the words; empty optional when the index cannot be used. An index
+    // this user may not change is searched as it is (readOnly() tells), without the manuals that are
+    // no longer installed.
     std::optional<std::vector<SearchHit>> search(const std::vector<ManualSource>& installed,
                                                  const QString& words, const QueryOptions& options = {},
                                                  const Progress& progress = {});
+
+    // True when the last search found the index read-only: manuals could not be brought up to date.
+    bool readOnly() const { return m_index.readOnly(); }
 
     SearchIndex& index() { return m_index; }
     // Called every few pages while a manual is read, so that a window keeps painting.
@@ -58,9 +63,12 @@ public:
 
 private:
     bool ready();
+    bool rebuild();
+    void granted(SearchIndex::OpenResult result);
     bool indexOne(const ManualSource& manual);
 
     const platform::Platform& m_os;
+    QString m_file; // the Windows path
     SearchIndex m_index;
     std::function<void()> m_pump;
 };

@@ -72,6 +72,13 @@ bool looksDamaged(const QString& file) {
     return changeCounter == validFor && in.size() < qint64(pageCount) * pageSize;
 }
 
+// Write access refused: to the file itself (opened for reading), to its journal or to its folder.
+bool isRefusedWriteCode(int code) {
+    const int primary = code & 0xFF;
+    return primary == SQLITE_READONLY || primary == SQLITE_PERM || primary == SQLITE_CANTOPEN ||
+           primary == SQLITE_AUTH;
+}
+
 bool isDamageCode(int code) {
     const int primary = code & 0xFF;
     return primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB || code == SQLITE_IOERR_SHORT_READ;
@@ -95,10 +102,12 @@ QString matchTerm(QString term, bool typing) {
     const QByteArray utf8 = term.left(256).toUtf8();
     int tokens = 0;
     bool code = false;
+    bool cjk = true;
     Tokenize(std::string_view(utf8.constData(), size_t(utf8.size())), TokenMode::Query,
              [&](const Token& token) {
                  ++tokens;
                  code = code || containsDigit(token.text);
+                 cjk = cjk && StartsWithCjk(token.text);
              });
     if (tokens == 0)
         return {};
@@ -110,8 +119,9 @@ QString matchTerm(QString term, bool typing) {
     QString expression = QLatin1Char('"') + quoted + QLatin1Char('"');
     if (prefix || code || singleCjk)
         return expression + QLatin1Char('*');
-    // A word still being typed: the whole word by its stem, or the beginning of a longer one.
-    if (typing)
+    // A word still being typed: the whole word by its stem, or the beginning of a longer one. Japanese
+    // of two or more characters needs no prefix: its pairs are found inside longer runs already.
+    if (typing && !cjk)
         return QLatin1Char('(') + expression + QStringLiteral(" OR ") + expression + QStringLiteral("*)");
     return expression;
 }
@@ -151,8 +161,13 @@ bool SearchIndex::exec(const char* sql) {
 }
 
 bool SearchIndex::fail() {
-    if (m_db && isDamageCode(sqlite3_extended_errcode(m_db.get())))
+    if (!m_db)
+        return false;
+    const int code = sqlite3_extended_errcode(m_db.get());
+    if (isDamageCode(code))
         m_damaged = true;
+    else if (isRefusedWriteCode(code))
+        m_readOnly = true;
     return false;
 }
 
@@ -160,6 +175,7 @@ SearchIndex::OpenResult SearchIndex::open() {
     if (m_db)
         return OpenResult::Opened;
     m_damaged = false;
+    m_readOnly = false;
     bool fresh = !QFile::exists(m_file);
     if (!fresh && looksDamaged(m_file)) {
         if (!QFile::remove(m_file))
@@ -167,15 +183,24 @@ SearchIndex::OpenResult SearchIndex::open() {
         QFile::remove(m_file + QStringLiteral("-journal"));
         fresh = true;
     }
+    const QByteArray name = QFile::encodeName(m_file);
     sqlite3* raw = nullptr;
-    const int opened = sqlite3_open_v2(QFile::encodeName(m_file).constData(), &raw,
-                                       SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    int opened = sqlite3_open_v2(name.constData(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
     m_db.reset(raw);
-    if (opened != SQLITE_OK || RegisterTokenizer(m_db.get()) != SQLITE_OK) {
+    if (opened != SQLITE_OK && !fresh) {
+        // SQLite opens a file it may not write for reading by itself; a refused open is tried so too.
+        raw = nullptr;
+        opened = sqlite3_open_v2(name.constData(), &raw, SQLITE_OPEN_READONLY, nullptr);
+        m_db.reset(raw);
+    }
+    m_lengths = std::make_unique<DocumentLengths>(m_db.get(), "pages");
+    if (opened != SQLITE_OK || RegisterTokenizer(m_db.get()) != SQLITE_OK ||
+        RegisterRanking(m_db.get(), m_lengths.get()) != SQLITE_OK) {
         m_db.reset();
         return OpenResult::Failed;
     }
     sqlite3_busy_timeout(m_db.get(), 10000);
+    m_readOnly = sqlite3_db_readonly(m_db.get(), "main") == 1;
 
     if (!fresh) {
         const shared::SqliteStatement layout =
@@ -184,9 +209,10 @@ SearchIndex::OpenResult SearchIndex::open() {
             columnText(layout.get(), 0) == QLatin1String(Layout))
             return OpenResult::Opened;
         const int code = sqlite3_extended_errcode(m_db.get());
-        if (code == SQLITE_BUSY || code == SQLITE_LOCKED) {
+        if (code == SQLITE_BUSY || code == SQLITE_LOCKED || m_readOnly) {
             m_db.reset();
-            return OpenResult::Failed; // another program is writing it: not damaged
+            return OpenResult::Failed; // another program is writing it (not damaged), or it cannot be made
+                                       // anew
         }
         return rebuild() ? OpenResult::Created : OpenResult::Failed;
     }
@@ -364,7 +390,8 @@ std::optional<std::vector<SearchHit>> SearchIndex::search(const QString& matchEx
     const shared::SqliteStatement query =
         prepare(m_db.get(), "SELECT rowid, pub_no, path, pdf_page, highlight(pages, 0, char(2), char(3)),"
                             " snippet(pages, 1, char(2), char(3), '…', 24)"
-                            " FROM pages WHERE pages MATCH ?1 ORDER BY rank LIMIT ?2");
+                            " FROM pages WHERE pages MATCH ?1 AND rank MATCH 'marvek_bm25(10.0, 1.0)'"
+                            " ORDER BY rank LIMIT ?2");
     if (!query) {
         fail();
         return std::nullopt;

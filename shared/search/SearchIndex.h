@@ -1,9 +1,11 @@
 #pragma once
 
 #include "shared/database/SqliteHandles.h"
+#include "shared/search/Ranking.h"
 
 #include <QString>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -70,7 +72,8 @@ public:
     const QString& file() const { return m_file; }
 
     enum class OpenResult { Opened, Created, Failed };
-    // Opens the file (once), making it anew when it is missing, damaged or of another layout.
+    // Opens the file (once), making it anew when it is missing, damaged or of another layout. A file this
+    // user may not write (another account made it, a read-only share) opens for reading.
     OpenResult open();
     bool isOpen() const { return m_db != nullptr; }
     void close() { m_db.reset(); }
@@ -78,6 +81,9 @@ public:
     bool rebuild();
     // True when the last failure came from a damaged file (then rebuild() and try again).
     bool damaged() const { return m_damaged; }
+    // True when the file can be searched but not changed: it opened for reading only, or a change was
+    // refused for want of write access (to the file, its journal or its folder).
+    bool readOnly() const { return m_readOnly; }
 
     // The stamps of the indexed manuals by publication number; empty on failure.
     std::optional<std::vector<std::pair<QString, QString>>> indexedManuals();
@@ -96,8 +102,10 @@ private:
     bool removeManualRows(qint64 id);
 
     QString m_file;
+    std::unique_ptr<DocumentLengths> m_lengths; // used by the connection: goes after it
     shared::SqliteDatabase m_db;
     bool m_damaged = false;
+    bool m_readOnly = false;
 };
 
 } // namespace marvek::search

@@ -14,11 +14,16 @@ struct SearchTexts {
     QString indexing; // "%1 of %2" manuals being indexed
     QString noHits;   // nothing found
     QString failed;   // the index cannot be used
+    QString readOnly; // the index is searched as it is: this user may not bring it up to date
     QString pdfPage;  // "page %1" of a PDF hit
     QString shortcut; // the browser's menu entry
 };
 
 SearchTexts LoadSearchTexts(const QString& languageCode);
+
+// The status line under the search field after a search: nothing found, the index read-only, both
+// or neither.
+QString ResultStatus(const SearchTexts& texts, size_t hits, bool readOnly);
 
 // A hit's title and snippet as rich text: markup escaped, the highlighted words bold.
 QString HighlightedHtml(const QString& marked);

@@ -2,6 +2,7 @@
 
 #include <QChar>
 #include <QString>
+#include <algorithm>
 #include <array>
 
 namespace marvek::search {
@@ -16,7 +17,7 @@ enum class CharClass { Separator, Word, Mark, Cjk };
 // A character after folding: up to a few characters of UTF-8.
 struct Folded {
     CharClass kind = CharClass::Separator;
-    std::array<char, 32> bytes{};
+    std::array<char, 32> bytes;
     size_t size = 0;
     bool digit = false;
 
@@ -38,6 +39,12 @@ struct Folded {
         }
     }
     std::string_view view() const { return {bytes.data(), size}; }
+    // Ready for the next character (the bytes need no clearing: size says what holds).
+    void reset() {
+        kind = CharClass::Separator;
+        size = 0;
+        digit = false;
+    }
 
 private:
     void put(char c) {
@@ -144,8 +151,21 @@ void foldLetter(char32_t cp, Folded& out, int depth) {
     out.append(folded);
 }
 
+// ASCII letters and digits folded (upper case to lower), 0 for a separator: the common characters
+// of both languages' pages, looked up without decoding.
+constexpr std::array<char, 128> AsciiFold = [] {
+    std::array<char, 128> table{};
+    for (int c = '0'; c <= '9'; ++c)
+        table[size_t(c)] = char(c);
+    for (int c = 'a'; c <= 'z'; ++c)
+        table[size_t(c)] = char(c);
+    for (int c = 'A'; c <= 'Z'; ++c)
+        table[size_t(c)] = char(c + 32);
+    return table;
+}();
+
 void foldChar(char32_t cp, Folded& out) {
-    out = Folded();
+    out.reset();
     if (cp < 0x80)
         return foldAscii(cp, out);
     if (isCjk(cp)) {
@@ -173,8 +193,17 @@ void foldChar(char32_t cp, Folded& out) {
     out.kind = out.size ? CharClass::Word : CharClass::Mark;
 }
 
-bool endsWith(std::string_view word, std::string_view suffix) {
-    return word.size() >= suffix.size() && word.substr(word.size() - suffix.size()) == suffix;
+// Called several times for every word indexed: compared by hand, as a library call costs more than the
+// few bytes it compares.
+template <size_t N> bool endsWith(std::string_view word, const char (&suffix)[N]) {
+    constexpr size_t length = N - 1;
+    if (word.size() < length)
+        return false;
+    const char* tail = word.data() + word.size() - length;
+    for (size_t i = 0; i < length; ++i)
+        if (tail[i] != suffix[i])
+            return false;
+    return true;
 }
 
 bool isVowelAt(std::string_view word, size_t i) {
@@ -216,6 +245,16 @@ public:
     int run() {
         Folded folded;
         for (size_t pos = 0; pos < m_text.size() && m_result == 0;) {
+            const auto byte = static_cast<unsigned char>(m_text[pos]);
+            if (byte < 0x80) {
+                pos = AsciiFold[byte] ? addAsciiWord(pos) : pos + 1;
+                if (AsciiFold[byte] == 0) {
+                    flushWord();
+                    if (m_cjkCount > 0)
+                        flushCjk();
+                }
+                continue;
+            }
             char32_t cp = 0;
             const int length = decode(m_text, pos, cp);
             foldChar(cp, folded);
@@ -252,30 +291,65 @@ private:
             m_result = m_callback(m_context, Token{text, start, end, colocated});
     }
 
+    // The run of ASCII letters and digits at pos, added to the word; returns the position after it.
+    size_t addAsciiWord(size_t pos) {
+        if (m_cjkCount > 0)
+            flushCjk();
+        if (m_word.empty())
+            m_wordStart = int(pos);
+        bool digit = false;
+        for (; pos < m_text.size(); ++pos) {
+            const auto byte = static_cast<unsigned char>(m_text[pos]);
+            const char folded = byte < 0x80 ? AsciiFold[byte] : 0;
+            if (folded == 0)
+                break;
+            digit = digit || folded <= '9';
+            if (!m_wordCut && m_word.size() < MaxWordBytes)
+                m_word.push_back(folded);
+            else
+                m_wordCut = true;
+        }
+        m_wordEnd = int(pos);
+        m_wordDigit = m_wordDigit || digit;
+        return pos;
+    }
+
     void addWordChar(const Folded& folded, int start, int end) {
         if (m_word.empty())
             m_wordStart = start;
         m_wordEnd = end;
         m_wordDigit = m_wordDigit || folded.digit;
-        if (m_word.size() + folded.size <= MaxWordBytes)
+        // Once a character does not fit, nothing after it does: the token stays a piece of the text.
+        if (!m_wordCut && m_word.size() + folded.size <= MaxWordBytes)
             m_word.append(folded.view());
+        else
+            m_wordCut = true;
     }
 
     void flushWord() {
         if (m_word.empty())
             return;
-        const std::string_view word =
-            m_wordDigit || m_mode == TokenMode::Prefix ? std::string_view(m_word) : StemWord(m_word);
+        const bool whole = m_wordDigit || m_mode == TokenMode::Prefix || m_mode == TokenMode::Auxiliary;
+        const std::string_view word = whole ? std::string_view(m_word) : StemWord(m_word);
         emit(word, m_wordStart, m_wordEnd, false);
         m_word.clear();
         m_wordDigit = false;
+        m_wordCut = false;
     }
 
     void addCjkChar(const Folded& folded, int start, int end) {
         if (m_cjkCount > 0) {
-            std::string pair(m_lastCjk.view());
-            pair.append(folded.view());
-            emit(pair, m_lastCjkStart, end, false);
+            // Highlights and snippets need the places only: the pair's first character stands for it.
+            if (m_mode == TokenMode::Auxiliary) {
+                emit(m_lastCjk.view(), m_lastCjkStart, end, false);
+            } else {
+                std::array<char, 2 * sizeof(Folded::bytes)> pair;
+                const std::string_view first = m_lastCjk.view();
+                const std::string_view second = folded.view();
+                std::copy(first.begin(), first.end(), pair.begin());
+                std::copy(second.begin(), second.end(), pair.begin() + first.size());
+                emit(std::string_view(pair.data(), first.size() + second.size()), m_lastCjkStart, end, false);
+            }
         }
         m_lastCjk = folded;
         m_lastCjkStart = start;
@@ -286,7 +360,7 @@ private:
     void flushCjk() {
         if (m_cjkCount == 1)
             emit(m_lastCjk.view(), m_lastCjkStart, m_lastCjkEnd, false);
-        else if (m_cjkCount > 1 && m_mode == TokenMode::Document)
+        else if (m_cjkCount > 1 && (m_mode == TokenMode::Document || m_mode == TokenMode::Auxiliary))
             emit(m_lastCjk.view(), m_lastCjkStart, m_lastCjkEnd, true);
         m_cjkCount = 0;
     }
@@ -301,6 +375,7 @@ private:
     int m_wordStart = 0;
     int m_wordEnd = 0;
     bool m_wordDigit = false;
+    bool m_wordCut = false; // the word reached MaxWordBytes: the rest of it is left out
 
     Folded m_lastCjk;
     int m_lastCjkStart = 0;
@@ -330,7 +405,9 @@ int tokenizeForFts5(Fts5Tokenizer*, void* context, int flags, const char* text, 
     if (!text || length <= 0)
         return SQLITE_OK;
     TokenMode mode = TokenMode::Document;
-    if (flags & FTS5_TOKENIZE_QUERY)
+    if (flags & FTS5_TOKENIZE_AUX)
+        mode = TokenMode::Auxiliary;
+    else if (flags & FTS5_TOKENIZE_QUERY)
         mode = flags & FTS5_TOKENIZE_PREFIX ? TokenMode::Prefix : TokenMode::Query;
     Fts5Sink sink{context, token};
     return detail::tokenize(
@@ -341,17 +418,6 @@ int tokenizeForFts5(Fts5Tokenizer*, void* context, int flags, const char* text, 
                             int(t.text.size()), t.start, t.end);
         },
         &sink);
-}
-
-fts5_api* fts5Api(sqlite3* db) {
-    fts5_api* api = nullptr;
-    sqlite3_stmt* statement = nullptr;
-    if (sqlite3_prepare_v2(db, "SELECT fts5(?1)", -1, &statement, nullptr) == SQLITE_OK) {
-        sqlite3_bind_pointer(statement, 1, static_cast<void*>(&api), "fts5_api_ptr", nullptr);
-        sqlite3_step(statement);
-    }
-    sqlite3_finalize(statement);
-    return api;
 }
 
 } // namespace
@@ -421,8 +487,19 @@ int detail::tokenize(std::string_view utf8, TokenMode mode, TokenCallback callba
     return Walker(utf8, mode, callback, context).run();
 }
 
+fts5_api* Fts5Api(sqlite3* db) {
+    fts5_api* api = nullptr;
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(db, "SELECT fts5(?1)", -1, &statement, nullptr) == SQLITE_OK) {
+        sqlite3_bind_pointer(statement, 1, static_cast<void*>(&api), "fts5_api_ptr", nullptr);
+        sqlite3_step(statement);
+    }
+    sqlite3_finalize(statement);
+    return api;
+}
+
 int RegisterTokenizer(sqlite3* db) {
-    fts5_api* api = fts5Api(db);
+    fts5_api* api = Fts5Api(db);
     if (!api)
         return SQLITE_ERROR;
     fts5_tokenizer tokenizer{createTokenizer, deleteTokenizer, tokenizeForFts5};

@@ -20,6 +20,9 @@ enum class TokenMode {
     Document, // text being indexed
     Query,    // a query term
     Prefix,   // a query term searched by prefix: not stemmed
+    // A document's text again for highlights and snippets, where only places and offsets count: the
+    // tokens of Document at the same places, words not stemmed, a pair given by its first character.
+    Auxiliary,
 };
 
 struct Token {
@@ -41,6 +44,9 @@ std::string_view StemWord(std::string_view word);
 
 // True when the first character of the text belongs to a run of Japanese, Chinese or Korean characters.
 bool StartsWithCjk(std::string_view utf8);
+
+// The connection's FTS5 interface; null when SQLite has no FTS5.
+fts5_api* Fts5Api(sqlite3* db);
 
 // Registers the tokenizer under the name "marvek" on the connection; SQLITE_OK or an error code.
 int RegisterTokenizer(sqlite3* db);

@@ -1,4 +1,6 @@
+#include "platform/Acl.h"
 #include "platform/TextCodec.h"
+#include "shared/access/AccessControl.h"
 #include "shared/search/ManualSearch.h"
 #include "shared/testing/SchemaDatabase.h"
 #include "shared/testing/SharedTestContext.h"
@@ -195,6 +197,30 @@ TEST_F(ManualSearchTest, ADamagedIndexFileIsRebuilt) {
         EXPECT_EQ(find(QStringLiteral("冷却")).size(), 1) << c.what;
     }
     EXPECT_EQ(env.temp().readFile(DatabasePath), databaseBytes);
+}
+
+// Every user's programs bring the index up to date, whoever's program made the file: a new file, made
+// on first use or anew for a damaged one, gets the users group's full access, as the database has.
+TEST_F(ManualSearchTest, AnIndexFileMadeAnewIsGivenToTheUsersGroup) {
+    const QString users = shared::GetUsersGroupName();
+    const QString indexFile = env.temp().host(QStringLiteral("C:\\ML\\ManualSearch.idx"));
+    if (users.isEmpty() || !platform::supportsAccessLists(env.temp().host(QStringLiteral("C:\\"))))
+        GTEST_SKIP() << "no users group or no access lists on this file system";
+    const auto usersEntry = [&] {
+        for (const platform::AccessEntry& entry : platform::readAccessEntries(indexFile).entries)
+            if (entry.trustee == users)
+                return entry.mask;
+        return quint32(0);
+    };
+    for (const char* made : {"on first use", "anew for a damaged file"}) {
+        ASSERT_EQ(find(QStringLiteral("pads")).size(), 1) << made;
+        EXPECT_EQ(usersEntry(), platform::FILE_ALL_ACCESS) << made;
+        manuals.index().close();
+        ASSERT_EQ(platform::setGroupAccess(indexFile, users, 0, platform::NO_INHERITANCE),
+                  platform::ERROR_SUCCESS);
+        QFile file(indexFile);
+        file.resize(file.size() / 2);
+    }
 }
 
 } // namespace

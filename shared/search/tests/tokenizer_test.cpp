@@ -57,6 +57,17 @@ TEST(Tokenizer, CodesAreKeptWholeAndUnstemmed) {
         EXPECT_EQ(tokens(c.input), c.expected) << c.input;
 }
 
+// A word longer than a token may be is cut where a character no longer fits, and nothing after that
+// character is kept: the token stays a piece of the folded text.
+TEST(Tokenizer, ALongWordIsCutBeforeTheFirstCharacterThatDoesNotFit) {
+    const std::string head(125, 'p');
+    // κ is two bytes and would make 129: neither it nor the "b" after it is kept.
+    EXPECT_EQ(tokens(head + "０l\xce\xba"
+                            "b"),
+              Tokens{head + "0l"});
+    EXPECT_EQ(tokens(head + "0lbx"), Tokens{head + "0lb"});
+}
+
 TEST(Tokenizer, JapaneseRunsGiveOverlappingPairs) {
     const struct {
         const char* input;
@@ -114,6 +125,11 @@ TEST(MatchExpression, QuotesEveryWordAndSearchesCodesAndOpenWordsByPrefix) {
         {"brake blee ", true, "\"brake\" AND \"blee\""},
         {"\"bleed the\" brak*", false, "\"bleed the\" AND \"brak\"*"},
         {"P0A8 冷却 水", false, "\"P0A8\"* AND \"冷却\" AND \"水\"*"},
+        // Japanese being typed: its pairs are found inside longer runs without a prefix; one character
+        // is a prefix anyway, a mixed word is an open word.
+        {"ブレーキ 冷却", true, "\"ブレーキ\" AND \"冷却\""},
+        {"冷却 水", true, "\"冷却\" AND \"水\"*"},
+        {"冷却 ＡＢＳ冷", true, "\"冷却\" AND (\"ＡＢＳ冷\" OR \"ＡＢＳ冷\"*)"},
         {"say \"hi", false, "\"say\" AND \"hi\""},
         // Quotes inside a word are doubled; operators and punctuation are only words.
         {"a\"\"b OR NOT -- ; ( )", false, "\"a\"\"\"\"b\" AND \"OR\" AND \"NOT\""},
