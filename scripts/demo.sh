@@ -9,7 +9,7 @@
 # With a display the technician clicks through the screens. Without one the screens are answered from a
 # script (agree, OK in every folder screen, end) under Xvfb, every screen is saved to out/screens/, and
 # the manuals now installed are printed from the database and shown by the manual manager Mandex
-# (screenshots out/manager/). The CD's start page, opened by Cdlaunch once the browser is installed, goes
+# (screenshots out/manager/, the second one a search across the manuals). The CD's start page, opened by Cdlaunch once the browser is installed, goes
 # to out/cd-start.png; last, the manual browser opens an installed manual the way a diagnostic tool asks
 # for one: through ManualLink.exe (screenshot out/manual.png). The desktop entries of the installer's
 # shortcuts go to out/demo-desktop/ (validated), and every file of the CD is checked unchanged.
@@ -108,10 +108,12 @@ done
 
 # The manual manager, installed by setup beside the database, lists them: started as its menu entry does.
 if [ "$display" -eq 0 ]; then
-    echo "frmMmpMain B_End" >"$out/manager-script.txt"
+    # Its window, then a search across every installed manual.
+    printf '%s\n' 'frmMmpMain T_Search = brake' 'frmMmpMain B_End' >"$out/manager-script.txt"
     MARVEK_SCREEN_SCRIPT="$out/manager-script.txt" MARVEK_SCREENSHOT_DIR="$out/manager" \
         headless "$machine_tool" run 'C:\Program Files\Marvek\Scanlux\ManualLink\Mandex.exe'
-    echo "The manual manager's window: out/manager/"
+    mv "$out/manager/02-frmMmpMain.png" "$out/manager/02-search.png"
+    echo "The manual manager's window and a search for \"brake\": out/manager/"
 fi
 
 # The CD inserted again: now the start page opens in the suite's own browser.
