@@ -41,8 +41,8 @@ bool grantFullAccess(const SharedContext& ctx, const QString& path, const QStrin
 
 } // namespace
 
-QString GetUsersGroupName() {
-    const QString name = cutAtNul(platform::usersGroupName());
+QString GetUsersGroupName(const SharedContext& ctx) {
+    const QString name = cutAtNul(platform::usersGroupName(ctx.os.machine()));
     return name.size() < AccountNameBufferSize ? name : QString();
 }
 
@@ -60,14 +60,14 @@ bool GrantUsersFullAccess(const SharedContext& ctx, const QString& path) {
     return grantFullAccess(ctx, path, ctx.UsersGroupName);
 }
 
-QString HostTrusteeName(const QString& windowsName) {
+QString HostTrusteeName(const SharedContext& ctx, const QString& windowsName) {
     if (windowsName.compare(QLatin1String(FixedUsersTrustee), Qt::CaseInsensitive) == 0)
-        return GetUsersGroupName();
+        return GetUsersGroupName(ctx);
     return windowsName;
 }
 
 bool GrantFixedUsersFullAccess(const SharedContext& ctx, const QString& path) {
-    return grantFullAccess(ctx, path, HostTrusteeName(QLatin1String(FixedUsersTrustee)));
+    return grantFullAccess(ctx, path, HostTrusteeName(ctx, QLatin1String(FixedUsersTrustee)));
 }
 
 bool HasUsersFolderAccess(const SharedContext& ctx, const QString& folder) {
