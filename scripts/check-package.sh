@@ -51,6 +51,12 @@ if [ "$(id -u)" -eq 0 ]; then
     done
     getent group marvek >/dev/null || fail "the group marvek was not made"
     [ "$(stat -c '%G %a' /var/lib/marvek 2>/dev/null)" = "marvek 2775" ] || fail "/var/lib/marvek is not the group's setgid folder"
+    # What the maintainer script's machine tool made there is the group's, and the group may change it.
+    [ -z "$(find /var/lib/marvek ! -group marvek -print -quit)" ] || fail "/var/lib/marvek holds files of another group"
+    [ -z "$(find /var/lib/marvek \( -type f ! -perm -g+rw \) -o \( -type d ! -perm -2070 \) -print -quit)" ] ||
+        fail "/var/lib/marvek holds files or folders the group may not change"
+    env -u MARVEK_ROOT marvek-machine show 2>/dev/null | grep -qx '  named by /etc/marvek/machine.conf (MARVEK_ROOT is not set)' ||
+        fail "marvek-machine show does not work in the machine /etc/marvek/machine.conf names"
     closure_of=(--installed marvek-runtime)
 else
     echo "(not root: the package is not installed; its Depends are checked as written)"
