@@ -28,14 +28,15 @@ function(_marvek_package_hand_over)
         OUTPUT ${MARVEK_PACKAGE_FILE}
         COMMAND ${CMAKE_CPACK_COMMAND} --config ${CMAKE_BINARY_DIR}/CPackConfig.cmake -G DEB
         DEPENDS ${CMAKE_BINARY_DIR}/CPackConfig.cmake ${CMAKE_BINARY_DIR}/package/programs.txt
-                ${CMAKE_BINARY_DIR}/package/Depends.cmake ${programs}
+                ${CMAKE_BINARY_DIR}/package/Depends.cmake ${programs} marvek_machine marvek-search
                 ${sources}
         WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
         COMMENT "Packaging ${MARVEK_PACKAGE_NAME}"
         VERBATIM
     )
     add_custom_target(runtime_package DEPENDS ${MARVEK_PACKAGE_FILE})
-    add_dependencies(runtime_package ${targets})
+    # The package installs the two tools as well: cpack needs them built.
+    add_dependencies(runtime_package ${targets} marvek_machine marvek-search)
 endfunction()
 
 set(CPACK_GENERATOR DEB)

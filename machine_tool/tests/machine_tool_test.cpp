@@ -218,7 +218,8 @@ TEST(MachineToolChoice, ShowTellsWhichMachineAndWhy) {
     };
     const QString user = temp.dataHome() + "/marvek";
     ASSERT_TRUE(QDir().mkpath(user));
-    EXPECT_EQ(show({"--root", system, "show"}), "Machine: " + system + "\n  given with --root\nLocale");
+    EXPECT_TRUE(
+        show({"--root", system, "show"}).startsWith("Machine: " + system + "\n  given with --root\n"));
     EXPECT_TRUE(show({"show"}).startsWith("Machine: " + temp.root() + "\n  named by MARVEK_ROOT\n"));
     {
         const ScopedEnvironment unset("MARVEK_ROOT", QByteArray());

@@ -5,6 +5,8 @@
 #include <QFile>
 #include <QHash>
 #include <QRegularExpression>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace marvek::search {
 
@@ -166,6 +168,13 @@ SearchIndex::OpenResult SearchIndex::open() {
             return OpenResult::Failed;
         QFile::remove(m_file + QStringLiteral("-journal"));
         fresh = true;
+    }
+    // SQLite would make a new file 0644: made here as every file is (0666 less the umask), so the
+    // technicians of a shared machine keep one index; its journals take its permissions.
+    if (fresh) {
+        const int fd = ::open(QFile::encodeName(m_file).constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+        if (fd >= 0)
+            ::close(fd);
     }
     sqlite3* raw = nullptr;
     const int opened = sqlite3_open_v2(QFile::encodeName(m_file).constData(), &raw,
