@@ -78,10 +78,16 @@ Machine::Choice Machine::defaultChoice(const QString& systemConfig) {
 
 Machine::Choice Machine::choose(const QString& marvekRoot, const QString& dataHome, const QString& home,
                                 const QString& systemConfig) {
+    return chooseWith(marvekRoot, dataHome, home,
+                      marvekRoot.isEmpty() ? readMachineConfig(systemConfig) : QString());
+}
+
+Machine::Choice Machine::chooseWith(const QString& marvekRoot, const QString& dataHome, const QString& home,
+                                    const QString& systemRoot) {
     if (!marvekRoot.isEmpty())
         return {marvekRoot, Source::Environment};
-    if (QString root = readMachineConfig(systemConfig); !root.isEmpty())
-        return {std::move(root), Source::SystemConfig};
+    if (!systemRoot.isEmpty())
+        return {systemRoot, Source::SystemConfig};
     if (!dataHome.isEmpty() && QDir::isAbsolutePath(dataHome))
         return {dataHome + QStringLiteral("/marvek"), Source::UserDefault};
     return {home + QStringLiteral("/.local/share/marvek"), Source::UserDefault};

@@ -27,6 +27,9 @@ public:
     // file (tests give their own).
     static Choice choose(const QString& marvekRoot, const QString& dataHome, const QString& home,
                          const QString& systemConfig = QLatin1String(SystemConfigFile));
+    // The same with the configuration file read already (readMachineConfig), for many processes at once.
+    static Choice chooseWith(const QString& marvekRoot, const QString& dataHome, const QString& home,
+                             const QString& systemRoot);
     // The choice of this process's environment.
     static Choice defaultChoice(const QString& systemConfig = QLatin1String(SystemConfigFile));
     static QString defaultRoot() { return defaultChoice().root; }
