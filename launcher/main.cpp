@@ -12,6 +12,8 @@ int main(int argc, char** argv) {
     try {
         using namespace marvek;
         const std::unique_ptr<platform::Platform> os = platform::Platform::fromEnvironment();
+        if (!os)
+            return 1;
         const platform::InstanceLock instance(os->machine(), QLatin1String(launcher::ProgramName));
         launcher::LauncherContext context(*os, platform::programFolder(os->machine()));
         launcher::RunStartSequence(context, instance.previousInstance());

@@ -1,5 +1,7 @@
 #include "platform/Acl.h"
 
+#include "platform/SharedMachine.h"
+
 #include <QFile>
 #include <acl/libacl.h>
 #include <cerrno>
@@ -239,7 +241,9 @@ quint32 applyToPath(const QByteArray& path, gid_t gid, int perms, bool inheritab
 
 } // namespace
 
-QString usersGroupName() {
+QString usersGroupName(const Machine& machine) {
+    if (const std::optional<MachineGroup> group = sharedMachineGroup(machine))
+        return group->name;
     const QString name = QStringLiteral("users");
     return groupId(name) ? name : QString();
 }

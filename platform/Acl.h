@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Machine.h"
+
 #include <QString>
 #include <QtGlobal>
 #include <optional>
@@ -61,9 +63,10 @@ struct AclResult {
     std::vector<AccessEntry> entries;
 };
 
-// Name of the local group that stands for the built-in users group ("users"); empty when the host
-// has no such group.
-QString usersGroupName();
+// Name of the local group that stands for the built-in users group of a machine: on a machine every
+// user of the PC shares, its group (the technicians, see SharedMachine.h); on any other the host group
+// "users". Empty when the host has no such group.
+QString usersGroupName(const Machine& machine);
 // True when the file system of a host path keeps POSIX access lists.
 bool supportsAccessLists(const QString& hostPath);
 // The named group entries of a host path as Windows entries. A group without a name on this host is

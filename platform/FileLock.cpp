@@ -9,7 +9,7 @@
 namespace marvek::platform {
 
 FileLock::FileLock(const QString& path)
-    : m_fd(::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644)) {
+    : m_fd(::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666)) {
     if (m_fd < 0)
         return;
     int result;

@@ -281,9 +281,11 @@ bool copyHostFile(const QByteArray& sourceName, const QByteArray& targetName, bo
             return false; // copying a file onto itself would empty it
     }
 
+    // A new copy is made as every new file is, by the umask (the group's on a shared machine), an
+    // executable one executable: Windows copies the attributes, not an access list.
     FileDescriptor out(::open(targetName.constData(),
                               O_WRONLY | O_CREAT | O_CLOEXEC | (failIfExists ? O_EXCL : O_TRUNC),
-                              (sourceInfo.st_mode & 0777) | S_IWUSR));
+                              (sourceInfo.st_mode & 0111) != 0 ? 0777 : 0666));
     if (!out.isValid())
         return false;
     const timespec times[2] = {sourceInfo.st_atim, sourceInfo.st_mtim};

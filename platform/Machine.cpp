@@ -71,17 +71,51 @@ QString findWithoutCase(const QString& folder, const QString& name) {
 Machine::Machine(QString rootFolder) : m_root(absoluteClean(rootFolder)) {
 }
 
-QString Machine::defaultRoot() {
-    return rootFor(qEnvironmentVariable("MARVEK_ROOT"), qEnvironmentVariable("XDG_DATA_HOME"),
-                   QDir::homePath());
+Machine::Choice Machine::defaultChoice(const QString& systemConfig) {
+    return choose(qEnvironmentVariable("MARVEK_ROOT"), qEnvironmentVariable("XDG_DATA_HOME"),
+                  QDir::homePath(), systemConfig);
 }
 
-QString Machine::rootFor(const QString& marvekRoot, const QString& dataHome, const QString& home) {
+Machine::Choice Machine::choose(const QString& marvekRoot, const QString& dataHome, const QString& home,
+                                const QString& systemConfig) {
+    return chooseWith(marvekRoot, dataHome, home,
+                      marvekRoot.isEmpty() ? readMachineConfig(systemConfig) : QString());
+}
+
+Machine::Choice Machine::chooseWith(const QString& marvekRoot, const QString& dataHome, const QString& home,
+                                    const QString& systemRoot) {
     if (!marvekRoot.isEmpty())
-        return marvekRoot;
+        return {marvekRoot, Source::Environment};
+    if (!systemRoot.isEmpty())
+        return {systemRoot, Source::SystemConfig};
     if (!dataHome.isEmpty() && QDir::isAbsolutePath(dataHome))
-        return dataHome + QStringLiteral("/marvek");
-    return home + QStringLiteral("/.local/share/marvek");
+        return {dataHome + QStringLiteral("/marvek"), Source::UserDefault};
+    return {home + QStringLiteral("/.local/share/marvek"), Source::UserDefault};
+}
+
+QString parseMachineConfig(const QByteArray& text) {
+    QString root;
+    for (const QByteArray& rawLine : text.split('\n')) {
+        const QByteArray line = rawLine.trimmed();
+        if (line.isEmpty() || line.startsWith('#'))
+            continue;
+        const qsizetype equals = line.indexOf('=');
+        if (equals <= 0)
+            return {};
+        if (line.left(equals).trimmed() == "root")
+            root = QFile::decodeName(line.mid(equals + 1).trimmed());
+    }
+    if (root.contains(QChar(0)) || !root.startsWith(u'/'))
+        return {};
+    return QDir::cleanPath(root);
+}
+
+QString readMachineConfig(const QString& path) {
+    constexpr qint64 MaxConfigSize = 64 * 1024;
+    QFile file(path);
+    if (path.isEmpty() || !file.open(QIODevice::ReadOnly) || file.size() > MaxConfigSize)
+        return {};
+    return parseMachineConfig(file.read(MaxConfigSize));
 }
 
 QString Machine::drivesFolder() const {

@@ -13,10 +13,26 @@ class Machine {
 public:
     explicit Machine(QString rootFolder);
 
-    // MARVEK_ROOT, else $XDG_DATA_HOME/marvek, else ~/.local/share/marvek.
-    static QString defaultRoot();
-    // The same rule over another process's variables (an empty text stands for an unset one).
-    static QString rootFor(const QString& marvekRoot, const QString& dataHome, const QString& home);
+    // The file of the PC that names the machine every user shares.
+    static constexpr const char* SystemConfigFile = "/etc/marvek/machine.conf";
+
+    // Which machine a program works in, and why: MARVEK_ROOT, else the machine the system's
+    // configuration file names, else $XDG_DATA_HOME/marvek, else ~/.local/share/marvek.
+    enum class Source { Environment, SystemConfig, UserDefault };
+    struct Choice {
+        QString root;
+        Source source = Source::UserDefault;
+    };
+    // The rule over a process's variables (an empty text stands for an unset one) and a configuration
+    // file (tests give their own).
+    static Choice choose(const QString& marvekRoot, const QString& dataHome, const QString& home,
+                         const QString& systemConfig = QLatin1String(SystemConfigFile));
+    // The same with the configuration file read already (readMachineConfig), for many processes at once.
+    static Choice chooseWith(const QString& marvekRoot, const QString& dataHome, const QString& home,
+                             const QString& systemRoot);
+    // The choice of this process's environment.
+    static Choice defaultChoice(const QString& systemConfig = QLatin1String(SystemConfigFile));
+    static QString defaultRoot() { return defaultChoice().root; }
     static Machine fromEnvironment() { return Machine(defaultRoot()); }
 
     const QString& root() const { return m_root; }
@@ -50,5 +66,13 @@ public:
 private:
     QString m_root;
 };
+
+// The machine a system configuration text names: the absolute folder of its "root=" line ("#" lines
+// and blank lines are comments, blanks around names and values are dropped, other names are ignored).
+// Empty when the text names none, names a relative folder, or holds a line that is neither a comment
+// nor "name=value" (a garbled file names no machine).
+QString parseMachineConfig(const QByteArray& text);
+// The same for a file: empty when it is missing, unreadable or larger than a configuration file is.
+QString readMachineConfig(const QString& path);
 
 } // namespace marvek::platform

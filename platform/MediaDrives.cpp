@@ -88,7 +88,7 @@ QString linkTarget(const QString& entry) {
 class RecordLock {
 public:
     explicit RecordLock(const QString& path)
-        : m_fd(::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644)) {
+        : m_fd(::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666)) {
         int result = -1;
         while (m_fd >= 0 && (result = ::flock(m_fd, LOCK_EX)) != 0 && errno == EINTR) {
         }

@@ -2,6 +2,9 @@
 
 #include "platform/DesktopEntries.h"
 #include "platform/MachineSetup.h"
+#include "platform/SharedMachine.h"
+
+#include <cstdio>
 
 namespace marvek::platform {
 
@@ -12,6 +15,12 @@ Platform::Platform(Machine machine, std::unique_ptr<UserInterface> ui, std::uniq
 
 std::unique_ptr<Platform> Platform::fromEnvironment() {
     Machine machine = Machine::fromEnvironment();
+    if (const QString refusal = enterMachine(machine); !refusal.isEmpty()) {
+        std::fprintf(stderr, "%s\n", qPrintable(refusal));
+        createUserInterface(machine)->messageBox(refusal, mb::OKOnly | mb::Critical,
+                                                 QStringLiteral("Marvek"));
+        return nullptr;
+    }
     MachineSetup(machine).ensure();
     DesktopEntries::sweep();
     auto ui = createUserInterface(machine);

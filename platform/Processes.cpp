@@ -347,14 +347,15 @@ QByteArray readProcFile(const QByteArray& path) {
 }
 
 // Whether a process runs on this machine: the machine root its environment names (as the suite's
-// programs find theirs) is this one's. The asking process itself and a process whose environment cannot
-// be read are counted in.
-bool onMachine(const QByteArray& pid, const Machine& machine) {
+// programs find theirs) is this one's. The asking process itself is counted in; a process whose
+// environment cannot be read (another user's) is counted out: the suite's programs of other users say
+// that they run on this machine through its program marks (ProgramMark).
+bool onMachine(const QByteArray& pid, const Machine& machine, const QString& systemRoot) {
     if (pid == QByteArray::number(getpid()))
         return true;
     QFile environ(QStringLiteral("/proc/%1/environ").arg(QLatin1String(pid)));
     if (!environ.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-        return true;
+        return false;
     constexpr qint64 MaxEnvironment = 1 << 20;
     const QByteArray text = environ.read(MaxEnvironment);
     QString marvekRoot;
@@ -368,7 +369,7 @@ bool onMachine(const QByteArray& pid, const Machine& machine) {
         else if (entry.startsWith("HOME="))
             home = QFile::decodeName(entry.mid(5));
     }
-    return Machine(Machine::rootFor(marvekRoot, dataHome, home)).root() == machine.root();
+    return Machine(Machine::chooseWith(marvekRoot, dataHome, home, systemRoot).root).root() == machine.root();
 }
 
 QString fileName(const QString& path) {
@@ -551,12 +552,14 @@ QStringList Processes::runningExecutableNames() const {
     DIR* proc = opendir("/proc");
     if (proc == nullptr)
         return names;
+    const QString systemRoot = readMachineConfig(QLatin1String(Machine::SystemConfigFile));
     while (const dirent* entry = readdir(proc)) {
         const QByteArray pid(entry->d_name);
         if (pid.isEmpty() ||
             !std::all_of(pid.cbegin(), pid.cend(), [](char c) { return c >= '0' && c <= '9'; }))
             continue;
-        if (const QString name = executableName(pid); !name.isEmpty() && onMachine(pid, m_machine))
+        if (const QString name = executableName(pid);
+            !name.isEmpty() && onMachine(pid, m_machine, systemRoot))
             names.append(name);
     }
     closedir(proc);

@@ -35,6 +35,8 @@ cmp -s "$deb" "$cd_tree/programs/linux/$(basename "$deb")" || fail "the sample C
 installed=0
 if [ "$(id -u)" -eq 0 ]; then
     echo "== apt-get install ./$(basename "$deb") =="
+    machine_was_there=0
+    [ -e /var/lib/marvek ] && machine_was_there=1
     DEBIAN_FRONTEND=noninteractive apt-get install -y -q "$PWD/$deb" >/dev/null
     installed=1
     # What README.Debian promises.
@@ -52,6 +54,22 @@ if [ "$(id -u)" -eq 0 ]; then
     done
     getent group marvek >/dev/null || fail "the group marvek was not made"
     [ "$(stat -c '%G %a' /var/lib/marvek 2>/dev/null)" = "marvek 2775" ] || fail "/var/lib/marvek is not the group's setgid folder"
+    # What the installed machine tool makes in a machine of the group, as the maintainer script has it
+    # make /var/lib/marvek, is the group's, and the group may change it (/var/lib/marvek itself is
+    # checked too when this install made it: a purge leaves it, with what an earlier version made).
+    shared_machine=$(mktemp -d)
+    chgrp marvek "$shared_machine" && chmod 2775 "$shared_machine"
+    MARVEK_ROOT="$shared_machine" marvek-machine create >/dev/null || fail "marvek-machine create fails in a machine of the group"
+    machines=("$shared_machine")
+    [ "$machine_was_there" -eq 0 ] && machines+=(/var/lib/marvek)
+    for machine in "${machines[@]}"; do
+        [ -z "$(find "$machine" ! -group marvek -print -quit)" ] || fail "$machine holds files of another group"
+        [ -z "$(find "$machine" \( -type f ! -perm -g+rw \) -o \( -type d ! -perm -2070 \) -print -quit)" ] ||
+            fail "$machine holds files or folders the group may not change"
+    done
+    rm -rf "$shared_machine"
+    env -u MARVEK_ROOT marvek-machine show 2>/dev/null | grep -qx '  named by /etc/marvek/machine.conf (MARVEK_ROOT is not set)' ||
+        fail "marvek-machine show does not work in the machine /etc/marvek/machine.conf names"
     closure_of=(--installed marvek-runtime)
 else
     echo "(not root: the package is not installed; its Depends are checked as written)"

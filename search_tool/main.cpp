@@ -13,6 +13,8 @@ int main(int argc, char** argv) {
     QTextStream out(stdout);
     QTextStream err(stderr);
     const auto os = marvek::platform::Platform::fromEnvironment();
+    if (!os)
+        return 1;
     const int code = marvek::searchtool::RunSearchCommand(*os, arguments, out, err);
     out.flush();
     err.flush();

@@ -29,6 +29,8 @@ void prepareWebEngineEnvironment() {
 
 int Main(const QStringList& arguments) {
     const std::unique_ptr<platform::Platform> os = platform::Platform::fromEnvironment();
+    if (!os)
+        return 1;
     const QString programFolder = platform::programFolder(os->machine());
     BrowserContext context(*os, programFolder); // loads the message table
     const QString commandLine =

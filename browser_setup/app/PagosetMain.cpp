@@ -49,6 +49,8 @@ int Main(PagosetContext& ctx) {
 
 int Main() {
     const std::unique_ptr<platform::Platform> os = platform::Platform::fromEnvironment();
+    if (!os)
+        return 1;
     PagosetContext ctx(*os, platform::programFolder(os->machine()));
     return Main(ctx);
 }

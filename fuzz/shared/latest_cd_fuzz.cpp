@@ -32,7 +32,7 @@ const QStringList CdFolders = {QStringLiteral("RM010EN"), QStringLiteral("RM011E
 // One machine for every input, with the manual folders of the sample CD at C:\CD.
 struct Machine {
     Machine() {
-        t.ctx.UsersGroupName = shared::GetUsersGroupName();
+        t.ctx.UsersGroupName = shared::GetUsersGroupName(t.ctx);
         t.ctx.LanguageCode = QStringLiteral("09");
         for (const QString& folder : CdFolders)
             t.os().files().createFolderPath(QStringLiteral("C:\\CD\\") + folder);

@@ -48,8 +48,9 @@ QString machineToolUsage() {
     return QStringLiteral(
         "Usage: marvek-machine [--root <folder>] <command> [arguments]\n"
         "\n"
-        "The machine prefix a Windows PC stands for on this computer (default: $MARVEK_ROOT, else\n"
-        "$XDG_DATA_HOME/marvek, else ~/.local/share/marvek).\n"
+        "The machine prefix a Windows PC stands for on this computer (default: $MARVEK_ROOT, else the\n"
+        "machine named in /etc/marvek/machine.conf, else $XDG_DATA_HOME/marvek, else\n"
+        "~/.local/share/marvek).\n"
         "\n"
         "Commands:\n"
         "  show                          the prefix: where it is, locale, drives, the suite's registry\n"

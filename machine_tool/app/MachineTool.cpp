@@ -6,6 +6,7 @@
 #include "platform/MachineSetup.h"
 #include "platform/Processes.h"
 #include "platform/Registry.h"
+#include "platform/SharedMachine.h"
 #include "platform/Shell.h"
 #include "shared/config/RegistryKeys.h"
 #include "shared/database/clsMDB.h"
@@ -91,10 +92,29 @@ void showManuals(const platform::Machine& machine, const platform::Registry& reg
         out << row << '\n';
 }
 
-int show(const platform::Machine& machine, QTextStream& out) {
+// Why the tool works in this machine, as the programs of the suite choose theirs.
+QString chosenBecause(const MachineCommand& command, const QString& systemConfig) {
+    if (!command.root.isEmpty())
+        return QStringLiteral("given with --root");
+    switch (platform::Machine::defaultChoice(systemConfig).source) {
+    case platform::Machine::Source::Environment:
+        return QStringLiteral("named by MARVEK_ROOT");
+    case platform::Machine::Source::SystemConfig:
+        return QStringLiteral("named by %1 (MARVEK_ROOT is not set)").arg(systemConfig);
+    case platform::Machine::Source::UserDefault:
+        break;
+    }
+    return QStringLiteral("this user's own (MARVEK_ROOT is not set and %1 names no machine)")
+        .arg(systemConfig);
+}
+
+int show(const platform::Machine& machine, const QString& because, QTextStream& out) {
     const platform::MachineInfo info(machine);
     const platform::Registry registry(machine);
     out << "Machine: " << machine.root() << '\n';
+    out << "  " << because << '\n';
+    if (const std::optional<platform::MachineGroup> group = platform::sharedMachineGroup(machine))
+        out << "  shared by the technicians of the group " << group->name << '\n';
     out << "Locale: user " << describeLocale(info.userDefaultLangId()) << ", system "
         << describeLocale(info.systemDefaultLangId()) << ", code page " << info.ansiCodePage() << '\n';
     showDrives(machine, out);
@@ -223,14 +243,21 @@ int run(const platform::Machine& machine, const MachineCommand& command, QTextSt
 
 } // namespace
 
-int runMachineCommand(const MachineCommand& command, QTextStream& out, QTextStream& err) {
+int runMachineCommand(const MachineCommand& command, QTextStream& out, QTextStream& err,
+                      const QString& systemConfig) {
     if (command.kind == CommandKind::Help) {
         out << machineToolUsage();
         return ExitOk;
     }
-    const QString root = QFileInfo(command.root.isEmpty() ? platform::Machine::defaultRoot() : command.root)
-                             .absoluteFilePath();
+    const QString root =
+        QFileInfo(command.root.isEmpty() ? platform::Machine::defaultChoice(systemConfig).root : command.root)
+            .absoluteFilePath();
     const platform::Machine machine(root);
+    // A shared machine that this user may not write to: refused before anything is written (show only
+    // reads, and says which machine it is).
+    if (const QString refusal = platform::enterMachine(machine);
+        !refusal.isEmpty() && command.kind != CommandKind::Show)
+        return fail(err, refusal);
     // A program of the suite: entries of shortcuts that are gone leave the desktop.
     platform::DesktopEntries::sweep();
     if (command.kind == CommandKind::Create) {
@@ -246,7 +273,7 @@ int runMachineCommand(const MachineCommand& command, QTextStream& out, QTextStre
             QStringLiteral("there is no machine at %1; make one with 'marvek-machine create'").arg(root));
     switch (command.kind) {
     case CommandKind::Show:
-        return show(machine, out);
+        return show(machine, chosenBecause(command, systemConfig), out);
     case CommandKind::Map:
         return map(machine, command, out, err);
     case CommandKind::Unmap:

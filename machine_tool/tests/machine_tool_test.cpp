@@ -1,5 +1,6 @@
 // marvek-machine: its commands on a temporary prefix, its refusals (which change nothing), and the program
 // itself as real processes: eight at once on a new prefix, and a program run by its Windows command line.
+#include "machine_tool/app/MachineCommand.h"
 #include "machine_tool/app/MachineTool.h"
 #include "platform/MachineSetup.h"
 #include "platform/Registry.h"
@@ -14,6 +15,7 @@
 #include <QProcess>
 #include <gtest/gtest.h>
 #include <memory>
+#include <sys/stat.h>
 #include <vector>
 
 using namespace marvek;
@@ -179,6 +181,7 @@ TEST_F(MachineToolTest, CommandsAndWhatShowTells) {
     EXPECT_EQ(shown.status, ExitOk);
     EXPECT_EQ(shown.out, "Machine: " + root +
                              "\n"
+                             "  given with --root\n"
                              "Locale: user 0411 (ja), system 0411 (ja), code page 932\n"
                              "Drives:\n"
                              "  C: " +
@@ -191,6 +194,55 @@ TEST_F(MachineToolTest, CommandsAndWhatShowTells) {
                              "  EWD00EN  Aurea  0  C:\\Manuals\\AureaEWD\n"
                              "  RM011EN  Aurea  1  C:\\Manuals\\RM011EN\n");
     EXPECT_TRUE(tool({"--help"}).out.contains("Usage: marvek-machine"));
+}
+
+// show says which machine it is and why: --root, MARVEK_ROOT, the PC's configuration file or the user's
+// own; a shared machine names its group. The other commands work in the same machine.
+TEST(MachineToolChoice, ShowTellsWhichMachineAndWhy) {
+    struct KeptUmask { // a shared machine clears the group bits of the process's umask
+        mode_t mask = ::umask(022);
+        ~KeptUmask() { ::umask(mask); }
+    } keptUmask;
+    TempMachine temp;
+    const QString config = temp.root() + "/machine.conf";
+    const QString system = temp.root() + "/system";
+    ASSERT_TRUE(QDir().mkpath(system));
+    auto show = [&](const QStringList& arguments) {
+        ToolResult result;
+        QTextStream out(&result.out);
+        QTextStream err(&result.err);
+        result.status = runMachineCommand(*parseMachineCommand(arguments).command, out, err, config);
+        out.flush();
+        err.flush();
+        return result.out.section(u'\n', 0, 2);
+    };
+    const QString user = temp.dataHome() + "/marvek";
+    ASSERT_TRUE(QDir().mkpath(user));
+    EXPECT_TRUE(
+        show({"--root", system, "show"}).startsWith("Machine: " + system + "\n  given with --root\n"));
+    EXPECT_TRUE(show({"show"}).startsWith("Machine: " + temp.root() + "\n  named by MARVEK_ROOT\n"));
+    {
+        const ScopedEnvironment unset("MARVEK_ROOT", QByteArray());
+        EXPECT_TRUE(show({"show"}).startsWith("Machine: " + user +
+                                              "\n  this user's own (MARVEK_ROOT is not set and " + config +
+                                              " names no machine)\n"));
+        QFile file(config);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("# the PC's machine\nroot=" + QFile::encodeName(system) + "\n");
+        file.close();
+        ASSERT_EQ(::chmod(QFile::encodeName(system).constData(), 02775), 0);
+        const QString shown = show({"show"});
+        EXPECT_TRUE(shown.startsWith("Machine: " + system + "\n  named by " + config +
+                                     " (MARVEK_ROOT is not set)\n"
+                                     "  shared by the technicians of the group "))
+            << shown.toStdString();
+        // create makes the named machine, not the user's.
+        ToolResult created;
+        QTextStream out(&created.out);
+        QTextStream err(&created.err);
+        EXPECT_EQ(runMachineCommand(*parseMachineCommand({"create"}).command, out, err, config), ExitOk);
+        EXPECT_TRUE(QFileInfo(system + "/registry.ini").isFile());
+    }
 }
 
 // Eight programs starting at once on a new prefix, some setting the locale or the diagnostic software's

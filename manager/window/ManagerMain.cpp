@@ -5,6 +5,7 @@
 #include "platform/InstanceLock.h"
 #include "platform/MediaDrives.h"
 #include "platform/Platform.h"
+#include "platform/ProgramMark.h"
 #include "platform/ScreenScript.h"
 
 #include <QApplication>
@@ -15,7 +16,12 @@ namespace marvek::manager {
 
 int Main() {
     const std::unique_ptr<platform::Platform> os = platform::Platform::fromEnvironment();
+    if (!os)
+        return 1;
     const platform::InstanceLock instance(os->machine(), QStringLiteral("Mandex"));
+    // Tells the installers of every user of the machine that the manager runs (IsManagerClosed).
+    const platform::ProgramMark running(os->machine(), platform::ProgramMark::ofThisProgram(),
+                                        platform::ProgramMark::Kind::Shared);
     const QString programFolder = platform::programFolder(os->machine());
     const std::unique_ptr<platform::ScreenScript> script = platform::ScreenScript::fromEnvironment();
 

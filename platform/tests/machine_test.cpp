@@ -1,6 +1,8 @@
 #include "TestSupport.h"
 #include "platform/Machine.h"
 
+#include <unistd.h>
+
 namespace {
 
 class MachineTest : public ::testing::Test {
@@ -18,11 +20,63 @@ TEST_F(MachineTest, LayoutAndDefaultRoot) {
     EXPECT_TRUE(machine.driveExists('C') && !machine.driveExists('Q') && !machine.driveExists('1'));
 
     EXPECT_EQ(Machine::defaultRoot(), temp.root()); // TempMachine sets MARVEK_ROOT
+    const QString noConfig = temp.root() + "/no-machine.conf";
     ScopedEnvironment root("MARVEK_ROOT", QByteArray());
     ScopedEnvironment data("XDG_DATA_HOME", "/srv/data");
-    EXPECT_EQ(Machine::defaultRoot(), "/srv/data/marvek");
+    EXPECT_EQ(Machine::defaultChoice(noConfig).root, "/srv/data/marvek");
     ScopedEnvironment noData("XDG_DATA_HOME", QByteArray());
-    EXPECT_EQ(Machine::defaultRoot(), QDir::homePath() + "/.local/share/marvek");
+    EXPECT_EQ(Machine::defaultChoice(noConfig).root, QDir::homePath() + "/.local/share/marvek");
+}
+
+// MARVEK_ROOT, else the machine the PC's configuration names, else the user's own; a configuration
+// that names nothing usable is passed over, never half-read.
+TEST_F(MachineTest, TheMachineIsChosenByEnvironmentThenSystemConfigThenUser) {
+    using Source = Machine::Source;
+    const QString config = temp.root() + "/machine.conf";
+    auto choose = [&](const char* marvekRoot, const QByteArray& text) {
+        QFile::remove(config);
+        if (!text.isNull()) {
+            QFile file(config);
+            EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(text) == text.size());
+        }
+        return Machine::choose(marvekRoot, "/home/tech/.data", "/home/tech", config);
+    };
+    const QString user = "/home/tech/.data/marvek";
+    const struct {
+        const char* marvekRoot;
+        QByteArray text;
+        QString root;
+        Source source;
+    } cases[] = {
+        {"/srv/m", "root=/var/lib/marvek\n", "/srv/m", Source::Environment},
+        {"", "root=/var/lib/marvek\n", "/var/lib/marvek", Source::SystemConfig},
+        {"", "# the PC's machine\r\n\n  root = /var/lib/marvek/ \r\n", "/var/lib/marvek",
+         Source::SystemConfig},
+        {"", "other=1\nroot=/srv/a\nroot=/srv/b\n", "/srv/b", Source::SystemConfig}, // the last line counts
+        {"", "#root=/var/lib/marvek\n", user, Source::UserDefault},                  // put out of use
+        {"", QByteArray(), user, Source::UserDefault},                               // no file
+        {"", "", user, Source::UserDefault},
+        {"", "root=var/lib/marvek\n", user, Source::UserDefault}, // relative
+        {"", "root=\n", user, Source::UserDefault},
+        {"", "root=/var/lib/marvek\ngarbage\n", user, Source::UserDefault}, // garbled: names nothing
+        {"", "=/x\n", user, Source::UserDefault},
+        {"", QByteArray("root=/var/lib/m\0x\n", 19), user, Source::UserDefault},
+        {"", "\xff\xfe\x00\x00", user, Source::UserDefault},
+    };
+    for (const auto& c : cases) {
+        const Machine::Choice choice = choose(c.marvekRoot, c.text);
+        EXPECT_EQ(choice.root, c.root) << c.text.toStdString();
+        EXPECT_EQ(choice.source, c.source) << c.text.toStdString();
+    }
+    // An unreadable or oversized file names nothing.
+    choose("", "root=/var/lib/marvek\n");
+    ASSERT_TRUE(QFile::setPermissions(config, QFileDevice::Permissions()));
+    if (::geteuid() != 0) {
+        EXPECT_EQ(Machine::choose("", "", "/home/tech", config).source, Source::UserDefault);
+    }
+    choose("", "root=/var/lib/marvek\n" + QByteArray(70000, '#'));
+    EXPECT_EQ(Machine::choose("", "", "/home/tech", config).source, Source::UserDefault);
+    EXPECT_EQ(Machine::choose("", "", "/home/tech", temp.root()).source, Source::UserDefault); // a folder
 }
 
 TEST_F(MachineTest, WindowsPathsBecomeHostPathsAndBack) {

@@ -73,7 +73,7 @@ protected:
         tool.setProcessEnvironment(environment);
         tool.setWorkingDirectory(home());
         if (account != Account::Self) {
-            const group* users = getgrnam(shared::GetUsersGroupName().toLocal8Bit().constData());
+            const group* users = getgrnam(shared::GetUsersGroupName(env.ctx).toLocal8Bit().constData());
             const gid_t usersGid = users ? users->gr_gid : 0;
             tool.setChildProcessModifier([account, usersGid] {
                 const gid_t groups[] = {usersGid};
@@ -97,8 +97,8 @@ const QString ReadOnlyNote = q("cannot be updated (no write access)");
 
 TEST_F(SharedIndexTest, OtherAccountsUpdateTheIndexAndOneWithoutWriteAccessSearchesItAsItIs) {
     const bool otherAccounts = geteuid() == 0;
-    const bool accessLists =
-        !shared::GetUsersGroupName().isEmpty() && platform::supportsAccessLists(env.temp().host(q("C:\\")));
+    const bool accessLists = !shared::GetUsersGroupName(env.ctx).isEmpty() &&
+                             platform::supportsAccessLists(env.temp().host(q("C:\\")));
 
     // Made by the first search (or setup), given to the users group.
     ToolRun run = search(q("pack"), Account::Self);

@@ -3,6 +3,7 @@
 #include "platform/InstanceLock.h"
 #include "platform/MediaDrives.h"
 #include "platform/Platform.h"
+#include "platform/ProgramMark.h"
 #include "platform/ScreenScript.h"
 #include "setup/app/SetupScreens.h"
 #include "setup/engine/Startup.h"
@@ -14,13 +15,19 @@ namespace marvek::setup {
 
 int Main() {
     const std::unique_ptr<platform::Platform> os = platform::Platform::fromEnvironment();
+    if (!os)
+        return 1;
     const platform::InstanceLock instance(os->machine(), QStringLiteral("setup"));
+    // One installer on the machine, whichever user started it: another user's running setup is a
+    // previous instance too.
+    const platform::ProgramMark installing(os->machine(), QStringLiteral("setup"),
+                                           platform::ProgramMark::Kind::Exclusive);
     const QString programFolder = platform::programFolder(os->machine());
     const std::unique_ptr<platform::ScreenScript> script = platform::ScreenScript::fromEnvironment();
 
     SetupContext ctx(*os);
     SetupScreens screens(ctx, ShowResultForm, [] { QCoreApplication::exit(0); });
-    switch (StartSetup(ctx, programFolder, instance.previousInstance())) {
+    switch (StartSetup(ctx, programFolder, instance.previousInstance() || installing.heldByAnother())) {
     case StartOutcome::End:
         return 0;
     case StartOutcome::ShowMenu:

@@ -1,5 +1,6 @@
 #include "setup/engine/Startup.h"
 
+#include "platform/ProgramMark.h"
 #include "platform/Registry.h"
 #include "shared/access/AccessControl.h"
 #include "shared/config/Language.h"
@@ -109,7 +110,7 @@ StartOutcome StartSetup(SetupContext& ctx, const QString& programFolder, bool pr
     settlePaths(ctx);
     ctx.shared.UserName = shared::GetLoginUserName(ctx.shared);
     ctx.shared.SourceRoot = SourceRootOf(programFolder);
-    ctx.shared.UsersGroupName = shared::GetUsersGroupName();
+    ctx.shared.UsersGroupName = shared::GetUsersGroupName(ctx.shared);
 
     if (!IsManualLinkInstalled(ctx)) {
         OpenStartPage(ctx, true);
@@ -172,6 +173,9 @@ bool OpenStartPage(SetupContext& ctx, bool withLatestCheck) {
 }
 
 bool IsManagerClosed(const SetupContext& ctx) {
+    // The manager of another user of a shared machine does not show in this user's process list.
+    if (platform::ProgramMark::isRunning(ctx.os().machine(), ctx.shared.systemParameters.MCP_EXE_NAME))
+        return false;
     const QStringList names = ctx.os().processes().runningExecutableNames();
     if (names.isEmpty())
         return !ctx.os().files().exists(ctx.LockFilePath);

@@ -51,11 +51,16 @@ bool grantFullAccess(const SharedContext& ctx, const QString& path, const QStrin
     return true;
 }
 
+// The machine's users group as an account-name buffer holds it; empty when it does not fit.
+QString usersGroupOf(const platform::Machine& machine) {
+    const QString name = cutAtNul(platform::usersGroupName(machine));
+    return name.size() < AccountNameBufferSize ? name : QString();
+}
+
 } // namespace
 
-QString GetUsersGroupName() {
-    const QString name = cutAtNul(platform::usersGroupName());
-    return name.size() < AccountNameBufferSize ? name : QString();
+QString GetUsersGroupName(const SharedContext& ctx) {
+    return usersGroupOf(ctx.os.machine());
 }
 
 bool IsNtfsVolume(const SharedContext& ctx, const QString& path) {
@@ -67,18 +72,18 @@ bool GrantUsersFullAccess(const SharedContext& ctx, const QString& path) {
 }
 
 bool GrantUsersFullAccessQuietly(const platform::Platform& os, const QString& path) {
-    const QString users = GetUsersGroupName();
+    const QString users = usersGroupOf(os.machine());
     return !users.isEmpty() && grantFullAccessCode(os, path, users) == platform::ERROR_SUCCESS;
 }
 
-QString HostTrusteeName(const QString& windowsName) {
+QString HostTrusteeName(const SharedContext& ctx, const QString& windowsName) {
     if (windowsName.compare(QLatin1String(FixedUsersTrustee), Qt::CaseInsensitive) == 0)
-        return GetUsersGroupName();
+        return GetUsersGroupName(ctx);
     return windowsName;
 }
 
 bool GrantFixedUsersFullAccess(const SharedContext& ctx, const QString& path) {
-    return grantFullAccess(ctx, path, HostTrusteeName(QLatin1String(FixedUsersTrustee)));
+    return grantFullAccess(ctx, path, HostTrusteeName(ctx, QLatin1String(FixedUsersTrustee)));
 }
 
 bool HasUsersFolderAccess(const SharedContext& ctx, const QString& folder) {

@@ -10,8 +10,9 @@ namespace marvek::shared {
 // The trustee name the launcher grants access to; it stands for the built-in users group.
 inline constexpr auto FixedUsersTrustee = "Users";
 
-// Name of the local group standing for the built-in users group; empty when there is none.
-QString GetUsersGroupName();
+// Name of the local group standing for the built-in users group of the context's machine (the group of
+// a shared machine, else "users"); empty when there is none.
+QString GetUsersGroupName(const SharedContext& ctx);
 
 // True when the volume of the path's first three characters ("C:\") keeps access lists (reported as
 // "NTFS"). A path not starting with a drive root, such as a network share, is not.
@@ -30,7 +31,7 @@ bool GrantUsersFullAccessQuietly(const platform::Platform& os, const QString& pa
 // A Windows account name as this host knows it: the built-in group name "Users" (any case) is the local
 // users group (GetUsersGroupName), because group names here are case-sensitive and differ; any other
 // name is kept.
-QString HostTrusteeName(const QString& windowsName);
+QString HostTrusteeName(const SharedContext& ctx, const QString& windowsName);
 
 // The launcher's variant: the trustee is the fixed name "Users", which on this host names the local
 // users group (GetUsersGroupName).

@@ -5,6 +5,8 @@
 #include <QFile>
 #include <QHash>
 #include <QRegularExpression>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace marvek::search {
 
@@ -184,6 +186,13 @@ SearchIndex::OpenResult SearchIndex::open() {
         fresh = true;
     }
     const QByteArray name = QFile::encodeName(m_file);
+    // SQLite would make a new file 0644: made here as every file is (0666 less the umask), so the
+    // technicians of a shared machine keep one index; its journals take its permissions.
+    if (fresh) {
+        const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+        if (fd >= 0)
+            ::close(fd);
+    }
     sqlite3* raw = nullptr;
     int opened = sqlite3_open_v2(name.constData(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
     m_db.reset(raw);

@@ -129,7 +129,7 @@ InstallResult InstallRun::installFileOnce(const QString& source, const QString& 
 }
 
 InstallResult InstallRun::grantUsersAccess(const QString& folder) {
-    m_ctx.UsersGroupName = shared::GetUsersGroupName();
+    m_ctx.UsersGroupName = shared::GetUsersGroupName(m_ctx);
     if (m_ctx.UsersGroupName.isEmpty() || !shared::IsNtfsVolume(m_ctx, folder)) {
         note(QStringLiteral("No access list for the users group on ") + folder);
         return InstallResult::Success;

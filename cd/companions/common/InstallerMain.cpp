@@ -13,6 +13,8 @@ int RunInstaller(int argc, char** argv,
                  const std::function<int(shared::SharedContext& ctx, const QStringList& arguments)>& run) {
     QCoreApplication app(argc, argv);
     const std::unique_ptr<platform::Platform> os = platform::Platform::fromEnvironment();
+    if (!os)
+        return 1;
     // Each installer is "setup.exe" on the CD.
     shared::SharedContext ctx(*os, QStringLiteral("setup"));
     ctx.setProgramFolder(platform::programFolder(os->machine()));

@@ -10,6 +10,8 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const std::unique_ptr<marvek::platform::Platform> os = marvek::platform::Platform::fromEnvironment();
+    if (!os)
+        return 1;
     marvek::shared::SharedContext ctx(*os, QStringLiteral("ManualLink"));
     ctx.setProgramFolder(marvek::platform::programFolder(os->machine()));
     ctx.LanguageCode = marvek::shared::GetLanguageCode(ctx);

@@ -15,7 +15,7 @@ inline void SetUpgradeSettings(setup::SetupContext& ctx) {
     s.systemParameters.DTX3_MDB_NAME = QStringLiteral("DTX3.mdb");
     s.systemParameters.DTX3_NEW_MDB_NAME = QStringLiteral("DTX3_NEW.mdb");
     s.UserName = QStringLiteral("tech");
-    s.UsersGroupName = shared::GetUsersGroupName();
+    s.UsersGroupName = shared::GetUsersGroupName(s);
     s.LanguageCode = QStringLiteral("09");
     ctx.DatabasePath = s.ManualLinkDir + QStringLiteral("\\DTX3.mdb");
 }

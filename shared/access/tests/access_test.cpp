@@ -34,7 +34,7 @@ TEST(AccessControl, MaskLettersVolumesAndErrorTexts) {
 class AccessTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        t.ctx.UsersGroupName = GetUsersGroupName();
+        t.ctx.UsersGroupName = GetUsersGroupName(t.ctx);
         ASSERT_TRUE(t.temp().writeFile(Folder + QStringLiteral("\\index.html"), "x") &&
                     t.temp().writeFile(File, "x"));
         if (t.ctx.UsersGroupName.isEmpty() || !IsNtfsVolume(t.ctx, QStringLiteral("C:\\Manuals")))

@@ -31,7 +31,7 @@ protected:
     void SetUp() override {
         t.ctx.ManualLinkDir = QStringLiteral("C:\\Program Files\\Marvek\\ManualLink");
         t.ctx.LanguageCode = QStringLiteral("09");
-        t.ctx.UsersGroupName = GetUsersGroupName();
+        t.ctx.UsersGroupName = GetUsersGroupName(t.ctx);
         ASSERT_TRUE(t.os().files().createFolderPath(t.ctx.ManualLinkDir));
     }
     bool setDocumentName(const char* messageFile, const QByteArray& name) {

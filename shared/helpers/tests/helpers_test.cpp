@@ -83,7 +83,7 @@ TEST_F(HelpersTest, CopyFileReplacingReplacesAReadOnlyTargetAndNeverLosesIt) {
 
 TEST_F(HelpersTest, CopyFileWithAccessPausesBetweenItsStepsAndKeepsTheCopyWhenTheGrantFails) {
     const QString source = q("C:\\CD\\man_info_us.ci"), target = q("C:\\Link\\man_info_us.ci");
-    t.ctx.UsersGroupName = GetUsersGroupName();
+    t.ctx.UsersGroupName = GetUsersGroupName(t.ctx);
     ASSERT_TRUE(write("C:\\CD\\man_info_us.ci", "cd") && write("C:\\Link\\man_info_us.ci", "pc"));
     ASSERT_TRUE(readOnly("C:\\Link\\man_info_us.ci"));
     ASSERT_TRUE(CopyFileWithAccess(t.ctx, source, target));

@@ -62,7 +62,7 @@ protected:
     using Module = std::unique_ptr<shared::AutRunLocalRead>;
 
     ManInfoTest() {
-        t.ctx.UsersGroupName = shared::GetUsersGroupName();
+        t.ctx.UsersGroupName = shared::GetUsersGroupName(t.ctx);
         for (const char* key : {"RM010EN", "EWD00EN", "NCF00EN", "OLD0000"})
             EXPECT_TRUE(t.os().files().createFolderPath(QStringLiteral("C:\\CD\\") + QLatin1String(key)));
     }

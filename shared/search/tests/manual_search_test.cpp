@@ -202,7 +202,7 @@ TEST_F(ManualSearchTest, ADamagedIndexFileIsRebuilt) {
 // Every user's programs bring the index up to date, whoever's program made the file: a new file, made
 // on first use or anew for a damaged one, gets the users group's full access, as the database has.
 TEST_F(ManualSearchTest, AnIndexFileMadeAnewIsGivenToTheUsersGroup) {
-    const QString users = shared::GetUsersGroupName();
+    const QString users = shared::GetUsersGroupName(env.ctx);
     const QString indexFile = env.temp().host(QStringLiteral("C:\\ML\\ManualSearch.idx"));
     if (users.isEmpty() || !platform::supportsAccessLists(env.temp().host(QStringLiteral("C:\\"))))
         GTEST_SKIP() << "no users group or no access lists on this file system";

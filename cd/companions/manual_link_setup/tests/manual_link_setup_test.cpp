@@ -24,7 +24,7 @@ TEST_F(ManualLinkSetupTest, InstallsProgramAndDatabaseAndRecordsTheFolder) {
     EXPECT_FALSE(os().files().isReadOnly(DefaultFolder + u"\\ManualLink.mdb"_s));
 
     // The users group may use the folder and what it holds, as the suite grants it.
-    t.ctx.UsersGroupName = shared::GetUsersGroupName();
+    t.ctx.UsersGroupName = shared::GetUsersGroupName(t.ctx);
     if (!t.ctx.UsersGroupName.isEmpty() && shared::IsNtfsVolume(t.ctx, DefaultFolder)) {
         EXPECT_TRUE(shared::HasUsersFolderAccess(t.ctx, DefaultFolder));
         const platform::AclResult file =
