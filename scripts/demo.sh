@@ -17,6 +17,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh
+source scripts/ccache-env.sh
 
 # MARVEK_DEMO_BUILD names a build folder made already (the package check runs the demo from its build),
 # MARVEK_DEMO_TOOL another machine tool (the installed package's).

@@ -12,12 +12,7 @@ git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
 export QT_QPA_PLATFORM=offscreen
 export QTWEBENGINE_DISABLE_SANDBOX=1
 export QTWEBENGINE_CHROMIUM_FLAGS="--disable-gpu --no-sandbox"
-# One compiler cache per user, shared by every checkout on this machine (paths below the checkout are
-# hashed relative to it), so a fresh clone rebuilds from the cache.
-export CCACHE_DIR="${CCACHE_DIR:-${XDG_CACHE_HOME:-$HOME/.cache}/marvek-ccache}"
-export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$PWD}"
-export CCACHE_NOHASHDIR=1
-export CCACHE_MAXSIZE="${CCACHE_MAXSIZE:-8G}"
+source scripts/ccache-env.sh
 jobs=$(nproc)
 
 run_build() {
