@@ -57,8 +57,21 @@ mkdir -p "$MARVEK_ROOT/drives/c/Program Files/Marvek/Scanlux"
 "$machine_tool" register-diagnostic 'C:\Program Files\Marvek\Scanlux'
 
 # The CD, mounted read-only where a desktop mounts one: outside every drive of the machine.
+# Without a display the programs started on the demo PC end with the demo, so that nothing keeps the CD.
+end_demo_programs() {
+    local exe
+    for exe in /proc/[0-9]*/exe; do
+        case "$(readlink "$exe" 2>/dev/null)" in
+            "$MARVEK_ROOT"/*) kill "$(basename "$(dirname "$exe")")" 2>/dev/null || true ;;
+        esac
+    done
+}
+unmount_cd() {
+    [ "$display" -eq 1 ] || { end_demo_programs; sleep 1; }
+    fusermount -u "$cd_mount" 2>/dev/null || fusermount -uz "$cd_mount" 2>/dev/null || true
+}
 if fuseiso "$image" "$cd_mount" 2>/dev/null; then
-    trap 'fusermount -u "$cd_mount" 2>/dev/null || true' EXIT
+    trap unmount_cd EXIT
     echo "The CD image is mounted read-only at $cd_mount"
 else
     bsdtar -xf "$image" -C "$cd_mount"
