@@ -1,5 +1,7 @@
 #include "platform/testing/TestArchive.h"
 
+#include "platform/ArchiveHandles.h"
+
 #include <QFile>
 #include <archive.h>
 #include <archive_entry.h>
@@ -11,33 +13,9 @@ namespace marvek::testing {
 
 namespace {
 
-struct WriterFree {
-    void operator()(archive* a) const { archive_write_free(a); }
-};
-struct EntryFree {
-    void operator()(archive_entry* e) const { archive_entry_free(e); }
-};
-
-// libarchive converts names through the thread's locale: UTF-8 while writing.
-class Utf8Locale {
-public:
-    Utf8Locale() : m_locale(::newlocale(LC_CTYPE_MASK, "C.UTF-8", locale_t(nullptr))) {
-        if (m_locale)
-            m_previous = ::uselocale(m_locale);
-    }
-    ~Utf8Locale() {
-        if (m_locale) {
-            ::uselocale(m_previous);
-            ::freelocale(m_locale);
-        }
-    }
-    Utf8Locale(const Utf8Locale&) = delete;
-    Utf8Locale& operator=(const Utf8Locale&) = delete;
-
-private:
-    locale_t m_locale;
-    locale_t m_previous = LC_GLOBAL_LOCALE;
-};
+using platform::archive_handles::EntryPtr;
+using platform::archive_handles::Utf8ThreadLocale;
+using platform::archive_handles::WriterPtr;
 
 unsigned fileType(TestArchive::Kind kind) {
     switch (kind) {
@@ -64,8 +42,8 @@ TestArchive& TestArchive::readOnlyFile(const QString& name, const QByteArray& da
 }
 
 bool TestArchive::write(const QString& hostPath, Format format) const {
-    const Utf8Locale utf8;
-    std::unique_ptr<archive, WriterFree> writer(archive_write_new());
+    const Utf8ThreadLocale utf8;
+    WriterPtr writer(archive_write_new());
     if (!writer)
         return false;
     const bool zip = format == Format::Zip;
@@ -79,7 +57,7 @@ bool TestArchive::write(const QString& hostPath, Format format) const {
     if (archive_write_open_filename(writer.get(), QFile::encodeName(hostPath).constData()) != ARCHIVE_OK)
         return false;
     for (const Entry& item : m_entries) {
-        std::unique_ptr<archive_entry, EntryFree> entry(archive_entry_new());
+        EntryPtr entry(archive_entry_new());
         archive_entry_set_pathname_utf8(entry.get(), item.name.toUtf8().constData());
         archive_entry_set_filetype(entry.get(), fileType(item.kind));
         archive_entry_set_perm(entry.get(), item.kind == Kind::Folder ? 0755 : item.readOnly ? 0444 : 0644);
