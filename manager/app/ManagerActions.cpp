@@ -46,23 +46,14 @@ ManagerTexts LoadManagerTexts(ManagerContext& ctx) {
 }
 
 ManagerList LoadManagerList(ManagerContext& ctx) {
-    // Column 6 shows the publication number (P0) again: it is read once, as a value that is not a text
-    // may move when read a second time.
-    constexpr size_t PublicationNumber = 5;
     ManagerRows rows;
-    std::array<int, ManagerRows::FieldCount> indexes{};
     bool fits = true;
-    const bool read = ctx.db.ReadManagerList([&](const shared::QueryRow& row) {
-        if (rows.empty()) {
-            const auto column = [&row](const char* name) {
-                return row.column(QLatin1String(name));
-            };
-            indexes = {column("P0"), column("P1"),  column("PA"),      column("PB"), column("PC"),
-                       column("P0"), column("Ver"), column("Pdf_flg"), column("K0")};
-        }
-        ManagerRows::Fields fields;
-        for (size_t i = 0; i < fields.size(); ++i)
-            fields[i] = i == PublicationNumber ? fields[0] : row.utf8(indexes[i]);
+    const bool read = ctx.db.ReadManagerList([&](const shared::ManagerListRow& row) {
+        // Column 6 shows the publication number again.
+        const ManagerRows::Fields fields = {
+            row[shared::ListPubNo],       row[shared::ListInsPath],  row[shared::ListModelDesc],
+            row[shared::ListYearOrClass], row[shared::ListLanguage], row[shared::ListPubNo],
+            row[shared::ListVersion],     row[shared::ListPdfFlag],  row[shared::ListAdjustFlag]};
         fits = fits && rows.append(fields);
     });
     if (!read || !fits)

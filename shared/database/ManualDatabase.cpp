@@ -334,20 +334,8 @@ int ManualDatabase::CountInstalledManuals() {
     return Database.Pcls_MdbGetField(CountSlot, QStringLiteral("CNT"), 0).toInt();
 }
 
-bool ManualDatabase::ReadManagerList(const std::function<void(const QueryRow&)>& row) {
-    const bool japanese = m_ctx.LanguageCode == QLatin1String("11");
-    QString sql = japanese
-                      ? QStringLiteral("SELECT MM.PUB_NO AS P0,InsPath AS P1,MM.MODEL_DESC AS PA,kubun AS PB,"
-                                       "Lang AS PC,Adjust_flg AS K0,Pdf_flg ")
-                      : QStringLiteral("SELECT MM.PUB_NO AS P0,InsPath AS P1,MM.MODEL_DESC AS PA,Year  AS PB,"
-                                       "Lang AS PC,Adjust_flg AS K0,Pdf_flg ");
-    sql += QStringLiteral(",Version AS Ver ") + QStringLiteral(" FROM (") + M_manage +
-           QStringLiteral(" MM ") + QStringLiteral(" LEFT JOIN ") + M_type +
-           QStringLiteral(" MT ON MM.PUB_NO = MT.PUB_NO ) ") + QStringLiteral(" LEFT JOIN ") + M_order +
-           QStringLiteral(" MO ") + QStringLiteral(" ON MM.MODEL_ID = MO.MODEL_ID ");
-    sql += japanese ? QStringLiteral(" ORDER BY OrderNo,Year,Kubun,MM.PUB_NO")
-                    : QStringLiteral(" ORDER BY OrderNo,Year,MM.PUB_NO");
-    return Database.ReadRows(statement(sql), row);
+bool ManualDatabase::ReadManagerList(const std::function<void(const ManagerListRow&)>& row) {
+    return ReadManagerListRows(Database, m_ctx.LanguageCode == QLatin1String("11"), row);
 }
 
 bool ManualDatabase::UpdateManualMemo(const QString& pubNo, const QString& memo) {

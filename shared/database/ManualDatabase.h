@@ -2,6 +2,7 @@
 
 #include "shared/Context.h"
 #include "shared/catalogue/ManualTable.h"
+#include "shared/database/ManagerList.h"
 #include "shared/database/clsMDB.h"
 
 #include <QDateTime>
@@ -119,9 +120,8 @@ public:
     // Manager.
     QString GetManualMemo(const QString& pubNo); // empty when there is no row
     int CountInstalledManuals();                 // 0 also when the query fails
-    // The manager's list, row after row, with the columns P0, P1, PA, PB, PC, K0, Pdf_flg, Ver; false
-    // when the query fails.
-    bool ReadManagerList(const std::function<void(const QueryRow&)>& row);
+    // The manager's list in its order (see ManagerList.h); false when a read fails.
+    bool ReadManagerList(const std::function<void(const ManagerListRow&)>& row);
     bool UpdateManualMemo(const QString& pubNo, const QString& memo);
     // Every manual's memo by publication number (slot 4), for the manager's filter box; empty on failure.
     QHash<QString, QString> ReadAllMemos();

@@ -88,6 +88,23 @@ qint16 clsMDB::Pcls_MdbExecute(const QString& SQLValue) {
     return run(SQLValue, nullptr) ? 0 : -1;
 }
 
+bool clsMDB::ReadTogether(const std::function<bool()>& reads) {
+    if (!m_connection) {
+        m_lastError = QStringLiteral("The connection is not open.");
+        return false;
+    }
+    if (!sqlite3_get_autocommit(m_connection->handle()))
+        return reads();
+    if (!run(QStringLiteral("BEGIN"), nullptr))
+        return false;
+    const bool read = reads();
+    // Ends the read transaction whatever happened; a failed end leaves the reads' result as it is,
+    // as nothing was written.
+    if (!sqlite3_get_autocommit(m_connection->handle()))
+        sqlite3_exec(m_connection->handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+    return read;
+}
+
 qint16 clsMDB::Pcls_MdbCreate(int DyaIdxValue, const QString& SQLValue, int /*OptValue*/) {
     if (!validSlot(DyaIdxValue)) {
         m_lastError = QStringLiteral("There is no recordset slot %1.").arg(DyaIdxValue);
@@ -243,6 +260,37 @@ std::string_view QueryRow::utf8(int column) const {
                                 static_cast<size_t>(sqlite3_column_bytes(m_statement, column)));
     m_converted[c] = value(column).toString().toStdString();
     return m_converted[c];
+}
+
+SqlValue QueryRow::stored(int column) const {
+    SqlValue stored;
+    if (column < 0 || column >= m_columns.size())
+        return stored;
+    // One call into the statement; the value's own accessors neither lock nor convert.
+    sqlite3_value* value = sqlite3_column_value(m_statement, column);
+    switch (sqlite3_value_type(value)) {
+    case SQLITE_INTEGER:
+        stored.kind = SqlValue::Kind::Integer;
+        stored.integer = sqlite3_value_int64(value);
+        break;
+    case SQLITE_FLOAT:
+        stored.kind = SqlValue::Kind::Real;
+        stored.real = sqlite3_value_double(value);
+        break;
+    case SQLITE_TEXT:
+        stored.kind = SqlValue::Kind::Text;
+        stored.bytes = std::string_view(reinterpret_cast<const char*>(sqlite3_value_text(value)),
+                                        static_cast<size_t>(sqlite3_value_bytes(value)));
+        break;
+    case SQLITE_BLOB:
+        stored.kind = SqlValue::Kind::Blob;
+        stored.bytes = std::string_view(static_cast<const char*>(sqlite3_value_blob(value)),
+                                        static_cast<size_t>(sqlite3_value_bytes(value)));
+        break;
+    default:
+        break;
+    }
+    return stored;
 }
 
 QString QueryRow::text(int column) const {

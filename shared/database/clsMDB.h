@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Machine.h"
+#include "shared/database/SqlValue.h"
 
 #include <QString>
 #include <QStringList>
@@ -35,6 +36,8 @@ public:
     // The same text in UTF-8, valid until the next row or the next call for the column: a text column
     // as the engine holds it, without a conversion.
     std::string_view utf8(int column) const;
+    // The value as the engine stores it, without a conversion (the bytes valid until the next row).
+    SqlValue stored(int column) const;
 
 private:
     friend class clsMDB;
@@ -88,6 +91,10 @@ public:
     // recordset (and touching no slot). False when the query fails (LastError tells why); the rows
     // before the failure have been visited.
     bool ReadRows(const QString& sql, const std::function<void(const QueryRow&)>& visit);
+    // Runs reads (ReadRows calls) inside one read transaction, so that together they see one state of
+    // the file; inside a transaction already open they simply run. The result of reads; false, without
+    // running them, when the transaction cannot begin.
+    bool ReadTogether(const std::function<bool()>& reads);
     // Transaction control; True on success. BeginTrans takes the write lock at once (waiting up to
     // the busy timeout), so a transaction never fails half-way because another program wrote.
     bool Pcls_MdbBeginTrans();

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <array>
+#include <functional>
+#include <string_view>
+
+namespace marvek::shared {
+
+class clsMDB;
+
+// The fields of a row of the manager's list.
+enum ManagerListField {
+    ListPubNo,
+    ListInsPath,
+    ListModelDesc,
+    ListYearOrClass, // Year; Kubun in the Japanese list
+    ListLanguage,
+    ListAdjustFlag,
+    ListPdfFlag,
+    ListVersion,
+    ManagerListFieldCount
+};
+using ManagerListRow = std::array<std::string_view, ManagerListFieldCount>;
+
+// The manager's list: every M_manage row with the PDF flag of its M_type row, in the order of its model
+// in M_order, then by year (and class in the Japanese list), then by publication number. The rows are
+// those of
+//     SELECT ... FROM (M_manage MM LEFT JOIN M_type MT ON MM.Pub_No = MT.Pub_No)
+//         LEFT JOIN M_order MO ON MM.Model_ID = MO.Model_ID ORDER BY OrderNo, Year[, Kubun], MM.Pub_No
+// with the engine's comparisons and collations, but joined and sorted here from one plain scan of each
+// table (the engine's join and sorter are most of the manager's start on a long list). The fields are
+// the values' texts in UTF-8 (NULL an empty text) and last until visit returns. False when a read fails.
+bool ReadManagerListRows(clsMDB& db, bool japanese, const std::function<void(const ManagerListRow&)>& visit);
+
+} // namespace marvek::shared

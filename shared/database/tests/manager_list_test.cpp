@@ -1,0 +1,191 @@
+#include "shared/database/ManagerList.h"
+#include "shared/database/SqliteHandles.h"
+#include "shared/database/clsMDB.h"
+#include "shared/testing/SchemaDatabase.h"
+
+#include <QFile>
+#include <gtest/gtest.h>
+#include <random>
+#include <string>
+#include <vector>
+
+using namespace marvek::shared;
+
+namespace {
+
+const QString DatabasePath = QStringLiteral("C:\\Link\\List.mdb");
+
+// The list as the engine's own join and sort give it, each field read as the access class reads it.
+const char* const EngineList[] = {
+    "SELECT MM.PUB_NO AS P0,InsPath AS P1,MM.MODEL_DESC AS PA,Year AS PB,Lang AS PC,Adjust_flg AS K0,Pdf_flg,"
+    "Version AS Ver FROM (M_manage MM LEFT JOIN M_type MT ON MM.PUB_NO = MT.PUB_NO) LEFT JOIN M_order MO "
+    "ON MM.MODEL_ID = MO.MODEL_ID ORDER BY OrderNo,Year,MM.PUB_NO",
+    "SELECT MM.PUB_NO AS P0,InsPath AS P1,MM.MODEL_DESC AS PA,kubun AS PB,Lang AS PC,Adjust_flg AS "
+    "K0,Pdf_flg,"
+    "Version AS Ver FROM (M_manage MM LEFT JOIN M_type MT ON MM.PUB_NO = MT.PUB_NO) LEFT JOIN M_order MO "
+    "ON MM.MODEL_ID = MO.MODEL_ID ORDER BY OrderNo,Year,Kubun,MM.PUB_NO"};
+
+using Row = std::vector<std::string>;
+
+std::vector<Row> engineList(clsMDB& db, bool japanese) {
+    std::vector<Row> rows;
+    const bool read =
+        db.ReadRows(QString::fromLatin1(EngineList[japanese ? 1 : 0]), [&](const QueryRow& row) {
+            Row fields;
+            for (const char* column : {"P0", "P1", "PA", "PB", "PC", "K0", "Pdf_flg", "Ver"})
+                fields.emplace_back(row.utf8(row.column(QString::fromLatin1(column))));
+            rows.push_back(fields);
+        });
+    EXPECT_TRUE(read) << qPrintable(db.LastError());
+    return rows;
+}
+
+std::vector<Row> suiteList(clsMDB& db, bool japanese) {
+    std::vector<Row> rows;
+    EXPECT_TRUE(ReadManagerListRows(db, japanese, [&](const ManagerListRow& row) {
+        rows.push_back({std::string(row[ListPubNo]), std::string(row[ListInsPath]),
+                        std::string(row[ListModelDesc]), std::string(row[ListYearOrClass]),
+                        std::string(row[ListLanguage]), std::string(row[ListAdjustFlag]),
+                        std::string(row[ListPdfFlag]), std::string(row[ListVersion])});
+    }));
+    return rows;
+}
+
+// Values of every storage class that a damaged or hand-edited database may hold where the list looks:
+// texts differing only in case or beyond a NUL byte, accented letters, numbers as texts and as numbers,
+// blobs and NULL.
+class ValueMaker {
+public:
+    explicit ValueMaker(unsigned seed) : m_random(seed) {}
+
+    void bind(sqlite3_stmt* statement, int index, bool numbersToo = true) {
+        static const std::vector<std::string> texts = {"",
+                                                       "a",
+                                                       "A",
+                                                       "ab",
+                                                       "aB",
+                                                       "Ab",
+                                                       "b",
+                                                       "B",
+                                                       "1",
+                                                       "10",
+                                                       "2",
+                                                       "01",
+                                                       "1.5",
+                                                       "é",
+                                                       "É",
+                                                       "e",
+                                                       "z",
+                                                       "_",
+                                                       " a",
+                                                       "a ",
+                                                       "2004",
+                                                       "K1",
+                                                       "k1",
+                                                       "M1",
+                                                       "m1",
+                                                       std::string("a\0b", 3),
+                                                       std::string("a\0c", 3),
+                                                       std::string("A\0", 2)};
+        switch (m_random() % (numbersToo ? 6 : 4)) {
+        case 0:
+            sqlite3_bind_null(statement, index);
+            break;
+        case 1: {
+            const std::string& text = texts[m_random() % texts.size()];
+            sqlite3_bind_blob(statement, index, text.data(), int(text.size()), SQLITE_TRANSIENT);
+            break;
+        }
+        case 4:
+            sqlite3_bind_int64(statement, index, qint64(m_random() % 5) - 1);
+            break;
+        case 5:
+            sqlite3_bind_double(statement, index, double(m_random() % 7) / 2.0);
+            break;
+        default: {
+            const std::string& text = texts[m_random() % texts.size()];
+            sqlite3_bind_text(statement, index, text.data(), int(text.size()), SQLITE_TRANSIENT);
+            break;
+        }
+        }
+    }
+
+private:
+    std::mt19937 m_random;
+};
+
+void fill(const QString& host, unsigned seed) {
+    sqlite3* raw = nullptr;
+    ASSERT_EQ(sqlite3_open(QFile::encodeName(host).constData(), &raw), SQLITE_OK);
+    const SqliteDatabase db(raw);
+    ValueMaker value(seed);
+    std::mt19937 random(seed);
+    const auto insert = [&](const char* sql, int columns, int rows, int keyColumns) {
+        sqlite3_stmt* statement = nullptr;
+        ASSERT_EQ(sqlite3_prepare_v2(raw, sql, -1, &statement, nullptr), SQLITE_OK);
+        const SqliteStatement owned(statement);
+        for (int row = 0; row < rows; ++row) {
+            for (int column = 1; column <= columns; ++column)
+                value.bind(statement, column, column > keyColumns);
+            sqlite3_step(statement); // a key taken twice is left out
+            sqlite3_reset(statement);
+        }
+    };
+    sqlite3_exec(raw, "BEGIN", nullptr, nullptr, nullptr);
+    insert(
+        "INSERT OR IGNORE INTO M_manage (Pub_No, InsPath, Model_desc, Year, Kubun, Lang, Adjust_flg, Version,"
+        " Model_ID) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9)",
+        9, 40 + int(random() % 40), 1);
+    insert("INSERT OR IGNORE INTO M_type VALUES (?1, ?2)", 2, 30, 1);
+    insert("INSERT INTO M_order VALUES (?1, ?2, ?3)", 3, 10 + int(random() % 20), 0);
+    ASSERT_EQ(sqlite3_exec(raw, "COMMIT", nullptr, nullptr, nullptr), SQLITE_OK);
+}
+
+TEST(ManagerListTest, GivesTheEngineJoinAndOrderForEveryKindOfValue) {
+    for (unsigned seed = 1; seed <= 60; ++seed) {
+        marvek::testing::TempMachine temp;
+        ASSERT_TRUE(marvek::testing::MakeSchemaDatabase(temp, DatabasePath));
+        fill(temp.host(DatabasePath), seed);
+        clsMDB db(temp.machine());
+        ASSERT_TRUE(db.Pcls_MdbOpen(DatabasePath));
+        for (const bool japanese : {false, true}) {
+            const std::vector<Row> expected = engineList(db, japanese);
+            ASSERT_FALSE(expected.empty());
+            EXPECT_EQ(suiteList(db, japanese), expected) << "seed " << seed << (japanese ? ", Japanese" : "");
+        }
+    }
+}
+
+TEST(ManagerListTest, ReadsOneStateOfTheFileAndFailsOnAMissingTable) {
+    marvek::testing::TempMachine temp;
+    ASSERT_TRUE(marvek::testing::MakeSchemaDatabase(
+        temp, DatabasePath,
+        "INSERT INTO M_manage (Pub_No, Model_ID, Year) VALUES "
+        "('B2','m2','2001'),('a1','M1','2001'),('C3',NULL,NULL);"
+        "INSERT INTO M_type VALUES ('b2','1');INSERT INTO M_order VALUES ('M2','x',1),('m1','y',2);"));
+    clsMDB db(temp.machine());
+    ASSERT_TRUE(db.Pcls_MdbOpen(DatabasePath));
+    std::vector<Row> rows = suiteList(db, false);
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ((std::vector<std::string>{rows[0][0], rows[1][0], rows[2][0]}),
+              (std::vector<std::string>{"C3", "B2", "a1"}))
+        << "a manual without a model order first, then by order";
+    EXPECT_EQ(rows[1][ListPdfFlag], "1");
+    EXPECT_EQ(rows[2][ListPdfFlag], "") << "no M_type row";
+
+    // Inside a transaction of the caller the reads join it.
+    ASSERT_TRUE(db.Pcls_MdbBeginTrans());
+    ASSERT_EQ(db.Pcls_MdbExecute(QStringLiteral("DELETE FROM M_type")), 0);
+    rows = suiteList(db, false);
+    EXPECT_EQ(rows[1][ListPdfFlag], "") << "the caller's own change is seen";
+    ASSERT_TRUE(db.Pcls_MdbRollback());
+
+    ASSERT_EQ(db.Pcls_MdbExecute(QStringLiteral("DROP TABLE M_order")), 0);
+    bool visited = false;
+    EXPECT_FALSE(ReadManagerListRows(db, false, [&](const ManagerListRow&) { visited = true; }));
+    EXPECT_FALSE(visited) << "nothing of a list that could not be read";
+    EXPECT_TRUE(db.Pcls_MdbBeginTrans()) << "no read transaction is left open";
+    EXPECT_TRUE(db.Pcls_MdbCommitTrans());
+}
+
+} // namespace
