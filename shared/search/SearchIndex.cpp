@@ -25,6 +25,9 @@ CREATE TABLE manuals(id INTEGER PRIMARY KEY, pub_no TEXT NOT NULL UNIQUE, model 
 CREATE VIRTUAL TABLE pages USING fts5(title, body, pub_no UNINDEXED, path UNINDEXED, pdf_page UNINDEXED,
                                       tokenize='marvek');
 INSERT INTO pages(pages, rank) VALUES('rank', 'bm25(10.0, 1.0)');
+-- New terms gather in up to 16 MB of memory before they are written: fewer, larger segments to merge
+-- while a CD's manuals are indexed.
+INSERT INTO pages(pages, rank) VALUES('hashsize', 16777216);
 )sql";
 
 shared::SqliteStatement prepare(sqlite3* db, const char* sql) {
