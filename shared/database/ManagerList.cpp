@@ -5,205 +5,217 @@
 
 #include <QString>
 #include <algorithm>
+#include <optional>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 namespace marvek::shared {
 
 namespace {
 
-// The texts and keys of every row, back to back in one block: a value refers to its bytes by offset,
-// as the block grows while the tables are read.
-class ValueStore {
+// Every text the list keeps, back to back in one block. The block grows while the tables are read, so
+// until then a text is held by its place in it.
+class TextBlock {
 public:
     struct Span {
         size_t offset = 0;
         size_t size = 0;
     };
-    struct Value {
-        SqlValue::Kind kind = SqlValue::Kind::Null;
-        qint64 integer = 0;
-        double real = 0;
-        Span bytes;
-    };
 
-    Span text(std::string_view text) {
+    Span add(std::string_view text) {
         const Span span{m_bytes.size(), text.size()};
         m_bytes.append(text);
         return span;
     }
-    Value value(const SqlValue& value) { return {value.kind, value.integer, value.real, text(value.bytes)}; }
-
     std::string_view view(const Span& span) const {
         return std::string_view(m_bytes).substr(span.offset, span.size);
-    }
-    SqlValue view(const Value& value) const {
-        return {value.kind, value.integer, value.real, view(value.bytes)};
     }
 
 private:
     std::string m_bytes;
 };
 
-// A row of M_type (its Pdf_flg) or of M_order (its OrderNo) under its key.
-struct Keyed {
-    ValueStore::Value key;
-    ValueStore::Value value; // M_order's OrderNo
-    ValueStore::Span text;   // M_type's Pdf_flg as text
+// A value kept from a row: a number, or the bytes of a text or blob in the block.
+struct KeptValue {
+    SqlValue::Kind kind = SqlValue::Kind::Null;
+    qint64 integer = 0;
+    double real = 0;
+    TextBlock::Span bytes;
 };
 
-struct ManualEntry {
-    std::array<ValueStore::Span, ManagerListFieldCount> fields;
-    ValueStore::Value pubNo;
-    ValueStore::Value modelId;
-    ValueStore::Value year;
-    ValueStore::Value kubun;
-};
-
-struct ListEntry {
-    size_t manual = 0;
-    const Keyed* type = nullptr;  // null: no M_type row
-    const Keyed* order = nullptr; // null: no M_order row
-};
-
-// The rows of M_type or M_order under their key, found as the engine's = finds them (NOCASE).
-class KeyedTable {
+// The rows of M_type or M_order by their key, found as the engine's = finds them (NOCASE): the keys'
+// hashes sorted, the rows of an equal hash compared in full.
+class KeyIndex {
 public:
-    explicit KeyedTable(const ValueStore& store) : m_rows(0, Hash{&store}, Equal{&store}) {}
+    static constexpr size_t NoRow = size_t(-1);
 
-    void add(const Keyed& row) { m_rows.emplace(row.key, row); }
-    // Calls take with each row under the key, or once with null when there is none (a left join).
-    template <typename Take> void join(const ValueStore::Value& key, const Take& take) const {
-        const auto [first, last] = key.kind == SqlValue::Kind::Null ? std::pair(m_rows.end(), m_rows.end())
-                                                                    : m_rows.equal_range(key);
-        if (first == last)
-            take(nullptr);
-        for (auto row = first; row != last; ++row)
-            take(&row->second);
+    void add(const KeptValue& key, size_t row) {
+        if (key.kind != SqlValue::Kind::Null) // NULL equals nothing
+            m_keys.push_back({0, row, key});
+    }
+    void finish(const TextBlock& block) {
+        for (Key& key : m_keys)
+            key.hash = HashSqlValue(view(block, key.value), Collation::NoCase);
+        std::stable_sort(m_keys.begin(), m_keys.end(),
+                         [](const Key& a, const Key& b) { return a.hash < b.hash; });
+    }
+    // Calls take with each row under the key, or once with NoRow when there is none (a left join).
+    template <typename Take> void join(const TextBlock& block, const SqlValue& key, const Take& take) const {
+        bool found = false;
+        if (key.kind != SqlValue::Kind::Null) {
+            const size_t hash = HashSqlValue(key, Collation::NoCase);
+            auto at = std::lower_bound(m_keys.begin(), m_keys.end(), hash,
+                                       [](const Key& k, size_t h) { return k.hash < h; });
+            for (; at != m_keys.end() && at->hash == hash; ++at) {
+                if (CompareSqlValues(view(block, at->value), key, Collation::NoCase) == 0) {
+                    found = true;
+                    take(at->row);
+                }
+            }
+        }
+        if (!found)
+            take(NoRow);
+    }
+
+    static SqlValue view(const TextBlock& block, const KeptValue& value) {
+        return {value.kind, value.integer, value.real, block.view(value.bytes)};
     }
 
 private:
-    struct Hash {
-        const ValueStore* store;
-        size_t operator()(const ValueStore::Value& key) const {
-            return HashSqlValue(store->view(key), Collation::NoCase);
-        }
+    struct Key {
+        size_t hash = 0;
+        size_t row = 0;
+        KeptValue value;
     };
-    struct Equal {
-        const ValueStore* store;
-        bool operator()(const ValueStore::Value& a, const ValueStore::Value& b) const {
-            return CompareSqlValues(store->view(a), store->view(b), Collation::NoCase) == 0;
-        }
-    };
-    std::unordered_multimap<ValueStore::Value, Keyed, Hash, Equal> m_rows;
+    std::vector<Key> m_keys;
+};
+
+// One row of the list, before it is put in order.
+struct ListEntry {
+    std::array<TextBlock::Span, ManagerListFieldCount> fields;
+    KeptValue order; // OrderNo
+    KeptValue year;
+    KeptValue kubun;
+    KeptValue pubNo;
 };
 
 class ListBuilder {
 public:
     explicit ListBuilder(bool japanese) : m_japanese(japanese) {}
 
+    // The small tables first: each manual is joined as it is read.
     bool read(clsMDB& db) {
         return db.ReadTogether([&] {
-            return db.ReadRows(
-                       QStringLiteral("SELECT Pub_No, InsPath, Model_desc, Year, Kubun, Lang, Adjust_flg, "
-                                      "Version, Model_ID FROM M_manage"),
-                       [this](const QueryRow& row) { addManual(row); }) &&
-                   db.ReadRows(QStringLiteral("SELECT Pub_No, Pdf_flg FROM M_type"),
-                               [this](const QueryRow& row) { addKeyed(m_types, row); }) &&
+            return db.ReadRows(QStringLiteral("SELECT Pub_No, Pdf_flg FROM M_type"),
+                               [this](const QueryRow& row) {
+                                   m_types.add(keep(row.stored(0)), m_pdfFlags.size());
+                                   m_pdfFlags.push_back(m_block.add(textOf(row, 1, row.stored(1))));
+                               }) &&
                    db.ReadRows(QStringLiteral("SELECT Model_ID, OrderNo FROM M_order"),
-                               [this](const QueryRow& row) { addKeyed(m_orders, row); });
+                               [this](const QueryRow& row) {
+                                   m_orders.add(keep(row.stored(0)), m_orderNumbers.size());
+                                   m_orderNumbers.push_back(keep(row.stored(1)));
+                               }) &&
+                   (finishKeys(), true) &&
+                   db.ReadRows(QStringLiteral("SELECT Pub_No, InsPath, Model_desc, Year, Kubun, Lang, "
+                                              "Adjust_flg, Version, Model_ID FROM M_manage"),
+                               [this](const QueryRow& row) { addManual(row); });
         });
     }
 
-    void visit(const std::function<void(const ManagerListRow&)>& visit) {
-        std::vector<ListEntry> list;
-        list.reserve(m_manuals.size());
-        for (size_t manual = 0; manual < m_manuals.size(); ++manual) {
-            m_types.join(m_manuals[manual].pubNo, [&](const Keyed* type) {
-                m_orders.join(m_manuals[manual].modelId, [&](const Keyed* order) {
-                    list.push_back({manual, type, order});
-                });
-            });
+    void visit(const std::function<void(const ManagerListRow&)>& visit) const {
+        // The block no longer grows: the keys are compared as views into it, and the entries are put in
+        // order by their number.
+        std::vector<std::array<SqlValue, 4>> keys; // OrderNo, Year, Kubun, Pub_No
+        keys.reserve(m_entries.size());
+        for (const ListEntry& entry : m_entries) {
+            keys.push_back({KeyIndex::view(m_block, entry.order), KeyIndex::view(m_block, entry.year),
+                            KeyIndex::view(m_block, entry.kubun), KeyIndex::view(m_block, entry.pubNo)});
         }
-        std::stable_sort(list.begin(), list.end(),
-                         [this](const ListEntry& a, const ListEntry& b) { return compare(a, b) < 0; });
+        std::vector<quint32> order(m_entries.size());
+        for (size_t i = 0; i < order.size(); ++i)
+            order[i] = quint32(i);
+        const bool japanese = m_japanese;
+        std::stable_sort(order.begin(), order.end(), [&keys, japanese](quint32 left, quint32 right) {
+            const std::array<SqlValue, 4>& a = keys[left];
+            const std::array<SqlValue, 4>& b = keys[right];
+            if (const int r = CompareSqlValues(a[0], b[0], Collation::Binary); r != 0)
+                return r < 0;
+            if (const int r = CompareSqlValues(a[1], b[1], Collation::NoCase); r != 0)
+                return r < 0;
+            if (japanese) {
+                if (const int r = CompareSqlValues(a[2], b[2], Collation::NoCase); r != 0)
+                    return r < 0;
+            }
+            return CompareSqlValues(a[3], b[3], Collation::NoCase) < 0;
+        });
         ManagerListRow row;
-        for (const ListEntry& entry : list) {
-            const ManualEntry& manual = m_manuals[entry.manual];
+        for (const quint32 index : order) {
             for (size_t field = 0; field < row.size(); ++field)
-                row[field] = m_store.view(manual.fields[field]);
-            row[ListPdfFlag] = entry.type ? m_store.view(entry.type->text) : std::string_view();
+                row[field] = m_block.view(m_entries[index].fields[field]);
             visit(row);
         }
     }
 
 private:
-    void addManual(const QueryRow& row) {
-        std::array<SqlValue, 9> values;
-        for (size_t column = 0; column < values.size(); ++column)
-            values[column] = row.stored(int(column));
-        ManualEntry manual;
-        const auto text = [&](int column) {
-            return m_store.text(textOf(row, column, values[size_t(column)]));
-        };
-        manual.fields[ListPubNo] = text(0);
-        manual.fields[ListInsPath] = text(1);
-        manual.fields[ListModelDesc] = text(2);
-        manual.fields[ListYearOrClass] = text(m_japanese ? 4 : 3);
-        manual.fields[ListLanguage] = text(5);
-        manual.fields[ListAdjustFlag] = text(6);
-        manual.fields[ListVersion] = text(7);
-        manual.pubNo = m_store.value(values[0]);
-        manual.year = m_store.value(values[3]);
-        manual.kubun = m_store.value(values[4]);
-        manual.modelId = m_store.value(values[8]);
-        m_manuals.push_back(manual);
-    }
-
-    // Column 0 the key, column 1 the value (kept both as stored and as its text).
-    void addKeyed(KeyedTable& table, const QueryRow& row) {
-        const SqlValue key = row.stored(0);
-        const SqlValue value = row.stored(1);
-        Keyed entry;
-        entry.key = m_store.value(key);
-        entry.value = m_store.value(value);
-        entry.text = m_store.text(textOf(row, 1, value));
-        table.add(entry);
-    }
-
     // A value's text as the access class reads it: a text as stored, anything else converted.
     static std::string_view textOf(const QueryRow& row, int column, const SqlValue& value) {
         return value.kind == SqlValue::Kind::Text ? value.bytes : row.utf8(column);
     }
 
-    int compareKeys(const ValueStore::Value& a, const ValueStore::Value& b) const {
-        return CompareSqlValues(m_store.view(a), m_store.view(b), Collation::NoCase);
+    KeptValue keep(const SqlValue& value) {
+        return {value.kind, value.integer, value.real, m_block.add(value.bytes)};
+    }
+    // A key that is the text of a field already kept shares its bytes.
+    KeptValue keep(const SqlValue& value, const TextBlock::Span& field) {
+        if (value.kind == SqlValue::Kind::Text)
+            return {value.kind, 0, 0, field};
+        return keep(value);
     }
 
-    int compare(const ListEntry& a, const ListEntry& b) const {
-        static const ValueStore::Value null;
-        const ValueStore::Value& orderA = a.order ? a.order->value : null;
-        const ValueStore::Value& orderB = b.order ? b.order->value : null;
-        if (const int r = CompareSqlValues(m_store.view(orderA), m_store.view(orderB), Collation::Binary);
-            r != 0)
-            return r;
-        const ManualEntry& manualA = m_manuals[a.manual];
-        const ManualEntry& manualB = m_manuals[b.manual];
-        if (const int r = compareKeys(manualA.year, manualB.year); r != 0)
-            return r;
-        if (m_japanese) {
-            if (const int r = compareKeys(manualA.kubun, manualB.kubun); r != 0)
-                return r;
-        }
-        return compareKeys(manualA.pubNo, manualB.pubNo);
+    void finishKeys() {
+        m_types.finish(m_block);
+        m_orders.finish(m_block);
+    }
+
+    void addManual(const QueryRow& row) {
+        std::array<SqlValue, 9> values;
+        for (size_t column = 0; column < values.size(); ++column)
+            values[column] = row.stored(int(column));
+        ListEntry entry;
+        const auto text = [&](int column) {
+            return m_block.add(textOf(row, column, values[size_t(column)]));
+        };
+        entry.fields[ListPubNo] = text(0);
+        entry.fields[ListInsPath] = text(1);
+        entry.fields[ListModelDesc] = text(2);
+        entry.fields[ListYearOrClass] = text(m_japanese ? 4 : 3);
+        entry.fields[ListLanguage] = text(5);
+        entry.fields[ListAdjustFlag] = text(6);
+        entry.fields[ListVersion] = text(7);
+        entry.pubNo = keep(values[0], entry.fields[ListPubNo]);
+        entry.year = m_japanese ? keep(values[3]) : keep(values[3], entry.fields[ListYearOrClass]);
+        entry.kubun = m_japanese ? keep(values[4], entry.fields[ListYearOrClass]) : KeptValue{};
+        // A left join of both tables: one entry for each pair of matching rows.
+        m_types.join(m_block, values[0], [&](size_t type) {
+            m_orders.join(m_block, values[8], [&](size_t order) {
+                ListEntry joined = entry;
+                if (type != KeyIndex::NoRow)
+                    joined.fields[ListPdfFlag] = m_pdfFlags[type];
+                if (order != KeyIndex::NoRow)
+                    joined.order = m_orderNumbers[order];
+                m_entries.push_back(joined);
+            });
+        });
     }
 
     const bool m_japanese;
-    ValueStore m_store;
-    std::vector<ManualEntry> m_manuals;
-    KeyedTable m_types{m_store};
-    KeyedTable m_orders{m_store};
+    TextBlock m_block;
+    KeyIndex m_types;
+    std::vector<TextBlock::Span> m_pdfFlags;
+    KeyIndex m_orders;
+    std::vector<KeptValue> m_orderNumbers;
+    std::vector<ListEntry> m_entries;
 };
 
 } // namespace

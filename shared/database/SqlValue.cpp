@@ -43,17 +43,20 @@ unsigned char folded(unsigned char c) {
 }
 
 // NOCASE as the engine has it: ASCII letters folded over the common length, stopping at a NUL byte of
-// the first text; when that part is equal the shorter text comes first.
+// the first text; when that part is equal the shorter text comes first. Equal bytes need no folding.
 int compareNoCase(std::string_view a, std::string_view b) {
     const size_t common = std::min(a.size(), b.size());
-    size_t i = 0;
-    while (i < common && a[i] != '\0' &&
-           folded(static_cast<unsigned char>(a[i])) == folded(static_cast<unsigned char>(b[i])))
-        ++i;
-    if (i < common) {
-        const int r =
-            int(folded(static_cast<unsigned char>(a[i]))) - int(folded(static_cast<unsigned char>(b[i])));
-        if (r != 0)
+    for (size_t i = 0; i < common; ++i) {
+        const auto x = static_cast<unsigned char>(a[i]);
+        const auto y = static_cast<unsigned char>(b[i]);
+        if (x == y) {
+            if (x == 0)
+                break;
+            continue;
+        }
+        if (x == 0)
+            return -int(folded(y));
+        if (const int r = int(folded(x)) - int(folded(y)); r != 0)
             return r;
     }
     return threeWay(a.size(), b.size());
