@@ -120,12 +120,14 @@ bool Pipeline::InstallSelectedManuals() {
                 entry.InstallKind == QLatin1String("1") ? InstallManualFull() : UpdateManualDifferential();
             if (!installed) {
                 HideProgressBars(m_view);
+                FinishIndexing();
                 return false;
             }
         }
         m_ctx.ManualTable.entry(index).Done = QStringLiteral("1");
     }
     HideProgressBars(m_view);
+    FinishIndexing();
     return true;
 }
 
@@ -271,9 +273,14 @@ bool Pipeline::RegisterManual() {
 void Pipeline::IndexForSearch() {
     // The registered row is CurrentManual. A manual the index cannot take stays "not indexed": the next
     // search indexes it; the installation goes on either way.
-    search::ManualSearch index(m_ctx.os(), m_ctx.DatabasePath);
-    index.setPagePump([this] { m_ctx.os().clock().processEvents(); });
-    index.indexManual(search::SourceOf(m_ctx.db.CurrentManual));
+    if (!m_indexer)
+        m_indexer = std::make_unique<SearchIndexer>(m_ctx.os(), m_ctx.DatabasePath);
+    m_indexer->add(search::SourceOf(m_ctx.db.CurrentManual));
+}
+
+void Pipeline::FinishIndexing() {
+    if (m_indexer)
+        m_indexer->finish([this] { m_ctx.os().clock().processEvents(); });
 }
 
 } // namespace marvek::setup

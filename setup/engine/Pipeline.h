@@ -1,7 +1,10 @@
 #pragma once
 
 #include "setup/engine/InstallView.h"
+#include "setup/engine/SearchIndexer.h"
 #include "setup/engine/SetupContext.h"
+
+#include <memory>
 
 namespace marvek::setup {
 
@@ -25,8 +28,10 @@ public:
     void RemoveOlderRevision();
     // Registers the current entry; false (with M020 / M024) when the registration failed.
     bool RegisterManual();
-    // Puts the manual just registered into the search index beside the database.
+    // Hands the manual just registered to the search indexing, which goes on beside the installation.
     void IndexForSearch();
+    // Waits for the search indexing of every manual registered (the window keeps painting).
+    void FinishIndexing();
 
 private:
     void copyGuide();
@@ -36,6 +41,7 @@ private:
 
     SetupContext& m_ctx;
     InstallView& m_view;
+    std::unique_ptr<SearchIndexer> m_indexer; // made at the first manual registered
 };
 
 } // namespace marvek::setup
