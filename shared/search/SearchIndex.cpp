@@ -136,9 +136,12 @@ QString matchTerm(QString term, bool typing) {
 QString BuildMatchExpression(const QString& words, bool lastWordIsPrefix) {
     // Words, or phrases between double quotes.
     static const QRegularExpression pieces(QStringLiteral(R"re("([^"]*)"?|(\S+))re"));
+    // FTS5 reads an expression up to a NUL character: one between words is a blank, as to the tokenizer.
+    QString text = words.left(1000);
+    text.replace(QChar(0), QLatin1Char(' '));
     QStringList terms;
     bool endedWithPhrase = false;
-    auto matches = pieces.globalMatch(words.left(1000));
+    auto matches = pieces.globalMatch(text);
     while (matches.hasNext() && terms.size() < 16) {
         const QRegularExpressionMatch match = matches.next();
         const bool phrase = match.capturedLength(1) > 0 || match.captured(0).startsWith(QLatin1Char('"'));
@@ -146,7 +149,7 @@ QString BuildMatchExpression(const QString& words, bool lastWordIsPrefix) {
         endedWithPhrase = phrase;
         terms.append(piece);
     }
-    const bool open = lastWordIsPrefix && !words.isEmpty() && !words.back().isSpace() && !endedWithPhrase;
+    const bool open = lastWordIsPrefix && !text.isEmpty() && !text.back().isSpace() && !endedWithPhrase;
     QStringList parts;
     for (qsizetype i = 0; i < terms.size(); ++i) {
         const QString part = matchTerm(terms.at(i), open && i == terms.size() - 1);

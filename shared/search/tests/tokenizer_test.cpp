@@ -138,6 +138,9 @@ TEST(MatchExpression, QuotesEveryWordAndSearchesCodesAndOpenWordsByPrefix) {
     for (const auto& c : cases)
         EXPECT_EQ(BuildMatchExpression(QString::fromUtf8(c.words), c.typing), QString::fromUtf8(c.expected))
             << c.words;
+    // FTS5 reads an expression up to a NUL: one inside a word parts it, as the tokenizer does.
+    EXPECT_EQ(BuildMatchExpression(QStringLiteral("brake") + QChar(0) + QStringLiteral("P0A8"), true),
+              QStringLiteral("\"brake\" AND \"P0A8\"*"));
 }
 
 } // namespace
