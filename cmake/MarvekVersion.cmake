@@ -8,4 +8,6 @@ function(marvek_embed_version target major minor build revision)
     set(MARVEK_VERSION_REVISION ${revision})
     configure_file("${PROJECT_SOURCE_DIR}/cmake/file_version.cpp.in" "${out}" @ONLY)
     target_sources(${target} PRIVATE "${out}")
+    # A few constants: faster without the build's precompiled headers (cmake/MarvekPch.cmake).
+    set_source_files_properties("${out}" PROPERTIES SKIP_PRECOMPILE_HEADERS ON)
 endfunction()

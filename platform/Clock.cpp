@@ -5,7 +5,15 @@
 
 namespace marvek::platform {
 
+std::unique_ptr<RealClock> RealClock::fromEnvironment() {
+    bool ok = false;
+    const int cap = qEnvironmentVariableIntValue("MARVEK_MAX_SLEEP_MS", &ok);
+    return std::make_unique<RealClock>(ok && cap >= 0 ? cap : NoCap);
+}
+
 void RealClock::sleepMs(int milliseconds) {
+    if (m_maxSleepMs != NoCap && milliseconds > m_maxSleepMs)
+        milliseconds = m_maxSleepMs;
     if (milliseconds > 0)
         QThread::msleep(static_cast<unsigned long>(milliseconds));
 }

@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <functional>
+#include <memory>
 
 namespace marvek::platform {
 
@@ -15,12 +16,23 @@ public:
     virtual QDateTime now() const = 0;
 };
 
-// Sleeps for real and runs the Qt event loop's pending events.
+// Sleeps for real and runs the Qt event loop's pending events. A cap (maxSleepMs >= 0) shortens every
+// longer sleep to it: tests of whole programs pass the prescribed pauses quickly, in the same order.
 class RealClock : public Clock {
 public:
+    explicit RealClock(int maxSleepMs = NoCap) : m_maxSleepMs(maxSleepMs) {}
+    // The clock of a program: capped when MARVEK_MAX_SLEEP_MS holds a whole number >= 0 (tests only),
+    // else sleeping as long as asked.
+    static std::unique_ptr<RealClock> fromEnvironment();
+
     void sleepMs(int milliseconds) override;
     void processEvents() override;
     QDateTime now() const override;
+
+    static constexpr int NoCap = -1;
+
+private:
+    int m_maxSleepMs;
 };
 
 // Returns at once and counts; onSleep (when set) runs at every sleep, so a test can let time "pass".

@@ -24,7 +24,7 @@ std::unique_ptr<Platform> Platform::fromEnvironment() {
     MachineSetup(machine).ensure();
     DesktopEntries::sweep();
     auto ui = createUserInterface(machine);
-    return std::make_unique<Platform>(std::move(machine), std::move(ui), std::make_unique<RealClock>());
+    return std::make_unique<Platform>(std::move(machine), std::move(ui), RealClock::fromEnvironment());
 }
 
 } // namespace marvek::platform

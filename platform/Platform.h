@@ -21,9 +21,9 @@ public:
     Platform& operator=(const Platform&) = delete;
 
     // The prefix of MARVEK_ROOT, set up as a Windows PC is before any program runs (MachineSetup: what
-    // it lacks is added once), the UI of createUserInterface() and the real clock. Desktop entries of
-    // shortcuts that are gone are withdrawn. Null, after a box and a line on the error output, when the
-    // machine is shared by a group this user is not in (enterMachine): nothing was written then.
+    // it lacks is added once), the UI of createUserInterface() and RealClock::fromEnvironment(). Desktop
+    // entries of shortcuts that are gone are withdrawn. Null, after a box and a line on the error output,
+    // when the machine is shared by a group this user is not in (enterMachine): nothing was written then.
     static std::unique_ptr<Platform> fromEnvironment();
 
     const Machine& machine() const { return m_machine; }

@@ -7,6 +7,7 @@
 #include "platform/Registry.h"
 #include "platform/testing/DesktopEntryFiles.h"
 #include "platform/testing/ScopedEnvironment.h"
+#include "platform/testing/ShortPauses.h"
 #include "platform/testing/TempMachine.h"
 #include "shared/database/clsMDB.h"
 
@@ -46,6 +47,7 @@ QStringList entriesIn(const QString& folder) {
 
 TEST(FreshMachine, TheWholeCdInstallsWithoutABoxAndItsShortcutsReachTheDesktop) {
     TempMachine temp;
+    const ShortPauses pauses;
     const ScopedEnvironment locale("LC_ALL", "en_US.UTF-8");
     const ScopedEnvironment tool("MARVEK_MACHINE_TOOL", MARVEK_MACHINE_TOOL_PROGRAM);
     const platform::Machine& machine = temp.machine();

@@ -6,6 +6,7 @@
 #include "platform/Processes.h"
 #include "platform/Registry.h"
 #include "platform/testing/ScopedEnvironment.h"
+#include "platform/testing/ShortPauses.h"
 #include "setup/engine/Startup.h"
 #include "shared/testing/SharedTestContext.h"
 
@@ -185,6 +186,7 @@ TEST(ReadOnlyCd, WholeInstallationFromTheMountedCdLeavesEveryFileOfItUnchanged) 
     scriptFile.write("frmMenu cmdStartInstall\nfrmStartUp O_Value(1)\nfrmStartUp B_OK\n"
                      "frmDirectorySelect B_OK *\nfrmResult B_END\nfrmTarm B_END\n");
     scriptFile.close();
+    const ShortPauses pauses;
     const ScopedEnvironment environment[] = {{"MARVEK_SCREEN_SCRIPT", script},
                                              {"MARVEK_UI_LOG", files + q("/ui.log")},
                                              {"LANG", "en_US.UTF-8"},

@@ -6,6 +6,7 @@
 #include "platform/ScreenScript.h"
 #include "platform/TextCodec.h"
 #include "platform/testing/ScopedEnvironment.h"
+#include "platform/testing/ShortPauses.h"
 #include "setup/app/ScreenFlow.h"
 #include "setup/engine/ResultList.h"
 #include "setup/window/FormText.h"
@@ -555,6 +556,7 @@ protected:
     }
 
     QString files;
+    ShortPauses pauses;
 };
 
 // A database check that fails at the start shows the result screen, whose button ends with the clean-up.

@@ -7,6 +7,7 @@
 #include "platform/Machine.h"
 #include "platform/Registry.h"
 #include "platform/testing/RecordingProgram.h"
+#include "platform/testing/ShortPauses.h"
 #include "shared/database/clsMDB.h"
 
 #include <QDeadlineTimer>
@@ -155,6 +156,7 @@ public:
         m_environment.insert("QT_QPA_PLATFORM", "offscreen");
         m_environment.insert("MARVEK_ROOT", machineRoot);
         m_environment.insert("MARVEK_MACHINE_TOOL", tool);
+        m_environment.insert(marvek::testing::MaxSleepVariable, marvek::testing::ShortPauseMs);
     }
 
     QString files() const { return m_account.home + "/files"; }

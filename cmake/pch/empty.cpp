@@ -1,0 +1,1 @@
+// The source file of the targets that compile the precompiled headers.

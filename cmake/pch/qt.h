@@ -1,0 +1,47 @@
+// The headers most of the suite's files include, compiled once per build (cmake/MarvekPch.cmake). Only
+// headers whose text does not depend on which Qt modules a target links: no QtTest, no Qt WebEngine.
+#pragma once
+
+#include <QApplication>
+#include <QByteArray>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDialog>
+#include <QDir>
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QHash>
+#include <QHeaderView>
+#include <QImage>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMap>
+#include <QPainter>
+#include <QPointer>
+#include <QProcess>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSaveFile>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <QWidget>
+#include <algorithm>
+#include <array>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
