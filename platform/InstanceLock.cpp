@@ -1,5 +1,7 @@
 #include "platform/InstanceLock.h"
 
+#include "platform/FileLock.h"
+
 #include <QFile>
 #include <cerrno>
 #include <cstdio>
@@ -25,11 +27,7 @@ InstanceLock::InstanceLock(const RuntimeFolder& folder, const Machine& machine, 
     m_fd = ::open(QFile::encodeName(m_file).constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (m_fd < 0)
         return;
-    int result = 0;
-    do {
-        result = ::flock(m_fd, LOCK_EX | LOCK_NB);
-    } while (result != 0 && errno == EINTR);
-    if (result != 0) {
+    if (flockRetrying(m_fd, LOCK_EX | LOCK_NB) != 0) {
         m_previous = errno == EWOULDBLOCK;
         ::close(m_fd);
         m_fd = -1;

@@ -57,17 +57,22 @@ QString MachineInfo::environmentLocale() {
 namespace {
 
 QString processUserName() {
+    const QString name = processAccountName();
+    return name.isEmpty() ? qEnvironmentVariable("USER") : name;
+}
+
+} // namespace
+
+QString processAccountName() {
     const long suggested = ::sysconf(_SC_GETPW_R_SIZE_MAX);
     std::vector<char> storage(suggested > 0 ? size_t(suggested) : 16384);
     passwd entry{};
     passwd* found = nullptr;
     if (::getpwuid_r(::geteuid(), &entry, storage.data(), storage.size(), &found) == 0 && found &&
-        found->pw_name && *found->pw_name)
+        found->pw_name)
         return QString::fromLocal8Bit(found->pw_name);
-    return qEnvironmentVariable("USER");
+    return QString();
 }
-
-} // namespace
 
 MachineInfo::MachineInfo(const Machine& machine) : m_file(machine.machineIniFile()) {
 }

@@ -8,6 +8,9 @@
 
 namespace marvek::platform {
 
+// The account name of this process's user (getpwuid); empty when the account has none.
+QString processAccountName();
+
 struct OsVersion {
     quint32 major = 0;
     quint32 minor = 0;

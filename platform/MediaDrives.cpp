@@ -1,5 +1,7 @@
 #include "platform/MediaDrives.h"
 
+#include "platform/FileLock.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -83,30 +85,6 @@ QString linkTarget(const QString& entry) {
     const QFileInfo info(entry);
     return info.isSymLink() ? QDir::cleanPath(info.symLinkTarget()) : QString();
 }
-
-// An exclusive flock on a lock file, held for the life of the object.
-class RecordLock {
-public:
-    explicit RecordLock(const QString& path)
-        : m_fd(::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666)) {
-        int result = -1;
-        while (m_fd >= 0 && (result = ::flock(m_fd, LOCK_EX)) != 0 && errno == EINTR) {
-        }
-        m_locked = result == 0;
-    }
-    ~RecordLock() {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    RecordLock(const RecordLock&) = delete;
-    RecordLock& operator=(const RecordLock&) = delete;
-
-    bool isLocked() const { return m_locked; }
-
-private:
-    int m_fd;
-    bool m_locked = false;
-};
 
 // media.ini: "[Media]", then one line "<letter>=<medium root>" per letter given to a medium.
 using Records = QMap<QChar, QString>;
@@ -208,7 +186,7 @@ QChar MediaDrives::assignLetter(const QString& root) const {
     if (root.isEmpty() || root.contains(u'\n') || root.contains(u'\r') ||
         !QDir().mkpath(m_machine.drivesFolder()))
         return {};
-    const RecordLock lock(recordFile() + QStringLiteral(".lock"));
+    const FileLock lock(recordFile() + QStringLiteral(".lock"));
     if (!lock.isLocked())
         return {};
     // Another program started from the medium may have given it a letter meanwhile.

@@ -1,5 +1,7 @@
 #include "platform/ProgramMark.h"
 
+#include "platform/FileLock.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -9,18 +11,6 @@
 #include <unistd.h>
 
 namespace marvek::platform {
-
-namespace {
-
-int lockRetrying(int fd, int operation) {
-    int result = 0;
-    do {
-        result = ::flock(fd, operation);
-    } while (result != 0 && errno == EINTR);
-    return result;
-}
-
-} // namespace
 
 QString ProgramMark::ofThisProgram() {
     return QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget().section(u'/', -1);
@@ -40,7 +30,7 @@ ProgramMark::ProgramMark(const Machine& machine, const QString& programName, Kin
         m_fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
     if (m_fd < 0)
         return;
-    const int result = lockRetrying(m_fd, kind == Kind::Shared ? LOCK_SH : LOCK_EX | LOCK_NB);
+    const int result = flockRetrying(m_fd, kind == Kind::Shared ? LOCK_SH : LOCK_EX | LOCK_NB);
     if (result != 0) {
         m_heldByAnother = errno == EWOULDBLOCK;
         ::close(m_fd);
@@ -58,7 +48,7 @@ bool ProgramMark::isRunning(const Machine& machine, const QString& programName) 
         ::open(QFile::encodeName(file(machine, programName)).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0)
         return false;
-    const bool held = lockRetrying(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    const bool held = flockRetrying(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
     ::close(fd);
     return held;
 }

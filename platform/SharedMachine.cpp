@@ -1,5 +1,7 @@
 #include "platform/SharedMachine.h"
 
+#include "platform/MachineInfo.h"
+
 #include <QFile>
 #include <cerrno>
 #include <grp.h>
@@ -14,13 +16,8 @@ namespace {
 
 // The account name of this process's user, for the command that adds it to the group.
 QString accountName() {
-    std::vector<char> buffer(16384);
-    passwd entry{};
-    passwd* found = nullptr;
-    if (::getpwuid_r(::geteuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found &&
-        found->pw_name && *found->pw_name)
-        return QString::fromLocal8Bit(found->pw_name);
-    return QStringLiteral("<name>");
+    const QString name = processAccountName();
+    return name.isEmpty() ? QStringLiteral("<name>") : name;
 }
 
 } // namespace

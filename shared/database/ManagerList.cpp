@@ -106,20 +106,25 @@ public:
     // The small tables first: each manual is joined as it is read.
     bool read(clsMDB& db) {
         return db.ReadTogether([&] {
-            return db.ReadRows(QStringLiteral("SELECT Pub_No, Pdf_flg FROM M_type"),
-                               [this](const QueryRow& row) {
-                                   m_types.add(keep(row.stored(0)), m_pdfFlags.size());
-                                   m_pdfFlags.push_back(m_block.add(textOf(row, 1, row.stored(1))));
-                               }) &&
-                   db.ReadRows(QStringLiteral("SELECT Model_ID, OrderNo FROM M_order"),
-                               [this](const QueryRow& row) {
-                                   m_orders.add(keep(row.stored(0)), m_orderNumbers.size());
-                                   m_orderNumbers.push_back(keep(row.stored(1)));
-                               }) &&
-                   (finishKeys(), true) &&
-                   db.ReadRows(QStringLiteral("SELECT Pub_No, InsPath, Model_desc, Year, Kubun, Lang, "
-                                              "Adjust_flg, Version, Model_ID FROM M_manage"),
-                               [this](const QueryRow& row) { addManual(row); });
+            const bool small =
+                db.ReadRows(QStringLiteral("SELECT Pub_No, Pdf_flg FROM M_type"),
+                            [this](const QueryRow& row) {
+                                m_types.add(keep(row.stored(0)), m_pdfFlags.size());
+                                m_pdfFlags.push_back(m_block.add(textOf(row, 1, row.stored(1))));
+                            }) &&
+                db.ReadRows(QStringLiteral("SELECT Model_ID, OrderNo FROM M_order"),
+                            [this](const QueryRow& row) {
+                                m_orders.add(keep(row.stored(0)), m_orderNumbers.size());
+                                m_orderNumbers.push_back(keep(row.stored(1)));
+                            });
+            if (!small)
+                return false;
+            m_types.finish(m_block);
+            m_orders.finish(m_block);
+            return db.ReadRows(
+                QStringLiteral("SELECT Pub_No, InsPath, Model_desc, Year, Kubun, Lang, Adjust_flg, "
+                               "Version, Model_ID FROM M_manage"),
+                [this](const QueryRow& row) { addManual(row); });
         });
     }
 
@@ -171,11 +176,6 @@ private:
         if (value.kind == SqlValue::Kind::Text)
             return {value.kind, 0, 0, field};
         return keep(value);
-    }
-
-    void finishKeys() {
-        m_types.finish(m_block);
-        m_orders.finish(m_block);
     }
 
     void addManual(const QueryRow& row) {
