@@ -5,71 +5,78 @@
 
 #include <QString>
 #include <algorithm>
-#include <optional>
-#include <string>
+#include <cstring>
+#include <memory>
 #include <vector>
 
 namespace marvek::shared {
 
 namespace {
 
-// Every text the list keeps, back to back in one block. The block grows while the tables are read, so
-// until then a text is held by its place in it.
-class TextBlock {
+// Every text the list keeps, in blocks that never move: a kept text is a view that stays valid while the
+// arena lives, however many texts come after it.
+class TextArena {
 public:
-    struct Span {
-        size_t offset = 0;
-        size_t size = 0;
-    };
-
-    Span add(std::string_view text) {
-        const Span span{m_bytes.size(), text.size()};
-        m_bytes.append(text);
-        return span;
+    std::string_view add(std::string_view text) {
+        if (text.empty())
+            return {};
+        if (m_free < text.size()) {
+            const size_t size = std::max(BlockSize, text.size());
+            m_blocks.push_back(std::make_unique_for_overwrite<char[]>(size));
+            m_next = m_blocks.back().get();
+            m_free = size;
+        }
+        char* const at = m_next;
+        std::memcpy(at, text.data(), text.size());
+        m_next += text.size();
+        m_free -= text.size();
+        return {at, text.size()};
     }
-    std::string_view view(const Span& span) const {
-        return std::string_view(m_bytes).substr(span.offset, span.size);
-    }
+    SqlValue keep(const SqlValue& value) { return {value.kind, value.integer, value.real, add(value.bytes)}; }
 
 private:
-    std::string m_bytes;
+    static constexpr size_t BlockSize = size_t(256) * 1024;
+    std::vector<std::unique_ptr<char[]>> m_blocks;
+    char* m_next = nullptr;
+    size_t m_free = 0;
 };
 
-// A value kept from a row: a number, or the bytes of a text or blob in the block.
-struct KeptValue {
-    SqlValue::Kind kind = SqlValue::Kind::Null;
-    qint64 integer = 0;
-    double real = 0;
-    TextBlock::Span bytes;
-};
-
-// The rows of M_type or M_order by their key, found as the engine's = finds them (NOCASE): the keys'
-// hashes sorted, the rows of an equal hash compared in full.
+// The rows of M_type or M_order by their key, found as the engine's = finds them (NOCASE): an open hash
+// table of the keys, the rows of an equal hash compared in full.
 class KeyIndex {
 public:
     static constexpr size_t NoRow = size_t(-1);
 
-    void add(const KeptValue& key, size_t row) {
+    void add(const SqlValue& key, size_t row) {
         if (key.kind != SqlValue::Kind::Null) // NULL equals nothing
-            m_keys.push_back({0, row, key});
+            m_keys.push_back({HashSqlValue(key, Collation::NoCase), row, key});
     }
-    void finish(const TextBlock& block) {
-        for (Key& key : m_keys)
-            key.hash = HashSqlValue(view(block, key.value), Collation::NoCase);
-        std::stable_sort(m_keys.begin(), m_keys.end(),
-                         [](const Key& a, const Key& b) { return a.hash < b.hash; });
+    // Builds the table, with at least twice as many slots as keys; each key goes to the first free slot
+    // from its hash on, so equal keys sit in the order they were added.
+    void finish() {
+        size_t slots = 16;
+        while (slots < 2 * m_keys.size())
+            slots *= 2;
+        m_slots.assign(slots, Empty);
+        m_mask = slots - 1;
+        for (size_t i = 0; i < m_keys.size(); ++i) {
+            size_t at = m_keys[i].hash & m_mask;
+            while (m_slots[at] != Empty)
+                at = (at + 1) & m_mask;
+            m_slots[at] = quint32(i);
+        }
     }
     // Calls take with each row under the key, or once with NoRow when there is none (a left join).
-    template <typename Take> void join(const TextBlock& block, const SqlValue& key, const Take& take) const {
+    template <typename Take> void join(const SqlValue& key, const Take& take) const {
         bool found = false;
-        if (key.kind != SqlValue::Kind::Null) {
+        if (key.kind != SqlValue::Kind::Null && !m_slots.empty()) {
             const size_t hash = HashSqlValue(key, Collation::NoCase);
-            auto at = std::lower_bound(m_keys.begin(), m_keys.end(), hash,
-                                       [](const Key& k, size_t h) { return k.hash < h; });
-            for (; at != m_keys.end() && at->hash == hash; ++at) {
-                if (CompareSqlValues(view(block, at->value), key, Collation::NoCase) == 0) {
+            for (size_t at = hash & m_mask; m_slots[at] != Empty; at = (at + 1) & m_mask) {
+                const Key& candidate = m_keys[m_slots[at]];
+                if (candidate.hash == hash &&
+                    CompareSqlValues(candidate.value, key, Collation::NoCase) == 0) {
                     found = true;
-                    take(at->row);
+                    take(candidate.row);
                 }
             }
         }
@@ -77,26 +84,35 @@ public:
             take(NoRow);
     }
 
-    static SqlValue view(const TextBlock& block, const KeptValue& value) {
-        return {value.kind, value.integer, value.real, block.view(value.bytes)};
-    }
-
 private:
+    static constexpr quint32 Empty = quint32(-1);
     struct Key {
         size_t hash = 0;
         size_t row = 0;
-        KeptValue value;
+        SqlValue value;
     };
     std::vector<Key> m_keys;
+    std::vector<quint32> m_slots;
+    size_t m_mask = 0;
 };
 
-// One row of the list, before it is put in order.
+// CompareSqlValues, with the two cases of a long list's sort answered here: whole numbers (the model
+// order), and texts with the same bytes (its years and classes repeat row after row).
+int compareKeys(const SqlValue& a, const SqlValue& b, Collation collation) {
+    if (a.kind == SqlValue::Kind::Integer && b.kind == SqlValue::Kind::Integer)
+        return (a.integer > b.integer) - (a.integer < b.integer);
+    if (a.kind == SqlValue::Kind::Text && b.kind == SqlValue::Kind::Text && a.bytes == b.bytes)
+        return 0;
+    return CompareSqlValues(a, b, collation);
+}
+
+// One row of the list, before it is put in order: its fields and the values it is ordered by.
 struct ListEntry {
-    std::array<TextBlock::Span, ManagerListFieldCount> fields;
-    KeptValue order; // OrderNo
-    KeptValue year;
-    KeptValue kubun;
-    KeptValue pubNo;
+    ManagerListRow fields;
+    SqlValue order; // OrderNo
+    SqlValue year;
+    SqlValue kubun;
+    SqlValue pubNo;
 };
 
 class ListBuilder {
@@ -109,18 +125,20 @@ public:
             const bool small =
                 db.ReadRows(QStringLiteral("SELECT Pub_No, Pdf_flg FROM M_type"),
                             [this](const QueryRow& row) {
-                                m_types.add(keep(row.stored(0)), m_pdfFlags.size());
-                                m_pdfFlags.push_back(m_block.add(textOf(row, 1, row.stored(1))));
+                                m_types.add(m_texts.keep(row.stored(0)), m_pdfFlags.size());
+                                m_pdfFlags.push_back(m_texts.add(textOf(row, 1, row.stored(1))));
                             }) &&
                 db.ReadRows(QStringLiteral("SELECT Model_ID, OrderNo FROM M_order"),
                             [this](const QueryRow& row) {
-                                m_orders.add(keep(row.stored(0)), m_orderNumbers.size());
-                                m_orderNumbers.push_back(keep(row.stored(1)));
+                                m_orders.add(m_texts.keep(row.stored(0)), m_orderNumbers.size());
+                                m_orderNumbers.push_back(m_texts.keep(row.stored(1)));
                             });
             if (!small)
                 return false;
-            m_types.finish(m_block);
-            m_orders.finish(m_block);
+            m_types.finish();
+            m_orders.finish();
+            // Most manuals have their M_type row.
+            m_entries.reserve(m_pdfFlags.size());
             return db.ReadRows(
                 QStringLiteral("SELECT Pub_No, InsPath, Model_desc, Year, Kubun, Lang, Adjust_flg, "
                                "Version, Model_ID FROM M_manage"),
@@ -129,37 +147,26 @@ public:
     }
 
     void visit(const std::function<void(const ManagerListRow&)>& visit) const {
-        // The block no longer grows: the keys are compared as views into it, and the entries are put in
-        // order by their number.
-        std::vector<std::array<SqlValue, 4>> keys; // OrderNo, Year, Kubun, Pub_No
-        keys.reserve(m_entries.size());
-        for (const ListEntry& entry : m_entries) {
-            keys.push_back({KeyIndex::view(m_block, entry.order), KeyIndex::view(m_block, entry.year),
-                            KeyIndex::view(m_block, entry.kubun), KeyIndex::view(m_block, entry.pubNo)});
-        }
         std::vector<quint32> order(m_entries.size());
         for (size_t i = 0; i < order.size(); ++i)
             order[i] = quint32(i);
         const bool japanese = m_japanese;
-        std::stable_sort(order.begin(), order.end(), [&keys, japanese](quint32 left, quint32 right) {
-            const std::array<SqlValue, 4>& a = keys[left];
-            const std::array<SqlValue, 4>& b = keys[right];
-            if (const int r = CompareSqlValues(a[0], b[0], Collation::Binary); r != 0)
+        const std::vector<ListEntry>& entries = m_entries;
+        std::stable_sort(order.begin(), order.end(), [&entries, japanese](quint32 left, quint32 right) {
+            const ListEntry& a = entries[left];
+            const ListEntry& b = entries[right];
+            if (const int r = compareKeys(a.order, b.order, Collation::Binary); r != 0)
                 return r < 0;
-            if (const int r = CompareSqlValues(a[1], b[1], Collation::NoCase); r != 0)
+            if (const int r = compareKeys(a.year, b.year, Collation::NoCase); r != 0)
                 return r < 0;
             if (japanese) {
-                if (const int r = CompareSqlValues(a[2], b[2], Collation::NoCase); r != 0)
+                if (const int r = compareKeys(a.kubun, b.kubun, Collation::NoCase); r != 0)
                     return r < 0;
             }
-            return CompareSqlValues(a[3], b[3], Collation::NoCase) < 0;
+            return compareKeys(a.pubNo, b.pubNo, Collation::NoCase) < 0;
         });
-        ManagerListRow row;
-        for (const quint32 index : order) {
-            for (size_t field = 0; field < row.size(); ++field)
-                row[field] = m_block.view(m_entries[index].fields[field]);
-            visit(row);
-        }
+        for (const quint32 index : order)
+            visit(m_entries[index].fields);
     }
 
 private:
@@ -168,14 +175,11 @@ private:
         return value.kind == SqlValue::Kind::Text ? value.bytes : row.utf8(column);
     }
 
-    KeptValue keep(const SqlValue& value) {
-        return {value.kind, value.integer, value.real, m_block.add(value.bytes)};
-    }
     // A key that is the text of a field already kept shares its bytes.
-    KeptValue keep(const SqlValue& value, const TextBlock::Span& field) {
+    SqlValue keyOf(const SqlValue& value, std::string_view field) {
         if (value.kind == SqlValue::Kind::Text)
             return {value.kind, 0, 0, field};
-        return keep(value);
+        return m_texts.keep(value);
     }
 
     void addManual(const QueryRow& row) {
@@ -184,7 +188,7 @@ private:
             values[column] = row.stored(int(column));
         ListEntry entry;
         const auto text = [&](int column) {
-            return m_block.add(textOf(row, column, values[size_t(column)]));
+            return m_texts.add(textOf(row, column, values[size_t(column)]));
         };
         entry.fields[ListPubNo] = text(0);
         entry.fields[ListInsPath] = text(1);
@@ -193,28 +197,31 @@ private:
         entry.fields[ListLanguage] = text(5);
         entry.fields[ListAdjustFlag] = text(6);
         entry.fields[ListVersion] = text(7);
-        entry.pubNo = keep(values[0], entry.fields[ListPubNo]);
-        entry.year = m_japanese ? keep(values[3]) : keep(values[3], entry.fields[ListYearOrClass]);
-        entry.kubun = m_japanese ? keep(values[4], entry.fields[ListYearOrClass]) : KeptValue{};
+        entry.pubNo = keyOf(values[0], entry.fields[ListPubNo]);
+        if (m_japanese) {
+            entry.year = m_texts.keep(values[3]);
+            entry.kubun = keyOf(values[4], entry.fields[ListYearOrClass]);
+        } else {
+            entry.year = keyOf(values[3], entry.fields[ListYearOrClass]);
+        }
         // A left join of both tables: one entry for each pair of matching rows.
-        m_types.join(m_block, values[0], [&](size_t type) {
-            m_orders.join(m_block, values[8], [&](size_t order) {
-                ListEntry joined = entry;
+        m_types.join(values[0], [&](size_t type) {
+            m_orders.join(values[8], [&](size_t order) {
+                ListEntry& joined = m_entries.emplace_back(entry);
                 if (type != KeyIndex::NoRow)
                     joined.fields[ListPdfFlag] = m_pdfFlags[type];
                 if (order != KeyIndex::NoRow)
                     joined.order = m_orderNumbers[order];
-                m_entries.push_back(joined);
             });
         });
     }
 
     const bool m_japanese;
-    TextBlock m_block;
+    TextArena m_texts;
     KeyIndex m_types;
-    std::vector<TextBlock::Span> m_pdfFlags;
+    std::vector<std::string_view> m_pdfFlags;
     KeyIndex m_orders;
-    std::vector<KeptValue> m_orderNumbers;
+    std::vector<SqlValue> m_orderNumbers;
     std::vector<ListEntry> m_entries;
 };
 
