@@ -26,7 +26,16 @@ function(_marvek_pch_target name header)
     add_library(${name} STATIC ${PROJECT_SOURCE_DIR}/cmake/pch/empty.cpp)
     set_target_properties(${name} PROPERTIES AUTOMOC OFF AUTORCC OFF AUTOUIC OFF)
     target_link_libraries(${name} PRIVATE Qt6::Core Qt6::Gui Qt6::Widgets ${ARGN})
-    target_precompile_headers(${name} PRIVATE ${PROJECT_SOURCE_DIR}/cmake/pch/${header})
+    if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+        # The header CMake writes names ours as <pch/...>, found through the include path, so its text and
+        # the compiled header are the same in every checkout: a compiler cache filled from one clone serves
+        # another. (Clang records the headers' paths in the compiled header and checks them on use; there
+        # the full path stays.)
+        target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/cmake)
+        target_precompile_headers(${name} PRIVATE <pch/${header}>)
+    else()
+        target_precompile_headers(${name} PRIVATE ${PROJECT_SOURCE_DIR}/cmake/pch/${header})
+    endif()
 endfunction()
 
 # Whether <target> links <wanted>, directly or through the project's libraries.
@@ -127,6 +136,8 @@ function(_marvek_pch_hand_out)
                     DIRECTORY ${directory} PROPERTIES SKIP_PRECOMPILE_HEADERS ON)
             endif()
         endif()
+        # Where the compiler refuses the compiled header, it reads the header's text, which it finds here.
+        target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR}/cmake)
         _marvek_links_to(${target} GTest::gtest tests)
         if(tests AND MARVEK_BUILD_TESTS)
             set_property(TARGET ${target} PROPERTY PRECOMPILE_HEADERS_REUSE_FROM marvek_pch_tests)
