@@ -10,6 +10,7 @@
 //   ColdStart/VsMinimalView  the cold start against a minimal QWebEngineView program that loads the
 //                            same page and reads its title (goal: at most 1.1 times)
 
+#include "TestPaths.h"
 #include "browser/app/HandOver.h"
 #include "platform/Machine.h"
 #include "platform/RuntimeFolder.h"

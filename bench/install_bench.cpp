@@ -7,6 +7,7 @@
 // scratch folder followed by `cp -a` into place, and `bsdtar -xf` alone. Peak memory is the growth of the
 // process's maximum resident size over an idle Qt process (measured before the run).
 
+#include "TestPaths.h"
 #include "platform/Platform.h"
 #include "platform/Registry.h"
 #include "setup/engine/FolderSelect.h"

@@ -4,6 +4,7 @@
 // the same run; then, in process, where the time goes and one filter keystroke on the filled window.
 // MARVEK_BENCH_KEEP_AT=<folder> keeps a copy of the bench machine there for profiling.
 
+#include "TestPaths.h"
 #include "manager/app/ManagerStart.h"
 #include "manager/window/frmMmpMain.h"
 #include "platform/Platform.h"

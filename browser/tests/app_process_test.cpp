@@ -2,6 +2,7 @@
 // hand-over, stale instances, and hostile callers of a real instance's hand-over socket (after
 // each attack, and during the ones that hold connections open, a normal hand-over still gets through).
 
+#include "TestPaths.h"
 #include "browser/app/HandOver.h"
 #include "browser_fixture.h"
 #include "platform/Processes.h"

@@ -19,6 +19,9 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
+#if __has_include("TestPaths.h")
+#include "TestPaths.h" // the paths this program is built with
+#endif
 
 namespace marvek::browser::browsertest {
 

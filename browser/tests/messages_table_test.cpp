@@ -1,3 +1,4 @@
+#include "TestPaths.h"
 #include "browser/messages/MessageTable.h"
 #include "platform/MachineInfo.h"
 #include "platform/TextCodec.h"

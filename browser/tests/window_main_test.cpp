@@ -3,6 +3,7 @@
 // frame named "mainFrame" depth first, commas in addresses and titles kept), the version box and the
 // publication number.
 
+#include "TestPaths.h"
 #include "browser/window/BookmarkMenu.h"
 #include "browser/window/FindBar.h"
 #include "browser/window/PubNo.h"

@@ -1,6 +1,7 @@
 // The browser setup Pagoset: its steps one by one, the agreement dialog driven by mouse clicks, the
 // whole pass in this process and the built program as a real process.
 
+#include "TestPaths.h"
 #include "browser_setup/app/BrowserRecord.h"
 #include "browser_setup/app/OsCheck.h"
 #include "browser_setup/app/PackageRun.h"

@@ -2,6 +2,7 @@
 // tree is in it under its exact name, with its data, through Rock Ridge (with the execute bits the
 // programs need) and through Joliet (as Windows reads it); the volume label is set. And the image
 // writer's refusals.
+#include "TestPaths.h"
 #include "cd/tools/BuildError.h"
 #include "cd/tools/CdImage.h"
 

@@ -1,5 +1,6 @@
 // Walks the built sample CD (the sample_cd target) and checks that it has the shape the programs expect,
 // and runs its clean-up batch RmDir.bat as the suite runs it: /bin/sh with one host path.
+#include "TestPaths.h"
 #include "platform/FileVersion.h"
 #include "platform/SevenZip.h"
 #include "platform/TextCodec.h"

@@ -3,6 +3,7 @@
 // which get drive letters of their own.
 
 #include "LauncherTestSupport.h"
+#include "TestPaths.h"
 #include "platform/InstanceLock.h"
 #include "platform/testing/ScopedEnvironment.h"
 

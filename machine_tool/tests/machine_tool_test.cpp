@@ -1,5 +1,6 @@
 // marvek-machine: its commands on a temporary prefix, its refusals (which change nothing), and the program
 // itself as real processes: eight at once on a new prefix, and a program run by its Windows command line.
+#include "TestPaths.h"
 #include "machine_tool/app/MachineCommand.h"
 #include "machine_tool/app/MachineTool.h"
 #include "platform/MachineSetup.h"

@@ -1,6 +1,7 @@
 // The manager: its start routine, the actions its window wires (the list, opening a manual, the memo,
 // the checks before a change), the window driven under the offscreen platform, and the program as a
 // real process.
+#include "TestPaths.h"
 #include "manager/app/ManagerActions.h"
 #include "manager/app/ManagerStart.h"
 #include "manager/window/frmMmpMain.h"

@@ -1,3 +1,4 @@
+#include "TestPaths.h"
 #include "TestSupport.h"
 #include "platform/FileVersion.h"
 

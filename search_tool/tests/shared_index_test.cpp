@@ -1,6 +1,7 @@
 // The index on a PC shared by several accounts: made by one (setup, as the administrator), brought up to
 // date by the programs of the others, and searched as it is by an account that may not write it.
 // The other accounts are real ones when the test runs as root; otherwise the file is made read-only.
+#include "TestPaths.h"
 #include "platform/Acl.h"
 #include "shared/access/AccessControl.h"
 #include "shared/config/RegistryKeys.h"

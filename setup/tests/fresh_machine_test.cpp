@@ -2,6 +2,7 @@
 // manual-link component and then the whole sample CD (companions and every manual) install without a box, and
 // the shortcuts it makes reach the desktop as entries that start their targets through the machine tool and
 // go when the shortcut goes.
+#include "TestPaths.h"
 #include "platform/Machine.h"
 #include "platform/Processes.h"
 #include "platform/Registry.h"

@@ -2,6 +2,7 @@
 // cannot change (its image mounted, else a copy bound read-only or made immutable), started as a
 // technician starts it from a desktop's mount point outside every drive, and afterwards every file of
 // the CD (and the image) is byte for byte what it was.
+#include "TestPaths.h"
 #include "platform/MediaDrives.h"
 #include "platform/Processes.h"
 #include "platform/Registry.h"

@@ -4,6 +4,7 @@
 // manages the manuals; the installers and the manager see each other across the two accounts, and the
 // user outside the group is refused before anything is written. Needs root (accounts are made and
 // removed); skipped otherwise.
+#include "TestPaths.h"
 #include "platform/Machine.h"
 #include "platform/Registry.h"
 #include "platform/testing/RecordingProgram.h"

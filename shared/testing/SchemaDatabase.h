@@ -7,6 +7,9 @@
 #include <QDir>
 #include <QFile>
 #include <QString>
+#if __has_include("TestPaths.h")
+#include "TestPaths.h" // the paths this program is built with
+#endif
 
 namespace marvek::testing {
 

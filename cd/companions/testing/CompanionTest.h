@@ -17,6 +17,9 @@
 #include <map>
 #include <memory>
 #include <optional>
+#if __has_include("TestPaths.h")
+#include "TestPaths.h" // the paths this program is built with
+#endif
 
 namespace marvek::companions::testing {
 

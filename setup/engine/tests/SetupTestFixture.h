@@ -16,6 +16,9 @@
 #include <map>
 #include <string>
 #include <vector>
+#if __has_include("TestPaths.h")
+#include "TestPaths.h" // the paths this program is built with
+#endif
 
 namespace marvek::testing {
 

@@ -1,6 +1,7 @@
 // The installer engine on a copy of the sample CD: the start routine, the companion installs, the room
 // the folder screen asks for, and the installation run end to end.
 #include "SetupTestFixture.h"
+#include "TestPaths.h"
 #include "platform/Processes.h"
 #include "platform/testing/ScopedEnvironment.h"
 #include "platform/testing/TestArchive.h"

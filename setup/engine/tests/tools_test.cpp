@@ -1,4 +1,5 @@
 // The installer's tools: the tree copy, the extractor, the result list and the database upgrade.
+#include "TestPaths.h"
 #include "UpgradeSettings.h"
 #include "platform/Acl.h"
 #include "platform/testing/FileFaults.h"
