@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs every Debian package the build, the tests, the fuzzers and the sample CD need.
 # dpkg-dev (dpkg-shlibdeps) names the runtime package's Depends; lintian checks the package.
-# libclang-rt-dev brings libFuzzer (libclang_rt.fuzzer); llvm brings llvm-symbolizer for readable reports.
+# libclang-rt-dev brings libFuzzer (libclang_rt.fuzzer); llvm brings llvm-symbolizer for readable reports;
+# lld links the builds' many programs faster.
 # fuseiso mounts the sample CD's ISO image without root (the read-only CD test, the demonstration).
 # Safe to run again: apt-get skips what is already there.
 set -euo pipefail
@@ -18,7 +19,7 @@ packages=(
   zip unzip fuseiso
   dpkg-dev lintian file
   clang-format
-  clang libclang-rt-dev llvm
+  clang libclang-rt-dev llvm lld
 )
 
 missing=()
