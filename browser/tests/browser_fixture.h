@@ -7,6 +7,7 @@
 #include "browser/window/frmMain.h"
 #include "platform/Platform.h"
 #include "platform/TextCodec.h"
+#include "platform/testing/BuildPath.h"
 #include "platform/testing/TempMachine.h"
 
 #include <QEventLoop>
@@ -19,9 +20,6 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
-#if __has_include("TestPaths.h")
-#include "TestPaths.h" // the paths this program is built with
-#endif
 
 namespace marvek::browser::browsertest {
 
@@ -31,7 +29,7 @@ using namespace Qt::StringLiterals;
 inline constexpr int kWaitMs = 60000;
 
 inline QString fixturePage(const QString& relative) {
-    return QStringLiteral(BROWSER_TEST_DATA "/pages/") + relative;
+    return marvek::testing::BuildPath("BROWSER_TEST_DATA") + QStringLiteral("/pages/") + relative;
 }
 
 // Runs the event loop until condition holds (checked every few milliseconds) or the time is up.

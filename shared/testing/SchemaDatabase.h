@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/testing/BuildPath.h"
 #include "platform/testing/TempMachine.h"
 #include "shared/database/SqliteHandles.h"
 
@@ -7,9 +8,6 @@
 #include <QDir>
 #include <QFile>
 #include <QString>
-#if __has_include("TestPaths.h")
-#include "TestPaths.h" // the paths this program is built with
-#endif
 
 namespace marvek::testing {
 
@@ -29,11 +27,9 @@ inline bool MakeDatabase(const TempMachine& temp, const QString& path, const QSt
     return opened == SQLITE_OK && sqlite3_exec(raw, sql.constData(), nullptr, nullptr, nullptr) == SQLITE_OK;
 }
 
-#ifdef MARVEK_SCHEMA_SQL
-// MakeDatabase from the CD's schema file.
+// MakeDatabase from the CD's schema file (the program's build path MARVEK_SCHEMA_SQL).
 inline bool MakeSchemaDatabase(const TempMachine& temp, const QString& path, const QByteArray& rows = {}) {
-    return MakeDatabase(temp, path, QStringLiteral(MARVEK_SCHEMA_SQL), rows);
+    return MakeDatabase(temp, path, BuildPath("MARVEK_SCHEMA_SQL"), rows);
 }
-#endif
 
 } // namespace marvek::testing

@@ -4,6 +4,7 @@
 // a temporary machine: the built CD is drive D:, drive C: is empty but for ProgramFilesDir.
 
 #include "cd/companions/common/CompanionInstall.h"
+#include "platform/testing/BuildPath.h"
 #include "platform/testing/ScopedEnvironment.h"
 #include "shared/testing/SharedTestContext.h"
 
@@ -17,15 +18,12 @@
 #include <map>
 #include <memory>
 #include <optional>
-#if __has_include("TestPaths.h")
-#include "TestPaths.h" // the paths this program is built with
-#endif
 
 namespace marvek::companions::testing {
 
 using namespace Qt::StringLiterals;
 
-inline const QString CdFolder = QStringLiteral(MARVEK_SAMPLE_CD_DIR);
+inline const QString CdFolder = marvek::testing::BuildPath("MARVEK_SAMPLE_CD_DIR");
 inline const QString ProgramFiles = u"C:\\Program Files"_s;
 
 using marvek::testing::ScopedEnvironment;

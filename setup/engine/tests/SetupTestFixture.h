@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Registry.h"
+#include "platform/testing/BuildPath.h"
 #include "setup/engine/FolderSelect.h"
 #include "setup/engine/InstallView.h"
 #include "setup/engine/SetupContext.h"
@@ -16,9 +17,6 @@
 #include <map>
 #include <string>
 #include <vector>
-#if __has_include("TestPaths.h")
-#include "TestPaths.h" // the paths this program is built with
-#endif
 
 namespace marvek::testing {
 
@@ -151,7 +149,8 @@ protected:
     // A copy of the sample CD in drive D: on a PC whose diagnostic software lies in the folder scanlux.
     void placeCd(const QString& scanlux) {
         cdRoot = base.temp().addDrive(QLatin1Char('D'));
-        ASSERT_EQ(QProcess::execute(q("cp"), {q("-a"), q(MARVEK_SAMPLE_CD_DIR "/."), cdRoot}), 0);
+        ASSERT_EQ(QProcess::execute(q("cp"), {q("-a"), BuildPath("MARVEK_SAMPLE_CD_DIR") + q("/."), cdRoot}),
+                  0);
         const platform::Registry& registry = base.os().registry();
         registry.writeString(platform::HKEY_LOCAL_MACHINE, QLatin1String(setup::ScanluxKey), q("ProgramPath"),
                              scanlux);
