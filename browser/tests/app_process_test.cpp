@@ -2,12 +2,12 @@
 // hand-over, stale instances, and hostile callers of a real instance's hand-over socket (after
 // each attack, and during the ones that hold connections open, a normal hand-over still gets through).
 
-#include "TestPaths.h"
 #include "browser/app/HandOver.h"
 #include "browser_fixture.h"
 #include "platform/Processes.h"
 #include "platform/RuntimeFolder.h"
 #include "platform/TextCodec.h"
+#include "platform/testing/BuildPath.h"
 #include "platform/testing/ScopedEnvironment.h"
 
 #include <QDir>
@@ -28,6 +28,8 @@
 #include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+using marvek::testing::BuildPath;
 
 namespace marvek::browser::browsertest {
 
@@ -53,7 +55,7 @@ protected:
         process->setProcessEnvironment(environment());
         process->setProcessChannelMode(QProcess::MergedChannels);
         process->setStandardOutputFile(machine.root() + u"/output.log"_s, QIODevice::Append);
-        process->start(QStringLiteral(PAGORA_EXE),
+        process->start(BuildPath("PAGORA_EXE"),
                        commandLine.isEmpty() ? QStringList() : commandLine.split(u' '));
         process->waitForStarted(10000);
         pids[process.get()] = process->processId(); // processId() reads 0 once the process ended
@@ -222,7 +224,7 @@ TEST_F(PagoraProcesses, TheCommandLineIsReadAsWritten) {
     // The program at a drive path, as installed (its engine is found beside the real file).
     const QString program = u"C:\\Pagora\\Pagora.exe"_s;
     ASSERT_TRUE(QDir().mkpath(machine.host(u"C:\\Pagora"_s)));
-    ASSERT_TRUE(QFile::link(QStringLiteral(PAGORA_EXE), machine.host(u"C:\\Pagora"_s) + u"/Pagora.exe"_s));
+    ASSERT_TRUE(QFile::link(BuildPath("PAGORA_EXE"), machine.host(u"C:\\Pagora"_s) + u"/Pagora.exe"_s));
 
     // The starter's children take this process's environment.
     const QProcessEnvironment env = environment();

@@ -1,7 +1,7 @@
-#include "TestPaths.h"
 #include "browser/messages/MessageTable.h"
 #include "platform/MachineInfo.h"
 #include "platform/TextCodec.h"
+#include "platform/testing/BuildPath.h"
 #include "platform/testing/TempMachine.h"
 
 #include <QDir>
@@ -10,6 +10,8 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <gtest/gtest.h>
+
+using marvek::testing::BuildPath;
 
 namespace marvek::browser {
 namespace {
@@ -178,7 +180,7 @@ TEST(MessagesLoad, ReadsTheUnicodeFileBesideTheProgram) {
 }
 
 TEST(MessagesLoad, ShippedSampleFilesCarryTheBuiltInTextsInBothLanguages) {
-    const QDir folder = QFileInfo(QStringLiteral(PAGORA_EXE)).absoluteDir();
+    const QDir folder = QFileInfo(BuildPath("PAGORA_EXE")).absoluteDir();
     for (const auto& [program, builtInCount] :
          {std::pair{MessageProgram::Pagora, 13}, {MessageProgram::Pagoset, 4}}) {
         QFile file(folder.filePath(messageFileName(program)));

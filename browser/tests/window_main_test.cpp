@@ -3,13 +3,13 @@
 // frame named "mainFrame" depth first, commas in addresses and titles kept), the version box and the
 // publication number.
 
-#include "TestPaths.h"
 #include "browser/window/BookmarkMenu.h"
 #include "browser/window/FindBar.h"
 #include "browser/window/PubNo.h"
 #include "browser/window/frmVer.h"
 #include "browser_fixture.h"
 #include "platform/FileVersion.h"
+#include "platform/testing/BuildPath.h"
 
 #include <QAction>
 #include <QApplication>
@@ -20,6 +20,8 @@
 #include <QPdfWriter>
 #include <QSignalSpy>
 #include <QToolButton>
+
+using marvek::testing::BuildPath;
 
 namespace marvek::browser::browsertest {
 namespace {
@@ -293,7 +295,7 @@ TEST_F(WindowEvents, PlainPagesAndFramesWithoutAMainFrameAreBookmarkedAsThemselv
 }
 
 TEST(VersionBox, VersionLineSkipsTheThirdNumberOfTheProgramsRecord) {
-    const std::optional<platform::FileVersion> pagora = platform::readFileVersion(QStringLiteral(PAGORA_EXE));
+    const std::optional<platform::FileVersion> pagora = platform::readFileVersion(BuildPath("PAGORA_EXE"));
     ASSERT_TRUE(pagora.has_value()); // 1.1.0.2
     EXPECT_EQ(frmVer::versionText(pagora), u"Ver.1.1.2"_s);
     EXPECT_EQ(frmVer::versionText(platform::FileVersion{2, 3, 9, 4}), u"Ver.2.3.4"_s);

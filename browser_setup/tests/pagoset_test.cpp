@@ -1,7 +1,6 @@
 // The browser setup Pagoset: its steps one by one, the agreement dialog driven by mouse clicks, the
 // whole pass in this process and the built program as a real process.
 
-#include "TestPaths.h"
 #include "browser_setup/app/BrowserRecord.h"
 #include "browser_setup/app/OsCheck.h"
 #include "browser_setup/app/PackageRun.h"
@@ -9,6 +8,7 @@
 #include "browser_setup/app/PagosetMain.h"
 #include "browser_setup/window/frmContract.h"
 #include "platform/FileVersion.h"
+#include "platform/testing/BuildPath.h"
 #include "shared/testing/SharedTestContext.h"
 
 #include <QApplication>
@@ -23,6 +23,8 @@
 #include <gtest/gtest.h>
 #include <memory>
 #include <string>
+
+using marvek::testing::BuildPath;
 
 namespace marvek::testing {
 
@@ -382,8 +384,8 @@ protected:
         const QString cd = temp.addDrive(u'D');
         const QString folder = cd + u"/programs/View"_s;
         QDir().mkpath(folder);
-        const QString built = QFileInfo(QStringLiteral(PAGOSET_EXE)).path();
-        EXPECT_TRUE(QFile::copy(QStringLiteral(PAGOSET_EXE), folder + u"/Pagoset.exe"_s));
+        const QString built = QFileInfo(BuildPath("PAGOSET_EXE")).path();
+        EXPECT_TRUE(QFile::copy(BuildPath("PAGOSET_EXE"), folder + u"/Pagoset.exe"_s));
         EXPECT_TRUE(QFile::copy(built + u"/PG_INST_MSG.TXT"_s, folder + u"/PG_INST_MSG.TXT"_s));
     }
 

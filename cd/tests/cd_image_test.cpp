@@ -2,9 +2,9 @@
 // tree is in it under its exact name, with its data, through Rock Ridge (with the execute bits the
 // programs need) and through Joliet (as Windows reads it); the volume label is set. And the image
 // writer's refusals.
-#include "TestPaths.h"
 #include "cd/tools/BuildError.h"
 #include "cd/tools/CdImage.h"
+#include "platform/testing/BuildPath.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -19,10 +19,12 @@
 #include <memory>
 #include <ostream>
 
+using marvek::testing::BuildPath;
+
 namespace {
 
-const QString CdFolder = QStringLiteral(MARVEK_SAMPLE_CD_DIR);
-const QString CdImage = QStringLiteral(MARVEK_SAMPLE_CD_IMAGE);
+const QString CdFolder = BuildPath("MARVEK_SAMPLE_CD_DIR");
+const QString CdImage = BuildPath("MARVEK_SAMPLE_CD_IMAGE");
 
 struct Entry {
     bool folder = false;

@@ -1,9 +1,9 @@
 // Walks the built sample CD (the sample_cd target) and checks that it has the shape the programs expect,
 // and runs its clean-up batch RmDir.bat as the suite runs it: /bin/sh with one host path.
-#include "TestPaths.h"
 #include "platform/FileVersion.h"
 #include "platform/SevenZip.h"
 #include "platform/TextCodec.h"
+#include "platform/testing/BuildPath.h"
 #include "platform/testing/TempMachine.h"
 #include "shared/catalogue/CarInfo.h"
 #include "shared/config/Messages.h"
@@ -25,6 +25,8 @@
 
 #ifdef MARVEK_HAVE_QT_PDF
 #include <QPdfDocument>
+
+using marvek::testing::BuildPath;
 #endif
 
 using namespace marvek;
@@ -34,7 +36,7 @@ namespace {
 
 using namespace Qt::StringLiterals;
 
-const QString CdFolder = QStringLiteral(MARVEK_SAMPLE_CD_DIR);
+const QString CdFolder = BuildPath("MARVEK_SAMPLE_CD_DIR");
 
 // Every message number the suite shows.
 constexpr int MessageNumbers[] = {6,  9,  10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 24, 25, 27,
@@ -253,7 +255,7 @@ TEST_F(SampleCdTest, CodeSearchPageAndAutostartFiles) {
 // names the suite looks for, each with a file-version record and the CD's file time.
 TEST_F(SampleCdTest, CompanionInstallersLieBesideTheirPayloads) {
     const SystemParameters& p = t.ctx.systemParameters;
-    QFile manifest(QStringLiteral(MARVEK_SAMPLE_CD_CONTENT "/manuals.json"));
+    QFile manifest(BuildPath("MARVEK_SAMPLE_CD_CONTENT") + QStringLiteral("/manuals.json"));
     ASSERT_TRUE(manifest.open(QIODevice::ReadOnly));
     const QDateTime fileTime = QDateTime::fromString(
         QJsonDocument::fromJson(manifest.readAll()).object().value(u"fileTime"_s).toString(), Qt::ISODate);
@@ -287,7 +289,7 @@ TEST_F(SampleCdTest, CompanionInstallersLieBesideTheirPayloads) {
 
 namespace {
 
-const QString Batch = QStringLiteral(MARVEK_SAMPLE_CD_DIR "/programs/setup/SysDir/RmDir.bat");
+const QString Batch = BuildPath("MARVEK_SAMPLE_CD_DIR") + QStringLiteral("/programs/setup/SysDir/RmDir.bat");
 
 // Runs the batch; the exit code (-1 for a crash), with what it wrote to standard error.
 int runBatch(const QStringList& arguments, QString* errors = nullptr) {

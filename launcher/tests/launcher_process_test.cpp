@@ -3,13 +3,15 @@
 // which get drive letters of their own.
 
 #include "LauncherTestSupport.h"
-#include "TestPaths.h"
 #include "platform/InstanceLock.h"
+#include "platform/testing/BuildPath.h"
 #include "platform/testing/ScopedEnvironment.h"
 
 #include <QDir>
 #include <QProcess>
 #include <QTemporaryDir>
+
+using marvek::testing::BuildPath;
 
 using namespace marvek;
 using namespace marvek::testing;
@@ -30,7 +32,7 @@ protected:
     bool placeLauncher(const QString& relative) const {
         const QString target = QDir(cd).filePath(relative);
         QDir().mkpath(QFileInfo(target).path());
-        return QFile::copy(QStringLiteral(CDLAUNCH_EXE), target);
+        return QFile::copy(BuildPath("CDLAUNCH_EXE"), target);
     }
 
     // Runs a program of the CD with the CD's root as the working folder and waits for its end.
@@ -69,7 +71,7 @@ protected:
 };
 
 TEST_F(LauncherProcessTest, AutostartOrASubfolderStartsPagoraElseTheWebBrowserOnTheRootPage) {
-    ASSERT_TRUE(QFile::copy(QStringLiteral(MARVEK_CD_CONTENT_DIR "/root/autorun.sh"),
+    ASSERT_TRUE(QFile::copy(BuildPath("MARVEK_CD_CONTENT_DIR") + QStringLiteral("/root/autorun.sh"),
                             QDir(cd).filePath(QStringLiteral("autorun.sh"))));
     ASSERT_TRUE(placeLauncher(QStringLiteral("programs/tools/Cdlaunch.exe")));
     // A desktop runs the autostart file with the medium's root as the working folder; a medium whose
@@ -105,7 +107,7 @@ TEST_F(LauncherProcessTest, CdsMountedOutsideTheDrivesGetLettersOfTheirOwn) {
             QFile::copy(fixtureCd + QStringLiteral("/index.html"), cd + QStringLiteral("/index.html")));
         ASSERT_TRUE(QFile::copy(fixtureCd + QStringLiteral("/programs/setup/man_info_do.ci"),
                                 cd + QStringLiteral("/programs/setup/man_info_do.ci")));
-        ASSERT_TRUE(QFile::copy(QStringLiteral(MARVEK_CD_CONTENT_DIR "/root/autorun.sh"),
+        ASSERT_TRUE(QFile::copy(BuildPath("MARVEK_CD_CONTENT_DIR") + QStringLiteral("/root/autorun.sh"),
                                 cd + QStringLiteral("/autorun.sh")));
         ASSERT_TRUE(placeLauncher(QStringLiteral("Cdlaunch.exe")));
     }

@@ -1,10 +1,10 @@
 // marvek-machine: its commands on a temporary prefix, its refusals (which change nothing), and the program
 // itself as real processes: eight at once on a new prefix, and a program run by its Windows command line.
-#include "TestPaths.h"
 #include "machine_tool/app/MachineCommand.h"
 #include "machine_tool/app/MachineTool.h"
 #include "platform/MachineSetup.h"
 #include "platform/Registry.h"
+#include "platform/testing/BuildPath.h"
 #include "platform/testing/ScopedEnvironment.h"
 #include "platform/testing/TempMachine.h"
 #include "shared/testing/SchemaDatabase.h"
@@ -18,6 +18,8 @@
 #include <memory>
 #include <sys/stat.h>
 #include <vector>
+
+using marvek::testing::BuildPath;
 
 using namespace marvek;
 using namespace marvek::machine_tool;
@@ -261,7 +263,8 @@ TEST(MachineToolProcesses, EightAtOnceOnANewPrefix) {
                                         : i % 2 ? QStringList{"locale", "ja_JP"}
                                                 : QStringList{"create"};
             processes.push_back(std::make_unique<QProcess>());
-            processes.back()->start(MARVEK_MACHINE_TOOL_PROGRAM, QStringList{"--root", root} + command);
+            processes.back()->start(BuildPath("MARVEK_MACHINE_TOOL_PROGRAM"),
+                                    QStringList{"--root", root} + command);
         }
         for (const auto& process : processes) {
             ASSERT_TRUE(process->waitForFinished(60000));
@@ -295,7 +298,7 @@ TEST(MachineToolProcesses, RunKeepsTheCommandLineAndWorkingFolder) {
     const ScopedEnvironment recordFile("RECORD", record);
     const QString commandLine = "\"C:\\Program Files\\Tool Box\\report.bat\" C:\\Work";
     QProcess process;
-    process.start(MARVEK_MACHINE_TOOL_PROGRAM,
+    process.start(BuildPath("MARVEK_MACHINE_TOOL_PROGRAM"),
                   {"--root", temp.root(), "run", "--folder", "C:\\Work Folder", commandLine});
     ASSERT_TRUE(process.waitForFinished(60000));
     EXPECT_EQ(process.exitCode(), 7) << process.readAllStandardError().toStdString();
@@ -303,7 +306,8 @@ TEST(MachineToolProcesses, RunKeepsTheCommandLineAndWorkingFolder) {
         readAll(record),
         (temp.host("C:\\Work Folder") + "|" + temp.root() + "/drives/c/Work|" + commandLine + "\n").toUtf8());
 
-    process.start(MARVEK_MACHINE_TOOL_PROGRAM, {"--root", temp.root(), "run", "--no-wait", commandLine});
+    process.start(BuildPath("MARVEK_MACHINE_TOOL_PROGRAM"),
+                  {"--root", temp.root(), "run", "--no-wait", commandLine});
     ASSERT_TRUE(process.waitForFinished(60000));
     EXPECT_EQ(process.exitCode(), 0);
 }

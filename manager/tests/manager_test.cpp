@@ -1,13 +1,13 @@
 // The manager: its start routine, the actions its window wires (the list, opening a manual, the memo,
 // the checks before a change), the window driven under the offscreen platform, and the program as a
 // real process.
-#include "TestPaths.h"
 #include "manager/app/ManagerActions.h"
 #include "manager/app/ManagerStart.h"
 #include "manager/window/frmMmpMain.h"
 #include "platform/InstanceLock.h"
 #include "platform/Processes.h"
 #include "platform/Registry.h"
+#include "platform/testing/BuildPath.h"
 #include "platform/testing/RecordingProgram.h"
 #include "platform/testing/ScopedEnvironment.h"
 #include "shared/config/Messages.h"
@@ -27,6 +27,8 @@
 #include <future>
 #include <gtest/gtest.h>
 
+using marvek::testing::BuildPath;
+
 using namespace marvek;
 using namespace marvek::testing;
 
@@ -43,9 +45,10 @@ protected:
 
     void installManager(const QByteArray& rows) {
         QDir().mkpath(temp().host(ProgramFolder));
-        ASSERT_EQ(QProcess::execute(q("cp"),
-                                    {q("-a"), QStringLiteral(MARVEK_SAMPLE_CD_DIR "/programs/setup/SysDir"),
-                                     temp().host(ProgramFolder)}),
+        ASSERT_EQ(QProcess::execute(
+                      q("cp"),
+                      {q("-a"), BuildPath("MARVEK_SAMPLE_CD_DIR") + QStringLiteral("/programs/setup/SysDir"),
+                       temp().host(ProgramFolder)}),
                   0);
         base.os().registry().writeString(platform::HKEY_LOCAL_MACHINE,
                                          q("SOFTWARE\\Marvek\\Scanlux\\ManualLink"), q("InstallDir"),
@@ -446,7 +449,7 @@ TEST_F(ManagerWindowTest, TextsFollowTheLanguageTheFilterHintToo) {
 TEST_F(ManagerWindowTest, SecondProgramEndsAtOnce) {
     prepare(manualRow("A0010EN", "0"));
     // The installed manager with its SysDir.
-    ASSERT_TRUE(QFile::copy(QStringLiteral(MANDEX_EXE), temp().host(q("C:\\ManualLink\\Mandex.exe"))));
+    ASSERT_TRUE(QFile::copy(BuildPath("MANDEX_EXE"), temp().host(q("C:\\ManualLink\\Mandex.exe"))));
     const platform::InstanceLock first(ctx.os().machine(), q("Mandex"));
     const std::unique_ptr<platform::ChildProcess> second =
         ctx.os().processes().start(q("C:\\ManualLink\\Mandex.exe"), platform::WindowMode::Normal);

@@ -1,8 +1,10 @@
-#include "TestPaths.h"
 #include "TestSupport.h"
 #include "platform/FileVersion.h"
+#include "platform/testing/BuildPath.h"
 
 #include <QCoreApplication>
+
+using marvek::testing::BuildPath;
 
 TEST(FileVersion, FindsTheFirstRecordAnywhereInAFile) {
     QTemporaryDir dir;
@@ -22,7 +24,7 @@ TEST(FileVersion, FindsTheFirstRecordAnywhereInAFile) {
 }
 
 TEST(FileVersion, BuiltProgramsCarryTheirRecord) {
-    EXPECT_EQ(readFileVersion(QStringLiteral(MARVEK_VERSIONED_PROGRAM)), (FileVersion{1, 2, 3, 4}));
+    EXPECT_EQ(readFileVersion(BuildPath("MARVEK_VERSIONED_PROGRAM")), (FileVersion{1, 2, 3, 4}));
     // This test program has no record of its own, and the platform library linked into it must not be
     // taken for one.
     EXPECT_FALSE(readFileVersion(QCoreApplication::applicationFilePath()).has_value());

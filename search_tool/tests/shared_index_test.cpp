@@ -1,8 +1,8 @@
 // The index on a PC shared by several accounts: made by one (setup, as the administrator), brought up to
 // date by the programs of the others, and searched as it is by an account that may not write it.
 // The other accounts are real ones when the test runs as root; otherwise the file is made read-only.
-#include "TestPaths.h"
 #include "platform/Acl.h"
+#include "platform/testing/BuildPath.h"
 #include "shared/access/AccessControl.h"
 #include "shared/config/RegistryKeys.h"
 #include "shared/testing/SchemaDatabase.h"
@@ -13,6 +13,8 @@
 #include <grp.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
+
+using marvek::testing::BuildPath;
 
 using namespace marvek;
 
@@ -83,7 +85,7 @@ protected:
                     _exit(99);
             });
         }
-        tool.start(q(MARVEK_SEARCH_EXE), {q("search"), word});
+        tool.start(BuildPath("MARVEK_SEARCH_EXE"), {q("search"), word});
         tool.waitForFinished(60000);
         return {tool.exitStatus() == QProcess::NormalExit ? tool.exitCode() : -1,
                 QString::fromUtf8(tool.readAllStandardOutput()),

@@ -2,10 +2,10 @@
 // manual-link component and then the whole sample CD (companions and every manual) install without a box, and
 // the shortcuts it makes reach the desktop as entries that start their targets through the machine tool and
 // go when the shortcut goes.
-#include "TestPaths.h"
 #include "platform/Machine.h"
 #include "platform/Processes.h"
 #include "platform/Registry.h"
+#include "platform/testing/BuildPath.h"
 #include "platform/testing/DesktopEntryFiles.h"
 #include "platform/testing/ScopedEnvironment.h"
 #include "platform/testing/ShortPauses.h"
@@ -19,6 +19,8 @@
 #include <QTest>
 #include <gtest/gtest.h>
 #include <memory>
+
+using marvek::testing::BuildPath;
 
 using namespace marvek;
 using namespace marvek::testing;
@@ -50,10 +52,11 @@ TEST(FreshMachine, TheWholeCdInstallsWithoutABoxAndItsShortcutsReachTheDesktop) 
     TempMachine temp;
     const ShortPauses pauses;
     const ScopedEnvironment locale("LC_ALL", "en_US.UTF-8");
-    const ScopedEnvironment tool("MARVEK_MACHINE_TOOL", MARVEK_MACHINE_TOOL_PROGRAM);
+    const ScopedEnvironment tool("MARVEK_MACHINE_TOOL", BuildPath("MARVEK_MACHINE_TOOL_PROGRAM"));
     const platform::Machine& machine = temp.machine();
     const QString cdRoot = temp.addDrive(u'D');
-    ASSERT_EQ(QProcess::execute("cp", {"-a", MARVEK_SAMPLE_CD_DIR "/.", cdRoot}), 0);
+    ASSERT_EQ(
+        QProcess::execute("cp", {"-a", BuildPath("MARVEK_SAMPLE_CD_DIR") + QStringLiteral("/."), cdRoot}), 0);
     // All the PC has: the diagnostic software and its key.
     ASSERT_TRUE(temp.writeFile("C:\\Program Files\\Marvek\\Scanlux\\Scanlux.exe", "diagnostic software"));
     ASSERT_TRUE(QFile(machine.registryFile()).open(QIODevice::WriteOnly));
@@ -142,7 +145,8 @@ TEST(FreshMachine, TheWholeCdInstallsWithoutABoxAndItsShortcutsReachTheDesktop) 
     const QString link = readDesktopEntryKeys(menu[0]).value("X-Marvek-Link");
     EXPECT_TRUE(link.endsWith("/Start Menu/Programs/Service Manual Management.lnk")) << link.toStdString();
     ASSERT_TRUE(QFile::remove(link));
-    EXPECT_EQ(QProcess::execute(MARVEK_MACHINE_TOOL_PROGRAM, {"--root", temp.root(), "show"}), 0);
+    EXPECT_EQ(QProcess::execute(BuildPath("MARVEK_MACHINE_TOOL_PROGRAM"), {"--root", temp.root(), "show"}),
+              0);
     EXPECT_EQ(entriesIn(temp.dataHome() + "/applications"), QStringList());
     EXPECT_EQ(entriesIn(temp.desktopFolder()), desktop);
 }

@@ -2,10 +2,10 @@
 // cannot change (its image mounted, else a copy bound read-only or made immutable), started as a
 // technician starts it from a desktop's mount point outside every drive, and afterwards every file of
 // the CD (and the image) is byte for byte what it was.
-#include "TestPaths.h"
 #include "platform/MediaDrives.h"
 #include "platform/Processes.h"
 #include "platform/Registry.h"
+#include "platform/testing/BuildPath.h"
 #include "platform/testing/ScopedEnvironment.h"
 #include "platform/testing/ShortPauses.h"
 #include "setup/engine/Startup.h"
@@ -20,6 +20,8 @@
 #include <QThread>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+
+using marvek::testing::BuildPath;
 
 using namespace marvek;
 using namespace marvek::testing;
@@ -45,14 +47,14 @@ public:
         : m_tree(folder + QStringLiteral("/tree")), m_mountPoint(folder + QStringLiteral("/MARVEK_SMCD")) {
         if (!QDir().mkpath(m_mountPoint))
             return;
-        if (run(QStringLiteral("fuseiso"), {QStringLiteral(MARVEK_SAMPLE_CD_IMAGE), m_mountPoint})) {
+        if (run(QStringLiteral("fuseiso"), {BuildPath("MARVEK_SAMPLE_CD_IMAGE"), m_mountPoint})) {
             m_unmount = QStringLiteral("fusermount");
             if (settle(m_mountPoint, "the CD image mounted with fuseiso"))
                 return;
         }
         if (!QDir().mkpath(m_tree) ||
             !run(QStringLiteral("cp"),
-                 {QStringLiteral("-a"), QStringLiteral(MARVEK_SAMPLE_CD_DIR "/."), m_tree}))
+                 {QStringLiteral("-a"), BuildPath("MARVEK_SAMPLE_CD_DIR") + QStringLiteral("/."), m_tree}))
             return;
         if (run(QStringLiteral("mount"), {QStringLiteral("--bind"), m_tree, m_mountPoint})) {
             m_unmount = QStringLiteral("umount");
@@ -168,7 +170,7 @@ TEST(ReadOnlyCd, WholeInstallationFromTheMountedCdLeavesEveryFileOfItUnchanged) 
                "installation from a CD nobody can change is not tried";
     SCOPED_TRACE(cd.how());
     const QMap<QString, QByteArray> before = fingerprint(cd.root());
-    const QByteArray image = fileFingerprint(QFileInfo(QStringLiteral(MARVEK_SAMPLE_CD_IMAGE)));
+    const QByteArray image = fileFingerprint(QFileInfo(BuildPath("MARVEK_SAMPLE_CD_IMAGE")));
     ASSERT_GT(before.size(), 800);
 
     // The workshop PC: the diagnostic software and the Program Files folder, nothing of the suite.
@@ -217,7 +219,7 @@ TEST(ReadOnlyCd, WholeInstallationFromTheMountedCdLeavesEveryFileOfItUnchanged) 
         QFileInfo::exists(base.temp().host(q("C:\\Program Files\\Marvek\\Scanlux\\ManualLink\\Mandex.exe"))));
 
     EXPECT_EQ(fingerprint(cd.root()), before);
-    EXPECT_EQ(fileFingerprint(QFileInfo(QStringLiteral(MARVEK_SAMPLE_CD_IMAGE))), image);
+    EXPECT_EQ(fileFingerprint(QFileInfo(BuildPath("MARVEK_SAMPLE_CD_IMAGE"))), image);
 }
 
 } // namespace

@@ -4,9 +4,9 @@
 // manages the manuals; the installers and the manager see each other across the two accounts, and the
 // user outside the group is refused before anything is written. Needs root (accounts are made and
 // removed); skipped otherwise.
-#include "TestPaths.h"
 #include "platform/Machine.h"
 #include "platform/Registry.h"
+#include "platform/testing/BuildPath.h"
 #include "platform/testing/RecordingProgram.h"
 #include "platform/testing/ShortPauses.h"
 #include "shared/database/clsMDB.h"
@@ -30,6 +30,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
+
+using marvek::testing::BuildPath;
 
 using namespace marvek;
 
@@ -304,7 +306,7 @@ TEST(SystemMachine, TechniciansShareOneMachineAndAnOutsiderIsRefused) {
     // What the accounts run lies in the test's folder, as the build folder may be closed to them: the
     // machine tool, the CD, and the leak checker's suppressions of a sanitizer build.
     const QString tool = base.path() + "/marvek-machine";
-    ASSERT_TRUE(QFile::copy(MARVEK_MACHINE_TOOL_PROGRAM, tool) && setOwner(tool, 0, 0, 0755));
+    ASSERT_TRUE(QFile::copy(BuildPath("MARVEK_MACHINE_TOOL_PROGRAM"), tool) && setOwner(tool, 0, 0, 0755));
     QString leakOptions = qEnvironmentVariable("LSAN_OPTIONS");
     static const QRegularExpression suppressions("suppressions=([^:]+)");
     if (const QRegularExpressionMatch match = suppressions.match(leakOptions); match.hasMatch()) {
@@ -317,9 +319,10 @@ TEST(SystemMachine, TechniciansShareOneMachineAndAnOutsiderIsRefused) {
     const QString root = base.path() + "/machine";
     const QString cd = base.path() + "/cd";
     ASSERT_TRUE(QDir().mkpath(root) && setOwner(root, 0, group, 02775));
-    ASSERT_EQ(QProcess::execute("cp", {"-a", MARVEK_SAMPLE_CD_DIR "/.", cd}), 0);
-    ASSERT_TRUE(run(MARVEK_MACHINE_TOOL_PROGRAM, {"--root", root, "create"}));
-    ASSERT_TRUE(run(MARVEK_MACHINE_TOOL_PROGRAM, {"--root", root, "map", "d:", cd}));
+    ASSERT_EQ(QProcess::execute("cp", {"-a", BuildPath("MARVEK_SAMPLE_CD_DIR") + QStringLiteral("/."), cd}),
+              0);
+    ASSERT_TRUE(run(BuildPath("MARVEK_MACHINE_TOOL_PROGRAM"), {"--root", root, "create"}));
+    ASSERT_TRUE(run(BuildPath("MARVEK_MACHINE_TOOL_PROGRAM"), {"--root", root, "map", "d:", cd}));
     const platform::Machine machine(root);
     const QString scanlux = machine.toHost("C:\\Program Files\\Marvek\\Scanlux");
     const mode_t umask = ::umask(002); // the diagnostic software's folders, as its installer left them
@@ -328,7 +331,7 @@ TEST(SystemMachine, TechniciansShareOneMachineAndAnOutsiderIsRefused) {
     ASSERT_TRUE(made);
     writeText(scanlux + "/Scanlux.exe", "diagnostic software");
     ASSERT_TRUE(setOwner(scanlux + "/Scanlux.exe", 0, group, 0664));
-    ASSERT_TRUE(run(MARVEK_MACHINE_TOOL_PROGRAM,
+    ASSERT_TRUE(run(BuildPath("MARVEK_MACHINE_TOOL_PROGRAM"),
                     {"--root", root, "register-diagnostic", "C:\\Program Files\\Marvek\\Scanlux"}));
     EXPECT_EQ(notTheGroups(root, group).join(u'\n').toStdString(), "") << "what root's tool made";
 

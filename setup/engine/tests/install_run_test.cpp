@@ -1,8 +1,8 @@
 // The installer engine on a copy of the sample CD: the start routine, the companion installs, the room
 // the folder screen asks for, and the installation run end to end.
 #include "SetupTestFixture.h"
-#include "TestPaths.h"
 #include "platform/Processes.h"
+#include "platform/testing/BuildPath.h"
 #include "platform/testing/ScopedEnvironment.h"
 #include "platform/testing/TestArchive.h"
 #include "setup/engine/Companions.h"
@@ -21,6 +21,8 @@
 #include <QThread>
 #include <cmath>
 #include <unistd.h>
+
+using marvek::testing::BuildPath;
 
 using namespace marvek;
 using namespace marvek::testing;
@@ -273,7 +275,7 @@ TEST_F(CompanionsTest, ManagerInstallerOfTheLanguageElseEnglish) {
 TEST_F(CompanionsTest, InstalledManagerGetsShortcutAndVersionFile) {
     removeManager();
     // The payload is a program with a version record: 1.2.3.4 gives "1.2.4".
-    ASSERT_TRUE(QFile::copy(QStringLiteral(VERSIONED_PROGRAM), cdRoot + q("/payload")));
+    ASSERT_TRUE(QFile::copy(BuildPath("VERSIONED_PROGRAM"), cdRoot + q("/payload")));
     writeInstaller(q("programs/man_manager/09"),
                    "cp \"$(dirname \"$0\")/../../../payload\" \"$C/ManualLink/Mandex.exe\"\n");
     startOk();

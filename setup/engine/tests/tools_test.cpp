@@ -1,7 +1,7 @@
 // The installer's tools: the tree copy, the extractor, the result list and the database upgrade.
-#include "TestPaths.h"
 #include "UpgradeSettings.h"
 #include "platform/Acl.h"
+#include "platform/testing/BuildPath.h"
 #include "platform/testing/FileFaults.h"
 #include "platform/testing/TestArchive.h"
 #include "setup/engine/CopyTree.h"
@@ -24,6 +24,8 @@
 #include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
+
+using marvek::testing::BuildPath;
 
 using namespace marvek;
 using namespace marvek::setup;
@@ -712,7 +714,7 @@ TEST_F(UpgradeTest, KilledAtEachStepTheNextStartFindsEveryManual) {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(q("MARVEK_KILL_AT_STEP"), QString::number(step));
         driver.setProcessEnvironment(environment);
-        driver.start(q(UPGRADE_DRIVER), {});
+        driver.start(BuildPath("UPGRADE_DRIVER"), {});
         ASSERT_TRUE(driver.waitForFinished(60000));
         killed = driver.exitStatus() == QProcess::CrashExit;
         if (!killed) {
