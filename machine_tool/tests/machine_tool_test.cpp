@@ -285,26 +285,28 @@ TEST(MachineToolProcesses, EightAtOnceOnANewPrefix) {
     }
 }
 
-// run starts a program by its Windows command line in the Windows working folder given and ends with its
-// exit code; --no-wait ends with 0 once it runs.
-TEST(MachineToolProcesses, RunKeepsTheCommandLineAndWorkingFolder) {
+// run starts a program by its Windows command line in the Windows working folder given, on the machine
+// named by --root (whatever MARVEK_ROOT says), and ends with its exit code; --no-wait ends with 0 once it
+// runs.
+TEST(MachineToolProcesses, RunKeepsTheCommandLineWorkingFolderAndMachine) {
     TempMachine temp;
     const QString record = temp.root() + "/record.txt";
-    ASSERT_TRUE(
-        temp.writeFile("C:\\Program Files\\Tool Box\\report.bat",
-                       "printf '%s|%s|%s\\n' \"$(pwd)\" \"$1\" \"$MARVEK_COMMAND_LINE\" >> \"$RECORD\"\n"
-                       "exit 7\n"));
+    ASSERT_TRUE(temp.writeFile(
+        "C:\\Program Files\\Tool Box\\report.bat",
+        "printf '%s|%s|%s|%s\\n' \"$(pwd)\" \"$1\" \"$MARVEK_COMMAND_LINE\" \"$MARVEK_ROOT\" >> \"$RECORD\"\n"
+        "exit 7\n"));
     ASSERT_TRUE(QDir().mkpath(temp.host("C:\\Work Folder")));
     const ScopedEnvironment recordFile("RECORD", record);
+    const ScopedEnvironment otherMachine("MARVEK_ROOT", temp.root() + "/another-machine");
     const QString commandLine = "\"C:\\Program Files\\Tool Box\\report.bat\" C:\\Work";
     QProcess process;
     process.start(BuildPath("MARVEK_MACHINE_TOOL_PROGRAM"),
                   {"--root", temp.root(), "run", "--folder", "C:\\Work Folder", commandLine});
     ASSERT_TRUE(process.waitForFinished(60000));
     EXPECT_EQ(process.exitCode(), 7) << process.readAllStandardError().toStdString();
-    EXPECT_EQ(
-        readAll(record),
-        (temp.host("C:\\Work Folder") + "|" + temp.root() + "/drives/c/Work|" + commandLine + "\n").toUtf8());
+    EXPECT_EQ(readAll(record), (temp.host("C:\\Work Folder") + "|" + temp.root() + "/drives/c/Work|" +
+                                commandLine + "|" + temp.root() + "\n")
+                                   .toUtf8());
 
     process.start(BuildPath("MARVEK_MACHINE_TOOL_PROGRAM"),
                   {"--root", temp.root(), "run", "--no-wait", commandLine});
