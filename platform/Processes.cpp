@@ -194,17 +194,23 @@ private:
 };
 
 // The environment of a child: this process's, without a command line handed to this process, and
-// with the child's own Windows command line when it has one.
+// with the child's own Windows command line when it has one. A program of a machine runs on that machine
+// (MARVEK_ROOT names it), however this process came to it (--root of the machine tool, the system's
+// machine, the user's own).
 class ChildEnvironment {
 public:
-    explicit ChildEnvironment(const std::optional<QString>& commandLine) {
-        const QByteArray prefix = QByteArray(CommandLineVariable) + '=';
+    ChildEnvironment(const Machine* machine, const std::optional<QString>& commandLine) {
+        const QByteArray linePrefix = QByteArray(CommandLineVariable) + '=';
+        const QByteArray rootPrefix = "MARVEK_ROOT=";
         for (char** entry = environ; entry != nullptr && *entry != nullptr; ++entry) {
-            if (!QByteArrayView(*entry).startsWith(prefix))
+            const QByteArrayView variable(*entry);
+            if (!variable.startsWith(linePrefix) && !(machine && variable.startsWith(rootPrefix)))
                 m_bytes.emplace_back(*entry);
         }
+        if (machine)
+            m_bytes.push_back(rootPrefix + QFile::encodeName(machine->root()));
         if (commandLine)
-            m_bytes.push_back(prefix + commandLine->toUtf8());
+            m_bytes.push_back(linePrefix + commandLine->toUtf8());
         for (QByteArray& bytes : m_bytes)
             m_pointers.push_back(bytes.data());
         m_pointers.push_back(nullptr);
@@ -537,14 +543,14 @@ std::unique_ptr<ChildProcess> Processes::start(const QString& commandLine, Windo
     const std::optional<HostCommand> command = resolve(commandLine);
     if (!command)
         return nullptr;
-    const pid_t pid = spawnChild(*command, ChildEnvironment(commandLine));
+    const pid_t pid = spawnChild(*command, ChildEnvironment(&m_machine, commandLine));
     return pid > 0 ? std::make_unique<ChildProcess>(pid) : nullptr;
 }
 
 bool Processes::startDetached(const QString& commandLine, WindowMode mode) const {
     (void)mode;
     const std::optional<HostCommand> command = resolve(commandLine);
-    return command && spawnDetached(*command, ChildEnvironment(commandLine));
+    return command && spawnDetached(*command, ChildEnvironment(&m_machine, commandLine));
 }
 
 QStringList Processes::runningExecutableNames() const {
@@ -568,7 +574,8 @@ QStringList Processes::runningExecutableNames() const {
 
 bool startDetachedHost(const QString& program, const QStringList& arguments) {
     const QString path = program.contains(u'/') ? program : QStandardPaths::findExecutable(program);
-    return !path.isEmpty() && spawnDetached(HostCommand{path, arguments}, ChildEnvironment(std::nullopt));
+    return !path.isEmpty() &&
+           spawnDetached(HostCommand{path, arguments}, ChildEnvironment(nullptr, std::nullopt));
 }
 
 } // namespace marvek::platform

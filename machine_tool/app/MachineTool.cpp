@@ -12,7 +12,6 @@
 #include "shared/database/clsMDB.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QThread>
 #include <memory>
@@ -219,9 +218,6 @@ int run(const platform::Machine& machine, const MachineCommand& command, QTextSt
     } else if (!platform::MachineSetup(machine).ensure()) {
         return fail(err, QStringLiteral("the machine at %1 cannot be completed").arg(machine.root()));
     }
-    // A machine named by --root is the started program's too: it finds its machine through MARVEK_ROOT.
-    if (!command.root.isEmpty())
-        qputenv("MARVEK_ROOT", QFile::encodeName(machine.root()));
     const QStringList parts = platform::splitWindowsCommandLine(command.commandLine);
     const platform::Processes processes(machine);
     if (parts.size() == 1 && !isProgram(parts[0])) {

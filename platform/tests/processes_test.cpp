@@ -196,17 +196,19 @@ TEST_F(ProcessesTest, ListsTheExecutableNamesOfRunningProcesses) {
 }
 
 // A child started through the process starter, waited for or detached, reads its command line exactly as
-// written and inherits no stray descriptor; a detached one is not this process's child. A host program
-// started directly does not inherit the command line handed to its parent.
+// written, runs on the starter's machine whatever MARVEK_ROOT said, and inherits no stray descriptor; a
+// detached one is not this process's child. A host program started directly does not inherit the command
+// line handed to its parent.
 TEST_F(ProcessesTest, ChildrenGetTheirCommandLineAndNoStrayDescriptors) {
     const QByteArray strayPath = QFile::encodeName(machine.host("C:\\stray"));
     const int stray = ::open(strayPath.constData(), O_WRONLY | O_CREAT, 0600); // deliberately inheritable
     ASSERT_GE(stray, 3);
-    writeProgram(
-        "C:\\Tools\\show line.exe",
-        "#!/bin/sh\n{ printf '%s\\n' \"${" + QByteArray(CommandLineVariable) +
-            "-unset}\"; echo \"ppid $PPID\"; ls /proc/$$/fd; } > \"$OUT.tmp\" && mv \"$OUT.tmp\" \"$OUT\"\n");
+    writeProgram("C:\\Tools\\show line.exe",
+                 "#!/bin/sh\n{ printf '%s\\n' \"${" + QByteArray(CommandLineVariable) +
+                     "-unset}\"; echo \"root $MARVEK_ROOT\"; echo \"ppid $PPID\"; ls /proc/$$/fd; } > "
+                     "\"$OUT.tmp\" && mv \"$OUT.tmp\" \"$OUT\"\n");
     const ScopedEnvironment inherited(CommandLineVariable, "the parent's own line");
+    const ScopedEnvironment otherMachine("MARVEK_ROOT", QFile::encodeName(machine.root() + "/another"));
 
     int n = 0;
     for (const QString line : {R"("C:\Tools\show line.exe" C:\Manuals\Two  Blanks\index.html)",
@@ -221,9 +223,10 @@ TEST_F(ProcessesTest, ChildrenGetTheirCommandLineAndNoStrayDescriptors) {
                 EXPECT_EQ(run(line), 0u);
             }
             const QList<QByteArray> seen = waitForFile(out).split('\n');
-            ASSERT_GE(seen.size(), 3);
+            ASSERT_GE(seen.size(), 4);
             EXPECT_EQ(seen[0], line.toUtf8());
-            EXPECT_EQ(seen[1] == "ppid " + QByteArray::number(getpid()), !detached);
+            EXPECT_EQ(seen[1], "root " + QFile::encodeName(machine.root()));
+            EXPECT_EQ(seen[2] == "ppid " + QByteArray::number(getpid()), !detached);
             EXPECT_FALSE(seen.contains(QByteArray::number(stray)));
         }
     }
