@@ -10,11 +10,11 @@
 //   ColdStart/VsMinimalView  the cold start against a minimal QWebEngineView program that loads the
 //                            same page and reads its title (goal: at most 1.1 times)
 
-#include "TestPaths.h"
 #include "browser/app/HandOver.h"
 #include "platform/Machine.h"
 #include "platform/RuntimeFolder.h"
 #include "platform/TextCodec.h"
+#include "platform/testing/BuildPath.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -59,7 +59,7 @@ public:
     const QString& serverName() const { return m_name; }
 
     std::unique_ptr<QProcess> start(const QString& commandLine) const {
-        return startProgram(QStringLiteral(PAGORA_EXE), commandLine.split(QLatin1Char(' ')));
+        return startProgram(testing::BuildPath("PAGORA_EXE"), commandLine.split(QLatin1Char(' ')));
     }
 
     std::unique_ptr<QProcess> startProgram(const QString& program, const QStringList& arguments) const {
@@ -232,8 +232,8 @@ void HandOverVsBareCore(benchmark::State& state) {
         // The instance settles after the previous page (its page engine keeps both cores busy for a
         // while): a caller does not start pages every few milliseconds.
         QThread::msleep(150);
-        const double floor = spawnToExit(bench, QStringLiteral(BARE_CORE_EXE), {});
-        const double handOver = spawnToExit(bench, QStringLiteral(PAGORA_EXE), {Other});
+        const double floor = spawnToExit(bench, testing::BuildPath("BARE_CORE_EXE"), {});
+        const double handOver = spawnToExit(bench, testing::BuildPath("PAGORA_EXE"), {Other});
         if (floor < 0 || handOver < 0) {
             state.SkipWithError("a process did not end");
             return;
@@ -254,7 +254,7 @@ void ColdStartVsMinimalView(benchmark::State& state) {
         bench.clearLog();
         QElapsedTimer timer;
         timer.start();
-        auto view = bench.startProgram(QStringLiteral(MINIMAL_VIEW_EXE), {page, bench.logFile()});
+        auto view = bench.startProgram(testing::BuildPath("MINIMAL_VIEW_EXE"), {page, bench.logFile()});
         const bool titled = bench.waitForLog("title\tindex", 60000);
         minimal.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
         if (!view->waitForFinished(10000))

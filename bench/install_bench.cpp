@@ -7,9 +7,9 @@
 // scratch folder followed by `cp -a` into place, and `bsdtar -xf` alone. Peak memory is the growth of the
 // process's maximum resident size over an idle Qt process (measured before the run).
 
-#include "TestPaths.h"
 #include "platform/Platform.h"
 #include "platform/Registry.h"
+#include "platform/testing/BuildPath.h"
 #include "setup/engine/FolderSelect.h"
 #include "setup/engine/InstallRun.h"
 #include "setup/engine/InstallView.h"
@@ -156,7 +156,8 @@ int main(int argc, char** argv) {
 
     // The CD: the sample CD's setup folder, then the generated manuals.
     if (!run(QStringLiteral("cp"),
-             {QStringLiteral("-a"), QStringLiteral(MARVEK_SAMPLE_CD_DIR "/programs"), cd})) {
+             {QStringLiteral("-a"), testing::BuildPath("MARVEK_SAMPLE_CD_DIR") + QStringLiteral("/programs"),
+              cd})) {
         std::fprintf(stderr, "cannot copy the sample CD's programs folder\n");
         return 1;
     }

@@ -4,11 +4,11 @@
 // the same run; then, in process, where the time goes and one filter keystroke on the filled window.
 // MARVEK_BENCH_KEEP_AT=<folder> keeps a copy of the bench machine there for profiling.
 
-#include "TestPaths.h"
 #include "manager/app/ManagerStart.h"
 #include "manager/window/frmMmpMain.h"
 #include "platform/Platform.h"
 #include "platform/Registry.h"
+#include "platform/testing/BuildPath.h"
 #include "shared/grid/vaSpread.h"
 #include "shared/testing/SchemaDatabase.h"
 
@@ -66,8 +66,9 @@ int main(int argc, char** argv) {
     QDir().mkpath(folder);
     QProcess::execute(
         QStringLiteral("cp"),
-        {QStringLiteral("-a"), QStringLiteral(MARVEK_CD_CONTENT "/root/programs/setup/SysDir"), folder});
-    QFile::copy(QStringLiteral(MANDEX_EXE), folder + QStringLiteral("/Mandex.exe"));
+        {QStringLiteral("-a"),
+         testing::BuildPath("MARVEK_CD_CONTENT") + QStringLiteral("/root/programs/setup/SysDir"), folder});
+    QFile::copy(testing::BuildPath("MANDEX_EXE"), folder + QStringLiteral("/Mandex.exe"));
     platform::Registry(temp.machine())
         .writeString(platform::HKEY_LOCAL_MACHINE, QStringLiteral("SOFTWARE\\Marvek\\Scanlux\\ManualLink"),
                      QStringLiteral("InstallDir"), QStringLiteral("C:\\ManualLink"));
@@ -86,7 +87,7 @@ int main(int argc, char** argv) {
                 QByteArray::number(i) + ");";
     rows += "COMMIT;";
     if (!testing::MakeDatabase(temp, QStringLiteral("C:\\ManualLink\\ManualLink.mdb"),
-                               QStringLiteral(MARVEK_SCHEMA_SQL), rows)) {
+                               testing::BuildPath("MARVEK_SCHEMA_SQL"), rows)) {
         std::fprintf(stderr, "cannot make the database\n");
         return 1;
     }
@@ -115,7 +116,7 @@ int main(int argc, char** argv) {
         mandex.push_back(timeProcess(folder + QStringLiteral("/Mandex.exe"), {}));
         sqlite.push_back(
             timeProcess(QStringLiteral("sqlite3"), {folder + QStringLiteral("/ManualLink.mdb"), query}));
-        floor.push_back(timeProcess(QStringLiteral(MINIMAL_TABLE_EXE), {}));
+        floor.push_back(timeProcess(testing::BuildPath("MINIMAL_TABLE_EXE"), {}));
     }
     qunsetenv("MARVEK_SCREEN_SCRIPT");
 
