@@ -54,9 +54,11 @@ int countRow(const Fts5ExtensionApi*, Fts5Context*, void* count) {
     return SQLITE_OK;
 }
 
-// As FTS5's bm25: the same inverse document frequency (never below 1e-6) and mean length.
+// As FTS5's bm25: the same inverse document frequency (never below 1e-6) and mean length. For an order
+// alone, a query of one phrase needs no rarity: it scales every row's score alike, and counting the
+// phrase's rows is a second walk over all its matches.
 std::unique_ptr<QueryFigures> figuresFor(const Fts5ExtensionApi* api, Fts5Context* fts, int argc,
-                                         sqlite3_value** argv, int& rc) {
+                                         sqlite3_value** argv, bool orderOnly, int& rc) {
     auto figures = std::make_unique<QueryFigures>();
     sqlite3_int64 rows = 0;
     sqlite3_int64 tokens = 0;
@@ -69,7 +71,9 @@ std::unique_ptr<QueryFigures> figuresFor(const Fts5ExtensionApi* api, Fts5Contex
     if (figures->meanLength <= 0)
         figures->meanLength = 1;
     const int phrases = api->xPhraseCount(fts);
-    for (int i = 0; i < phrases && rc == SQLITE_OK; ++i) {
+    if (orderOnly && phrases == 1)
+        figures->idf.push_back(1.0);
+    for (int i = int(figures->idf.size()); i < phrases && rc == SQLITE_OK; ++i) {
         qint64 hits = 0;
         rc = api->xQueryPhrase(fts, i, &hits, countRow);
         const double idf = std::log((double(rows) - double(hits) + 0.5) / (double(hits) + 0.5));
@@ -81,13 +85,14 @@ std::unique_ptr<QueryFigures> figuresFor(const Fts5ExtensionApi* api, Fts5Contex
     return rc == SQLITE_OK ? std::move(figures) : nullptr;
 }
 
+template <bool OrderOnly>
 void rank(const Fts5ExtensionApi* api, Fts5Context* fts, sqlite3_context* context, int argc,
           sqlite3_value** argv) {
     auto* figures = static_cast<QueryFigures*>(api->xGetAuxdata(fts, 0));
     auto* lengths = static_cast<DocumentLengths*>(api->xUserData(fts));
     int rc = SQLITE_OK;
     if (!figures) {
-        std::unique_ptr<QueryFigures> made = figuresFor(api, fts, argc, argv, rc);
+        std::unique_ptr<QueryFigures> made = figuresFor(api, fts, argc, argv, OrderOnly, rc);
         if (made && !lengths->refresh())
             rc = SQLITE_ERROR;
         if (rc == SQLITE_OK)
@@ -184,7 +189,8 @@ int RegisterRanking(sqlite3* db, DocumentLengths* lengths) {
     fts5_api* api = Fts5Api(db);
     if (!api)
         return SQLITE_ERROR;
-    return api->xCreateFunction(api, RankingName, lengths, rank, nullptr);
+    const int rc = api->xCreateFunction(api, RankingName, lengths, rank<false>, nullptr);
+    return rc == SQLITE_OK ? api->xCreateFunction(api, OrderName, lengths, rank<true>, nullptr) : rc;
 }
 
 } // namespace marvek::search

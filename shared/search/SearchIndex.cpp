@@ -1,10 +1,12 @@
 #include "shared/search/SearchIndex.h"
 
+#include "shared/search/Snippet.h"
 #include "shared/search/Tokenizer.h"
 
 #include <QFile>
 #include <QHash>
 #include <QRegularExpression>
+#include <algorithm>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -131,6 +133,96 @@ QString matchTerm(QString term, bool typing) {
     return expression;
 }
 
+// True when the expression searches a term by prefix: a '*' outside a quoted string.
+bool hasPrefixTerm(const QString& expression) {
+    bool quoted = false;
+    for (const QChar c : expression) {
+        if (c == QLatin1Char('"'))
+            quoted = !quoted;
+        else if (c == QLatin1Char('*') && !quoted)
+            return true;
+    }
+    return false;
+}
+
+// The rowids of the best matches, best first (equal ranks by rowid).
+std::optional<std::vector<qint64>> bestRows(sqlite3* db, const QString& expression, int limit) {
+    const shared::SqliteStatement query = prepare(
+        db, "SELECT rowid FROM pages WHERE pages MATCH ?1 ORDER BY marvek_order(pages, 10.0, 1.0), rowid"
+            " LIMIT ?2");
+    if (!query)
+        return std::nullopt;
+    bindText(query.get(), 1, expression);
+    sqlite3_bind_int(query.get(), 2, limit);
+    std::vector<qint64> rows;
+    int step = SQLITE_ROW;
+    while ((step = sqlite3_step(query.get())) == SQLITE_ROW)
+        rows.push_back(sqlite3_column_int64(query.get(), 0));
+    if (step != SQLITE_DONE)
+        return std::nullopt;
+    return rows;
+}
+
+constexpr const char* HitColumns =
+    "SELECT rowid, pub_no, path, pdf_page, highlight(pages, 0, char(2), char(3)),"
+    " marvek_snippet(pages, 1, char(2), char(3), '…', 24) FROM pages WHERE pages MATCH ?1";
+
+// The hits of the given rows, in their order, each made by take from a row of HitColumns. Highlights and
+// snippets need the match: each row is found through it again, which is a short seek for whole terms.
+// A prefix term is expanded again at every seek, so then the rows are picked up in one walk instead.
+template <typename Take>
+std::optional<std::vector<SearchHit>> rowTexts(sqlite3* db, const QString& expression,
+                                               const std::vector<qint64>& rows, Take take) {
+    std::vector<SearchHit> hits;
+    if (rows.empty())
+        return hits;
+    if (!hasPrefixTerm(expression)) {
+        const shared::SqliteStatement query =
+            prepare(db, QByteArray(HitColumns).append(" AND rowid = ?2").constData());
+        if (!query)
+            return std::nullopt;
+        bindText(query.get(), 1, expression);
+        for (const qint64 row : rows) {
+            sqlite3_bind_int64(query.get(), 2, row);
+            const int step = sqlite3_step(query.get());
+            if (step == SQLITE_ROW)
+                hits.push_back(take(query.get()));
+            else if (step != SQLITE_DONE)
+                return std::nullopt;
+            sqlite3_reset(query.get());
+        }
+        return hits;
+    }
+    // In groups, as a statement takes a bounded number of values.
+    constexpr size_t Group = 250;
+    QHash<qint64, SearchHit> found;
+    for (size_t first = 0; first < rows.size(); first += Group) {
+        const size_t count = std::min(Group, rows.size() - first);
+        QByteArray sql = QByteArray(HitColumns).append(" AND rowid BETWEEN ?2 AND ?3 AND +rowid IN (");
+        for (size_t i = 0; i < count; ++i)
+            sql.append(i == 0 ? "?" : ", ?").append(QByteArray::number(qulonglong(i + 4)));
+        const shared::SqliteStatement query = prepare(db, sql.append(')').constData());
+        if (!query)
+            return std::nullopt;
+        bindText(query.get(), 1, expression);
+        const auto group = rows.begin() + qsizetype(first);
+        const auto [lowest, highest] = std::minmax_element(group, group + qsizetype(count));
+        sqlite3_bind_int64(query.get(), 2, *lowest);
+        sqlite3_bind_int64(query.get(), 3, *highest);
+        for (size_t i = 0; i < count; ++i)
+            sqlite3_bind_int64(query.get(), int(i + 4), rows[first + i]);
+        int step = SQLITE_ROW;
+        while ((step = sqlite3_step(query.get())) == SQLITE_ROW)
+            found.insert(sqlite3_column_int64(query.get(), 0), take(query.get()));
+        if (step != SQLITE_DONE)
+            return std::nullopt;
+    }
+    for (const qint64 row : rows)
+        if (const auto at = found.find(row); at != found.end())
+            hits.push_back(std::move(*at));
+    return hits;
+}
+
 } // namespace
 
 QString BuildMatchExpression(const QString& words, bool lastWordIsPrefix) {
@@ -210,7 +302,8 @@ SearchIndex::OpenResult SearchIndex::open() {
     }
     m_lengths = std::make_unique<DocumentLengths>(m_db.get(), "pages");
     if (opened != SQLITE_OK || RegisterTokenizer(m_db.get()) != SQLITE_OK ||
-        RegisterRanking(m_db.get(), m_lengths.get()) != SQLITE_OK) {
+        RegisterRanking(m_db.get(), m_lengths.get()) != SQLITE_OK ||
+        RegisterSnippet(m_db.get()) != SQLITE_OK) {
         m_db.reset();
         return OpenResult::Failed;
     }
@@ -387,50 +480,49 @@ std::optional<std::vector<SearchHit>> SearchIndex::search(const QString& matchEx
     std::vector<SearchHit> hits;
     if (matchExpression.isEmpty() || limit <= 0)
         return hits;
+    // Both passes below read the same state of the file, whatever another program writes meanwhile.
+    if (!exec("BEGIN"))
+        return std::nullopt;
+    std::optional<std::vector<SearchHit>> found = searchIn(matchExpression, limit);
+    if (!found)
+        fail();
+    exec("COMMIT");
+    return found;
+}
 
+std::optional<std::vector<SearchHit>> SearchIndex::searchIn(const QString& matchExpression, int limit) {
     struct Manual {
         QString model;
         QString insPath;
     };
     QHash<qint64, Manual> manuals;
     const shared::SqliteStatement listed = prepare(m_db.get(), "SELECT id, model, ins_path FROM manuals");
-    if (!listed) {
-        fail();
+    if (!listed)
         return std::nullopt;
-    }
     while (sqlite3_step(listed.get()) == SQLITE_ROW)
         manuals.insert(sqlite3_column_int64(listed.get(), 0),
                        Manual{columnText(listed.get(), 1), columnText(listed.get(), 2)});
 
-    const shared::SqliteStatement query =
-        prepare(m_db.get(), "SELECT rowid, pub_no, path, pdf_page, highlight(pages, 0, char(2), char(3)),"
-                            " snippet(pages, 1, char(2), char(3), '…', 24)"
-                            " FROM pages WHERE pages MATCH ?1 AND rank MATCH 'marvek_bm25(10.0, 1.0)'"
-                            " ORDER BY rank LIMIT ?2");
-    if (!query) {
-        fail();
+    // First the best rows, by rank; then the title and snippet of those alone. FTS5's own ordering
+    // ("ORDER BY rank") sorts every match with all its positions, which over tens of thousands of pages
+    // costs more than ranking them.
+    const std::optional<std::vector<qint64>> best = bestRows(m_db.get(), matchExpression, limit);
+    if (!best)
         return std::nullopt;
-    }
-    bindText(query.get(), 1, matchExpression);
-    sqlite3_bind_int(query.get(), 2, limit);
-    int step = SQLITE_ROW;
-    while ((step = sqlite3_step(query.get())) == SQLITE_ROW) {
+    std::vector<SearchHit> hits;
+    const auto take = [&](sqlite3_stmt* row) {
         SearchHit hit;
-        const Manual manual = manuals.value(sqlite3_column_int64(query.get(), 0) >> PageBits);
-        hit.pubNo = columnText(query.get(), 1);
-        hit.pagePath = columnText(query.get(), 2);
-        hit.pdfPage = sqlite3_column_int(query.get(), 3);
-        hit.title = columnText(query.get(), 4);
-        hit.snippet = columnText(query.get(), 5);
+        const Manual manual = manuals.value(sqlite3_column_int64(row, 0) >> PageBits);
+        hit.pubNo = columnText(row, 1);
+        hit.pagePath = columnText(row, 2);
+        hit.pdfPage = sqlite3_column_int(row, 3);
+        hit.title = columnText(row, 4);
+        hit.snippet = columnText(row, 5);
         hit.model = manual.model;
         hit.insPath = manual.insPath;
-        hits.push_back(std::move(hit));
-    }
-    if (step != SQLITE_DONE) {
-        fail();
-        return std::nullopt;
-    }
-    return hits;
+        return hit;
+    };
+    return rowTexts(m_db.get(), matchExpression, *best, take);
 }
 
 } // namespace marvek::search

@@ -100,6 +100,7 @@ private:
     bool exec(const char* sql);
     bool fail();
     bool removeManualRows(qint64 id);
+    std::optional<std::vector<SearchHit>> searchIn(const QString& matchExpression, int limit);
 
     QString m_file;
     std::unique_ptr<DocumentLengths> m_lengths; // used by the connection: goes after it

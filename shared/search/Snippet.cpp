@@ -1,0 +1,267 @@
+#include "shared/search/Snippet.h"
+
+#include "shared/search/Tokenizer.h"
+
+#include <algorithm>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace marvek::search {
+
+namespace {
+
+constexpr int MaxTokens = 64;
+constexpr int FirstHitScore = 1000;     // a phrase the window did not hold yet
+constexpr int SentenceStartBonus = 100; // a window starting a sentence...
+constexpr int TextStartBonus = 120;     // ...or the text
+
+struct Hit {
+    int offset = 0; // token place in the column
+    int end = 0;    // place after the phrase's last token
+    int phrase = 0;
+};
+
+// One column's tokens: their byte ranges in the text by place, and the places that start a sentence
+// (after a full stop or colon and a blank, and the first).
+struct ColumnTokens {
+    std::string_view text;
+    std::vector<std::pair<int, int>> bytes;
+    std::vector<int> sentenceStarts;
+
+    static int add(void* context, int flags, const char*, int, int start, int end) {
+        auto* self = static_cast<ColumnTokens*>(context);
+        if (flags & FTS5_TOKEN_COLOCATED)
+            return SQLITE_OK;
+        const int place = int(self->bytes.size());
+        if (place == 0) {
+            self->sentenceStarts.push_back(0);
+        } else {
+            int at = start - 1;
+            while (at >= 0 &&
+                   std::string_view(" \t\n\r").find(self->text[size_t(at)]) != std::string_view::npos)
+                --at;
+            if (at != start - 1 && at >= 0 &&
+                (self->text[size_t(at)] == '.' || self->text[size_t(at)] == ':'))
+                self->sentenceStarts.push_back(place);
+        }
+        self->bytes.emplace_back(start, end);
+        return SQLITE_OK;
+    }
+};
+
+// Scores windows of a column's hits (in place order) whose starts never go back: each hit enters and
+// leaves the window once, with a count per phrase.
+class WindowScores {
+public:
+    WindowScores(const std::vector<Hit>& hits, int phrases, int tokens)
+        : m_hits(hits), m_tokens(tokens), m_counts(size_t(phrases), 0) {}
+
+    struct Window {
+        int score = 0;
+        int first = -1; // place of the first hit inside
+        int last = 0;   // end of the last hit's phrase
+    };
+
+    Window at(int start) {
+        const long long end = static_cast<long long>(start) + m_tokens;
+        while (m_high < m_hits.size() && m_hits[m_high].offset < end)
+            enter(m_hits[m_high++]);
+        while (m_low < m_high && m_hits[m_low].offset < start)
+            leave(m_hits[m_low++]);
+        Window window;
+        if (m_low == m_high)
+            return window;
+        const int count = int(m_high - m_low);
+        window.score = FirstHitScore * m_distinct + (count - m_distinct);
+        window.first = m_hits[m_low].offset;
+        window.last = m_hits[m_high - 1].end;
+        return window;
+    }
+
+private:
+    void enter(const Hit& hit) {
+        if (m_counts[size_t(hit.phrase)]++ == 0)
+            ++m_distinct;
+    }
+    void leave(const Hit& hit) {
+        if (--m_counts[size_t(hit.phrase)] == 0)
+            --m_distinct;
+    }
+
+    const std::vector<Hit>& m_hits;
+    const int m_tokens;
+    std::vector<int> m_counts;
+    int m_distinct = 0;
+    size_t m_low = 0;
+    size_t m_high = 0;
+};
+
+// The window's text with its hits between the marks, an ellipsis where text was cut.
+std::string render(const ColumnTokens& column, const std::vector<Hit>& hits, int start, int tokens,
+                   std::string_view open, std::string_view close, std::string_view ellipsis) {
+    const int count = int(column.bytes.size());
+    const int last = std::min(start + tokens, count) - 1;
+    std::string out;
+    int copied = 0;
+    if (start > 0 && start < count) {
+        out.append(ellipsis);
+        copied = column.bytes[size_t(start)].first;
+    }
+    // The hits' byte ranges inside the window; ranges that touch or overlap make one highlight.
+    int highlightStart = -1;
+    int highlightEnd = -1;
+    const auto flush = [&] {
+        if (highlightStart < 0)
+            return;
+        out.append(column.text.substr(size_t(copied), size_t(highlightStart - copied)));
+        out.append(open);
+        out.append(column.text.substr(size_t(highlightStart), size_t(highlightEnd - highlightStart)));
+        out.append(close);
+        copied = highlightEnd;
+        highlightStart = -1;
+    };
+    for (const Hit& hit : hits) {
+        const int from = std::max(hit.offset, start);
+        const int to = std::min(hit.end - 1, last);
+        if (from > to)
+            continue;
+        const int byteStart = std::max(column.bytes[size_t(from)].first, copied);
+        const int byteEnd = column.bytes[size_t(to)].second;
+        if (highlightStart >= 0 && byteStart < highlightEnd) {
+            highlightEnd = std::max(highlightEnd, byteEnd);
+            continue;
+        }
+        flush();
+        if (byteEnd > byteStart) {
+            highlightStart = byteStart;
+            highlightEnd = byteEnd;
+        }
+    }
+    flush();
+    if (last >= count - 1) {
+        out.append(column.text.substr(std::min(size_t(copied), column.text.size())));
+    } else {
+        const int end = std::max(column.bytes[size_t(last)].second, copied);
+        out.append(column.text.substr(size_t(copied), size_t(end - copied)));
+        out.append(ellipsis);
+    }
+    return out;
+}
+
+std::string_view textArgument(sqlite3_value* value) {
+    const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(value));
+    return text ? std::string_view(text, size_t(sqlite3_value_bytes(value))) : std::string_view();
+}
+
+void snippet(const Fts5ExtensionApi* api, Fts5Context* fts, sqlite3_context* context, int argc,
+             sqlite3_value** argv) {
+    if (argc != 5) {
+        sqlite3_result_error(context, "wrong number of arguments to function marvek_snippet()", -1);
+        return;
+    }
+    const int wanted = sqlite3_value_int(argv[0]);
+    const std::string_view open = textArgument(argv[1]);
+    const std::string_view close = textArgument(argv[2]);
+    const std::string_view ellipsis = textArgument(argv[3]);
+    const int tokens = std::clamp(sqlite3_value_int(argv[4]), 1, MaxTokens);
+
+    const int phrases = api->xPhraseCount(fts);
+    std::vector<int> phraseSizes;
+    for (int i = 0; i < phrases; ++i)
+        phraseSizes.push_back(std::max(1, api->xPhraseSize(fts, i)));
+    int instances = 0;
+    int rc = api->xInstCount(fts, &instances);
+    std::vector<std::pair<int, Hit>> all; // by column
+    for (int i = 0; i < instances && rc == SQLITE_OK; ++i) {
+        int phrase = 0;
+        int column = 0;
+        int offset = 0;
+        rc = api->xInst(fts, i, &phrase, &column, &offset);
+        if (rc == SQLITE_OK && phrase >= 0 && phrase < phrases && offset >= 0)
+            all.emplace_back(column, Hit{offset, offset + phraseSizes[size_t(phrase)], phrase});
+    }
+    // In place order (as FTS5 gives them), a phrase before a later one at the same place.
+    std::stable_sort(all.begin(), all.end(), [](const auto& a, const auto& b) {
+        return a.first != b.first ? a.first < b.first : a.second.offset < b.second.offset;
+    });
+
+    int bestScore = 0;
+    int bestColumn = wanted >= 0 ? wanted : 0;
+    int bestStart = 0;
+    ColumnTokens best;
+    std::vector<Hit> bestHits;
+    for (int column = 0; column < api->xColumnCount(fts) && rc == SQLITE_OK; ++column) {
+        if (wanted >= 0 && column != wanted)
+            continue;
+        ColumnTokens current;
+        const char* text = nullptr;
+        int size = 0;
+        rc = api->xColumnText(fts, column, &text, &size);
+        if (rc != SQLITE_OK)
+            break;
+        current.text = std::string_view(text ? text : "", text ? size_t(size) : 0);
+        rc = api->xTokenize(fts, current.text.data(), int(current.text.size()), &current, ColumnTokens::add);
+        if (rc != SQLITE_OK)
+            break;
+        const int count = int(current.bytes.size());
+        std::vector<Hit> hits;
+        for (const auto& [hitColumn, hit] : all)
+            if (hitColumn == column && hit.offset < count)
+                hits.push_back(hit);
+
+        bool better = false;
+        WindowScores fromHit(hits, phrases, tokens);
+        WindowScores fromSentence(hits, phrases, tokens);
+        size_t sentence = 0;
+        for (const Hit& hit : hits) {
+            const WindowScores::Window window = fromHit.at(hit.offset);
+            if (window.score > bestScore) {
+                int adjusted = window.first - (tokens - (window.last - window.first)) / 2;
+                if (adjusted + tokens > count)
+                    adjusted = count - tokens;
+                bestScore = window.score;
+                bestColumn = column;
+                bestStart = std::max(adjusted, 0);
+                better = true;
+            }
+            if (current.sentenceStarts.empty() || count <= tokens)
+                continue;
+            while (sentence + 1 < current.sentenceStarts.size() &&
+                   current.sentenceStarts[sentence + 1] <= hit.offset)
+                ++sentence;
+            const int start = current.sentenceStarts[sentence];
+            if (start >= hit.offset)
+                continue;
+            const int score =
+                fromSentence.at(start).score + (start == 0 ? TextStartBonus : SentenceStartBonus);
+            if (score > bestScore) {
+                bestScore = score;
+                bestColumn = column;
+                bestStart = start;
+                better = true;
+            }
+        }
+        if (better || column == bestColumn) {
+            best = std::move(current);
+            bestHits = std::move(hits);
+        }
+    }
+    if (rc != SQLITE_OK) {
+        sqlite3_result_error_code(context, rc);
+        return;
+    }
+    const std::string out = render(best, bestHits, bestStart, tokens, open, close, ellipsis);
+    sqlite3_result_text(context, out.data(), int(out.size()), SQLITE_TRANSIENT);
+}
+
+} // namespace
+
+int RegisterSnippet(sqlite3* db) {
+    fts5_api* api = Fts5Api(db);
+    if (!api)
+        return SQLITE_ERROR;
+    return api->xCreateFunction(api, SnippetName, nullptr, snippet, nullptr);
+}
+
+} // namespace marvek::search

@@ -1,0 +1,105 @@
+#include "shared/search/Snippet.h"
+#include "shared/search/Tokenizer.h"
+
+#include <gtest/gtest.h>
+#include <random>
+#include <string>
+#include <vector>
+
+using namespace marvek::search;
+
+namespace {
+
+struct Table {
+    Table() {
+        sqlite3_open(":memory:", &db);
+        RegisterTokenizer(db);
+        RegisterSnippet(db);
+        exec("CREATE VIRTUAL TABLE t USING fts5(title, body, tokenize='marvek')");
+    }
+    ~Table() { sqlite3_close(db); }
+    void exec(const std::string& sql) const {
+        ASSERT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+    }
+    void add(const std::string& title, const std::string& body) const {
+        sqlite3_stmt* statement = nullptr;
+        sqlite3_prepare_v2(db, "INSERT INTO t(title, body) VALUES(?1, ?2)", -1, &statement, nullptr);
+        sqlite3_bind_text(statement, 1, title.c_str(), -1, SQLITE_TRANSIENT);
+        sqlite3_bind_text(statement, 2, body.c_str(), -1, SQLITE_TRANSIENT);
+        EXPECT_EQ(sqlite3_step(statement), SQLITE_DONE);
+        sqlite3_finalize(statement);
+    }
+    // FTS5's snippet and the suite's of every match, as pairs.
+    std::vector<std::pair<std::string, std::string>> snippets(const std::string& match, int column,
+                                                              int tokens) const {
+        const std::string arguments = std::to_string(column) + ", '[', ']', '...', " + std::to_string(tokens);
+        const std::string sql = "SELECT snippet(t, " + arguments + "), marvek_snippet(t, " + arguments +
+                                ") FROM t WHERE t MATCH ?1 ORDER BY rowid";
+        std::vector<std::pair<std::string, std::string>> out;
+        sqlite3_stmt* statement = nullptr;
+        EXPECT_EQ(sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr), SQLITE_OK)
+            << sqlite3_errmsg(db);
+        sqlite3_bind_text(statement, 1, match.c_str(), -1, SQLITE_TRANSIENT);
+        while (sqlite3_step(statement) == SQLITE_ROW)
+            out.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0)),
+                             reinterpret_cast<const char*>(sqlite3_column_text(statement, 1)));
+        sqlite3_finalize(statement);
+        return out;
+    }
+
+    sqlite3* db = nullptr;
+};
+
+// The window is FTS5's own, hit for hit: most phrases, then most hits, sentence starts preferred, hits
+// centred, ellipses where cut; in either column or the best of both. Rows hold from no hit to
+// thousands of them.
+TEST(Snippet, ChoosesAndMarksTheWindowAsFts5Does) {
+    const Table table;
+    const std::vector<std::string> words = {"brake", "fluid", "bleed", "pad",
+                                            "rotor", "P0A80", "check", "the"};
+    const std::vector<std::string> marks = {" ", " ", " ", ", ", ". ", ": ", ".", "\n"};
+    std::mt19937 random(11);
+    const auto text = [&](int count) {
+        std::string out;
+        for (int i = 0; i < count; ++i)
+            out += words[random() % words.size()] + marks[random() % marks.size()];
+        return out;
+    };
+    for (int row = 0; row < 150; ++row)
+        table.add(text(int(random() % 8)), text(int(random() % 200)));
+    std::string crowded;
+    for (int i = 0; i < 4000; ++i)
+        crowded += i % 7 == 0 ? "rotor. " : "brake ";
+    table.add("brake", crowded);
+
+    int compared = 0;
+    for (const std::string match :
+         {"brake", "rotor", "pad AND fluid", "bleed OR p0a80", "check the", "title:fluid"})
+        for (const int column : {1, -1})
+            for (const int tokens : {5, 24, 64}) {
+                for (const auto& [fts5, suite] : table.snippets(match, column, tokens))
+                    ASSERT_EQ(suite, fts5) << match << ", column " << column << ", " << tokens << " tokens";
+                ++compared;
+            }
+    EXPECT_EQ(compared, 36);
+}
+
+// Japanese is found by overlapping pairs: a phrase is marked whole, and a phrase the window cuts is
+// marked where it shows (FTS5 leaves its start unmarked when the window begins inside it).
+TEST(Snippet, MarksJapanesePhrasesWholeAndWhereTheWindowCutsThem) {
+    const Table table;
+    table.add("冷却水の交換", "エンジンを止めて冷却水を抜く。ラジエーターキャップを外す。");
+    table.add("", "たちつてとなにぬねのはひふへほまみむめもサーモスタットやゆよらりるれろわをん");
+
+    const auto whole = table.snippets("\"冷却水\"", 1, 24);
+    ASSERT_EQ(whole.size(), 1u);
+    EXPECT_NE(whole[0].second.find("[冷却水]"), std::string::npos) << whole[0].second;
+    EXPECT_EQ(table.snippets("\"冷却水\"", 0, 24)[0].second, "[冷却水]の交換");
+
+    // Three places centred on a phrase of six: the window starts and ends inside it.
+    const auto cut = table.snippets("\"サーモスタット\"", 1, 3);
+    ASSERT_EQ(cut.size(), 1u);
+    EXPECT_EQ(cut[0].second, "...[ーモスタ]...");
+}
+
+} // namespace
