@@ -164,7 +164,7 @@ std::optional<std::vector<qint64>> bestRows(sqlite3* db, const QString& expressi
 }
 
 constexpr const char* HitColumns =
-    "SELECT rowid, pub_no, path, pdf_page, highlight(pages, 0, char(2), char(3)),"
+    "SELECT rowid, pub_no, path, pdf_page, marvek_highlight(pages, 0, char(2), char(3)),"
     " marvek_snippet(pages, 1, char(2), char(3), '…', 24) FROM pages WHERE pages MATCH ?1";
 
 // The hits of the given rows, in their order, each made by take from a row of HitColumns. Highlights and

@@ -29,6 +29,16 @@ struct ColumnTokens {
     std::vector<std::pair<int, int>> bytes;
     std::vector<int> sentenceStarts;
 
+    int read(const Fts5ExtensionApi* api, Fts5Context* fts, int column) {
+        const char* at = nullptr;
+        int size = 0;
+        const int rc = api->xColumnText(fts, column, &at, &size);
+        if (rc != SQLITE_OK)
+            return rc;
+        text = at ? std::string_view(at, size_t(size)) : std::string_view();
+        return api->xTokenize(fts, text.data(), int(text.size()), this, add);
+    }
+
     static int add(void* context, int flags, const char*, int, int start, int end) {
         auto* self = static_cast<ColumnTokens*>(context);
         if (flags & FTS5_TOKEN_COLOCATED)
@@ -154,6 +164,38 @@ std::string_view textArgument(sqlite3_value* value) {
     return text ? std::string_view(text, size_t(sqlite3_value_bytes(value))) : std::string_view();
 }
 
+// Every hit of the row with its column, in place order (as FTS5 gives them), a phrase before a later
+// one at the same place.
+int queryHits(const Fts5ExtensionApi* api, Fts5Context* fts, std::vector<std::pair<int, Hit>>& all) {
+    const int phrases = api->xPhraseCount(fts);
+    std::vector<int> phraseSizes;
+    for (int i = 0; i < phrases; ++i)
+        phraseSizes.push_back(std::max(1, api->xPhraseSize(fts, i)));
+    int instances = 0;
+    int rc = api->xInstCount(fts, &instances);
+    for (int i = 0; i < instances && rc == SQLITE_OK; ++i) {
+        int phrase = 0;
+        int column = 0;
+        int offset = 0;
+        rc = api->xInst(fts, i, &phrase, &column, &offset);
+        if (rc == SQLITE_OK && phrase >= 0 && phrase < phrases && offset >= 0)
+            all.emplace_back(column, Hit{offset, offset + phraseSizes[size_t(phrase)], phrase});
+    }
+    std::stable_sort(all.begin(), all.end(), [](const auto& a, const auto& b) {
+        return a.first != b.first ? a.first < b.first : a.second.offset < b.second.offset;
+    });
+    return rc;
+}
+
+// The hits of one column that lie on its tokens.
+std::vector<Hit> hitsOf(const std::vector<std::pair<int, Hit>>& all, int column, const ColumnTokens& tokens) {
+    std::vector<Hit> hits;
+    for (const auto& [hitColumn, hit] : all)
+        if (hitColumn == column && hit.offset < int(tokens.bytes.size()))
+            hits.push_back(hit);
+    return hits;
+}
+
 void snippet(const Fts5ExtensionApi* api, Fts5Context* fts, sqlite3_context* context, int argc,
              sqlite3_value** argv) {
     if (argc != 5) {
@@ -167,24 +209,8 @@ void snippet(const Fts5ExtensionApi* api, Fts5Context* fts, sqlite3_context* con
     const int tokens = std::clamp(sqlite3_value_int(argv[4]), 1, MaxTokens);
 
     const int phrases = api->xPhraseCount(fts);
-    std::vector<int> phraseSizes;
-    for (int i = 0; i < phrases; ++i)
-        phraseSizes.push_back(std::max(1, api->xPhraseSize(fts, i)));
-    int instances = 0;
-    int rc = api->xInstCount(fts, &instances);
-    std::vector<std::pair<int, Hit>> all; // by column
-    for (int i = 0; i < instances && rc == SQLITE_OK; ++i) {
-        int phrase = 0;
-        int column = 0;
-        int offset = 0;
-        rc = api->xInst(fts, i, &phrase, &column, &offset);
-        if (rc == SQLITE_OK && phrase >= 0 && phrase < phrases && offset >= 0)
-            all.emplace_back(column, Hit{offset, offset + phraseSizes[size_t(phrase)], phrase});
-    }
-    // In place order (as FTS5 gives them), a phrase before a later one at the same place.
-    std::stable_sort(all.begin(), all.end(), [](const auto& a, const auto& b) {
-        return a.first != b.first ? a.first < b.first : a.second.offset < b.second.offset;
-    });
+    std::vector<std::pair<int, Hit>> all;
+    int rc = queryHits(api, fts, all);
 
     int bestScore = 0;
     int bestColumn = wanted >= 0 ? wanted : 0;
@@ -195,20 +221,11 @@ void snippet(const Fts5ExtensionApi* api, Fts5Context* fts, sqlite3_context* con
         if (wanted >= 0 && column != wanted)
             continue;
         ColumnTokens current;
-        const char* text = nullptr;
-        int size = 0;
-        rc = api->xColumnText(fts, column, &text, &size);
-        if (rc != SQLITE_OK)
-            break;
-        current.text = std::string_view(text ? text : "", text ? size_t(size) : 0);
-        rc = api->xTokenize(fts, current.text.data(), int(current.text.size()), &current, ColumnTokens::add);
+        rc = current.read(api, fts, column);
         if (rc != SQLITE_OK)
             break;
         const int count = int(current.bytes.size());
-        std::vector<Hit> hits;
-        for (const auto& [hitColumn, hit] : all)
-            if (hitColumn == column && hit.offset < count)
-                hits.push_back(hit);
+        std::vector<Hit> hits = hitsOf(all, column, current);
 
         bool better = false;
         WindowScores fromHit(hits, phrases, tokens);
@@ -255,13 +272,38 @@ void snippet(const Fts5ExtensionApi* api, Fts5Context* fts, sqlite3_context* con
     sqlite3_result_text(context, out.data(), int(out.size()), SQLITE_TRANSIENT);
 }
 
+void highlight(const Fts5ExtensionApi* api, Fts5Context* fts, sqlite3_context* context, int argc,
+               sqlite3_value** argv) {
+    if (argc != 3) {
+        sqlite3_result_error(context, "wrong number of arguments to function marvek_highlight()", -1);
+        return;
+    }
+    const int column = sqlite3_value_int(argv[0]);
+    std::vector<std::pair<int, Hit>> all;
+    int rc = column >= 0 && column < api->xColumnCount(fts) ? SQLITE_OK : SQLITE_RANGE;
+    if (rc == SQLITE_OK)
+        rc = queryHits(api, fts, all);
+    ColumnTokens tokens;
+    if (rc == SQLITE_OK)
+        rc = tokens.read(api, fts, column);
+    if (rc != SQLITE_OK) {
+        sqlite3_result_error_code(context, rc);
+        return;
+    }
+    const int count = std::max(int(tokens.bytes.size()), 1);
+    const std::string out = render(tokens, hitsOf(all, column, tokens), 0, count, textArgument(argv[1]),
+                                   textArgument(argv[2]), {});
+    sqlite3_result_text(context, out.data(), int(out.size()), SQLITE_TRANSIENT);
+}
+
 } // namespace
 
 int RegisterSnippet(sqlite3* db) {
     fts5_api* api = Fts5Api(db);
     if (!api)
         return SQLITE_ERROR;
-    return api->xCreateFunction(api, SnippetName, nullptr, snippet, nullptr);
+    const int rc = api->xCreateFunction(api, SnippetName, nullptr, snippet, nullptr);
+    return rc == SQLITE_OK ? api->xCreateFunction(api, HighlightName, nullptr, highlight, nullptr) : rc;
 }
 
 } // namespace marvek::search

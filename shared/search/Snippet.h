@@ -10,8 +10,11 @@ namespace marvek::search {
 // from the start of the sentence a hit is in; the hits centred in it. FTS5's own scores every window
 // by walking every hit of the row, which on a page holding a common word hundreds of times costs far
 // more than the rest of a search; this one looks each window up in counts made once per row.
-// SQLITE_OK or an error code.
+// Also registers "marvek_highlight" (column, opening and closing marks): the whole column with its hits
+// marked. Both mark hits by the bytes of their tokens, which overlap where Japanese pairs do (FTS5's
+// own functions then copy the text again after the first hit). SQLITE_OK or an error code.
 int RegisterSnippet(sqlite3* db);
 inline constexpr const char* SnippetName = "marvek_snippet";
+inline constexpr const char* HighlightName = "marvek_highlight";
 
 } // namespace marvek::search

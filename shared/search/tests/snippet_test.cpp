@@ -29,6 +29,19 @@ struct Table {
         EXPECT_EQ(sqlite3_step(statement), SQLITE_DONE);
         sqlite3_finalize(statement);
     }
+    // The first column of every match, FTS5's own way and the suite's.
+    std::string texts(const std::string& function, const std::string& match) const {
+        const std::string sql = "SELECT " + function + " FROM t WHERE t MATCH ?1 ORDER BY rowid";
+        std::string out;
+        sqlite3_stmt* statement = nullptr;
+        EXPECT_EQ(sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr), SQLITE_OK)
+            << sqlite3_errmsg(db);
+        sqlite3_bind_text(statement, 1, match.c_str(), -1, SQLITE_TRANSIENT);
+        while (sqlite3_step(statement) == SQLITE_ROW)
+            out += reinterpret_cast<const char*>(sqlite3_column_text(statement, 0)) + std::string("|");
+        sqlite3_finalize(statement);
+        return out;
+    }
     // FTS5's snippet and the suite's of every match, as pairs.
     std::vector<std::pair<std::string, std::string>> snippets(const std::string& match, int column,
                                                               int tokens) const {
@@ -82,10 +95,14 @@ TEST(Snippet, ChoosesAndMarksTheWindowAsFts5Does) {
                 ++compared;
             }
     EXPECT_EQ(compared, 36);
+    for (const std::string match : {"brake", "pad AND fluid", "title:fluid", "check the"})
+        EXPECT_EQ(table.texts("marvek_highlight(t, 0, '[', ']')", match),
+                  table.texts("highlight(t, 0, '[', ']')", match));
 }
 
-// Japanese is found by overlapping pairs: a phrase is marked whole, and a phrase the window cuts is
-// marked where it shows (FTS5 leaves its start unmarked when the window begins inside it).
+// Japanese is found by overlapping pairs: a phrase is marked whole, a phrase the window cuts is marked
+// where it shows (FTS5 leaves its start unmarked when the window begins inside it), and hits whose pairs
+// overlap are marked as one.
 TEST(Snippet, MarksJapanesePhrasesWholeAndWhereTheWindowCutsThem) {
     const Table table;
     table.add("冷却水の交換", "エンジンを止めて冷却水を抜く。ラジエーターキャップを外す。");
@@ -100,6 +117,13 @@ TEST(Snippet, MarksJapanesePhrasesWholeAndWhereTheWindowCutsThem) {
     const auto cut = table.snippets("\"サーモスタット\"", 1, 3);
     ASSERT_EQ(cut.size(), 1u);
     EXPECT_EQ(cut[0].second, "...[ーモスタ]...");
+
+    // Hits next to each other overlap by a character: marked once, the text not copied again after
+    // them (as FTS5's highlight does: "[冷却]水の交換[却水]の交換").
+    EXPECT_EQ(table.texts("marvek_highlight(t, 0, '[', ']')", "\"冷\"* AND \"却\"*"), "[冷却水]の交換|");
+    EXPECT_EQ(table.texts("marvek_highlight(t, 0, '[', ']')", "\"冷却水\" AND \"水の\""), "[冷却水の]交換|");
+    EXPECT_EQ(table.texts("marvek_snippet(t, 1, '[', ']', '...', 10)", "\"冷\"* AND \"却\"*"),
+              "エンジンを止めて[冷却水]...|");
 }
 
 } // namespace
