@@ -1,8 +1,9 @@
 // A page's title and text and a technician's words ("words\ntitle\ntext"; the first byte: the snippet's
 // length in tokens, its top bit the last word still being typed) through the suite's snippet and
 // highlight. Checked: every hit gets both, their marks are paired, the highlight without its marks is the
-// title, and the snippet without marks and ellipses is a piece of the column it shows; where every phrase
-// is one token and not Japanese, the snippet is the very one FTS5's own function gives.
+// title, and the snippet without marks and ellipses is a piece of the column it shows; the search's own
+// marking out of the query (from the row's hits alone) is the functions'; where every phrase is one token
+// and not Japanese, the snippet is the very one FTS5's own function gives.
 
 #include "fuzz/FuzzCheck.h"
 #include "shared/search/SearchIndex.h"
@@ -20,11 +21,33 @@ constexpr char Open = '\x02';
 constexpr char Close = '\x03';
 constexpr const char* Ellipsis = "\x01\x01";
 
+// The search's own marking out of the query: the title's highlight and the body's snippet from the row's
+// hits alone.
+void direct(const Fts5ExtensionApi* api, Fts5Context* fts, sqlite3_context* context, int argc,
+            sqlite3_value** argv) {
+    std::vector<search::PhraseHit> hits;
+    MARVEK_FUZZ_CHECK(search::RowHits(api, fts, hits) == SQLITE_OK);
+    const auto column = [&](int index) {
+        const char* text = nullptr;
+        int size = 0;
+        api->xColumnText(fts, index, &text, &size);
+        return std::string_view(text ? text : "", text ? size_t(size) : 0);
+    };
+    const int tokens = argc > 0 ? sqlite3_value_int(argv[0]) : 24;
+    const std::string out =
+        search::HighlightText(column(0), hits, 0, "\x02", "\x03") + '\x04' +
+        search::SnippetText(column(1), hits, 1, api->xPhraseCount(fts), tokens, "\x02", "\x03", Ellipsis);
+    sqlite3_result_text(context, out.data(), int(out.size()), SQLITE_TRANSIENT);
+}
+
 struct Table {
     sqlite3* db = nullptr;
     Table() {
         sqlite3_open(":memory:", &db);
+        fts5_api* api = nullptr;
         if (search::RegisterTokenizer(db) != SQLITE_OK || search::RegisterSnippet(db) != SQLITE_OK ||
+            !(api = search::Fts5Api(db)) ||
+            api->xCreateFunction(api, "direct", nullptr, direct, nullptr) != SQLITE_OK ||
             sqlite3_exec(db, "CREATE VIRTUAL TABLE t USING fts5(title, body, tokenize='marvek')", nullptr,
                          nullptr, nullptr) != SQLITE_OK)
             fuzz::fail("the table is made", __FILE__, __LINE__);
@@ -99,17 +122,21 @@ std::vector<std::pair<std::string, std::string>> snippets(const std::string& mat
     return out;
 }
 
-std::vector<std::string> highlights(const std::string& match) {
-    std::vector<std::string> out;
+// Each match's highlight of the title, and whether the search's own marking differs from the functions'.
+std::vector<std::pair<std::string, int>> highlights(const std::string& match, int tokens) {
+    std::vector<std::pair<std::string, int>> out;
+    const std::string sql =
+        "SELECT marvek_highlight(t, 0, char(2), char(3)), direct(t, " + std::to_string(tokens) +
+        ") IS NOT marvek_highlight(t, 0, char(2), char(3)) || char(4) || marvek_snippet(t, 1, "
+        "char(2), char(3), char(1, 1), " +
+        std::to_string(tokens) + ") FROM t WHERE t MATCH ?1";
     sqlite3_stmt* statement = nullptr;
-    if (sqlite3_prepare_v2(table().db,
-                           "SELECT marvek_highlight(t, 0, char(2), char(3)) FROM t WHERE t MATCH ?1", -1,
-                           &statement, nullptr) != SQLITE_OK)
+    if (sqlite3_prepare_v2(table().db, sql.c_str(), -1, &statement, nullptr) != SQLITE_OK)
         fuzz::fail("the query is prepared", __FILE__, __LINE__);
     sqlite3_bind_text(statement, 1, match.c_str(), int(match.size()), SQLITE_TRANSIENT);
     int step = SQLITE_ROW;
     while ((step = sqlite3_step(statement)) == SQLITE_ROW)
-        out.push_back(text(statement, 0));
+        out.emplace_back(text(statement, 0), sqlite3_column_int(statement, 1));
     sqlite3_finalize(statement);
     MARVEK_FUZZ_CHECK(step == SQLITE_DONE);
     return out;
@@ -172,9 +199,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         for (const int column : {1, -1})
             for (const auto& hit : snippets(expression.toStdString(), column, tokens))
                 checkSnippet(hit.second, title, body);
-    // The whole title with its hits marked.
+    // The whole title with its hits marked; the search's own marking is the functions'.
     if (!expression.isEmpty())
-        for (const std::string& marked : highlights(expression.toStdString()))
+        for (const auto& [marked, ownWay] : highlights(expression.toStdString(), tokens)) {
             MARVEK_FUZZ_CHECK(unmarked(marked) == title);
+            MARVEK_FUZZ_CHECK(ownWay == 0);
+        }
     return 0;
 }

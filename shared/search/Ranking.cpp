@@ -1,6 +1,7 @@
 #include "shared/search/Ranking.h"
 
 #include "shared/database/SqliteHandles.h"
+#include "shared/search/Snippet.h"
 #include "shared/search/Tokenizer.h"
 
 #include <algorithm>
@@ -85,22 +86,20 @@ std::unique_ptr<QueryFigures> figuresFor(const Fts5ExtensionApi* api, Fts5Contex
     return rc == SQLITE_OK ? std::move(figures) : nullptr;
 }
 
-template <bool OrderOnly>
-void rank(const Fts5ExtensionApi* api, Fts5Context* fts, sqlite3_context* context, int argc,
-          sqlite3_value** argv) {
+// The row's score (bm25 negated: lower is better), the query's figures made at its first row. SQLITE_OK
+// or an error code.
+int score(const Fts5ExtensionApi* api, Fts5Context* fts, int argc, sqlite3_value** argv, bool orderOnly,
+          DocumentLengths& lengths, double& out) {
     auto* figures = static_cast<QueryFigures*>(api->xGetAuxdata(fts, 0));
-    auto* lengths = static_cast<DocumentLengths*>(api->xUserData(fts));
     int rc = SQLITE_OK;
     if (!figures) {
-        std::unique_ptr<QueryFigures> made = figuresFor(api, fts, argc, argv, OrderOnly, rc);
-        if (made && !lengths->refresh())
+        std::unique_ptr<QueryFigures> made = figuresFor(api, fts, argc, argv, orderOnly, rc);
+        if (made && !lengths.refresh())
             rc = SQLITE_ERROR;
         if (rc == SQLITE_OK)
             rc = api->xSetAuxdata(fts, made.get(), [](void* p) { delete static_cast<QueryFigures*>(p); });
-        if (rc != SQLITE_OK) {
-            sqlite3_result_error_code(context, rc);
-            return;
-        }
+        if (rc != SQLITE_OK)
+            return rc;
         figures = made.release();
     }
 
@@ -116,25 +115,53 @@ void rank(const Fts5ExtensionApi* api, Fts5Context* fts, sqlite3_context* contex
             size_t(column) < figures->weights.size())
             figures->frequency[size_t(phrase)] += figures->weights[size_t(column)];
     }
-    std::optional<qint64> length = lengths->length(api->xRowid(fts));
+    std::optional<qint64> length = lengths.length(api->xRowid(fts));
     if (rc == SQLITE_OK && !length) {
         int size = 0;
         rc = api->xColumnSize(fts, -1, &size);
         length = size;
     }
-    if (rc != SQLITE_OK) {
-        sqlite3_result_error_code(context, rc);
-        return;
-    }
+    if (rc != SQLITE_OK)
+        return rc;
     constexpr double k1 = 1.2;
     constexpr double b = 0.75;
     const double norm = k1 * (1 - b + b * double(*length) / figures->meanLength);
-    double score = 0;
+    double sum = 0;
     for (size_t i = 0; i < figures->frequency.size(); ++i) {
         const double f = figures->frequency[i];
-        score += figures->idf[i] * (f * (k1 + 1.0)) / (f + norm);
+        sum += figures->idf[i] * (f * (k1 + 1.0)) / (f + norm);
     }
-    sqlite3_result_double(context, -score);
+    out = -sum;
+    return SQLITE_OK;
+}
+
+void rank(const Fts5ExtensionApi* api, Fts5Context* fts, sqlite3_context* context, int argc,
+          sqlite3_value** argv) {
+    double value = 0;
+    const int rc =
+        score(api, fts, argc, argv, false, *static_cast<DocumentLengths*>(api->xUserData(fts)), value);
+    if (rc != SQLITE_OK)
+        sqlite3_result_error_code(context, rc);
+    else
+        sqlite3_result_double(context, value);
+}
+
+// marvek_best(table, rows, weights...): offers the row to the BestRows bound as rows.
+void best(const Fts5ExtensionApi* api, Fts5Context* fts, sqlite3_context* context, int argc,
+          sqlite3_value** argv) {
+    auto* rows =
+        argc > 0 ? static_cast<BestRows*>(sqlite3_value_pointer(argv[0], BestRowsPointerType)) : nullptr;
+    if (!rows) {
+        sqlite3_result_error(context, "marvek_best() needs the rows bound as its first argument", -1);
+        return;
+    }
+    double value = 0;
+    int rc =
+        score(api, fts, argc - 1, argv + 1, true, *static_cast<DocumentLengths*>(api->xUserData(fts)), value);
+    if (rc == SQLITE_OK)
+        rc = rows->offer(api, fts, value);
+    if (rc != SQLITE_OK)
+        sqlite3_result_error_code(context, rc);
 }
 
 } // namespace
@@ -185,12 +212,43 @@ std::optional<qint64> DocumentLengths::length(qint64 rowid) {
     return std::nullopt;
 }
 
+BestRows::BestRows(size_t limit) : m_limit(limit) {
+}
+
+bool BestRows::better(const Row& a, const Row& b) {
+    return a.score != b.score ? a.score < b.score : a.rowid < b.rowid;
+}
+
+int BestRows::offer(const Fts5ExtensionApi* api, Fts5Context* fts, double score) {
+    if (m_phrases < 0)
+        m_phrases = api->xPhraseCount(fts);
+    Row row{score, api->xRowid(fts), {}};
+    // A heap with the worst kept row on top.
+    if (m_rows.size() >= m_limit && (m_limit == 0 || !better(row, m_rows.front())))
+        return SQLITE_OK;
+    const int rc = RowHits(api, fts, row.hits);
+    if (rc != SQLITE_OK)
+        return rc;
+    if (m_rows.size() >= m_limit) {
+        std::pop_heap(m_rows.begin(), m_rows.end(), better);
+        m_rows.pop_back();
+    }
+    m_rows.push_back(std::move(row));
+    std::push_heap(m_rows.begin(), m_rows.end(), better);
+    return SQLITE_OK;
+}
+
+std::vector<BestRows::Row> BestRows::take() {
+    std::sort_heap(m_rows.begin(), m_rows.end(), better);
+    return std::move(m_rows);
+}
+
 int RegisterRanking(sqlite3* db, DocumentLengths* lengths) {
     fts5_api* api = Fts5Api(db);
     if (!api)
         return SQLITE_ERROR;
-    const int rc = api->xCreateFunction(api, RankingName, lengths, rank<false>, nullptr);
-    return rc == SQLITE_OK ? api->xCreateFunction(api, OrderName, lengths, rank<true>, nullptr) : rc;
+    const int rc = api->xCreateFunction(api, RankingName, lengths, rank, nullptr);
+    return rc == SQLITE_OK ? api->xCreateFunction(api, BestRowsName, lengths, best, nullptr) : rc;
 }
 
 } // namespace marvek::search

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "shared/search/Snippet.h"
+
 #include <QByteArray>
 #include <QtGlobal>
 #include <optional>
@@ -30,12 +32,40 @@ private:
     std::optional<std::pair<qint64, qint64>> m_readAt; // data_version and total changes when read
 };
 
+// The best rows of a query, kept as it walks its matches ("SELECT marvek_best(table, ?rows, weights...)
+// FROM table WHERE table MATCH ...", this bound to ?rows with sqlite3_bind_pointer and BestRowsPointerType):
+// bm25's order (a query of one phrase leaves out the phrase's rarity, which scales every row alike and
+// costs a second walk over its matches), equal scores by rowid, and the hits of each row kept, so its
+// highlight and snippet need no second match.
+class BestRows {
+public:
+    explicit BestRows(size_t limit);
+
+    struct Row {
+        double score = 0; // lower is better
+        qint64 rowid = 0;
+        std::vector<PhraseHit> hits;
+    };
+    int offer(const Fts5ExtensionApi* api, Fts5Context* fts, double score);
+    // The query's phrase count; -1 before any row.
+    int phrases() const { return m_phrases; }
+    // The rows, best first.
+    std::vector<Row> take();
+
+private:
+    static bool better(const Row& a, const Row& b);
+
+    size_t m_limit;
+    int m_phrases = -1;
+    std::vector<Row> m_rows;
+};
+inline constexpr const char* BestRowsPointerType = "marvek_best_rows";
+
 // Registers the FTS5 ranking function "marvek_bm25" on the connection: bm25 exactly as FTS5 computes it
 // (k1 1.2, b 0.75, one weight per column as arguments), the rows' lengths from lengths, which must
-// outlive the connection. Also registers "marvek_order": the same order of rows at less cost, its scores
-// not bm25's (a query of one phrase leaves out the phrase's rarity). SQLITE_OK or an error code.
+// outlive the connection; and "marvek_best" (BestRows). SQLITE_OK or an error code.
 int RegisterRanking(sqlite3* db, DocumentLengths* lengths);
 inline constexpr const char* RankingName = "marvek_bm25";
-inline constexpr const char* OrderName = "marvek_order";
+inline constexpr const char* BestRowsName = "marvek_best";
 
 } // namespace marvek::search

@@ -133,96 +133,6 @@ QString matchTerm(QString term, bool typing) {
     return expression;
 }
 
-// True when the expression searches a term by prefix: a '*' outside a quoted string.
-bool hasPrefixTerm(const QString& expression) {
-    bool quoted = false;
-    for (const QChar c : expression) {
-        if (c == QLatin1Char('"'))
-            quoted = !quoted;
-        else if (c == QLatin1Char('*') && !quoted)
-            return true;
-    }
-    return false;
-}
-
-// The rowids of the best matches, best first (equal ranks by rowid).
-std::optional<std::vector<qint64>> bestRows(sqlite3* db, const QString& expression, int limit) {
-    const shared::SqliteStatement query = prepare(
-        db, "SELECT rowid FROM pages WHERE pages MATCH ?1 ORDER BY marvek_order(pages, 10.0, 1.0), rowid"
-            " LIMIT ?2");
-    if (!query)
-        return std::nullopt;
-    bindText(query.get(), 1, expression);
-    sqlite3_bind_int(query.get(), 2, limit);
-    std::vector<qint64> rows;
-    int step = SQLITE_ROW;
-    while ((step = sqlite3_step(query.get())) == SQLITE_ROW)
-        rows.push_back(sqlite3_column_int64(query.get(), 0));
-    if (step != SQLITE_DONE)
-        return std::nullopt;
-    return rows;
-}
-
-constexpr const char* HitColumns =
-    "SELECT rowid, pub_no, path, pdf_page, marvek_highlight(pages, 0, char(2), char(3)),"
-    " marvek_snippet(pages, 1, char(2), char(3), '…', 24) FROM pages WHERE pages MATCH ?1";
-
-// The hits of the given rows, in their order, each made by take from a row of HitColumns. Highlights and
-// snippets need the match: each row is found through it again, which is a short seek for whole terms.
-// A prefix term is expanded again at every seek, so then the rows are picked up in one walk instead.
-template <typename Take>
-std::optional<std::vector<SearchHit>> rowTexts(sqlite3* db, const QString& expression,
-                                               const std::vector<qint64>& rows, Take take) {
-    std::vector<SearchHit> hits;
-    if (rows.empty())
-        return hits;
-    if (!hasPrefixTerm(expression)) {
-        const shared::SqliteStatement query =
-            prepare(db, QByteArray(HitColumns).append(" AND rowid = ?2").constData());
-        if (!query)
-            return std::nullopt;
-        bindText(query.get(), 1, expression);
-        for (const qint64 row : rows) {
-            sqlite3_bind_int64(query.get(), 2, row);
-            const int step = sqlite3_step(query.get());
-            if (step == SQLITE_ROW)
-                hits.push_back(take(query.get()));
-            else if (step != SQLITE_DONE)
-                return std::nullopt;
-            sqlite3_reset(query.get());
-        }
-        return hits;
-    }
-    // In groups, as a statement takes a bounded number of values.
-    constexpr size_t Group = 250;
-    QHash<qint64, SearchHit> found;
-    for (size_t first = 0; first < rows.size(); first += Group) {
-        const size_t count = std::min(Group, rows.size() - first);
-        QByteArray sql = QByteArray(HitColumns).append(" AND rowid BETWEEN ?2 AND ?3 AND +rowid IN (");
-        for (size_t i = 0; i < count; ++i)
-            sql.append(i == 0 ? "?" : ", ?").append(QByteArray::number(qulonglong(i + 4)));
-        const shared::SqliteStatement query = prepare(db, sql.append(')').constData());
-        if (!query)
-            return std::nullopt;
-        bindText(query.get(), 1, expression);
-        const auto group = rows.begin() + qsizetype(first);
-        const auto [lowest, highest] = std::minmax_element(group, group + qsizetype(count));
-        sqlite3_bind_int64(query.get(), 2, *lowest);
-        sqlite3_bind_int64(query.get(), 3, *highest);
-        for (size_t i = 0; i < count; ++i)
-            sqlite3_bind_int64(query.get(), int(i + 4), rows[first + i]);
-        int step = SQLITE_ROW;
-        while ((step = sqlite3_step(query.get())) == SQLITE_ROW)
-            found.insert(sqlite3_column_int64(query.get(), 0), take(query.get()));
-        if (step != SQLITE_DONE)
-            return std::nullopt;
-    }
-    for (const qint64 row : rows)
-        if (const auto at = found.find(row); at != found.end())
-            hits.push_back(std::move(*at));
-    return hits;
-}
-
 } // namespace
 
 QString BuildMatchExpression(const QString& words, bool lastWordIsPrefix) {
@@ -503,26 +413,54 @@ std::optional<std::vector<SearchHit>> SearchIndex::searchIn(const QString& match
         manuals.insert(sqlite3_column_int64(listed.get(), 0),
                        Manual{columnText(listed.get(), 1), columnText(listed.get(), 2)});
 
-    // First the best rows, by rank; then the title and snippet of those alone. FTS5's own ordering
-    // ("ORDER BY rank") sorts every match with all its positions, which over tens of thousands of pages
-    // costs more than ranking them.
-    const std::optional<std::vector<qint64>> best = bestRows(m_db.get(), matchExpression, limit);
-    if (!best)
+    // One walk over the matches keeps the best rows with their hits; their texts are then read by rowid
+    // and marked here, so the match runs once. (FTS5's own "ORDER BY rank" sorts every match with all
+    // its positions, and its highlight and snippet need the match again for each row.)
+    BestRows best{size_t(limit)};
+    const shared::SqliteStatement walk =
+        prepare(m_db.get(), "SELECT marvek_best(pages, ?2, 10.0, 1.0) FROM pages WHERE pages MATCH ?1");
+    if (!walk)
         return std::nullopt;
-    std::vector<SearchHit> hits;
-    const auto take = [&](sqlite3_stmt* row) {
-        SearchHit hit;
-        const Manual manual = manuals.value(sqlite3_column_int64(row, 0) >> PageBits);
-        hit.pubNo = columnText(row, 1);
-        hit.pagePath = columnText(row, 2);
-        hit.pdfPage = sqlite3_column_int(row, 3);
-        hit.title = columnText(row, 4);
-        hit.snippet = columnText(row, 5);
-        hit.model = manual.model;
-        hit.insPath = manual.insPath;
-        return hit;
+    bindText(walk.get(), 1, matchExpression);
+    sqlite3_bind_pointer(walk.get(), 2, &best, BestRowsPointerType, nullptr);
+    int step = SQLITE_ROW;
+    while ((step = sqlite3_step(walk.get())) == SQLITE_ROW) {
+    }
+    if (step != SQLITE_DONE)
+        return std::nullopt;
+
+    const int phrases = best.phrases();
+    const shared::SqliteStatement texts =
+        prepare(m_db.get(), "SELECT pub_no, path, pdf_page, title, body FROM pages WHERE rowid = ?1");
+    if (!texts)
+        return std::nullopt;
+    const auto utf8 = [&](int column) {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(texts.get(), column));
+        return text ? std::string_view(text, size_t(sqlite3_column_bytes(texts.get(), column)))
+                    : std::string_view();
     };
-    return rowTexts(m_db.get(), matchExpression, *best, take);
+    std::vector<SearchHit> hits;
+    for (const BestRows::Row& row : best.take()) {
+        sqlite3_bind_int64(texts.get(), 1, row.rowid);
+        step = sqlite3_step(texts.get());
+        if (step == SQLITE_ROW) {
+            SearchHit hit;
+            const Manual manual = manuals.value(row.rowid >> PageBits);
+            hit.pubNo = columnText(texts.get(), 0);
+            hit.pagePath = columnText(texts.get(), 1);
+            hit.pdfPage = sqlite3_column_int(texts.get(), 2);
+            hit.title = QString::fromStdString(HighlightText(utf8(3), row.hits, 0, "\x02", "\x03"));
+            hit.snippet =
+                QString::fromStdString(SnippetText(utf8(4), row.hits, 1, phrases, 24, "\x02", "\x03", "…"));
+            hit.model = manual.model;
+            hit.insPath = manual.insPath;
+            hits.push_back(std::move(hit));
+        } else if (step != SQLITE_DONE) {
+            return std::nullopt;
+        }
+        sqlite3_reset(texts.get());
+    }
+    return hits;
 }
 
 } // namespace marvek::search

@@ -3,6 +3,7 @@
 #include "shared/search/Tokenizer.h"
 
 #include <algorithm>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,12 +16,6 @@ constexpr int MaxTokens = 64;
 constexpr int FirstHitScore = 1000;     // a phrase the window did not hold yet
 constexpr int SentenceStartBonus = 100; // a window starting a sentence...
 constexpr int TextStartBonus = 120;     // ...or the text
-
-struct Hit {
-    int offset = 0; // token place in the column
-    int end = 0;    // place after the phrase's last token
-    int phrase = 0;
-};
 
 // One column's tokens: their byte ranges in the text by place, and the places that start a sentence
 // (after a full stop or colon and a blank, and the first).
@@ -37,6 +32,19 @@ struct ColumnTokens {
             return rc;
         text = at ? std::string_view(at, size_t(size)) : std::string_view();
         return api->xTokenize(fts, text.data(), int(text.size()), this, add);
+    }
+
+    // The text tokenized as FTS5 does it for highlights.
+    explicit ColumnTokens(std::string_view column = {}) : text(column) {
+        if (text.empty())
+            return;
+        detail::tokenize(
+            text, TokenMode::Auxiliary,
+            [](void* self, const Token& token) {
+                return add(self, token.colocated ? FTS5_TOKEN_COLOCATED : 0, nullptr, 0, token.start,
+                           token.end);
+            },
+            this);
     }
 
     static int add(void* context, int flags, const char*, int, int start, int end) {
@@ -64,7 +72,7 @@ struct ColumnTokens {
 // leaves the window once, with a count per phrase.
 class WindowScores {
 public:
-    WindowScores(const std::vector<Hit>& hits, int phrases, int tokens)
+    WindowScores(const std::vector<PhraseHit>& hits, int phrases, int tokens)
         : m_hits(hits), m_tokens(tokens), m_counts(size_t(phrases), 0) {}
 
     struct Window {
@@ -90,16 +98,16 @@ public:
     }
 
 private:
-    void enter(const Hit& hit) {
+    void enter(const PhraseHit& hit) {
         if (m_counts[size_t(hit.phrase)]++ == 0)
             ++m_distinct;
     }
-    void leave(const Hit& hit) {
+    void leave(const PhraseHit& hit) {
         if (--m_counts[size_t(hit.phrase)] == 0)
             --m_distinct;
     }
 
-    const std::vector<Hit>& m_hits;
+    const std::vector<PhraseHit>& m_hits;
     const int m_tokens;
     std::vector<int> m_counts;
     int m_distinct = 0;
@@ -108,7 +116,7 @@ private:
 };
 
 // The window's text with its hits between the marks, an ellipsis where text was cut.
-std::string render(const ColumnTokens& column, const std::vector<Hit>& hits, int start, int tokens,
+std::string render(const ColumnTokens& column, const std::vector<PhraseHit>& hits, int start, int tokens,
                    std::string_view open, std::string_view close, std::string_view ellipsis) {
     const int count = int(column.bytes.size());
     const int last = std::min(start + tokens, count) - 1;
@@ -131,7 +139,7 @@ std::string render(const ColumnTokens& column, const std::vector<Hit>& hits, int
         copied = highlightEnd;
         highlightStart = -1;
     };
-    for (const Hit& hit : hits) {
+    for (const PhraseHit& hit : hits) {
         const int from = std::max(hit.offset, start);
         const int to = std::min(hit.end - 1, last);
         if (from > to)
@@ -164,36 +172,53 @@ std::string_view textArgument(sqlite3_value* value) {
     return text ? std::string_view(text, size_t(sqlite3_value_bytes(value))) : std::string_view();
 }
 
-// Every hit of the row with its column, in place order (as FTS5 gives them), a phrase before a later
-// one at the same place.
-int queryHits(const Fts5ExtensionApi* api, Fts5Context* fts, std::vector<std::pair<int, Hit>>& all) {
-    const int phrases = api->xPhraseCount(fts);
-    std::vector<int> phraseSizes;
-    for (int i = 0; i < phrases; ++i)
-        phraseSizes.push_back(std::max(1, api->xPhraseSize(fts, i)));
-    int instances = 0;
-    int rc = api->xInstCount(fts, &instances);
-    for (int i = 0; i < instances && rc == SQLITE_OK; ++i) {
-        int phrase = 0;
-        int column = 0;
-        int offset = 0;
-        rc = api->xInst(fts, i, &phrase, &column, &offset);
-        if (rc == SQLITE_OK && phrase >= 0 && phrase < phrases && offset >= 0)
-            all.emplace_back(column, Hit{offset, offset + phraseSizes[size_t(phrase)], phrase});
-    }
-    std::stable_sort(all.begin(), all.end(), [](const auto& a, const auto& b) {
-        return a.first != b.first ? a.first < b.first : a.second.offset < b.second.offset;
-    });
-    return rc;
-}
-
 // The hits of one column that lie on its tokens.
-std::vector<Hit> hitsOf(const std::vector<std::pair<int, Hit>>& all, int column, const ColumnTokens& tokens) {
-    std::vector<Hit> hits;
-    for (const auto& [hitColumn, hit] : all)
-        if (hitColumn == column && hit.offset < int(tokens.bytes.size()))
+std::vector<PhraseHit> hitsOf(const std::vector<PhraseHit>& all, int column, const ColumnTokens& tokens) {
+    std::vector<PhraseHit> hits;
+    for (const PhraseHit& hit : all)
+        if (hit.column == column && hit.offset < int(tokens.bytes.size()))
             hits.push_back(hit);
     return hits;
+}
+
+struct Choice {
+    int score = 0;
+    int start = 0;
+};
+
+// The column's best window if it scores above the given one (FTS5's rules).
+std::optional<Choice> betterWindow(const ColumnTokens& column, const std::vector<PhraseHit>& hits,
+                                   int phrases, int tokens, int scoreToBeat) {
+    const int count = int(column.bytes.size());
+    std::optional<Choice> best;
+    int bestScore = scoreToBeat;
+    WindowScores fromHit(hits, phrases, tokens);
+    WindowScores fromSentence(hits, phrases, tokens);
+    size_t sentence = 0;
+    for (const PhraseHit& hit : hits) {
+        const WindowScores::Window window = fromHit.at(hit.offset);
+        if (window.score > bestScore) {
+            int adjusted = window.first - (tokens - (window.last - window.first)) / 2;
+            if (adjusted + tokens > count)
+                adjusted = count - tokens;
+            bestScore = window.score;
+            best = Choice{window.score, std::max(adjusted, 0)};
+        }
+        if (column.sentenceStarts.empty() || count <= tokens)
+            continue;
+        while (sentence + 1 < column.sentenceStarts.size() &&
+               column.sentenceStarts[sentence + 1] <= hit.offset)
+            ++sentence;
+        const int start = column.sentenceStarts[sentence];
+        if (start >= hit.offset)
+            continue;
+        const int score = fromSentence.at(start).score + (start == 0 ? TextStartBonus : SentenceStartBonus);
+        if (score > bestScore) {
+            bestScore = score;
+            best = Choice{score, start};
+        }
+    }
+    return best;
 }
 
 void snippet(const Fts5ExtensionApi* api, Fts5Context* fts, sqlite3_context* context, int argc,
@@ -209,14 +234,14 @@ void snippet(const Fts5ExtensionApi* api, Fts5Context* fts, sqlite3_context* con
     const int tokens = std::clamp(sqlite3_value_int(argv[4]), 1, MaxTokens);
 
     const int phrases = api->xPhraseCount(fts);
-    std::vector<std::pair<int, Hit>> all;
-    int rc = queryHits(api, fts, all);
+    std::vector<PhraseHit> all;
+    int rc = RowHits(api, fts, all);
 
     int bestScore = 0;
     int bestColumn = wanted >= 0 ? wanted : 0;
     int bestStart = 0;
     ColumnTokens best;
-    std::vector<Hit> bestHits;
+    std::vector<PhraseHit> bestHits;
     for (int column = 0; column < api->xColumnCount(fts) && rc == SQLITE_OK; ++column) {
         if (wanted >= 0 && column != wanted)
             continue;
@@ -224,40 +249,12 @@ void snippet(const Fts5ExtensionApi* api, Fts5Context* fts, sqlite3_context* con
         rc = current.read(api, fts, column);
         if (rc != SQLITE_OK)
             break;
-        const int count = int(current.bytes.size());
-        std::vector<Hit> hits = hitsOf(all, column, current);
-
-        bool better = false;
-        WindowScores fromHit(hits, phrases, tokens);
-        WindowScores fromSentence(hits, phrases, tokens);
-        size_t sentence = 0;
-        for (const Hit& hit : hits) {
-            const WindowScores::Window window = fromHit.at(hit.offset);
-            if (window.score > bestScore) {
-                int adjusted = window.first - (tokens - (window.last - window.first)) / 2;
-                if (adjusted + tokens > count)
-                    adjusted = count - tokens;
-                bestScore = window.score;
-                bestColumn = column;
-                bestStart = std::max(adjusted, 0);
-                better = true;
-            }
-            if (current.sentenceStarts.empty() || count <= tokens)
-                continue;
-            while (sentence + 1 < current.sentenceStarts.size() &&
-                   current.sentenceStarts[sentence + 1] <= hit.offset)
-                ++sentence;
-            const int start = current.sentenceStarts[sentence];
-            if (start >= hit.offset)
-                continue;
-            const int score =
-                fromSentence.at(start).score + (start == 0 ? TextStartBonus : SentenceStartBonus);
-            if (score > bestScore) {
-                bestScore = score;
-                bestColumn = column;
-                bestStart = start;
-                better = true;
-            }
+        std::vector<PhraseHit> hits = hitsOf(all, column, current);
+        const std::optional<Choice> better = betterWindow(current, hits, phrases, tokens, bestScore);
+        if (better) {
+            bestScore = better->score;
+            bestColumn = column;
+            bestStart = better->start;
         }
         if (better || column == bestColumn) {
             best = std::move(current);
@@ -279,10 +276,10 @@ void highlight(const Fts5ExtensionApi* api, Fts5Context* fts, sqlite3_context* c
         return;
     }
     const int column = sqlite3_value_int(argv[0]);
-    std::vector<std::pair<int, Hit>> all;
+    std::vector<PhraseHit> all;
     int rc = column >= 0 && column < api->xColumnCount(fts) ? SQLITE_OK : SQLITE_RANGE;
     if (rc == SQLITE_OK)
-        rc = queryHits(api, fts, all);
+        rc = RowHits(api, fts, all);
     ColumnTokens tokens;
     if (rc == SQLITE_OK)
         rc = tokens.read(api, fts, column);
@@ -297,6 +294,45 @@ void highlight(const Fts5ExtensionApi* api, Fts5Context* fts, sqlite3_context* c
 }
 
 } // namespace
+
+int RowHits(const Fts5ExtensionApi* api, Fts5Context* fts, std::vector<PhraseHit>& hits) {
+    hits.clear();
+    const int phrases = api->xPhraseCount(fts);
+    std::vector<int> phraseSizes;
+    for (int i = 0; i < phrases; ++i)
+        phraseSizes.push_back(std::max(1, api->xPhraseSize(fts, i)));
+    int instances = 0;
+    int rc = api->xInstCount(fts, &instances);
+    for (int i = 0; i < instances && rc == SQLITE_OK; ++i) {
+        int phrase = 0;
+        int column = 0;
+        int offset = 0;
+        rc = api->xInst(fts, i, &phrase, &column, &offset);
+        if (rc == SQLITE_OK && phrase >= 0 && phrase < phrases && offset >= 0)
+            hits.push_back(PhraseHit{column, offset, offset + phraseSizes[size_t(phrase)], phrase});
+    }
+    std::stable_sort(hits.begin(), hits.end(), [](const PhraseHit& a, const PhraseHit& b) {
+        return a.column != b.column ? a.column < b.column : a.offset < b.offset;
+    });
+    return rc;
+}
+
+std::string HighlightText(std::string_view text, const std::vector<PhraseHit>& hits, int column,
+                          std::string_view open, std::string_view close) {
+    const ColumnTokens tokens(text);
+    return render(tokens, hitsOf(hits, column, tokens), 0, std::max(int(tokens.bytes.size()), 1), open, close,
+                  {});
+}
+
+std::string SnippetText(std::string_view text, const std::vector<PhraseHit>& hits, int column, int phrases,
+                        int tokens, std::string_view open, std::string_view close,
+                        std::string_view ellipsis) {
+    const ColumnTokens columnTokens(text);
+    const std::vector<PhraseHit> inColumn = hitsOf(hits, column, columnTokens);
+    tokens = std::clamp(tokens, 1, MaxTokens);
+    const std::optional<Choice> best = betterWindow(columnTokens, inColumn, phrases, tokens, 0);
+    return render(columnTokens, inColumn, best ? best->start : 0, tokens, open, close, ellipsis);
+}
 
 int RegisterSnippet(sqlite3* db) {
     fts5_api* api = Fts5Api(db);

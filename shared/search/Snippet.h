@@ -1,6 +1,9 @@
 #pragma once
 
 #include <sqlite3.h>
+#include <string>
+#include <string_view>
+#include <vector>
 
 namespace marvek::search {
 
@@ -16,5 +19,23 @@ namespace marvek::search {
 int RegisterSnippet(sqlite3* db);
 inline constexpr const char* SnippetName = "marvek_snippet";
 inline constexpr const char* HighlightName = "marvek_highlight";
+
+// A hit of one of a query's phrases: its column and token places [offset, end).
+struct PhraseHit {
+    int column = 0;
+    int offset = 0;
+    int end = 0;
+    int phrase = 0;
+};
+
+// The hits of the row an FTS5 function is called for, by column and place. SQLITE_OK or an error code.
+int RowHits(const Fts5ExtensionApi* api, Fts5Context* fts, std::vector<PhraseHit>& hits);
+
+// What marvek_highlight and marvek_snippet (of one column) give for a column's text and the row's hits
+// (RowHits), out of the query: the text is tokenized as the index does it for highlights.
+std::string HighlightText(std::string_view text, const std::vector<PhraseHit>& hits, int column,
+                          std::string_view open, std::string_view close);
+std::string SnippetText(std::string_view text, const std::vector<PhraseHit>& hits, int column, int phrases,
+                        int tokens, std::string_view open, std::string_view close, std::string_view ellipsis);
 
 } // namespace marvek::search

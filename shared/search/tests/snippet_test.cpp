@@ -10,11 +10,29 @@ using namespace marvek::search;
 
 namespace {
 
+// "direct(t)": the search's own marking out of the query (RowHits, then HighlightText of the title and
+// SnippetText of the body, 10 tokens), to hold against marvek_highlight and marvek_snippet.
+void direct(const Fts5ExtensionApi* api, Fts5Context* fts, sqlite3_context* context, int, sqlite3_value**) {
+    std::vector<PhraseHit> hits;
+    RowHits(api, fts, hits);
+    const auto column = [&](int index) {
+        const char* text = nullptr;
+        int size = 0;
+        api->xColumnText(fts, index, &text, &size);
+        return std::string_view(text ? text : "", text ? size_t(size) : 0);
+    };
+    const std::string out = HighlightText(column(0), hits, 0, "[", "]") + "|" +
+                            SnippetText(column(1), hits, 1, api->xPhraseCount(fts), 10, "[", "]", "...");
+    sqlite3_result_text(context, out.data(), int(out.size()), SQLITE_TRANSIENT);
+}
+
 struct Table {
     Table() {
         sqlite3_open(":memory:", &db);
         RegisterTokenizer(db);
         RegisterSnippet(db);
+        fts5_api* api = Fts5Api(db);
+        api->xCreateFunction(api, "direct", nullptr, direct, nullptr);
         exec("CREATE VIRTUAL TABLE t USING fts5(title, body, tokenize='marvek')");
     }
     ~Table() { sqlite3_close(db); }
@@ -95,6 +113,11 @@ TEST(Snippet, ChoosesAndMarksTheWindowAsFts5Does) {
                 ++compared;
             }
     EXPECT_EQ(compared, 36);
+    for (const std::string match : {"brake", "pad AND fluid", "bleed OR p0a80", "title:fluid"})
+        EXPECT_EQ(table.texts("direct(t)", match),
+                  table.texts(
+                      "marvek_highlight(t, 0, '[', ']') || '|' || marvek_snippet(t, 1, '[', ']', '...', 10)",
+                      match));
     for (const std::string match : {"brake", "pad AND fluid", "title:fluid", "check the"})
         EXPECT_EQ(table.texts("marvek_highlight(t, 0, '[', ']')", match),
                   table.texts("highlight(t, 0, '[', ']')", match));
@@ -124,6 +147,11 @@ TEST(Snippet, MarksJapanesePhrasesWholeAndWhereTheWindowCutsThem) {
     EXPECT_EQ(table.texts("marvek_highlight(t, 0, '[', ']')", "\"冷却水\" AND \"水の\""), "[冷却水の]交換|");
     EXPECT_EQ(table.texts("marvek_snippet(t, 1, '[', ']', '...', 10)", "\"冷\"* AND \"却\"*"),
               "エンジンを止めて[冷却水]...|");
+    for (const std::string match : {"\"冷\"* AND \"却\"*", "\"サーモスタット\"", "\"冷却水\" OR \"外す\""})
+        EXPECT_EQ(table.texts("direct(t)", match),
+                  table.texts(
+                      "marvek_highlight(t, 0, '[', ']') || '|' || marvek_snippet(t, 1, '[', ']', '...', 10)",
+                      match));
 }
 
 } // namespace
