@@ -222,11 +222,16 @@ bool BestRows::better(const Row& a, const Row& b) {
 int BestRows::offer(const Fts5ExtensionApi* api, Fts5Context* fts, double score) {
     if (m_phrases < 0)
         m_phrases = api->xPhraseCount(fts);
-    Row row{score, api->xRowid(fts), {}};
+    Row row{score, api->xRowid(fts), {}, true};
     // A heap with the worst kept row on top.
     if (m_rows.size() >= m_limit && (m_limit == 0 || !better(row, m_rows.front())))
         return SQLITE_OK;
-    const int rc = RowHits(api, fts, row.hits);
+    int instances = 0;
+    int rc = api->xInstCount(fts, &instances);
+    if (rc == SQLITE_OK && instances <= KeptHits)
+        rc = RowHits(api, fts, row.hits);
+    else
+        row.complete = false;
     if (rc != SQLITE_OK)
         return rc;
     if (m_rows.size() >= m_limit) {

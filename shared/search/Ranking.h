@@ -41,10 +41,15 @@ class BestRows {
 public:
     explicit BestRows(size_t limit);
 
+    // A row with more hits keeps none (complete false): a page of megabytes of one word would hold
+    // gigabytes over the kept rows. Its texts are marked through the match again.
+    static constexpr int KeptHits = 20000;
+
     struct Row {
         double score = 0; // lower is better
         qint64 rowid = 0;
         std::vector<PhraseHit> hits;
+        bool complete = true;
     };
     int offer(const Fts5ExtensionApi* api, Fts5Context* fts, double score);
     // The query's phrase count; -1 before any row.

@@ -439,26 +439,45 @@ std::optional<std::vector<SearchHit>> SearchIndex::searchIn(const QString& match
         return text ? std::string_view(text, size_t(sqlite3_column_bytes(texts.get(), column)))
                     : std::string_view();
     };
+    // A row that kept no hits (too many of them) is marked through the match again.
+    shared::SqliteStatement matched;
     std::vector<SearchHit> hits;
     for (const BestRows::Row& row : best.take()) {
-        sqlite3_bind_int64(texts.get(), 1, row.rowid);
-        step = sqlite3_step(texts.get());
+        sqlite3_stmt* statement = texts.get();
+        if (!row.complete) {
+            if (!matched)
+                matched =
+                    prepare(m_db.get(), "SELECT pub_no, path, pdf_page, marvek_highlight(pages, 0, char(2), "
+                                        "char(3)), marvek_snippet(pages, 1, char(2), char(3), '…', 24) "
+                                        "FROM pages WHERE pages MATCH ?2 AND rowid = ?1");
+            if (!matched)
+                return std::nullopt;
+            statement = matched.get();
+            bindText(statement, 2, matchExpression);
+        }
+        sqlite3_bind_int64(statement, 1, row.rowid);
+        step = sqlite3_step(statement);
         if (step == SQLITE_ROW) {
             SearchHit hit;
             const Manual manual = manuals.value(row.rowid >> PageBits);
-            hit.pubNo = columnText(texts.get(), 0);
-            hit.pagePath = columnText(texts.get(), 1);
-            hit.pdfPage = sqlite3_column_int(texts.get(), 2);
-            hit.title = QString::fromStdString(HighlightText(utf8(3), row.hits, 0, "\x02", "\x03"));
-            hit.snippet =
-                QString::fromStdString(SnippetText(utf8(4), row.hits, 1, phrases, 24, "\x02", "\x03", "…"));
+            hit.pubNo = columnText(statement, 0);
+            hit.pagePath = columnText(statement, 1);
+            hit.pdfPage = sqlite3_column_int(statement, 2);
+            if (row.complete) {
+                hit.title = QString::fromStdString(HighlightText(utf8(3), row.hits, 0, "\x02", "\x03"));
+                hit.snippet = QString::fromStdString(
+                    SnippetText(utf8(4), row.hits, 1, phrases, 24, "\x02", "\x03", "…"));
+            } else {
+                hit.title = columnText(statement, 3);
+                hit.snippet = columnText(statement, 4);
+            }
             hit.model = manual.model;
             hit.insPath = manual.insPath;
             hits.push_back(std::move(hit));
         } else if (step != SQLITE_DONE) {
             return std::nullopt;
         }
-        sqlite3_reset(texts.get());
+        sqlite3_reset(statement);
     }
     return hits;
 }

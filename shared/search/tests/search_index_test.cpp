@@ -1,3 +1,4 @@
+#include "shared/search/Ranking.h"
 #include "shared/search/SearchIndex.h"
 
 #include <QTemporaryDir>
@@ -13,7 +14,8 @@ QString pageName(int page) {
     return QStringLiteral("contents\\p%1.html").arg(page, 4, 10, QLatin1Char('0'));
 }
 
-// 600 pages holding "brake" from once to many times in texts of other lengths, one of them in its title.
+// 600 pages holding "brake" from once to many times in texts of other lengths, one of them in its title,
+// one of them nothing else.
 std::unique_ptr<search::SearchIndex> indexWithPages(const QTemporaryDir& folder) {
     auto index = std::make_unique<search::SearchIndex>(folder.filePath(QStringLiteral("ManualSearch.idx")));
     if (index->open() == search::SearchIndex::OpenResult::Failed)
@@ -30,6 +32,8 @@ std::unique_ptr<search::SearchIndex> indexWithPages(const QTemporaryDir& folder)
                 page == 421 ? QStringLiteral("Brake caliper") : QStringLiteral("Caliper %1").arg(page);
             for (int word = 0; word < 40 + page % 17; ++word)
                 text.text += word % (1 + page % 23) == 0 ? QStringLiteral("brake. ") : QStringLiteral("pad ");
+            if (page == 599) // more hits than a kept row holds
+                text.text = QStringLiteral("brake ").repeated(search::BestRows::KeptHits + 5000);
             if (!sink(text))
                 return false;
         }
@@ -45,9 +49,9 @@ std::vector<QString> describe(const std::vector<SearchHit>& hits) {
     return out;
 }
 
-// The best rows come first and then their texts: a prefix term takes another way to the texts (one
-// walk, in groups of rows), which must give the same hits in the same order; a smaller limit gives the
-// first of them.
+// The best rows come first with their marked texts, by whole words and by prefix alike (the same hits in
+// the same order), also for a page with more hits than a kept row holds; a smaller limit gives the first
+// of them.
 TEST(SearchIndex, HitsComeBestFirstWithTheirTextsWhateverTheTerms) {
     const QTemporaryDir folder;
     const auto index = indexWithPages(folder);
@@ -59,8 +63,9 @@ TEST(SearchIndex, HitsComeBestFirstWithTheirTextsWhateverTheTerms) {
     ASSERT_EQ(whole->size(), 600u);
     EXPECT_EQ(describe(*prefix), describe(*whole));
 
-    // Pages of "brake" alone rank first; the title's hit is marked.
-    EXPECT_EQ(whole->front().pagePath.mid(10, 4).toInt() % 23, 0) << whole->front().pagePath.toStdString();
+    // Pages of "brake" alone rank first, the longest of them above all; the title's hit is marked.
+    EXPECT_EQ(whole->front().pagePath, pageName(599));
+    EXPECT_EQ(whole->at(1).pagePath.mid(10, 4).toInt() % 23, 0) << whole->at(1).pagePath.toStdString();
     const auto titled = std::find_if(whole->begin(), whole->end(),
                                      [](const SearchHit& hit) { return hit.pagePath == pageName(421); });
     ASSERT_NE(titled, whole->end());
@@ -69,6 +74,15 @@ TEST(SearchIndex, HitsComeBestFirstWithTheirTextsWhateverTheTerms) {
     EXPECT_TRUE(whole->back().snippet.contains(QStringLiteral("\x02"
                                                               "brake\x03")))
         << whole->back().snippet.toStdString();
+
+    const auto crowded = std::find_if(whole->begin(), whole->end(),
+                                      [](const SearchHit& hit) { return hit.pagePath == pageName(599); });
+    ASSERT_NE(crowded, whole->end());
+    QStringList marked;
+    for (int i = 0; i < 24; ++i)
+        marked << QStringLiteral("\x02"
+                                 "brake\x03");
+    EXPECT_EQ(crowded->snippet, marked.join(QLatin1Char(' ')) + QStringLiteral("…"));
 
     const auto first = index->search(QStringLiteral("\"brak\"*"), 7);
     ASSERT_TRUE(first);
