@@ -2,6 +2,7 @@
 #include "shared/search/Tokenizer.h"
 
 #include <QString>
+#include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <string>
@@ -46,7 +47,7 @@ struct Connection {
 };
 
 // The suite's ranking is FTS5's bm25 with the rows' lengths kept in memory: the same scores for every
-// row, also after rows were added, removed and changed.
+// row, also after rows were added, removed and changed; a search keeps the best rows in that order.
 TEST(Ranking, ScoresAsFts5Bm25BeforeAndAfterTheTableChanges) {
     Connection c;
     ASSERT_TRUE(c.exec("CREATE VIRTUAL TABLE t USING fts5(title, body, tag UNINDEXED, tokenize='marvek')"));
@@ -77,6 +78,31 @@ TEST(Ranking, ScoresAsFts5Bm25BeforeAndAfterTheTableChanges) {
         }
     };
     compare("at first");
+    // The best rows as a search keeps them: bm25's order (equal scores by rowid), each with its hits.
+    for (const std::string& query : queries) {
+        for (const int limit : {1, 7, 1000}) {
+            BestRows best{size_t(limit)};
+            sqlite3_stmt* statement = nullptr;
+            ASSERT_EQ(sqlite3_prepare_v2(c.db, "SELECT marvek_best(t, ?2, 10.0, 1.0) FROM t WHERE t MATCH ?1",
+                                         -1, &statement, nullptr),
+                      SQLITE_OK);
+            sqlite3_bind_text(statement, 1, query.c_str(), -1, SQLITE_TRANSIENT);
+            sqlite3_bind_pointer(statement, 2, &best, BestRowsPointerType, nullptr);
+            while (sqlite3_step(statement) == SQLITE_ROW) {
+            }
+            sqlite3_finalize(statement);
+            auto expected = c.scores("marvek_bm25(t, 10.0, 1.0)", query);
+            std::stable_sort(expected.begin(), expected.end(),
+                             [](const auto& a, const auto& b) { return a.second < b.second; });
+            expected.resize(std::min(expected.size(), size_t(limit)));
+            const std::vector<BestRows::Row> rows = best.take();
+            ASSERT_EQ(rows.size(), expected.size()) << query;
+            for (size_t i = 0; i < rows.size(); ++i) {
+                EXPECT_EQ(rows[i].rowid, expected[i].first) << query << " place " << i;
+                EXPECT_FALSE(rows[i].hits.empty()) << query;
+            }
+        }
+    }
     ASSERT_TRUE(fill(60, 90));
     ASSERT_TRUE(c.exec("DELETE FROM t WHERE rowid < 10 * 1000003"));
     ASSERT_TRUE(c.exec("UPDATE t SET body = 'brake' WHERE rowid = 20 * 1000003"));
