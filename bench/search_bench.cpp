@@ -519,7 +519,7 @@ double timeSqliteShell(const QString& root, const QString& database) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc > 1 && QByteArray(argv[1]) == "--manager") {
+    if (argc > 3 && QByteArray(argv[1]) == "--manager") {
         qputenv("QT_QPA_PLATFORM", "offscreen");
         const QApplication app(argc, argv);
         return runManager(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]),

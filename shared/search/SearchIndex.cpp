@@ -6,7 +6,6 @@
 #include <QFile>
 #include <QHash>
 #include <QRegularExpression>
-#include <algorithm>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -97,6 +96,12 @@ bool containsDigit(std::string_view text) {
             return true;
     return false;
 }
+
+// A hit's marks (HighlightStart, HighlightEnd), and its snippet: tokens at most, an ellipsis where cut.
+constexpr const char* MarkOpen = "\x02";
+constexpr const char* MarkClose = "\x03";
+constexpr const char* Ellipsis = "…";
+constexpr int SnippetTokens = 24;
 
 // One word (or quoted phrase) of a query as an FTS5 string, "" when it holds no token.
 QString matchTerm(QString term, bool typing) {
@@ -390,7 +395,8 @@ std::optional<std::vector<SearchHit>> SearchIndex::search(const QString& matchEx
     std::vector<SearchHit> hits;
     if (matchExpression.isEmpty() || limit <= 0)
         return hits;
-    // Both passes below read the same state of the file, whatever another program writes meanwhile.
+    // The walk over the matches and the reading of the best rows see the same state of the file, whatever
+    // another program writes meanwhile.
     if (!exec("BEGIN"))
         return std::nullopt;
     std::optional<std::vector<SearchHit>> found = searchIn(matchExpression, limit);
@@ -445,15 +451,20 @@ std::optional<std::vector<SearchHit>> SearchIndex::searchIn(const QString& match
     for (const BestRows::Row& row : best.take()) {
         sqlite3_stmt* statement = texts.get();
         if (!row.complete) {
-            if (!matched)
+            if (!matched) {
                 matched =
-                    prepare(m_db.get(), "SELECT pub_no, path, pdf_page, marvek_highlight(pages, 0, char(2), "
-                                        "char(3)), marvek_snippet(pages, 1, char(2), char(3), '…', 24) "
-                                        "FROM pages WHERE pages MATCH ?2 AND rowid = ?1");
-            if (!matched)
-                return std::nullopt;
+                    prepare(m_db.get(), "SELECT pub_no, path, pdf_page, marvek_highlight(pages, 0, ?3, ?4),"
+                                        " marvek_snippet(pages, 1, ?3, ?4, ?5, ?6)"
+                                        " FROM pages WHERE pages MATCH ?2 AND rowid = ?1");
+                if (!matched)
+                    return std::nullopt;
+                bindText(matched.get(), 2, matchExpression);
+                sqlite3_bind_text(matched.get(), 3, MarkOpen, -1, SQLITE_STATIC);
+                sqlite3_bind_text(matched.get(), 4, MarkClose, -1, SQLITE_STATIC);
+                sqlite3_bind_text(matched.get(), 5, Ellipsis, -1, SQLITE_STATIC);
+                sqlite3_bind_int(matched.get(), 6, SnippetTokens);
+            }
             statement = matched.get();
-            bindText(statement, 2, matchExpression);
         }
         sqlite3_bind_int64(statement, 1, row.rowid);
         step = sqlite3_step(statement);
@@ -464,9 +475,9 @@ std::optional<std::vector<SearchHit>> SearchIndex::searchIn(const QString& match
             hit.pagePath = columnText(statement, 1);
             hit.pdfPage = sqlite3_column_int(statement, 2);
             if (row.complete) {
-                hit.title = QString::fromStdString(HighlightText(utf8(3), row.hits, 0, "\x02", "\x03"));
+                hit.title = QString::fromStdString(HighlightText(utf8(3), row.hits, 0, MarkOpen, MarkClose));
                 hit.snippet = QString::fromStdString(
-                    SnippetText(utf8(4), row.hits, 1, phrases, 24, "\x02", "\x03", "…"));
+                    SnippetText(utf8(4), row.hits, 1, phrases, SnippetTokens, MarkOpen, MarkClose, Ellipsis));
             } else {
                 hit.title = columnText(statement, 3);
                 hit.snippet = columnText(statement, 4);

@@ -24,47 +24,26 @@ struct ColumnTokens {
     std::vector<std::pair<int, int>> bytes;
     std::vector<int> sentenceStarts;
 
-    int read(const Fts5ExtensionApi* api, Fts5Context* fts, int column) {
-        const char* at = nullptr;
-        int size = 0;
-        const int rc = api->xColumnText(fts, column, &at, &size);
-        if (rc != SQLITE_OK)
-            return rc;
-        text = at ? std::string_view(at, size_t(size)) : std::string_view();
-        return api->xTokenize(fts, text.data(), int(text.size()), this, add);
-    }
-
     // The text tokenized as FTS5 does it for highlights.
     explicit ColumnTokens(std::string_view column = {}) : text(column) {
-        if (text.empty())
-            return;
-        detail::tokenize(
-            text, TokenMode::Auxiliary,
-            [](void* self, const Token& token) {
-                return add(self, token.colocated ? FTS5_TOKEN_COLOCATED : 0, nullptr, 0, token.start,
-                           token.end);
-            },
-            this);
+        Tokenize(text, TokenMode::Auxiliary, [this](const Token& token) { add(token); });
     }
 
-    static int add(void* context, int flags, const char*, int, int start, int end) {
-        auto* self = static_cast<ColumnTokens*>(context);
-        if (flags & FTS5_TOKEN_COLOCATED)
-            return SQLITE_OK;
-        const int place = int(self->bytes.size());
+private:
+    void add(const Token& token) {
+        if (token.colocated)
+            return;
+        const int place = int(bytes.size());
         if (place == 0) {
-            self->sentenceStarts.push_back(0);
+            sentenceStarts.push_back(0);
         } else {
-            int at = start - 1;
-            while (at >= 0 &&
-                   std::string_view(" \t\n\r").find(self->text[size_t(at)]) != std::string_view::npos)
+            int at = token.start - 1;
+            while (at >= 0 && std::string_view(" \t\n\r").find(text[size_t(at)]) != std::string_view::npos)
                 --at;
-            if (at != start - 1 && at >= 0 &&
-                (self->text[size_t(at)] == '.' || self->text[size_t(at)] == ':'))
-                self->sentenceStarts.push_back(place);
+            if (at != token.start - 1 && at >= 0 && (text[size_t(at)] == '.' || text[size_t(at)] == ':'))
+                sentenceStarts.push_back(place);
         }
-        self->bytes.emplace_back(start, end);
-        return SQLITE_OK;
+        bytes.emplace_back(token.start, token.end);
     }
 };
 
@@ -167,6 +146,14 @@ std::string render(const ColumnTokens& column, const std::vector<PhraseHit>& hit
     return out;
 }
 
+int columnText(const Fts5ExtensionApi* api, Fts5Context* fts, int column, std::string_view& text) {
+    const char* at = nullptr;
+    int size = 0;
+    const int rc = api->xColumnText(fts, column, &at, &size);
+    text = at ? std::string_view(at, size_t(size)) : std::string_view();
+    return rc;
+}
+
 std::string_view textArgument(sqlite3_value* value) {
     const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(value));
     return text ? std::string_view(text, size_t(sqlite3_value_bytes(value))) : std::string_view();
@@ -245,10 +232,11 @@ void snippet(const Fts5ExtensionApi* api, Fts5Context* fts, sqlite3_context* con
     for (int column = 0; column < api->xColumnCount(fts) && rc == SQLITE_OK; ++column) {
         if (wanted >= 0 && column != wanted)
             continue;
-        ColumnTokens current;
-        rc = current.read(api, fts, column);
+        std::string_view text;
+        rc = columnText(api, fts, column, text);
         if (rc != SQLITE_OK)
             break;
+        ColumnTokens current(text);
         std::vector<PhraseHit> hits = hitsOf(all, column, current);
         const std::optional<Choice> better = betterWindow(current, hits, phrases, tokens, bestScore);
         if (better) {
@@ -277,19 +265,17 @@ void highlight(const Fts5ExtensionApi* api, Fts5Context* fts, sqlite3_context* c
     }
     const int column = sqlite3_value_int(argv[0]);
     std::vector<PhraseHit> all;
+    std::string_view text;
     int rc = column >= 0 && column < api->xColumnCount(fts) ? SQLITE_OK : SQLITE_RANGE;
     if (rc == SQLITE_OK)
         rc = RowHits(api, fts, all);
-    ColumnTokens tokens;
     if (rc == SQLITE_OK)
-        rc = tokens.read(api, fts, column);
+        rc = columnText(api, fts, column, text);
     if (rc != SQLITE_OK) {
         sqlite3_result_error_code(context, rc);
         return;
     }
-    const int count = std::max(int(tokens.bytes.size()), 1);
-    const std::string out = render(tokens, hitsOf(all, column, tokens), 0, count, textArgument(argv[1]),
-                                   textArgument(argv[2]), {});
+    const std::string out = HighlightText(text, all, column, textArgument(argv[1]), textArgument(argv[2]));
     sqlite3_result_text(context, out.data(), int(out.size()), SQLITE_TRANSIENT);
 }
 
