@@ -6,7 +6,10 @@ cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh
 
-echo "== format check =="
+# Each section's heading carries the time since the start, so a slow step shows in the log.
+section() { echo "== $* == (at $((SECONDS / 60))m$((SECONDS % 60))s)"; }
+
+section "format check"
 git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
 
 export QT_QPA_PLATFORM=offscreen
@@ -25,14 +28,14 @@ run_tests() {
     ctest --test-dir "$1" --output-on-failure -j "$jobs" --timeout 300
 }
 
-echo "== plain build =="
+section "plain build"
 build build-ci
 run_tests build-ci
 
 # The package check mostly waits (lintian, apt-get, the main job's programs): it runs while the sanitizer
 # and fuzz builds compile, and its report follows them. The tests after it wait for it, as the package
 # and the tests make accounts and groups on this machine.
-echo "== runtime package (checked during the next builds; report below) =="
+section "runtime package (checked during the next builds; report below)"
 package_log=build-ci/package-check.log
 bash scripts/check-package.sh build-ci >"$package_log" 2>&1 &
 package_check=$!
@@ -44,21 +47,22 @@ trap 'wait "$package_check" 2>/dev/null || true' EXIT
 # too, to list their tests.)
 sanitizers=(ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:new_delete_type_mismatch=0
             LSAN_OPTIONS=suppressions=$PWD/scripts/lsan.supp UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1)
-echo "== sanitizer build (ASan + UBSan) =="
+section "sanitizer build (ASan + UBSan)"
 (export "${sanitizers[@]}"; build build-ci-asan -DMARVEK_SANITIZE=ON -DMARVEK_BUILD_BENCH=OFF)
-echo "== fuzz harnesses: build (clang, libFuzzer, ASan + UBSan) =="
+section "fuzz harnesses: build (clang, libFuzzer, ASan + UBSan)"
 # Only the harnesses and what they link; each one replays its corpus, then tries 1,000 inputs from a fixed seed (the same on every run).
 CC=clang CXX=clang++ cmake -S . -B build-ci-fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMARVEK_WERROR=ON \
     -DMARVEK_SANITIZE=ON -DMARVEK_BUILD_BENCH=OFF -DMARVEK_FUZZ_SECONDS="${MARVEK_FUZZ_SECONDS:-60}" -DMARVEK_FUZZ_RUNS="${MARVEK_FUZZ_RUNS:-1000}"
 cmake --build build-ci-fuzz -j "$jobs" --target marvek_fuzz
-echo "== runtime package report =="
+section "runtime package report"
 package_status=0
 wait "$package_check" || package_status=$?
 cat "$package_log"
 [ "$package_status" -eq 0 ] || { echo "runtime package check failed" >&2; exit 1; }
-echo "== sanitizer tests (ASan + UBSan) =="
+section "sanitizer tests (ASan + UBSan)"
 (export "${sanitizers[@]}"; run_tests build-ci-asan)
-echo "== fuzz harnesses: runs =="
+section "fuzz harnesses: runs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 LSAN_OPTIONS=suppressions=$PWD/scripts/lsan.supp \
     UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     ctest --test-dir build-ci-fuzz -L fuzz --output-on-failure -j "$jobs" --timeout 600
+section "done"
