@@ -33,7 +33,7 @@ build build-ci
 run_tests build-ci
 
 # The package check mostly waits (lintian, apt-get, the main job's programs): it runs while the sanitizer
-# and fuzz builds compile, and its report follows them. The tests after it wait for it, as the package
+# and fuzz builds compile and the fuzz harnesses run, and its report follows them. The tests after it wait for it, as the package
 # and the tests make accounts and groups on this machine.
 section "runtime package (checked during the next builds; report below)"
 package_log=build-ci/package-check.log
@@ -49,11 +49,34 @@ sanitizers=(ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:new_delete_type_mismatc
             LSAN_OPTIONS=suppressions=$PWD/scripts/lsan.supp UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1)
 section "sanitizer build (ASan + UBSan)"
 (export "${sanitizers[@]}"; build build-ci-asan -DMARVEK_SANITIZE=ON -DMARVEK_BUILD_BENCH=OFF)
-section "fuzz harnesses: build (clang, libFuzzer, ASan + UBSan)"
-# Only the harnesses and what they link; each one replays its corpus, then tries 1,000 inputs from a fixed seed (the same on every run).
-CC=clang CXX=clang++ cmake -S . -B build-ci-fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMARVEK_WERROR=ON \
-    -DMARVEK_SANITIZE=ON -DMARVEK_BUILD_BENCH=OFF -DMARVEK_FUZZ_SECONDS="${MARVEK_FUZZ_SECONDS:-60}" -DMARVEK_FUZZ_RUNS="${MARVEK_FUZZ_RUNS:-1000}"
-cmake --build build-ci-fuzz -j "$jobs" --target marvek_fuzz
+# Only the harnesses and what they link; each one replays its corpus, then tries 1,000 inputs from a fixed
+# seed (the same on every run).
+# Clang writes the full paths of its precompiled header's sources into it, and the compiler cache knows
+# the header's users by its bytes: the fuzz build is made through one fixed path per user (links to this
+# checkout and its build-ci-fuzz), so that the cache serves a clone made anywhere. The lock keeps two
+# checkouts from moving the links under each other while they build and run.
+fuzz_alias="${XDG_CACHE_HOME:-$HOME/.cache}/marvek-fuzz-alias"
+mkdir -p "$fuzz_alias" build-ci-fuzz
+(
+    flock 9
+    ln -sfn "$PWD" "$fuzz_alias/src"
+    ln -sfn "$PWD/build-ci-fuzz" "$fuzz_alias/build"
+    fuzz_build="$fuzz_alias/build"
+    # A fuzz build configured under its own path (before the links) is made again.
+    if [ -f build-ci-fuzz/CMakeCache.txt ] &&
+        ! grep -qxF "CMAKE_CACHEFILE_DIR:INTERNAL=$fuzz_build" build-ci-fuzz/CMakeCache.txt; then
+        rm -rf build-ci-fuzz/*
+    fi
+    section "fuzz harnesses: build (clang, libFuzzer, ASan + UBSan)"
+    CC=clang CXX=clang++ cmake -S "$fuzz_alias/src" -B "$fuzz_build" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+        -DMARVEK_WERROR=ON -DMARVEK_SANITIZE=ON -DMARVEK_BUILD_BENCH=OFF \
+        -DMARVEK_FUZZ_SECONDS="${MARVEK_FUZZ_SECONDS:-60}" -DMARVEK_FUZZ_RUNS="${MARVEK_FUZZ_RUNS:-1000}"
+    cmake --build "$fuzz_build" -j "$jobs" --target marvek_fuzz
+    section "fuzz harnesses: runs"
+    ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 LSAN_OPTIONS=suppressions=$PWD/scripts/lsan.supp \
+        UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+        ctest --test-dir "$fuzz_build" -L fuzz --output-on-failure -j "$jobs" --timeout 600
+) 9>"$fuzz_alias.lock"
 section "runtime package report"
 package_status=0
 wait "$package_check" || package_status=$?
@@ -61,8 +84,4 @@ cat "$package_log"
 [ "$package_status" -eq 0 ] || { echo "runtime package check failed" >&2; exit 1; }
 section "sanitizer tests (ASan + UBSan)"
 (export "${sanitizers[@]}"; run_tests build-ci-asan)
-section "fuzz harnesses: runs"
-ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 LSAN_OPTIONS=suppressions=$PWD/scripts/lsan.supp \
-    UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-    ctest --test-dir build-ci-fuzz -L fuzz --output-on-failure -j "$jobs" --timeout 600
 section "done"
