@@ -52,23 +52,20 @@ section "sanitizer build (ASan + UBSan)"
 # Only the harnesses and what they link; each one replays its corpus, then tries 1,000 inputs from a fixed
 # seed (the same on every run).
 # Clang writes the full paths of its precompiled header's sources into it, and the compiler cache knows
-# the header's users by its bytes: the fuzz build is made through one fixed path per user (links to this
-# checkout and its build-ci-fuzz), so that the cache serves a clone made anywhere. The lock keeps two
-# checkouts from moving the links under each other while they build and run.
-fuzz_alias="${XDG_CACHE_HOME:-$HOME/.cache}/marvek-fuzz-alias"
-mkdir -p "$fuzz_alias" build-ci-fuzz
+# the header's users by their bytes: the fuzz build is made at one fixed path per user, from a fixed link
+# to this checkout, so that the cache serves a clone made anywhere. (The build folder is a real one: the
+# relative paths the build writes go up from it.) build-ci-fuzz links to it. The lock keeps two
+# checkouts from building there at once.
+fuzz_home="${XDG_CACHE_HOME:-$HOME/.cache}/marvek-fuzz"
+fuzz_build="$fuzz_home/build"
+mkdir -p "$fuzz_build"
+rm -rf build-ci-fuzz
+ln -s "$fuzz_build" build-ci-fuzz
 (
     flock 9
-    ln -sfn "$PWD" "$fuzz_alias/src"
-    ln -sfn "$PWD/build-ci-fuzz" "$fuzz_alias/build"
-    fuzz_build="$fuzz_alias/build"
-    # A fuzz build configured under its own path (before the links) is made again.
-    if [ -f build-ci-fuzz/CMakeCache.txt ] &&
-        ! grep -qxF "CMAKE_CACHEFILE_DIR:INTERNAL=$fuzz_build" build-ci-fuzz/CMakeCache.txt; then
-        rm -rf build-ci-fuzz/*
-    fi
+    ln -sfn "$PWD" "$fuzz_home/src"
     section "fuzz harnesses: build (clang, libFuzzer, ASan + UBSan)"
-    CC=clang CXX=clang++ cmake -S "$fuzz_alias/src" -B "$fuzz_build" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+    CC=clang CXX=clang++ cmake -S "$fuzz_home/src" -B "$fuzz_build" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
         -DMARVEK_WERROR=ON -DMARVEK_SANITIZE=ON -DMARVEK_BUILD_BENCH=OFF \
         -DMARVEK_FUZZ_SECONDS="${MARVEK_FUZZ_SECONDS:-60}" -DMARVEK_FUZZ_RUNS="${MARVEK_FUZZ_RUNS:-1000}"
     cmake --build "$fuzz_build" -j "$jobs" --target marvek_fuzz
@@ -76,7 +73,7 @@ mkdir -p "$fuzz_alias" build-ci-fuzz
     ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 LSAN_OPTIONS=suppressions=$PWD/scripts/lsan.supp \
         UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
         ctest --test-dir "$fuzz_build" -L fuzz --output-on-failure -j "$jobs" --timeout 600
-) 9>"$fuzz_alias.lock"
+) 9>"$fuzz_home.lock"
 section "runtime package report"
 package_status=0
 wait "$package_check" || package_status=$?
