@@ -48,7 +48,11 @@ ManagerTexts LoadManagerTexts(ManagerContext& ctx) {
 ManagerList LoadManagerList(ManagerContext& ctx) {
     ManagerRows rows;
     bool fits = true;
-    const bool read = ctx.db.ReadManagerList([&](const shared::ManagerListRow& row) {
+    // Room for every row at once: the list is read into fresh memory, and each regrowth would copy it.
+    const auto reserve = [&rows](const shared::ManagerListSize& size) {
+        rows.reserve(size.rows, size.textBytes + size.textBytes / 2);
+    };
+    const bool read = ctx.db.ReadManagerList(reserve, [&](const shared::ManagerListRow& row) {
         // Column 6 shows the publication number again.
         const ManagerRows::Fields fields = {
             row[shared::ListPubNo],       row[shared::ListInsPath],  row[shared::ListModelDesc],

@@ -1,5 +1,6 @@
 #include "manager/app/ManagerRows.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace marvek::manager {
@@ -14,6 +15,11 @@ std::optional<ManagerRows::Span> ManagerRows::store(std::string_view text) {
     const Span span{static_cast<quint32>(m_bytes.size()), static_cast<quint32>(text.size())};
     m_bytes.append(text);
     return span;
+}
+
+void ManagerRows::reserve(size_t rows, size_t bytes) {
+    m_spans.reserve(rows * FieldCount);
+    m_bytes.reserve(std::min<size_t>(bytes, std::numeric_limits<quint32>::max()));
 }
 
 bool ManagerRows::append(const Fields& fields) {

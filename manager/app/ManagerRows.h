@@ -34,6 +34,8 @@ public:
     size_t size() const { return m_spans.size() / FieldCount; }
     bool empty() const { return m_spans.empty(); }
 
+    // Room for rows rows of about bytes bytes in all (a hint).
+    void reserve(size_t rows, size_t bytes);
     // Adds a row; false (and nothing added) when the block would outgrow its 4 GiB of offsets.
     bool append(const Fields& fields);
     // A field (0..FieldCount - 1) of a row (0..size() - 1).

@@ -17,19 +17,25 @@ namespace {
 // arena lives, however many texts come after it.
 class TextArena {
 public:
+    // Room for size bytes, aligned for the record headers below.
+    char* allocate(size_t size) {
+        size = (size + alignof(quint32) - 1) & ~(alignof(quint32) - 1);
+        if (m_free < size) {
+            const size_t block = std::max(BlockSize, size);
+            m_blocks.push_back(std::make_unique_for_overwrite<char[]>(block));
+            m_next = m_blocks.back().get();
+            m_free = block;
+        }
+        char* const at = m_next;
+        m_next += size;
+        m_free -= size;
+        return at;
+    }
     std::string_view add(std::string_view text) {
         if (text.empty())
             return {};
-        if (m_free < text.size()) {
-            const size_t size = std::max(BlockSize, text.size());
-            m_blocks.push_back(std::make_unique_for_overwrite<char[]>(size));
-            m_next = m_blocks.back().get();
-            m_free = size;
-        }
-        char* const at = m_next;
+        char* const at = allocate(text.size());
         std::memcpy(at, text.data(), text.size());
-        m_next += text.size();
-        m_free -= text.size();
         return {at, text.size()};
     }
     SqlValue keep(const SqlValue& value) { return {value.kind, value.integer, value.real, add(value.bytes)}; }
@@ -106,13 +112,57 @@ int compareKeys(const SqlValue& a, const SqlValue& b, Collation collation) {
     return CompareSqlValues(a, b, collation);
 }
 
-// One row of the list, before it is put in order: its fields and the values it is ordered by.
+// A value the list is ordered by, in 16 bytes: a number, or the bytes of a text or blob kept elsewhere.
+class SortKey {
+public:
+    SortKey() = default;
+    explicit SortKey(const SqlValue& value) : m_kind(value.kind) {
+        if (value.kind == SqlValue::Kind::Integer)
+            m_integer = value.integer;
+        else if (value.kind == SqlValue::Kind::Real)
+            m_real = value.real;
+        else if (value.kind != SqlValue::Kind::Null)
+            m_bytes = value.bytes.data(), m_size = quint32(value.bytes.size());
+    }
+    SqlValue value() const {
+        switch (m_kind) {
+        case SqlValue::Kind::Integer:
+            return {m_kind, m_integer, 0, {}};
+        case SqlValue::Kind::Real:
+            return {m_kind, 0, m_real, {}};
+        case SqlValue::Kind::Text:
+        case SqlValue::Kind::Blob:
+            return {m_kind, 0, 0, {m_bytes, m_size}};
+        case SqlValue::Kind::Null:
+            break;
+        }
+        return {};
+    }
+
+private:
+    union {
+        const char* m_bytes = nullptr;
+        qint64 m_integer;
+        double m_real;
+    };
+    quint32 m_size = 0;
+    SqlValue::Kind m_kind = SqlValue::Kind::Null;
+};
+
+// The fields a manual's row takes from M_manage, in the order of ManagerListField without the PDF flag.
+constexpr std::array<ManagerListField, ManagerListFieldCount - 1> ManualFields = {
+    ListPubNo, ListInsPath, ListModelDesc, ListYearOrClass, ListLanguage, ListAdjustFlag, ListVersion};
+
+// One row of the list, before it is put in order: its manual's fields (a record in the arena: the
+// sizes, then the bytes), its PDF flag and model order from the joined rows, and its sort keys. A long
+// list is read into fresh memory: the smaller a row, the fewer pages the read touches.
 struct ListEntry {
-    ManagerListRow fields;
-    SqlValue order; // OrderNo
-    SqlValue year;
-    SqlValue kubun;
-    SqlValue pubNo;
+    const quint32* manual = nullptr;
+    const std::string_view* pdfFlag = nullptr; // NULL (no M_type row): empty
+    const SqlValue* order = nullptr;           // OrderNo; no M_order row: NULL
+    SortKey year;
+    SortKey kubun;
+    SortKey pubNo;
 };
 
 class ListBuilder {
@@ -146,27 +196,41 @@ public:
         });
     }
 
+    ManagerListSize size() const { return {m_entries.size(), m_textBytes}; }
+
     void visit(const std::function<void(const ManagerListRow&)>& visit) const {
         std::vector<quint32> order(m_entries.size());
         for (size_t i = 0; i < order.size(); ++i)
             order[i] = quint32(i);
         const bool japanese = m_japanese;
         const std::vector<ListEntry>& entries = m_entries;
+        static const SqlValue Null;
         std::stable_sort(order.begin(), order.end(), [&entries, japanese](quint32 left, quint32 right) {
             const ListEntry& a = entries[left];
             const ListEntry& b = entries[right];
-            if (const int r = compareKeys(a.order, b.order, Collation::Binary); r != 0)
+            if (const int r =
+                    compareKeys(a.order ? *a.order : Null, b.order ? *b.order : Null, Collation::Binary);
+                r != 0)
                 return r < 0;
-            if (const int r = compareKeys(a.year, b.year, Collation::NoCase); r != 0)
+            if (const int r = compareKeys(a.year.value(), b.year.value(), Collation::NoCase); r != 0)
                 return r < 0;
             if (japanese) {
-                if (const int r = compareKeys(a.kubun, b.kubun, Collation::NoCase); r != 0)
+                if (const int r = compareKeys(a.kubun.value(), b.kubun.value(), Collation::NoCase); r != 0)
                     return r < 0;
             }
-            return compareKeys(a.pubNo, b.pubNo, Collation::NoCase) < 0;
+            return compareKeys(a.pubNo.value(), b.pubNo.value(), Collation::NoCase) < 0;
         });
-        for (const quint32 index : order)
-            visit(m_entries[index].fields);
+        ManagerListRow fields;
+        for (const quint32 index : order) {
+            const ListEntry& entry = m_entries[index];
+            const char* bytes = reinterpret_cast<const char*>(entry.manual + ManualFields.size());
+            for (size_t field = 0; field < ManualFields.size(); ++field) {
+                fields[ManualFields[field]] = {bytes, entry.manual[field]};
+                bytes += entry.manual[field];
+            }
+            fields[ListPdfFlag] = entry.pdfFlag ? *entry.pdfFlag : std::string_view();
+            visit(fields);
+        }
     }
 
 private:
@@ -176,42 +240,61 @@ private:
     }
 
     // A key that is the text of a field already kept shares its bytes.
-    SqlValue keyOf(const SqlValue& value, std::string_view field) {
+    SortKey keyOf(const SqlValue& value, std::string_view field) {
         if (value.kind == SqlValue::Kind::Text)
-            return {value.kind, 0, 0, field};
-        return m_texts.keep(value);
+            return SortKey({value.kind, 0, 0, field});
+        return SortKey(m_texts.keep(value));
+    }
+
+    // The manual's fields as one record in the arena; their views into it in fields.
+    const quint32* keepManual(const QueryRow& row, const std::array<SqlValue, 9>& values,
+                              std::array<std::string_view, ManualFields.size()>& fields) {
+        constexpr std::array<int, ManualFields.size()> EnglishColumns = {0, 1, 2, 3, 5, 6, 7};
+        constexpr std::array<int, ManualFields.size()> JapaneseColumns = {0, 1, 2, 4, 5, 6, 7};
+        const std::array<int, ManualFields.size()>& columns = m_japanese ? JapaneseColumns : EnglishColumns;
+        size_t bytes = 0;
+        for (size_t field = 0; field < fields.size(); ++field) {
+            fields[field] = textOf(row, columns[field], values[size_t(columns[field])]);
+            bytes += fields[field].size();
+        }
+        auto* const record =
+            reinterpret_cast<quint32*>(m_texts.allocate(sizeof(quint32) * fields.size() + bytes));
+        char* at = reinterpret_cast<char*>(record + fields.size());
+        for (size_t field = 0; field < fields.size(); ++field) {
+            record[field] = quint32(fields[field].size());
+            std::memcpy(at, fields[field].data(), fields[field].size());
+            fields[field] = {at, fields[field].size()};
+            at += fields[field].size();
+        }
+        m_manualBytes = bytes;
+        return record;
     }
 
     void addManual(const QueryRow& row) {
         std::array<SqlValue, 9> values;
         for (size_t column = 0; column < values.size(); ++column)
             values[column] = row.stored(int(column));
+        std::array<std::string_view, ManualFields.size()> fields;
         ListEntry entry;
-        const auto text = [&](int column) {
-            return m_texts.add(textOf(row, column, values[size_t(column)]));
-        };
-        entry.fields[ListPubNo] = text(0);
-        entry.fields[ListInsPath] = text(1);
-        entry.fields[ListModelDesc] = text(2);
-        entry.fields[ListYearOrClass] = text(m_japanese ? 4 : 3);
-        entry.fields[ListLanguage] = text(5);
-        entry.fields[ListAdjustFlag] = text(6);
-        entry.fields[ListVersion] = text(7);
-        entry.pubNo = keyOf(values[0], entry.fields[ListPubNo]);
+        entry.manual = keepManual(row, values, fields);
+        entry.pubNo = keyOf(values[0], fields[0]);
         if (m_japanese) {
-            entry.year = m_texts.keep(values[3]);
-            entry.kubun = keyOf(values[4], entry.fields[ListYearOrClass]);
+            entry.year = SortKey(m_texts.keep(values[3]));
+            entry.kubun = keyOf(values[4], fields[3]);
         } else {
-            entry.year = keyOf(values[3], entry.fields[ListYearOrClass]);
+            entry.year = keyOf(values[3], fields[3]);
         }
         // A left join of both tables: one entry for each pair of matching rows.
         m_types.join(values[0], [&](size_t type) {
             m_orders.join(values[8], [&](size_t order) {
                 ListEntry& joined = m_entries.emplace_back(entry);
-                if (type != KeyIndex::NoRow)
-                    joined.fields[ListPdfFlag] = m_pdfFlags[type];
+                m_textBytes += m_manualBytes;
+                if (type != KeyIndex::NoRow) {
+                    joined.pdfFlag = &m_pdfFlags[type];
+                    m_textBytes += m_pdfFlags[type].size();
+                }
                 if (order != KeyIndex::NoRow)
-                    joined.order = m_orderNumbers[order];
+                    joined.order = &m_orderNumbers[order];
             });
         });
     }
@@ -223,14 +306,23 @@ private:
     KeyIndex m_orders;
     std::vector<SqlValue> m_orderNumbers;
     std::vector<ListEntry> m_entries;
+    size_t m_manualBytes = 0; // of the manual being added
+    size_t m_textBytes = 0;   // of every field of every entry
 };
 
 } // namespace
 
 bool ReadManagerListRows(clsMDB& db, bool japanese, const std::function<void(const ManagerListRow&)>& visit) {
+    return ReadManagerListRows(db, japanese, {}, visit);
+}
+
+bool ReadManagerListRows(clsMDB& db, bool japanese, const std::function<void(const ManagerListSize&)>& size,
+                         const std::function<void(const ManagerListRow&)>& visit) {
     ListBuilder builder(japanese);
     if (!builder.read(db))
         return false;
+    if (size)
+        size(builder.size());
     builder.visit(visit);
     return true;
 }

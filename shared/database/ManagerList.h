@@ -32,4 +32,12 @@ using ManagerListRow = std::array<std::string_view, ManagerListFieldCount>;
 // the values' texts in UTF-8 (NULL an empty text) and last until visit returns. False when a read fails.
 bool ReadManagerListRows(clsMDB& db, bool japanese, const std::function<void(const ManagerListRow&)>& visit);
 
+// How long the list is, told before its first row: the rows, and the bytes of all their fields.
+struct ManagerListSize {
+    size_t rows = 0;
+    size_t textBytes = 0;
+};
+bool ReadManagerListRows(clsMDB& db, bool japanese, const std::function<void(const ManagerListSize&)>& size,
+                         const std::function<void(const ManagerListRow&)>& visit);
+
 } // namespace marvek::shared

@@ -335,7 +335,12 @@ int ManualDatabase::CountInstalledManuals() {
 }
 
 bool ManualDatabase::ReadManagerList(const std::function<void(const ManagerListRow&)>& row) {
-    return ReadManagerListRows(Database, m_ctx.LanguageCode == QLatin1String("11"), row);
+    return ReadManagerList({}, row);
+}
+
+bool ManualDatabase::ReadManagerList(const std::function<void(const ManagerListSize&)>& size,
+                                     const std::function<void(const ManagerListRow&)>& row) {
+    return ReadManagerListRows(Database, m_ctx.LanguageCode == QLatin1String("11"), size, row);
 }
 
 bool ManualDatabase::UpdateManualMemo(const QString& pubNo, const QString& memo) {

@@ -122,6 +122,9 @@ public:
     int CountInstalledManuals();                 // 0 also when the query fails
     // The manager's list in its order (see ManagerList.h); false when a read fails.
     bool ReadManagerList(const std::function<void(const ManagerListRow&)>& row);
+    // The same, told the list's size before its first row.
+    bool ReadManagerList(const std::function<void(const ManagerListSize&)>& size,
+                         const std::function<void(const ManagerListRow&)>& row);
     bool UpdateManualMemo(const QString& pubNo, const QString& memo);
     // Every manual's memo by publication number (slot 4), for the manager's filter box; empty on failure.
     QHash<QString, QString> ReadAllMemos();

@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <gtest/gtest.h>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -40,14 +41,25 @@ std::vector<Row> engineList(clsMDB& db, bool japanese) {
     return rows;
 }
 
+// The list as the suite reads it; the size it tells first must be that of the rows that follow.
 std::vector<Row> suiteList(clsMDB& db, bool japanese) {
     std::vector<Row> rows;
-    EXPECT_TRUE(ReadManagerListRows(db, japanese, [&](const ManagerListRow& row) {
+    std::optional<ManagerListSize> told;
+    size_t bytes = 0;
+    const auto size = [&](const ManagerListSize& size) {
+        EXPECT_FALSE(told) << "the size is told once";
+        EXPECT_TRUE(rows.empty()) << "the size is told before the rows";
+        told = size;
+    };
+    EXPECT_TRUE(ReadManagerListRows(db, japanese, size, [&](const ManagerListRow& row) {
+        for (const std::string_view field : row)
+            bytes += field.size();
         rows.push_back({std::string(row[ListPubNo]), std::string(row[ListInsPath]),
                         std::string(row[ListModelDesc]), std::string(row[ListYearOrClass]),
                         std::string(row[ListLanguage]), std::string(row[ListAdjustFlag]),
                         std::string(row[ListPdfFlag]), std::string(row[ListVersion])});
     }));
+    EXPECT_TRUE(told && told->rows == rows.size() && told->textBytes == bytes);
     return rows;
 }
 
