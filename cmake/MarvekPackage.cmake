@@ -22,14 +22,16 @@ function(_marvek_package_hand_over)
     foreach(target IN LISTS targets)
         list(APPEND programs "$<TARGET_FILE:${target}>")
     endforeach()
-    file(GENERATE OUTPUT ${CMAKE_BINARY_DIR}/package/programs.txt CONTENT "$<JOIN:${programs},\n>\n")
-    # The tools the package installs (global property MARVEK_PACKAGE_TOOL_TARGETS): it waits for them as
-    # well, so that it never packs before they are linked.
+    # The tools and modules the package installs (global property MARVEK_PACKAGE_TOOL_TARGETS): it waits
+    # for them as well, so that it never packs before they are linked, and its Depends bring their
+    # libraries too (the PDF module's Qt PDF, which no program links).
     get_property(tools GLOBAL PROPERTY MARVEK_PACKAGE_TOOL_TARGETS)
     set(toolFiles)
     foreach(tool IN LISTS tools)
         list(APPEND toolFiles "$<TARGET_FILE:${tool}>")
     endforeach()
+    file(GENERATE OUTPUT ${CMAKE_BINARY_DIR}/package/programs.txt
+         CONTENT "$<JOIN:${programs};${toolFiles},\n>\n")
     file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/packaging/*)
     add_custom_command(
         OUTPUT ${MARVEK_PACKAGE_FILE}

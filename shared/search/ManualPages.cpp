@@ -2,11 +2,11 @@
 
 #include "shared/formdata/PdfPaths.h"
 #include "shared/search/HtmlText.h"
+#include "shared/search/pdf/PdfPagesLoader.h"
 
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
-#include <QPdfDocument>
 #include <algorithm>
 
 namespace marvek::search {
@@ -56,16 +56,8 @@ bool readHtmlManual(const platform::Machine& machine, const ManualSource& manual
 
 bool ReadPdfPages(const QString& hostFile, const std::function<bool(int, const QString&)>& sink,
                   QString* title) {
-    QPdfDocument document;
-    if (document.load(hostFile) != QPdfDocument::Error::None)
-        return false;
-    if (title)
-        *title = document.metaData(QPdfDocument::MetaDataField::Title).toString().trimmed();
-    const int count = std::min(document.pageCount(), MaxPagesPerManual);
-    for (int page = 0; page < count; ++page)
-        if (!sink(page + 1, document.getAllText(page).text()))
-            return false;
-    return true;
+    static const ReadPdfPagesFunction read = LoadPdfPagesModule();
+    return read && read(hostFile, sink, title, MaxPagesPerManual);
 }
 
 bool ReadManualPages(const platform::Machine& machine, const ManualSource& manual, int fallbackCodePage,

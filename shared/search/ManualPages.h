@@ -12,7 +12,8 @@ namespace marvek::search {
 bool ReadManualPages(const platform::Machine& machine, const ManualSource& manual, int fallbackCodePage,
                      const PageSink& sink);
 
-// The text of each page of a PDF file (a host path), through Qt PDF; false when it cannot be loaded.
+// The text of each page of a PDF file (a host path), through Qt PDF in a module loaded on the first call
+// (shared/search/pdf); false when the file or the module cannot be loaded.
 bool ReadPdfPages(const QString& hostFile, const std::function<bool(int page, const QString& text)>& sink,
                   QString* title = nullptr);
 
