@@ -121,8 +121,10 @@ public:
             m_integer = value.integer;
         else if (value.kind == SqlValue::Kind::Real)
             m_real = value.real;
-        else if (value.kind != SqlValue::Kind::Null)
-            m_bytes = value.bytes.data(), m_size = quint32(value.bytes.size());
+        else if (value.kind != SqlValue::Kind::Null) {
+            m_bytes = value.bytes.data();
+            m_size = quint32(value.bytes.size()); // SQLite keeps a value under 2 GiB
+        }
     }
     SqlValue value() const {
         switch (m_kind) {
