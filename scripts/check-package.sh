@@ -83,24 +83,31 @@ closure=$(apt-cache depends --recurse --no-recommends --no-suggests --no-conflic
           grep -v '^ ' | grep -v '^<' | sed 's/:.*//' | sort -u)
 # Each program's libraries, then the package of each library, asked of dpkg once for them all (a dpkg -S
 # each takes a minute over the CD's programs).
+declare -A in_closure=()
+while IFS= read -r package; do
+    [ -n "$package" ] && in_closure[$package]=1
+done <<<"$closure"
 programs=0
-uses=() # "program<TAB>library" (library: its path, or its name and "(not found)")
+uses=() # "program<TAB>library<TAB>its resolved path" (a missing library: its name and "(not found)")
 while IFS= read -r -d '' program; do
     file -b "$program" | grep -q '^ELF' || continue
     programs=$((programs + 1))
     while read -r library; do
-        [ -n "$library" ] && uses+=("$program"$'\t'"$library")
+        [ -n "$library" ] || continue
+        resolved=""
+        [ "${library:0:1}" = / ] && resolved=$(readlink -f "$library")
+        uses+=("$program"$'\t'"$library"$'\t'"$resolved")
     done < <(ldd "$program" | awk '/not found/ {print "missing:" $1; next} /=> \// {print $3} /^\t\// {print $1}' |
              sed 's/^missing:\(.*\)/\1 (not found)/')
 done < <(find "$cd_tree" -type f -perm -u+x -print0)
 declare -A owner_of=()
 paths=()
 for use in "${uses[@]}"; do
-    library=${use#*$'\t'}
-    [ "${library:0:1}" = / ] || continue
-    paths+=("$library" "$(readlink -f "$library")")
+    IFS=$'\t' read -r _ library resolved <<<"$use"
+    [ -n "$resolved" ] && paths+=("$library" "$resolved")
 done
 if [ "${#paths[@]}" -gt 0 ]; then
+    # "package[:arch][, package...]: path"; the first package is the owner, as dpkg -S lists it first.
     while IFS= read -r line; do
         case "$line" in
             "diversion by"* | *"no path found"*) continue ;;
@@ -113,15 +120,12 @@ if [ "${#paths[@]}" -gt 0 ]; then
     done < <(printf '%s\n' "${paths[@]}" | sort -u | xargs -d '\n' dpkg -S 2>/dev/null || true)
 fi
 for use in "${uses[@]}"; do
-    program=${use%%$'\t'*}
-    library=${use#*$'\t'}
+    IFS=$'\t' read -r program library resolved <<<"$use"
     owner=""
-    if [ "${library:0:1}" = / ]; then
-        owner=${owner_of[$(readlink -f "$library")]:-${owner_of[$library]:-}}
-    fi
+    [ -n "$resolved" ] && owner=${owner_of[$resolved]:-${owner_of[$library]:-}}
     if [ -z "$owner" ]; then
         fail "${program#"$cd_tree"/}: $library belongs to no package"
-    elif ! grep -qx "$owner" <<<"$closure"; then
+    elif [ -z "${in_closure[$owner]:-}" ]; then
         fail "${program#"$cd_tree"/}: $library comes from $owner, which the Depends do not bring"
     fi
 done

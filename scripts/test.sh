@@ -33,8 +33,8 @@ build build-ci
 run_tests build-ci
 
 # The package check mostly waits (lintian, apt-get, the main job's programs): it runs while the sanitizer
-# and fuzz builds compile and the fuzz harnesses run, and its report follows them. The tests after it wait for it, as the package
-# and the tests make accounts and groups on this machine.
+# and fuzz builds compile and the fuzz harnesses run, and its report follows them. The tests after it
+# wait for it, as the package and the tests make accounts and groups on this machine.
 section "runtime package (checked during the next builds; report below)"
 package_log=build-ci/package-check.log
 bash scripts/check-package.sh build-ci >"$package_log" 2>&1 &

@@ -254,11 +254,9 @@ private:
         constexpr std::array<int, ManualFields.size()> EnglishColumns = {0, 1, 2, 3, 5, 6, 7};
         constexpr std::array<int, ManualFields.size()> JapaneseColumns = {0, 1, 2, 4, 5, 6, 7};
         const std::array<int, ManualFields.size()>& columns = m_japanese ? JapaneseColumns : EnglishColumns;
-        size_t bytes = 0;
-        for (size_t field = 0; field < fields.size(); ++field) {
+        for (size_t field = 0; field < fields.size(); ++field)
             fields[field] = textOf(row, columns[field], values[size_t(columns[field])]);
-            bytes += fields[field].size();
-        }
+        const size_t bytes = textBytes(fields);
         auto* const record =
             reinterpret_cast<quint32*>(m_texts.allocate(sizeof(quint32) * fields.size() + bytes));
         char* at = reinterpret_cast<char*>(record + fields.size());
@@ -268,8 +266,14 @@ private:
             fields[field] = {at, fields[field].size()};
             at += fields[field].size();
         }
-        m_manualBytes = bytes;
         return record;
+    }
+
+    static size_t textBytes(const std::array<std::string_view, ManualFields.size()>& fields) {
+        size_t bytes = 0;
+        for (const std::string_view field : fields)
+            bytes += field.size();
+        return bytes;
     }
 
     void addManual(const QueryRow& row) {
@@ -279,6 +283,7 @@ private:
         std::array<std::string_view, ManualFields.size()> fields;
         ListEntry entry;
         entry.manual = keepManual(row, values, fields);
+        const size_t manualBytes = textBytes(fields);
         entry.pubNo = keyOf(values[0], fields[0]);
         if (m_japanese) {
             entry.year = SortKey(m_texts.keep(values[3]));
@@ -290,7 +295,7 @@ private:
         m_types.join(values[0], [&](size_t type) {
             m_orders.join(values[8], [&](size_t order) {
                 ListEntry& joined = m_entries.emplace_back(entry);
-                m_textBytes += m_manualBytes;
+                m_textBytes += manualBytes;
                 if (type != KeyIndex::NoRow) {
                     joined.pdfFlag = &m_pdfFlags[type];
                     m_textBytes += m_pdfFlags[type].size();
@@ -308,8 +313,7 @@ private:
     KeyIndex m_orders;
     std::vector<SqlValue> m_orderNumbers;
     std::vector<ListEntry> m_entries;
-    size_t m_manualBytes = 0; // of the manual being added
-    size_t m_textBytes = 0;   // of every field of every entry
+    size_t m_textBytes = 0; // of every field of every entry
 };
 
 } // namespace
