@@ -48,19 +48,21 @@ ManagerTexts LoadManagerTexts(ManagerContext& ctx) {
 ManagerList LoadManagerList(ManagerContext& ctx) {
     ManagerRows rows;
     bool fits = true;
+    shared::ManagerListReading reading;
     // Room for every row at once: the list is read into fresh memory, and each regrowth would copy it.
-    const auto reserve = [&rows](const shared::ManagerListSize& size) {
-        rows.reserve(size.rows, size.textBytes + size.textBytes / 2);
+    reading.expect = [&rows](size_t count) {
+        rows.reserve(count);
     };
-    const bool read = ctx.db.ReadManagerList(reserve, [&](const shared::ManagerListRow& row) {
+    reading.row = [&](const shared::ManagerListRow& row) {
         // Column 6 shows the publication number again.
         const ManagerRows::Fields fields = {
             row[shared::ListPubNo],       row[shared::ListInsPath],  row[shared::ListModelDesc],
             row[shared::ListYearOrClass], row[shared::ListLanguage], row[shared::ListPubNo],
             row[shared::ListVersion],     row[shared::ListPdfFlag],  row[shared::ListAdjustFlag]};
         fits = fits && rows.append(fields);
-    });
-    if (!read || !fits)
+    };
+    std::vector<quint32> order;
+    if (!ctx.db.ReadManagerList(reading, order) || !fits || !rows.setOrder(std::move(order)))
         return std::nullopt;
     return rows;
 }

@@ -17,9 +17,8 @@ std::optional<ManagerRows::Span> ManagerRows::store(std::string_view text) {
     return span;
 }
 
-void ManagerRows::reserve(size_t rows, size_t bytes) {
+void ManagerRows::reserve(size_t rows) {
     m_spans.reserve(rows * FieldCount);
-    m_bytes.reserve(std::min<size_t>(bytes, std::numeric_limits<quint32>::max()));
 }
 
 bool ManagerRows::append(const Fields& fields) {
@@ -39,11 +38,26 @@ bool ManagerRows::append(const Fields& fields) {
         spans[field] = *stored;
     }
     m_spans.insert(m_spans.end(), spans.begin(), spans.end());
+    if (!m_order.empty())
+        m_order.push_back(quint32(size() - 1));
+    return true;
+}
+
+bool ManagerRows::setOrder(std::vector<quint32> order) {
+    if (order.size() != size())
+        return false;
+    std::vector<bool> seen(order.size());
+    for (const quint32 row : order) {
+        if (row >= seen.size() || seen[row])
+            return false;
+        seen[row] = true;
+    }
+    m_order = std::move(order);
     return true;
 }
 
 QString ManagerRows::text(size_t row, int field) const {
-    const std::string_view text = bytes(m_spans[row * FieldCount + static_cast<size_t>(field)]);
+    const std::string_view text = bytes(m_spans[spansOf(row) + static_cast<size_t>(field)]);
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
@@ -58,7 +72,7 @@ ManagerRow ManagerRows::row(size_t row) const {
 void ManagerRows::setText(size_t row, int field, const QString& text) {
     const QByteArray utf8 = text.toUtf8();
     if (const std::optional<Span> stored = store(std::string_view(utf8.constData(), size_t(utf8.size()))))
-        m_spans[row * FieldCount + static_cast<size_t>(field)] = *stored;
+        m_spans[spansOf(row) + static_cast<size_t>(field)] = *stored;
 }
 
 } // namespace marvek::manager

@@ -203,6 +203,30 @@ TEST(ManagerRowsTest, KeepsEveryTextAndAMarkChangesOnlyItsRow) {
     EXPECT_EQ(rows.text(3, manager::ManagerRows::ColourFlagField), q("0"));
 }
 
+TEST(ManagerRowsTest, AnOrderRenumbersTheRowsOnlyWhenItNamesEachOnce) {
+    manager::ManagerRows rows;
+    for (const std::string_view pubNo : {"A1", "B2", "C3"})
+        ASSERT_TRUE(rows.append({pubNo, "", "", "", "", pubNo, "", "0", "0"}));
+    const auto pubNos = [&rows] {
+        QStringList shown;
+        for (size_t row = 0; row < rows.size(); ++row)
+            shown << rows.text(row, 0);
+        return shown.join(u',');
+    };
+    for (const std::vector<quint32>& wrong :
+         {std::vector<quint32>{2, 0}, std::vector<quint32>{2, 0, 0}, std::vector<quint32>{2, 0, 3}})
+        EXPECT_FALSE(rows.setOrder(wrong)) << wrong.size();
+    EXPECT_EQ(pubNos(), q("A1,B2,C3")) << "a refused order changes nothing";
+    ASSERT_TRUE(rows.setOrder({2, 0, 1}));
+    EXPECT_EQ(pubNos(), q("C3,A1,B2"));
+    // A change and a row added later land where the order shows them.
+    rows.setText(0, manager::ManagerRows::ColourFlagField, q("1"));
+    EXPECT_EQ(rows.row(0).colourFlag, q("1"));
+    EXPECT_EQ(rows.row(1).colourFlag, q("0"));
+    ASSERT_TRUE(rows.append({"D4", "", "", "", "", "D4", "", "0", "0"}));
+    EXPECT_EQ(pubNos(), q("C3,A1,B2,D4"));
+}
+
 TEST_F(ManagerTest, DisplayOpensOrMarksMissingManuals) {
     ASSERT_EQ(start(), manager::ManagerStartOutcome::ShowWindow);
     manager::LoadManagerTexts(ctx);

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace marvek::shared {
@@ -47,72 +48,8 @@ private:
     size_t m_free = 0;
 };
 
-// The rows of M_type or M_order by their key, found as the engine's = finds them (NOCASE): an open hash
-// table of the keys, the rows of an equal hash compared in full.
-class KeyIndex {
-public:
-    static constexpr size_t NoRow = size_t(-1);
-
-    void add(const SqlValue& key, size_t row) {
-        if (key.kind != SqlValue::Kind::Null) // NULL equals nothing
-            m_keys.push_back({HashSqlValue(key, Collation::NoCase), row, key});
-    }
-    // Builds the table, with at least twice as many slots as keys; each key goes to the first free slot
-    // from its hash on, so equal keys sit in the order they were added.
-    void finish() {
-        size_t slots = 16;
-        while (slots < 2 * m_keys.size())
-            slots *= 2;
-        m_slots.assign(slots, Empty);
-        m_mask = slots - 1;
-        for (size_t i = 0; i < m_keys.size(); ++i) {
-            size_t at = m_keys[i].hash & m_mask;
-            while (m_slots[at] != Empty)
-                at = (at + 1) & m_mask;
-            m_slots[at] = quint32(i);
-        }
-    }
-    // Calls take with each row under the key, or once with NoRow when there is none (a left join).
-    template <typename Take> void join(const SqlValue& key, const Take& take) const {
-        bool found = false;
-        if (key.kind != SqlValue::Kind::Null && !m_slots.empty()) {
-            const size_t hash = HashSqlValue(key, Collation::NoCase);
-            for (size_t at = hash & m_mask; m_slots[at] != Empty; at = (at + 1) & m_mask) {
-                const Key& candidate = m_keys[m_slots[at]];
-                if (candidate.hash == hash &&
-                    CompareSqlValues(candidate.value, key, Collation::NoCase) == 0) {
-                    found = true;
-                    take(candidate.row);
-                }
-            }
-        }
-        if (!found)
-            take(NoRow);
-    }
-
-private:
-    static constexpr quint32 Empty = quint32(-1);
-    struct Key {
-        size_t hash = 0;
-        size_t row = 0;
-        SqlValue value;
-    };
-    std::vector<Key> m_keys;
-    std::vector<quint32> m_slots;
-    size_t m_mask = 0;
-};
-
-// CompareSqlValues, with the two cases of a long list's sort answered here: whole numbers (the model
-// order), and texts with the same bytes (its years and classes repeat row after row).
-int compareKeys(const SqlValue& a, const SqlValue& b, Collation collation) {
-    if (a.kind == SqlValue::Kind::Integer && b.kind == SqlValue::Kind::Integer)
-        return (a.integer > b.integer) - (a.integer < b.integer);
-    if (a.kind == SqlValue::Kind::Text && b.kind == SqlValue::Kind::Text && a.bytes == b.bytes)
-        return 0;
-    return CompareSqlValues(a, b, collation);
-}
-
-// A value the list is ordered by, in 16 bytes: a number, or the bytes of a text or blob kept elsewhere.
+// A value the list is ordered or joined by, in 16 bytes: a number, or the bytes of a text or blob kept
+// elsewhere.
 class SortKey {
 public:
     SortKey() = default;
@@ -151,17 +88,103 @@ private:
     SqlValue::Kind m_kind = SqlValue::Kind::Null;
 };
 
-// The fields a manual's row takes from M_manage, in the order of ManagerListField without the PDF flag.
-constexpr std::array<ManagerListField, ManagerListFieldCount - 1> ManualFields = {
-    ListPubNo, ListInsPath, ListModelDesc, ListYearOrClass, ListLanguage, ListAdjustFlag, ListVersion};
+// The rows of M_type or M_order by their key, found as the engine's = finds them (NOCASE): an open hash
+// table of the keys, the rows of an equal hash compared in full. The tables are mostly written in the
+// order of M_manage, so when no key is taken twice the row after the last one found is tried first:
+// the scan then walks the keys in order instead of all over the table.
+class KeyIndex {
+public:
+    static constexpr quint32 NoRow = quint32(-1);
 
-// One row of the list, before it is put in order: its manual's fields (a record in the arena: the
-// sizes, then the bytes), its PDF flag and model order from the joined rows, and its sort keys. A long
-// list is read into fresh memory: the smaller a row, the fewer pages the read touches.
+    void reserve(size_t keys) { m_keys.reserve(keys); }
+    // key's bytes must outlive the index.
+    void add(const SqlValue& key, quint32 row) {
+        if (key.kind != SqlValue::Kind::Null) // NULL equals nothing
+            m_keys.push_back({HashSqlValue(key, Collation::NoCase), SortKey(key), row});
+    }
+    // Builds the table, with at least twice as many slots as keys; each key goes to the first free slot
+    // from its hash on, so equal keys sit in the order they were added.
+    void finish() {
+        size_t slots = 16;
+        int bits = 4;
+        while (slots < 2 * m_keys.size()) {
+            slots *= 2;
+            ++bits;
+        }
+        m_slots.assign(slots, Empty);
+        m_mask = slots - 1;
+        m_shift = 64 - bits;
+        m_unique = true;
+        for (size_t i = 0; i < m_keys.size(); ++i) {
+            size_t at = slotOf(m_keys[i].hash);
+            for (; m_slots[at] != Empty; at = (at + 1) & m_mask) {
+                if (m_unique && sameKey(m_keys[m_slots[at]], m_keys[i].hash, m_keys[i].value.value()))
+                    m_unique = false;
+            }
+            m_slots[at] = quint32(i);
+        }
+    }
+    // Calls take with each row under the key, or once with NoRow when there is none (a left join).
+    template <typename Take> void join(const SqlValue& key, const Take& take) {
+        if (key.kind == SqlValue::Kind::Null || m_keys.empty()) {
+            take(NoRow);
+            return;
+        }
+        const size_t hash = HashSqlValue(key, Collation::NoCase);
+        if (m_unique && m_next < m_keys.size() && sameKey(m_keys[m_next], hash, key)) {
+            take(m_keys[m_next++].row);
+            return;
+        }
+        bool found = false;
+        for (size_t at = slotOf(hash); m_slots[at] != Empty; at = (at + 1) & m_mask) {
+            const quint32 index = m_slots[at];
+            if (sameKey(m_keys[index], hash, key)) {
+                found = true;
+                m_next = index + size_t(1);
+                take(m_keys[index].row);
+            }
+        }
+        if (!found)
+            take(NoRow);
+    }
+
+private:
+    static constexpr quint32 Empty = quint32(-1);
+    struct Key {
+        size_t hash = 0;
+        SortKey value;
+        quint32 row = 0;
+    };
+    static bool sameKey(const Key& candidate, size_t hash, const SqlValue& key) {
+        return candidate.hash == hash &&
+               CompareSqlValues(candidate.value.value(), key, Collation::NoCase) == 0;
+    }
+    // The slot a hash starts from: its bits mixed into the top ones (the hashes of texts that differ in
+    // a few middle characters differ little in their low bits, and a table indexed by those clusters).
+    size_t slotOf(size_t hash) const { return size_t((quint64(hash) * 0x9E3779B97F4A7C15ULL) >> m_shift); }
+
+    std::vector<Key> m_keys;
+    std::vector<quint32> m_slots;
+    size_t m_mask = 0;
+    int m_shift = 60;
+    bool m_unique = true;
+    size_t m_next = 0; // the key after the last one found
+};
+
+// CompareSqlValues, with the two cases of a long list's sort answered here: whole numbers (the model
+// order), and texts with the same bytes (its years and classes repeat row after row).
+int compareKeys(const SqlValue& a, const SqlValue& b, Collation collation) {
+    if (a.kind == SqlValue::Kind::Integer && b.kind == SqlValue::Kind::Integer)
+        return (a.integer > b.integer) - (a.integer < b.integer);
+    if (a.kind == SqlValue::Kind::Text && b.kind == SqlValue::Kind::Text && a.bytes == b.bytes)
+        return 0;
+    return CompareSqlValues(a, b, collation);
+}
+
+// What a row of the list is put in order by: its model order from the joined M_order row, and the
+// manual's year, class and publication number.
 struct ListEntry {
-    const quint32* manual = nullptr;
-    const std::string_view* pdfFlag = nullptr; // NULL (no M_type row): empty
-    const SqlValue* order = nullptr;           // OrderNo; no M_order row: NULL
+    const SqlValue* order = nullptr; // OrderNo; no M_order row: NULL
     SortKey year;
     SortKey kubun;
     SortKey pubNo;
@@ -169,38 +192,48 @@ struct ListEntry {
 
 class ListBuilder {
 public:
-    explicit ListBuilder(bool japanese) : m_japanese(japanese) {}
+    ListBuilder(bool japanese, const ManagerListReading& reading)
+        : m_japanese(japanese), m_reading(reading) {}
 
-    // The small tables first: each manual is joined as it is read.
+    // The small tables first, sized by a count: each manual is joined and given as it is read.
     bool read(clsMDB& db) {
         return db.ReadTogether([&] {
-            const bool small =
-                db.ReadRows(QStringLiteral("SELECT Pub_No, Pdf_flg FROM M_type"),
-                            [this](const QueryRow& row) {
-                                m_types.add(m_texts.keep(row.stored(0)), m_pdfFlags.size());
-                                m_pdfFlags.push_back(m_texts.add(textOf(row, 1, row.stored(1))));
-                            }) &&
-                db.ReadRows(QStringLiteral("SELECT Model_ID, OrderNo FROM M_order"),
-                            [this](const QueryRow& row) {
-                                m_orders.add(m_texts.keep(row.stored(0)), m_orderNumbers.size());
-                                m_orderNumbers.push_back(m_texts.keep(row.stored(1)));
-                            });
-            if (!small)
+            qint64 types = 0;
+            qint64 manuals = 0;
+            if (!db.ReadRows(QStringLiteral("SELECT (SELECT count(*) FROM M_type), "
+                                            "(SELECT count(*) FROM M_manage)"),
+                             [&](const QueryRow& row) {
+                                 types = row.stored(0).integer;
+                                 manuals = row.stored(1).integer;
+                             }))
+                return false;
+            m_types.reserve(size_t(types));
+            m_pdfFlags.reserve(size_t(types));
+            if (!db.ReadRows(QStringLiteral("SELECT Pub_No, Pdf_flg FROM M_type"),
+                             [this](const QueryRow& row) {
+                                 m_types.add(m_texts.keep(row.stored(0)), quint32(m_pdfFlags.size()));
+                                 m_pdfFlags.push_back(m_texts.add(textOf(row, 1, row.stored(1))));
+                             }))
+                return false;
+            if (!db.ReadRows(QStringLiteral("SELECT Model_ID, OrderNo FROM M_order"),
+                             [this](const QueryRow& row) {
+                                 m_orders.add(m_texts.keep(row.stored(0)), quint32(m_orderNumbers.size()));
+                                 m_orderNumbers.push_back(m_texts.keep(row.stored(1)));
+                             }))
                 return false;
             m_types.finish();
             m_orders.finish();
-            // Most manuals have their M_type row.
-            m_entries.reserve(m_pdfFlags.size());
-            return db.ReadRows(
-                QStringLiteral("SELECT Pub_No, InsPath, Model_desc, Year, Kubun, Lang, Adjust_flg, "
-                               "Version, Model_ID FROM M_manage"),
-                [this](const QueryRow& row) { addManual(row); });
+            m_entries.reserve(size_t(manuals));
+            if (m_reading.expect)
+                m_reading.expect(size_t(manuals));
+            return db.ReadRows(QStringLiteral("SELECT Pub_No, InsPath, Model_desc, Year, Kubun, Lang, "
+                                              "Adjust_flg, Version, Model_ID FROM M_manage"),
+                               [this](const QueryRow& row) { addManual(row); });
         });
     }
 
-    ManagerListSize size() const { return {m_entries.size(), m_textBytes}; }
-
-    void visit(const std::function<void(const ManagerListRow&)>& visit) const {
+    // The places of the rows given, in the list's order.
+    std::vector<quint32> order() const {
         std::vector<quint32> order(m_entries.size());
         for (size_t i = 0; i < order.size(); ++i)
             order[i] = quint32(i);
@@ -222,17 +255,7 @@ public:
             }
             return compareKeys(a.pubNo.value(), b.pubNo.value(), Collation::NoCase) < 0;
         });
-        ManagerListRow fields;
-        for (const quint32 index : order) {
-            const ListEntry& entry = m_entries[index];
-            const char* bytes = reinterpret_cast<const char*>(entry.manual + ManualFields.size());
-            for (size_t field = 0; field < ManualFields.size(); ++field) {
-                fields[ManualFields[field]] = {bytes, entry.manual[field]};
-                bytes += entry.manual[field];
-            }
-            fields[ListPdfFlag] = entry.pdfFlag ? *entry.pdfFlag : std::string_view();
-            visit(fields);
-        }
+        return order;
     }
 
 private:
@@ -241,95 +264,75 @@ private:
         return value.kind == SqlValue::Kind::Text ? value.bytes : row.utf8(column);
     }
 
-    // A key that is the text of a field already kept shares its bytes.
-    SortKey keyOf(const SqlValue& value, std::string_view field) {
-        if (value.kind == SqlValue::Kind::Text)
-            return SortKey({value.kind, 0, 0, field});
-        return SortKey(m_texts.keep(value));
-    }
-
-    // The manual's fields as one record in the arena; their views into it in fields.
-    const quint32* keepManual(const QueryRow& row, const std::array<SqlValue, 9>& values,
-                              std::array<std::string_view, ManualFields.size()>& fields) {
-        constexpr std::array<int, ManualFields.size()> EnglishColumns = {0, 1, 2, 3, 5, 6, 7};
-        constexpr std::array<int, ManualFields.size()> JapaneseColumns = {0, 1, 2, 4, 5, 6, 7};
-        const std::array<int, ManualFields.size()>& columns = m_japanese ? JapaneseColumns : EnglishColumns;
-        for (size_t field = 0; field < fields.size(); ++field)
-            fields[field] = textOf(row, columns[field], values[size_t(columns[field])]);
-        const size_t bytes = textBytes(fields);
-        auto* const record =
-            reinterpret_cast<quint32*>(m_texts.allocate(sizeof(quint32) * fields.size() + bytes));
-        char* at = reinterpret_cast<char*>(record + fields.size());
-        for (size_t field = 0; field < fields.size(); ++field) {
-            record[field] = quint32(fields[field].size());
-            std::memcpy(at, fields[field].data(), fields[field].size());
-            fields[field] = {at, fields[field].size()};
-            at += fields[field].size();
-        }
-        return record;
-    }
-
-    static size_t textBytes(const std::array<std::string_view, ManualFields.size()>& fields) {
-        size_t bytes = 0;
-        for (const std::string_view field : fields)
-            bytes += field.size();
-        return bytes;
-    }
-
     void addManual(const QueryRow& row) {
         std::array<SqlValue, 9> values;
         for (size_t column = 0; column < values.size(); ++column)
             values[column] = row.stored(int(column));
-        std::array<std::string_view, ManualFields.size()> fields;
+        ManagerListRow fields;
+        // Converting a value to its text changes the value the row holds: the keys are kept first.
         ListEntry entry;
-        entry.manual = keepManual(row, values, fields);
-        const size_t manualBytes = textBytes(fields);
-        entry.pubNo = keyOf(values[0], fields[0]);
-        if (m_japanese) {
-            entry.year = SortKey(m_texts.keep(values[3]));
-            entry.kubun = keyOf(values[4], fields[3]);
-        } else {
-            entry.year = keyOf(values[3], fields[3]);
-        }
-        // A left join of both tables: one entry for each pair of matching rows.
-        m_types.join(values[0], [&](size_t type) {
-            m_orders.join(values[8], [&](size_t order) {
-                ListEntry& joined = m_entries.emplace_back(entry);
-                m_textBytes += manualBytes;
-                if (type != KeyIndex::NoRow) {
-                    joined.pdfFlag = &m_pdfFlags[type];
-                    m_textBytes += m_pdfFlags[type].size();
-                }
-                if (order != KeyIndex::NoRow)
-                    joined.order = &m_orderNumbers[order];
+        entry.pubNo = SortKey(m_texts.keep(values[0]));
+        entry.year = SortKey(m_texts.keep(values[3]));
+        if (m_japanese)
+            entry.kubun = SortKey(m_texts.keep(values[4]));
+        const SqlValue typeKey = entry.pubNo.value();
+        const SqlValue modelKey = m_texts.keep(values[8]);
+        fields[ListPubNo] = textOf(row, 0, values[0]);
+        fields[ListInsPath] = textOf(row, 1, values[1]);
+        fields[ListModelDesc] = textOf(row, 2, values[2]);
+        fields[ListYearOrClass] = m_japanese ? textOf(row, 4, values[4]) : textOf(row, 3, values[3]);
+        fields[ListLanguage] = textOf(row, 5, values[5]);
+        fields[ListAdjustFlag] = textOf(row, 6, values[6]);
+        fields[ListVersion] = textOf(row, 7, values[7]);
+        // A left join of both tables: one row for each pair of matching rows.
+        m_types.join(typeKey, [&](quint32 type) {
+            m_orders.join(modelKey, [&](quint32 order) {
+                fields[ListPdfFlag] = type != KeyIndex::NoRow ? m_pdfFlags[type] : std::string_view();
+                entry.order = order != KeyIndex::NoRow ? &m_orderNumbers[order] : nullptr;
+                m_entries.push_back(entry);
+                m_reading.row(fields);
             });
         });
     }
 
     const bool m_japanese;
+    const ManagerListReading& m_reading;
     TextArena m_texts;
     KeyIndex m_types;
     std::vector<std::string_view> m_pdfFlags;
     KeyIndex m_orders;
     std::vector<SqlValue> m_orderNumbers;
     std::vector<ListEntry> m_entries;
-    size_t m_textBytes = 0; // of every field of every entry
 };
 
 } // namespace
 
-bool ReadManagerListRows(clsMDB& db, bool japanese, const std::function<void(const ManagerListRow&)>& visit) {
-    return ReadManagerListRows(db, japanese, {}, visit);
-}
-
-bool ReadManagerListRows(clsMDB& db, bool japanese, const std::function<void(const ManagerListSize&)>& size,
-                         const std::function<void(const ManagerListRow&)>& visit) {
-    ListBuilder builder(japanese);
+bool ReadManagerListRows(clsMDB& db, bool japanese, const ManagerListReading& reading,
+                         std::vector<quint32>& order) {
+    ListBuilder builder(japanese, reading);
     if (!builder.read(db))
         return false;
-    if (size)
-        size(builder.size());
-    builder.visit(visit);
+    order = builder.order();
+    return true;
+}
+
+bool ReadManagerListRows(clsMDB& db, bool japanese, const std::function<void(const ManagerListRow&)>& visit) {
+    std::vector<std::array<std::string, ManagerListFieldCount>> rows;
+    ManagerListReading reading;
+    reading.row = [&rows](const ManagerListRow& row) {
+        std::array<std::string, ManagerListFieldCount>& kept = rows.emplace_back();
+        for (size_t field = 0; field < kept.size(); ++field)
+            kept[field] = row[field];
+    };
+    std::vector<quint32> order;
+    if (!ReadManagerListRows(db, japanese, reading, order))
+        return false;
+    ManagerListRow fields;
+    for (const quint32 at : order) {
+        for (size_t field = 0; field < fields.size(); ++field)
+            fields[field] = rows[at][field];
+        visit(fields);
+    }
     return true;
 }
 

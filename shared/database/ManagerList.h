@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QtGlobal>
 #include <array>
 #include <functional>
 #include <string_view>
+#include <vector>
 
 namespace marvek::shared {
 
@@ -29,15 +31,19 @@ using ManagerListRow = std::array<std::string_view, ManagerListFieldCount>;
 //         LEFT JOIN M_order MO ON MM.Model_ID = MO.Model_ID ORDER BY OrderNo, Year[, Kubun], MM.Pub_No
 // with the engine's comparisons and collations, but joined and sorted here from one plain scan of each
 // table (the engine's join and sorter are most of the manager's start on a long list). The fields are
-// the values' texts in UTF-8 (NULL an empty text) and last until visit returns. False when a read fails.
+// the values' texts in UTF-8 (NULL an empty text) and last until the visit returns. False when a read
+// fails.
 bool ReadManagerListRows(clsMDB& db, bool japanese, const std::function<void(const ManagerListRow&)>& visit);
 
-// How long the list is, told before its first row: the rows, and the bytes of all their fields.
-struct ManagerListSize {
-    size_t rows = 0;
-    size_t textBytes = 0;
+// The list in one pass, for a caller that keeps it: the rows as they are read (not yet in the list's
+// order), then the order. expect, when set, is told before the first row about how many rows come.
+struct ManagerListReading {
+    std::function<void(size_t rows)> expect;
+    std::function<void(const ManagerListRow&)> row;
 };
-bool ReadManagerListRows(clsMDB& db, bool japanese, const std::function<void(const ManagerListSize&)>& size,
-                         const std::function<void(const ManagerListRow&)>& visit);
+// order[i] is the place, in reading order, of the list's row i. When it returns false the rows it gave
+// are not the list and must be dropped.
+bool ReadManagerListRows(clsMDB& db, bool japanese, const ManagerListReading& reading,
+                         std::vector<quint32>& order);
 
 } // namespace marvek::shared

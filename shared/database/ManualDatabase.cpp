@@ -335,12 +335,11 @@ int ManualDatabase::CountInstalledManuals() {
 }
 
 bool ManualDatabase::ReadManagerList(const std::function<void(const ManagerListRow&)>& row) {
-    return ReadManagerList({}, row);
+    return ReadManagerListRows(Database, m_ctx.LanguageCode == QLatin1String("11"), row);
 }
 
-bool ManualDatabase::ReadManagerList(const std::function<void(const ManagerListSize&)>& size,
-                                     const std::function<void(const ManagerListRow&)>& row) {
-    return ReadManagerListRows(Database, m_ctx.LanguageCode == QLatin1String("11"), size, row);
+bool ManualDatabase::ReadManagerList(const ManagerListReading& reading, std::vector<quint32>& order) {
+    return ReadManagerListRows(Database, m_ctx.LanguageCode == QLatin1String("11"), reading, order);
 }
 
 bool ManualDatabase::UpdateManualMemo(const QString& pubNo, const QString& memo) {

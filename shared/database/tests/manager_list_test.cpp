@@ -41,25 +41,37 @@ std::vector<Row> engineList(clsMDB& db, bool japanese) {
     return rows;
 }
 
-// The list as the suite reads it; the size it tells first must be that of the rows that follow.
+// The list as the suite reads it, put in its order. The rows come in one pass, after the count of
+// manuals that sizes them; the order names each of them once.
 std::vector<Row> suiteList(clsMDB& db, bool japanese) {
-    std::vector<Row> rows;
-    std::optional<ManagerListSize> told;
-    size_t bytes = 0;
-    const auto size = [&](const ManagerListSize& size) {
-        EXPECT_FALSE(told) << "the size is told once";
-        EXPECT_TRUE(rows.empty()) << "the size is told before the rows";
-        told = size;
+    std::vector<Row> read;
+    std::optional<size_t> told;
+    ManagerListReading reading;
+    reading.expect = [&](size_t rows) {
+        EXPECT_FALSE(told) << "the count is told once";
+        EXPECT_TRUE(read.empty()) << "the count is told before the rows";
+        told = rows;
     };
-    EXPECT_TRUE(ReadManagerListRows(db, japanese, size, [&](const ManagerListRow& row) {
-        for (const std::string_view field : row)
-            bytes += field.size();
-        rows.push_back({std::string(row[ListPubNo]), std::string(row[ListInsPath]),
+    reading.row = [&](const ManagerListRow& row) {
+        read.push_back({std::string(row[ListPubNo]), std::string(row[ListInsPath]),
                         std::string(row[ListModelDesc]), std::string(row[ListYearOrClass]),
                         std::string(row[ListLanguage]), std::string(row[ListAdjustFlag]),
                         std::string(row[ListPdfFlag]), std::string(row[ListVersion])});
-    }));
-    EXPECT_TRUE(told && told->rows == rows.size() && told->textBytes == bytes);
+    };
+    std::vector<quint32> order;
+    EXPECT_TRUE(ReadManagerListRows(db, japanese, reading, order));
+    EXPECT_TRUE(told && *told <= read.size()) << "each manual gives a row at least";
+    std::vector<Row> rows;
+    std::vector<bool> taken(read.size());
+    for (const quint32 at : order) {
+        if (at >= read.size() || taken[at]) {
+            ADD_FAILURE() << "the order names a row twice or one not read";
+            return {};
+        }
+        taken[at] = true;
+        rows.push_back(read[at]);
+    }
+    EXPECT_EQ(rows.size(), read.size()) << "the order names every row";
     return rows;
 }
 
