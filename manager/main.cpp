@@ -1,8 +1,5 @@
 #include "manager/window/ManagerMain.h"
 
-#include <QApplication>
-
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    return marvek::manager::Main();
+    return marvek::manager::Main(argc, argv);
 }

@@ -14,17 +14,28 @@ Platform::Platform(Machine machine, std::unique_ptr<UserInterface> ui, std::uniq
 }
 
 std::unique_ptr<Platform> Platform::fromEnvironment() {
+    QString refusal;
+    std::unique_ptr<Platform> platform = enter(refusal);
+    if (!platform)
+        showRefusal(refusal);
+    return platform;
+}
+
+std::unique_ptr<Platform> Platform::enter(QString& refusal) {
     Machine machine = Machine::fromEnvironment();
-    if (const QString refusal = enterMachine(machine); !refusal.isEmpty()) {
-        std::fprintf(stderr, "%s\n", qPrintable(refusal));
-        createUserInterface(machine)->messageBox(refusal, mb::OKOnly | mb::Critical,
-                                                 QStringLiteral("Marvek"));
+    refusal = enterMachine(machine);
+    if (!refusal.isEmpty())
         return nullptr;
-    }
     MachineSetup(machine).ensure();
     DesktopEntries::sweep();
     auto ui = createUserInterface(machine);
     return std::make_unique<Platform>(std::move(machine), std::move(ui), RealClock::fromEnvironment());
+}
+
+void Platform::showRefusal(const QString& refusal) {
+    std::fprintf(stderr, "%s\n", qPrintable(refusal));
+    createUserInterface(Machine::fromEnvironment())
+        ->messageBox(refusal, mb::OKOnly | mb::Critical, QStringLiteral("Marvek"));
 }
 
 } // namespace marvek::platform

@@ -25,6 +25,10 @@ public:
     // entries of shortcuts that are gone are withdrawn. Null, after a box and a line on the error output,
     // when the machine is shared by a group this user is not in (enterMachine): nothing was written then.
     static std::unique_ptr<Platform> fromEnvironment();
+    // The same for a program that settles its machine before its window system starts: on a refusal,
+    // null and why in refusal, for showRefusal() once the window system runs.
+    static std::unique_ptr<Platform> enter(QString& refusal);
+    static void showRefusal(const QString& refusal);
 
     const Machine& machine() const { return m_machine; }
     const Registry& registry() const { return m_registry; }

@@ -11,10 +11,8 @@ namespace marvek::manager {
 
 namespace {
 
-ManagerStartOutcome endWithBox(ManagerContext& ctx, const char* text) {
-    ctx.os().ui().messageBox(QLatin1String(text), platform::mb::Exclamation, QLatin1String(ManagerTitle));
-    EndManager(ctx);
-    return ManagerStartOutcome::End;
+ManagerStartCheck refuse(const char* text) {
+    return {ManagerStartOutcome::End, text};
 }
 
 QString readHklm(const ManagerContext& ctx, const char* key) {
@@ -25,15 +23,23 @@ QString readHklm(const ManagerContext& ctx, const char* key) {
 } // namespace
 
 ManagerStartOutcome StartManager(ManagerContext& ctx, const QString& programFolder, bool previousInstance) {
+    const ManagerStartCheck check = CheckManagerStart(ctx, programFolder, previousInstance);
+    if (check.refusal)
+        EndManagerWithBox(ctx, check.refusal);
+    return check.outcome;
+}
+
+ManagerStartCheck CheckManagerStart(ManagerContext& ctx, const QString& programFolder,
+                                    bool previousInstance) {
     if (previousInstance) {
         EndManager(ctx);
-        return ManagerStartOutcome::End;
+        return {};
     }
     ctx.shared.setProgramFolder(programFolder);
     if (!ctx.os().files().fileExists(ctx.shared.SysParameterPath))
-        return endWithBox(ctx, "System Parameter File None");
+        return refuse("System Parameter File None");
     if (!shared::LoadSysParameters(ctx.shared))
-        return endWithBox(ctx, "No System Data");
+        return refuse("No System Data");
     ctx.shared.LanguageCode = shared::GetLanguageCode(ctx.shared);
     ctx.ViewerExePath = readHklm(ctx, shared::ViewerKey) + QStringLiteral("\\Pagora.exe");
     ctx.shared.ManualLinkDir = readHklm(ctx, shared::ManualLinkKey);
@@ -42,8 +48,13 @@ ManagerStartOutcome StartManager(ManagerContext& ctx, const QString& programFold
     shared::RestoreDatabaseBackup(ctx.shared, ctx.shared.ManualLinkDir,
                                   ctx.shared.systemParameters.DTX3_MDB_NAME);
     if (!ctx.db.Database.Pcls_MdbOpen(ctx.DatabasePath))
-        return endWithBox(ctx, NoDatabase);
-    return ManagerStartOutcome::ShowWindow;
+        return refuse(NoDatabase);
+    return {ManagerStartOutcome::ShowWindow, nullptr};
+}
+
+void EndManagerWithBox(ManagerContext& ctx, const char* refusal) {
+    ctx.os().ui().messageBox(QLatin1String(refusal), platform::mb::Exclamation, QLatin1String(ManagerTitle));
+    EndManager(ctx);
 }
 
 void EndManager(ManagerContext& ctx) {

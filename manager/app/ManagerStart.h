@@ -19,6 +19,17 @@ enum class ManagerStartOutcome {
 // programFolder is the Windows path of the running program's folder (no trailing "\").
 ManagerStartOutcome StartManager(ManagerContext& ctx, const QString& programFolder, bool previousInstance);
 
+// The start routine without its box, for a program that starts before its window system: ShowWindow;
+// End after EndManager; or End with the box that ends it still to show (refusal, under ManagerTitle),
+// the caller then ending with EndManager.
+struct ManagerStartCheck {
+    ManagerStartOutcome outcome = ManagerStartOutcome::End;
+    const char* refusal = nullptr;
+};
+ManagerStartCheck CheckManagerStart(ManagerContext& ctx, const QString& programFolder, bool previousInstance);
+// The box of a refusal, then EndManager.
+void EndManagerWithBox(ManagerContext& ctx, const char* refusal);
+
 // Releases the database; the caller then ends the program.
 void EndManager(ManagerContext& ctx);
 

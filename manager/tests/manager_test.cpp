@@ -470,6 +470,48 @@ TEST_F(ManagerWindowTest, TextsFollowTheLanguageTheFilterHintToo) {
     }
 }
 
+// The program as a technician starts it: the list, read while the window system starts, shows in its
+// order (the first row is the one the display button acts on: a PDF manual whose file is gone gets its
+// box and its mark); a start that cannot open the database says so in its box and ends.
+TEST_F(ManagerFixture, ProgramShowsTheListInItsOrderOrSaysWhyItCannot) {
+    installManager(Rows);
+    ASSERT_TRUE(QFile::copy(BuildPath("MANDEX_EXE"), temp().host(q("C:\\ManualLink\\Mandex.exe"))));
+    const QString uiLog = temp().root() + q("/ui.log");
+    const QString script = temp().root() + q("/script.txt");
+    ASSERT_TRUE(temp().writeFile(q("C:\\script.txt"), "frmMmpMain B_Display\nfrmMmpMain B_End\n"));
+    const ScopedEnvironment environment[3] = {
+        {"MARVEK_UI_LOG", uiLog.toUtf8()},
+        {"MARVEK_SCREEN_SCRIPT", temp().host(q("C:\\script.txt")).toUtf8()},
+        {"MARVEK_UI_SCRIPT", nullptr}};
+    const auto run = [&] {
+        QFile::remove(uiLog);
+        const std::unique_ptr<platform::ChildProcess> program =
+            ctx.os().processes().start(q("C:\\ManualLink\\Mandex.exe"), platform::WindowMode::Normal);
+        EXPECT_TRUE(program &&
+                    QTest::qWaitFor([&] { return program->exitCode() != platform::STILL_ACTIVE; }, 20000));
+        QFile log(uiLog);
+        return std::pair(program ? program->exitCode() : 1u,
+                         log.open(QIODevice::ReadOnly) ? QString::fromUtf8(log.readAll()) : QString());
+    };
+
+    const auto [shown, shownBoxes] = run();
+    EXPECT_EQ(shown, 0u);
+    EXPECT_EQ(shownBoxes.count(u'\n'), 1) << qPrintable(shownBoxes);
+    EXPECT_TRUE(shownBoxes.contains(message(81))) << qPrintable(shownBoxes);
+    ASSERT_EQ(start(), manager::ManagerStartOutcome::ShowWindow);
+    EXPECT_EQ(ctx.db.FindInstalledManual(q("BRM00EN")), 0);
+    EXPECT_EQ(ctx.db.CurrentManual.Adjust_flg, q("1")) << "the first row of the list";
+    EXPECT_EQ(ctx.db.FindInstalledManual(q("RM011EN")), 0);
+    EXPECT_EQ(ctx.db.CurrentManual.Adjust_flg, q("0"));
+    manager::EndManager(ctx);
+
+    ASSERT_TRUE(QFile::remove(temp().host(DatabasePath)));
+    const auto [refused, refusedBoxes] = run();
+    EXPECT_EQ(refused, 0u);
+    EXPECT_EQ(refusedBoxes,
+              q("%1\t48\t%2\t1\tdefault\n").arg(q(manager::ManagerTitle), q(manager::NoDatabase)));
+}
+
 TEST_F(ManagerWindowTest, SecondProgramEndsAtOnce) {
     prepare(manualRow("A0010EN", "0"));
     // The installed manager with its SysDir.

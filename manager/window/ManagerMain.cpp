@@ -14,27 +14,39 @@
 
 namespace marvek::manager {
 
-int Main() {
-    const std::unique_ptr<platform::Platform> os = platform::Platform::fromEnvironment();
-    if (!os)
+int Main(int argc, char** argv) {
+    // The machine, the marks of the running program and the start routine come before the window
+    // system, so that the list is read while the window system starts and the window builds its
+    // controls; their boxes wait for it.
+    QString refusal;
+    const std::unique_ptr<platform::Platform> os = platform::Platform::enter(refusal);
+    if (!os) {
+        const QApplication app(argc, argv);
+        platform::Platform::showRefusal(refusal);
         return 1;
+    }
     const platform::InstanceLock instance(os->machine(), QStringLiteral("Mandex"));
     // Tells the installers of every user of the machine that the manager runs (IsManagerClosed).
     const platform::ProgramMark running(os->machine(), platform::ProgramMark::ofThisProgram(),
                                         platform::ProgramMark::Kind::Shared);
-    const QString programFolder = platform::programFolder(os->machine());
-    const std::unique_ptr<platform::ScreenScript> script = platform::ScreenScript::fromEnvironment();
-
     ManagerContext ctx(*os);
-    if (StartManager(ctx, programFolder, instance.previousInstance()) == ManagerStartOutcome::End)
-        return 0;
-    // The list is read while the window builds its controls and loads its fonts; without a thread to
-    // spare the window reads it itself.
+    const ManagerStartCheck start =
+        CheckManagerStart(ctx, platform::programFolder(os->machine()), instance.previousInstance());
+    // Without a thread to spare the window reads the list itself.
     std::future<ManagerList> list;
-    try {
-        list = std::async(std::launch::async, [&ctx] { return LoadManagerList(ctx); });
-    } catch (const std::system_error&) {
+    if (start.outcome == ManagerStartOutcome::ShowWindow) {
+        try {
+            list = std::async(std::launch::async, [&ctx] { return LoadManagerList(ctx); });
+        } catch (const std::system_error&) {
+        }
     }
+
+    QApplication app(argc, argv);
+    if (start.refusal)
+        EndManagerWithBox(ctx, start.refusal);
+    if (start.outcome == ManagerStartOutcome::End)
+        return 0;
+    const std::unique_ptr<platform::ScreenScript> script = platform::ScreenScript::fromEnvironment();
     bool ended = false;
     frmMmpMain window(
         ctx,
