@@ -24,6 +24,7 @@
 #include <QSettings>
 #include <QTableView>
 #include <QTest>
+#include <QToolButton>
 #include <future>
 #include <gtest/gtest.h>
 
@@ -408,6 +409,7 @@ TEST_F(ManagerWindowTest, CheckFilterDeleteSortAndRememberedLayout) {
         // The check lists the manuals again: D0010EN was marked before and is still missing, so it goes.
         form.button("B_CheckUpdate")->click();
         EXPECT_EQ(listed(), (QStringList{"A0010EN", "B0010EN", "C0010EN"}));
+        EXPECT_EQ(form.T_Filter()->findChild<QToolButton*>(), nullptr) << "no clear button before any text";
         // The grid lists only the matching manuals; the first of them is selected, and without any the
         // buttons for one manual are disabled (the check still covers every manual).
         for (const auto& [filter, expected] : std::vector<std::pair<QString, QStringList>>{
@@ -438,7 +440,10 @@ TEST_F(ManagerWindowTest, CheckFilterDeleteSortAndRememberedLayout) {
         form.button("B_Delete")->click();
         EXPECT_EQ(listed(), QStringList{});
         EXPECT_FALSE(form.button("B_Delete")->isEnabled());
-        form.T_Filter()->clear();
+        // The filter's clear button came with its first text.
+        auto* const clear = form.T_Filter()->findChild<QToolButton*>();
+        ASSERT_NE(clear, nullptr);
+        clear->click();
         EXPECT_EQ(listed(), (QStringList{"A0010EN", "C0010EN"}));
         // A header click sorts by its column, a second click the other way.
         view->horizontalHeader()->sectionClicked(5);

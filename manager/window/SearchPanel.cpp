@@ -1,5 +1,6 @@
 #include "manager/window/SearchPanel.h"
 
+#include "shared/forms/ClearButton.h"
 #include "shared/forms/LanguageFont.h"
 
 #include <QKeyEvent>
@@ -17,7 +18,7 @@ SearchPanel::SearchPanel(ManagerContext& ctx, QWidget* parent)
     m_field = new QLineEdit(this);
     m_field->setObjectName(QStringLiteral("T_Search"));
     m_field->setPlaceholderText(m_texts.field);
-    m_field->setClearButtonEnabled(true);
+    shared::ClearButtonOnFirstText(*m_field);
     m_progress = new QProgressBar(this);
     m_progress->setObjectName(QStringLiteral("P_Indexing"));
     m_progress->setVisible(false);

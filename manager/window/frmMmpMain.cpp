@@ -3,6 +3,7 @@
 #include "manager/app/ManagerActions.h"
 #include "manager/app/ManagerStart.h"
 #include "manager/window/SearchPanel.h"
+#include "shared/forms/ClearButton.h"
 #include "shared/forms/LanguageFont.h"
 #include "shared/forms/frmTransaction.h"
 #include "shared/grid/vaSpread.h"
@@ -43,7 +44,7 @@ frmMmpMain::frmMmpMain(ManagerContext& ctx, std::function<void()> onEnd, std::fu
     m_memo->setObjectName(QStringLiteral("T_Memo"));
     m_filter = new QLineEdit(this);
     m_filter->setObjectName(QStringLiteral("T_Filter"));
-    m_filter->setClearButtonEnabled(true);
+    shared::ClearButtonOnFirstText(*m_filter);
     m_grid = new shared::vaSpread(this);
     m_grid->setObjectName(QStringLiteral("vaSpread"));
     m_grid->setMinimumSize(720, 360);
