@@ -1,6 +1,7 @@
 #include "platform/TextCodec.h"
 
 #include <QtEndian>
+#include <algorithm>
 #include <cerrno>
 #include <iconv.h>
 #include <memory>
@@ -110,6 +111,27 @@ bool convertAll(iconv_t cd, const char* input, size_t inputSize, QByteArray& out
     return true;
 }
 
+// The code pages whose bytes below 0x80 are ASCII in iconv's tables: a text of only such bytes decodes
+// as Latin-1 without a converter (opening one is most of the cost of a short text).
+bool asciiCompatible(int codePage) {
+    switch (codePage) {
+    case CodePageUtf8:
+    case 874:
+    case 932:
+    case 936:
+    case 949:
+    case 950:
+        return true;
+    default:
+        return codePage >= 1250 && codePage <= 1258;
+    }
+}
+
+bool isAscii(const QByteArray& bytes) {
+    return std::all_of(bytes.begin(), bytes.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
 void appendUtf16Le(QByteArray& output, char16_t unit) {
     output.append(char(unit & 0xFF));
     output.append(char(unit >> 8));
@@ -120,6 +142,8 @@ void appendUtf16Le(QByteArray& output, char16_t unit) {
 QString decodeCodePage(const QByteArray& bytes, int codePage) {
     if (bytes.isEmpty())
         return {};
+    if (asciiCompatible(codePage) && isAscii(bytes))
+        return QString::fromLatin1(bytes);
     const auto converter = openConverter(codePage, true);
     if (!converter)
         return QString::fromLatin1(bytes);

@@ -31,6 +31,20 @@ TEST(TextCodec, Utf16LittleEndian) {
     EXPECT_EQ(decodeUtf16Le(QByteArray("A\0B", 3)), QString("A") + QChar(0xFFFD)); // odd trailing byte
 }
 
+// An ASCII text of an ASCII-based code page skips the converter: each such page must give every ASCII
+// byte as itself through the converter too (a byte above 0x7F beside it takes the converter's way).
+TEST(TextCodec, AsciiDecodesAsItselfInEveryAnsiCodePage) {
+    for (const int codePage :
+         {874, 932, 936, 949, 950, 1250, 1251, 1252, 1253, 1254, 1255, 1256, 1257, 1258, int(CodePageUtf8)}) {
+        QByteArray ascii;
+        for (int byte = 0; byte < 0x80; ++byte)
+            ascii.append(char(byte));
+        const QString converted = decodeCodePage(ascii + "\xff", codePage);
+        EXPECT_EQ(converted.left(0x80), QString::fromLatin1(ascii)) << codePage;
+        EXPECT_EQ(decodeCodePage(ascii, codePage), QString::fromLatin1(ascii)) << codePage;
+    }
+}
+
 // Each code page decodes as Windows does and encodes back. Code pages 1255 and 1258 hold a base letter back
 // until they know whether a combining mark follows: the last character of a text must still come out.
 TEST(TextCodec, AnsiCodePagesDecodeAsWindowsAndKeepTheLastCharacter) {
