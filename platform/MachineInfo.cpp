@@ -111,16 +111,23 @@ int MachineInfo::ansiCodePage() const {
 }
 
 std::optional<OsVersion> MachineInfo::osVersion() const {
+    // One reading of the file for all its values.
+    const PrivateProfileFile file(m_file, CodePageUtf8);
     const QString system = QStringLiteral("System");
-    if (value(system, QStringLiteral("OsVersionFails")) == u"1")
+    const auto value = [&file, &system](const char* key, const QString& fallback = {}) {
+        QString buffer;
+        const int length = file.getString(system, QLatin1String(key), fallback, buffer, 256);
+        return buffer.left(length);
+    };
+    if (value("OsVersionFails") == u"1")
         return std::nullopt;
     // An empty CSDVersion is meaningful (no service pack); only a missing one falls back.
-    OsVersion version{5, 1, value(system, QStringLiteral("CSDVersion"), QStringLiteral("Service Pack 3"))};
+    OsVersion version{5, 1, value("CSDVersion", QStringLiteral("Service Pack 3"))};
     bool ok = false;
-    const uint major = value(system, QStringLiteral("MajorVersion")).toUInt(&ok);
+    const uint major = value("MajorVersion").toUInt(&ok);
     if (ok)
         version.major = major;
-    const uint minor = value(system, QStringLiteral("MinorVersion")).toUInt(&ok);
+    const uint minor = value("MinorVersion").toUInt(&ok);
     if (ok)
         version.minor = minor;
     return version;

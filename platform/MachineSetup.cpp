@@ -171,10 +171,10 @@ bool MachineSetup::isComplete() const {
     }
     // A key that is there, even empty, counts: the reader's default stands out by a marker.
     const QString marker = QStringLiteral("\x01missing");
+    const PrivateProfileFile machineIni(m_machine.machineIniFile(), CodePageUtf8);
     for (const IniValue& entry : machineIniDefaults()) {
         QString buffer;
-        const int length = getPrivateProfileString(entry.section, entry.key, marker, buffer, 256,
-                                                   m_machine.machineIniFile(), CodePageUtf8);
+        const int length = machineIni.getString(entry.section, entry.key, marker, buffer, 256);
         if (buffer.left(length) == marker)
             return false;
     }

@@ -87,11 +87,22 @@ int getPrivateProfileString(const QString& section, const QString& key, const QS
         buffer.clear();
         return 0;
     }
-    bool exists = false;
-    const QString text = readProfileText(hostFile, codePage, exists);
+    return PrivateProfileFile(hostFile, codePage).getString(section, key, defaultValue, buffer, bufferSize);
+}
+
+PrivateProfileFile::PrivateProfileFile(const QString& hostFile, int codePage)
+    : m_text(readProfileText(hostFile, codePage, m_exists)) {
+}
+
+int PrivateProfileFile::getString(const QString& section, const QString& key, const QString& defaultValue,
+                                  QString& buffer, int bufferSize) const {
+    if (bufferSize <= 0) {
+        buffer.clear();
+        return 0;
+    }
     std::optional<QString> value;
-    if (exists)
-        value = findValue(text, section, key);
+    if (m_exists)
+        value = findValue(m_text, section, key);
     if (!value) {
         QStringView fallback(defaultValue);
         while (!fallback.isEmpty() && isBlank(fallback.back()))

@@ -20,4 +20,19 @@ namespace marvek::platform {
 int getPrivateProfileString(const QString& section, const QString& key, const QString& defaultValue,
                             QString& buffer, int bufferSize, const QString& hostFile, int codePage);
 
+// An INI file read once, for several values: each as getPrivateProfileString gives it from the file as
+// it was when read.
+class PrivateProfileFile {
+public:
+    PrivateProfileFile(const QString& hostFile, int codePage);
+
+    bool exists() const { return m_exists; }
+    int getString(const QString& section, const QString& key, const QString& defaultValue, QString& buffer,
+                  int bufferSize) const;
+
+private:
+    bool m_exists = false; // before m_text, which sets it
+    QString m_text;
+};
+
 } // namespace marvek::platform

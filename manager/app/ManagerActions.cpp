@@ -27,21 +27,29 @@ void box(ManagerContext& ctx, const QString& text, const QString& title) {
 } // namespace
 
 ManagerTexts LoadManagerTexts(ManagerContext& ctx) {
+    const shared::MessageFile file(ctx.shared);
+    const auto message = [&file](int number) {
+        return file.message(QStringLiteral("MESSAGE"), number);
+    };
     ManagerTexts texts;
-    texts.Caption = message(ctx, 43);
+    texts.Caption = message(43);
     ctx.shared.AppTitle = texts.Caption;
-    texts.L_MainTitle = message(ctx, 45);
-    texts.L_MemoTitle = message(ctx, 46);
-    texts.B_MemoUpdate = message(ctx, 47);
-    texts.B_Display = message(ctx, 39);
-    texts.B_Delete = message(ctx, 40);
-    texts.B_CheckUpdate = message(ctx, 41);
-    texts.B_End = message(ctx, 42);
-    texts.headers = {QStringLiteral("PubNo"), QStringLiteral("InsPath"), message(ctx, 35),
-                     message(ctx, 37),        message(ctx, 38),          message(ctx, 68),
-                     message(ctx, 69),        QStringLiteral("Pdf_flg")};
-    texts.FilterHint = shared::ReadMessage(ctx.shared, QLatin1String(shared::SuiteTextSection),
-                                           QStringLiteral("FilterHint"));
+    texts.L_MainTitle = message(45);
+    texts.L_MemoTitle = message(46);
+    texts.B_MemoUpdate = message(47);
+    texts.B_Display = message(39);
+    texts.B_Delete = message(40);
+    texts.B_CheckUpdate = message(41);
+    texts.B_End = message(42);
+    texts.headers = {QStringLiteral("PubNo"),
+                     QStringLiteral("InsPath"),
+                     message(35),
+                     message(37),
+                     message(38),
+                     message(68),
+                     message(69),
+                     QStringLiteral("Pdf_flg")};
+    texts.FilterHint = file.read(QLatin1String(shared::SuiteTextSection), QStringLiteral("FilterHint"));
     return texts;
 }
 

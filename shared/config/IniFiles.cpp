@@ -1,7 +1,5 @@
 #include "shared/config/IniFiles.h"
 
-#include "platform/PrivateProfile.h"
-
 namespace marvek::shared {
 
 QString TrimBlanks(const QString& text) {
@@ -14,23 +12,34 @@ QString TrimBlanks(const QString& text) {
     return text.mid(first, last - first);
 }
 
-QString ReadIniText(const SharedContext& ctx, const QString& file, const QString& section,
-                    const QString& key) {
-    if (!ctx.os.files().fileExists(file))
+IniFile::IniFile(const SharedContext& ctx, const QString& file) {
+    if (ctx.os.files().fileExists(file))
+        m_file.emplace(ctx.os.machine().toHost(file), ctx.os.machineInfo().ansiCodePage());
+}
+
+QString IniFile::text(const QString& section, const QString& key) const {
+    if (!m_file)
         return {};
-    const QString hostFile = ctx.os.machine().toHost(file);
     QString buffer;
-    const int copied = platform::getPrivateProfileString(section, key, QString(), buffer, IniValueBufferSize,
-                                                         hostFile, ctx.os.machineInfo().ansiCodePage());
+    const int copied = m_file->getString(section, key, QString(), buffer, IniValueBufferSize);
     if (copied <= 0)
         return {};
     const qsizetype nul = buffer.indexOf(QChar(0));
     return nul < 0 ? buffer : buffer.left(nul);
 }
 
+QString IniFile::value(const QString& section, const QString& key) const {
+    return TrimBlanks(text(section, key));
+}
+
+QString ReadIniText(const SharedContext& ctx, const QString& file, const QString& section,
+                    const QString& key) {
+    return IniFile(ctx, file).text(section, key);
+}
+
 QString ReadIniValue(const SharedContext& ctx, const QString& file, const QString& section,
                      const QString& key) {
-    return TrimBlanks(ReadIniText(ctx, file, section, key));
+    return IniFile(ctx, file).value(section, key);
 }
 
 QString ReadSysParameter(const SharedContext& ctx, const QString& section, const QString& key) {

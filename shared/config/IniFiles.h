@@ -1,8 +1,10 @@
 #pragma once
 
+#include "platform/PrivateProfile.h"
 #include "shared/Context.h"
 
 #include <QString>
+#include <optional>
 
 namespace marvek::shared {
 
@@ -16,6 +18,19 @@ QString TrimBlanks(const QString& text);
 // code page: the buffer up to its first NUL, untrimmed. Empty when the file or the key is absent.
 QString ReadIniText(const SharedContext& ctx, const QString& file, const QString& section,
                     const QString& key);
+
+// An INI file (Windows path) read once, for several values: each as ReadIniText and ReadIniValue give it
+// from the file as it was when read.
+class IniFile {
+public:
+    IniFile(const SharedContext& ctx, const QString& file);
+
+    QString text(const QString& section, const QString& key) const;
+    QString value(const QString& section, const QString& key) const;
+
+private:
+    std::optional<platform::PrivateProfileFile> m_file; // none when the file is absent
+};
 
 // One value of any INI file with leading and trailing blanks removed; empty when the file or key is absent.
 QString ReadIniValue(const SharedContext& ctx, const QString& file, const QString& section,

@@ -24,26 +24,43 @@ QString EnglishMessageFilePath(const SharedContext& ctx) {
 }
 
 QString GetMessage(const SharedContext& ctx, const QString& section, int number) {
-    return ReadMessage(ctx, section, QLatin1Char('M') + formatNumber(number, 3));
+    return MessageFile(ctx).message(section, number);
 }
 
 QString ReadMessage(const SharedContext& ctx, const QString& section, const QString& key) {
-    const platform::Files& files = ctx.os.files();
-    const QString languageFile = MessageFilePath(ctx);
-    if (files.fileExists(languageFile))
-        return ReadIniText(ctx, languageFile, section, key);
-    const QString englishFile = EnglishMessageFilePath(ctx);
-    if (files.fileExists(englishFile))
-        return ReadIniText(ctx, englishFile, section, key);
-    return {};
+    return MessageFile(ctx).read(section, key);
 }
 
 QString GetCaption(const SharedContext& ctx, const QString& section, int number) {
+    return MessageFile(ctx).caption(section, number);
+}
+
+MessageFile::MessageFile(const SharedContext& ctx) : m_languageCode(ctx.LanguageCode) {
+    const platform::Files& files = ctx.os.files();
+    const QString languageFile = MessageFilePath(ctx);
+    if (files.fileExists(languageFile)) {
+        m_file.emplace(ctx, languageFile);
+        return;
+    }
+    const QString englishFile = EnglishMessageFilePath(ctx);
+    if (files.fileExists(englishFile))
+        m_file.emplace(ctx, englishFile);
+}
+
+QString MessageFile::read(const QString& section, const QString& key) const {
+    return m_file ? m_file->text(section, key) : QString();
+}
+
+QString MessageFile::message(const QString& section, int number) const {
+    return read(section, QLatin1Char('M') + formatNumber(number, 3));
+}
+
+QString MessageFile::caption(const QString& section, int number) const {
     const QString suffix = QLatin1Char('_') + formatNumber(number, 2);
-    const QString caption = ReadMessage(ctx, section, ctx.LanguageCode + suffix);
+    const QString caption = read(section, m_languageCode + suffix);
     if (!caption.isEmpty())
         return caption;
-    return ReadMessage(ctx, section, QStringLiteral("09") + suffix);
+    return read(section, QStringLiteral("09") + suffix);
 }
 
 QString CatalogueMessage(const SharedContext& ctx, int number) {

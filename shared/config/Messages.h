@@ -1,8 +1,10 @@
 #pragma once
 
 #include "shared/Context.h"
+#include "shared/config/IniFiles.h"
 
 #include <QString>
+#include <optional>
 
 namespace marvek::shared {
 
@@ -24,5 +26,20 @@ QString CatalogueMessage(const SharedContext& ctx, int number);
 QString ReadMessage(const SharedContext& ctx, const QString& section, const QString& key);
 // The manager's caption with key LanguageCode + "_" + two digits, else the key "09_" + two digits.
 QString GetCaption(const SharedContext& ctx, const QString& section, int number);
+
+// The message file of the language, or M09.ini when it is absent, read once for several texts: each as
+// ReadMessage, GetMessage and GetCaption give it from the file as it was when read.
+class MessageFile {
+public:
+    explicit MessageFile(const SharedContext& ctx);
+
+    QString read(const QString& section, const QString& key) const;
+    QString message(const QString& section, int number) const;
+    QString caption(const QString& section, int number) const;
+
+private:
+    QString m_languageCode;
+    std::optional<IniFile> m_file; // none when neither file is there
+};
 
 } // namespace marvek::shared

@@ -27,8 +27,8 @@ std::optional<qint64> toInteger(const QString& text, qint64 low, qint64 high) {
     return value;
 }
 
-bool readShort(const SharedContext& ctx, const char* section, const char* key, qint16& field) {
-    const auto value = toInteger(ReadSysParameter(ctx, QLatin1String(section), QLatin1String(key)),
+bool readShort(const IniFile& file, const char* section, const char* key, qint16& field) {
+    const auto value = toInteger(file.text(QLatin1String(section), QLatin1String(key)),
                                  std::numeric_limits<qint16>::min(), std::numeric_limits<qint16>::max());
     if (!value)
         return false;
@@ -36,8 +36,8 @@ bool readShort(const SharedContext& ctx, const char* section, const char* key, q
     return true;
 }
 
-bool readLong(const SharedContext& ctx, const char* section, const char* key, qint32& field) {
-    const auto value = toInteger(ReadSysParameter(ctx, QLatin1String(section), QLatin1String(key)),
+bool readLong(const IniFile& file, const char* section, const char* key, qint32& field) {
+    const auto value = toInteger(file.text(QLatin1String(section), QLatin1String(key)),
                                  std::numeric_limits<qint32>::min(), std::numeric_limits<qint32>::max());
     if (!value)
         return false;
@@ -45,8 +45,8 @@ bool readLong(const SharedContext& ctx, const char* section, const char* key, qi
     return true;
 }
 
-void readText(const SharedContext& ctx, const char* section, const char* key, QString& field) {
-    field = ReadSysParameter(ctx, QLatin1String(section), QLatin1String(key));
+void readText(const IniFile& file, const char* section, const char* key, QString& field) {
+    field = file.text(QLatin1String(section), QLatin1String(key));
 }
 
 // The keys of "MDB COLUMN LENGTH", in the order of SystemParameters::ColumnLengths.
@@ -57,18 +57,19 @@ constexpr const char* ColumnKeys[ColumnCount] = {"Pub_No", "Model_desc", "Model_
 
 bool LoadSysParameters(SharedContext& ctx) {
     SystemParameters& p = ctx.systemParameters;
+    const IniFile file(ctx, ctx.SysParameterPath);
     const char* info = SystemInformationSection;
-    if (!readShort(ctx, info, "LCID_Flg", p.LCID_Flg) ||
-        !readShort(ctx, info, "ShortcutIcon", p.ShortcutIcon))
+    if (!readShort(file, info, "LCID_Flg", p.LCID_Flg) ||
+        !readShort(file, info, "ShortcutIcon", p.ShortcutIcon))
         return false;
-    readText(ctx, info, "DTX3_EXE_NAME", p.DTX3_EXE_NAME);
-    readText(ctx, info, "DTX3_MDB_NAME", p.DTX3_MDB_NAME);
-    readText(ctx, info, "MCP_EXE_NAME", p.MCP_EXE_NAME);
-    if (!readLong(ctx, info, "ZIP_ExtractTime", p.ZIP_ExtractTime))
+    readText(file, info, "DTX3_EXE_NAME", p.DTX3_EXE_NAME);
+    readText(file, info, "DTX3_MDB_NAME", p.DTX3_MDB_NAME);
+    readText(file, info, "MCP_EXE_NAME", p.MCP_EXE_NAME);
+    if (!readLong(file, info, "ZIP_ExtractTime", p.ZIP_ExtractTime))
         return false;
-    readText(ctx, info, "DTX3_NEW_MDB_NAME", p.DTX3_NEW_MDB_NAME);
+    readText(file, info, "DTX3_NEW_MDB_NAME", p.DTX3_NEW_MDB_NAME);
     for (int i = 0; i < ColumnCount; ++i) {
-        if (!readShort(ctx, ColumnLengthSection, ColumnKeys[i], p.ColumnLengths[static_cast<size_t>(i)]))
+        if (!readShort(file, ColumnLengthSection, ColumnKeys[i], p.ColumnLengths[static_cast<size_t>(i)]))
             return false;
     }
     return true;

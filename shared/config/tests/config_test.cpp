@@ -96,6 +96,13 @@ TEST_F(ConfigTest, MessagesComeFromTheLanguageFileElseFromTheEnglishOne) {
     EXPECT_EQ(caption(1), q("Eins"));
     EXPECT_EQ(caption(3), q("3"));
     EXPECT_TRUE(caption(4).isEmpty());
+
+    // Read once for several texts: the texts of the file as it was then, in the same code page.
+    const MessageFile file(t.ctx);
+    writeMessages("M11.ini", "M007=changed\r\n");
+    EXPECT_EQ(file.message(q("MESSAGE"), 7), q("七"));
+    EXPECT_EQ(file.caption(q("MESSAGE"), 1), q("Eins"));
+    EXPECT_EQ(message(7), q("changed"));
 }
 
 } // namespace
