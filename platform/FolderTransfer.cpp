@@ -80,9 +80,9 @@ bool FolderTransfer::placeNewWritable(const QString& name, Placement how) {
     const QString windowsTarget = joinWindows(m_targetFolder, name);
 
     bool placed = false;
+    struct stat info {}; // after a rename, the placed file's
     if (how == Placement::Move && !m_files.injectedFailure(FileOperation::Rename, windowsSource)) {
         // A regular file only, as a copy would take: renaming a FIFO or a folder is no file's move.
-        struct stat info {};
         if (::lstat(source.constData(), &info) == 0 && S_ISREG(info.st_mode)) {
             placed = ::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(),
                                  RENAME_NOREPLACE) == 0;
@@ -101,8 +101,8 @@ bool FolderTransfer::placeNewWritable(const QString& name, Placement how) {
 
     if (m_files.injectedFailure(FileOperation::Write, windowsTarget))
         return false;
-    struct stat info {};
-    if (::lstat(target.constData(), &info) != 0)
+    // A renamed file keeps its mode; a copy is looked at.
+    if (!placed && ::lstat(target.constData(), &info) != 0)
         return false;
     return (info.st_mode & S_IWUSR) != 0 ||
            ::chmod(target.constData(), (info.st_mode & 07777) | S_IWUSR) == 0;

@@ -21,6 +21,7 @@
 #include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <unordered_map>
 #include <utility>
 
 namespace marvek::platform {
@@ -316,9 +317,12 @@ private:
     // Makes the folder of the first count components current, creating what is missing.
     std::optional<Failure> enterFolder(const QStringList& components, qsizetype count, const QString& name) {
         const QStringList wanted = components.mid(0, count);
-        if (m_current.isValid() && wanted == m_currentComponents)
+        const QString requested = wanted.join(u'/'); // a component holds no separator
+        if (const auto open = m_openFolders.find(requested); open != m_openFolders.end()) {
+            m_current = &open->second;
             return std::nullopt;
-        m_current.reset();
+        }
+        m_current = nullptr;
         UniqueFd folder(::dup(m_root.get()));
         QString key;
         for (const QString& component : wanted) {
@@ -341,16 +345,16 @@ private:
         }
         if (!folder.isValid())
             return writeFailed(name);
-        m_current = std::move(folder);
-        m_currentKey = key;
-        m_currentComponents = wanted;
+        if (m_openFolders.size() >= MaxOpenFolders)
+            m_openFolders.clear();
+        m_current = &m_openFolders.emplace(requested, OpenFolder{std::move(folder), key}).first->second;
         return std::nullopt;
     }
 
     std::optional<Failure> writeFile(archive* reader, archive_entry* entry, const QString& leaf,
                                      const QString& name) {
-        const int folder = m_current.get();
-        FolderNames& names = namesOf(m_currentKey);
+        const int folder = m_current->fd.get();
+        FolderNames& names = namesOf(m_current->key);
         if (!names.isLoaded() && !names.load(folder))
             return writeFailed(name);
         QByteArray fileName = QFile::encodeName(leaf);
@@ -386,7 +390,6 @@ private:
         const void* block = nullptr;
         size_t size = 0;
         la_int64_t offset = 0;
-        la_int64_t end = 0;
         while (true) {
             const int status = archive_read_data_block(reader, &block, &size, &offset);
             if (status == ARCHIVE_EOF)
@@ -402,12 +405,7 @@ private:
                     return writeFailed(name);
                 done += size_t(put);
             }
-            end = std::max(end, offset + la_int64_t(size));
         }
-        // A sparse entry may end in a hole that no block wrote.
-        struct stat info {};
-        if (::fstat(out, &info) != 0 || (info.st_size < end && ::ftruncate(out, off_t(end)) != 0))
-            return writeFailed(name);
         return std::nullopt;
     }
 
@@ -438,10 +436,17 @@ private:
     NameDecoder m_names;
     // Names of the folders seen so far, by their path below the destination as it is on disk.
     QHash<QString, FolderNames> m_folders;
-    // The folder the last entry went to.
-    UniqueFd m_current;
-    QString m_currentKey;
-    QStringList m_currentComponents;
+    // A folder entries went to, open, with its path below the destination as it is on disk.
+    struct OpenFolder {
+        UniqueFd fd;
+        QString key;
+    };
+    // The folders entries went to lately, by the path the entries give: an archive that goes back and
+    // forth between folders does not walk down from the destination for each file. At most
+    // MaxOpenFolders stay open.
+    static constexpr size_t MaxOpenFolders = 64;
+    std::unordered_map<QString, OpenFolder> m_openFolders;
+    const OpenFolder* m_current = nullptr; // the folder the last entry went to
 };
 
 std::optional<Failure> extract(const Machine& machine, const Command& command) {

@@ -76,6 +76,30 @@ TEST_F(SevenZipTest, ExtractsNestedFoldersOfZipAnd7z) {
     }
 }
 
+// Entries that go back and forth between more folders than the extraction keeps open, one folder named in
+// two cases (one folder, as on Windows), each land in their folder.
+TEST_F(SevenZipTest, EntriesGoingBackAndForthBetweenManyFoldersEachLandInTheirs) {
+    TestArchive archive;
+    for (int i = 0; i < 300; ++i) {
+        const int folder = i % 70;
+        const QString section =
+            (i % 140 < 70 ? QStringLiteral("sec%1") : QStringLiteral("SEC%1")).arg(folder);
+        archive.file(QStringLiteral("Manual/contents/%1/page%2.html").arg(section).arg(i),
+                     QByteArray::number(i));
+    }
+    ASSERT_TRUE(make(archive));
+    ASSERT_EQ(extract(Archive, Destination), 0);
+    for (int i = 0; i < 300; ++i)
+        ASSERT_EQ(
+            read(Destination + QStringLiteral("\\Manual\\contents\\sec%1\\page%2.html").arg(i % 70).arg(i)),
+            QByteArray::number(i))
+            << i;
+    EXPECT_EQ(QDir(temp.host(Destination + "\\Manual\\contents"))
+                  .entryList(QDir::Dirs | QDir::NoDotAndDotDot)
+                  .size(),
+              70);
+}
+
 // Names without the UTF-8 flag are in the machine's ANSI code page; flagged names are UTF-8 everywhere.
 TEST_F(SevenZipTest, DecodesNamesInTheAnsiCodePageUnlessFlaggedUtf8) {
     // "表" ends in 0x5C ("\\" in 1252) and "ー" starts with 0x81 (undefined in 1252, a control character on
