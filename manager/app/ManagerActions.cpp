@@ -54,6 +54,22 @@ ManagerTexts LoadManagerTexts(ManagerContext& ctx) {
 }
 
 ManagerList LoadManagerList(ManagerContext& ctx) {
+    ManagerListLoad load(ctx);
+    load.readSmallTables();
+    return load.readManuals();
+}
+
+ManagerListLoad::ManagerListLoad(ManagerContext& ctx)
+    : m_reader(ctx.db.Database, ctx.shared.LanguageCode == QLatin1String("11")) {
+}
+
+void ManagerListLoad::readSmallTables() {
+    m_smallTablesRead = m_reader.readSmallTables();
+}
+
+ManagerList ManagerListLoad::readManuals() {
+    if (!m_smallTablesRead)
+        return std::nullopt;
     ManagerRows rows;
     bool fits = true;
     shared::ManagerListReading reading;
@@ -70,7 +86,7 @@ ManagerList LoadManagerList(ManagerContext& ctx) {
         fits = fits && rows.append(fields);
     };
     std::vector<quint32> order;
-    if (!ctx.db.ReadManagerList(reading, order) || !fits || !rows.setOrder(std::move(order)))
+    if (!m_reader.readManuals(reading, order) || !fits || !rows.setOrder(std::move(order)))
         return std::nullopt;
     return rows;
 }

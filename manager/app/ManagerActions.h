@@ -2,6 +2,7 @@
 
 #include "manager/app/ManagerContext.h"
 #include "manager/app/ManagerRows.h"
+#include "shared/database/ManagerList.h"
 
 #include <QString>
 #include <QStringList>
@@ -33,6 +34,22 @@ ManagerTexts LoadManagerTexts(ManagerContext& ctx);
 // The list query's rows in its order (the variant of the language); none when the query fails.
 using ManagerList = std::optional<ManagerRows>;
 ManagerList LoadManagerList(ManagerContext& ctx);
+
+// LoadManagerList in its two steps (shared::ManagerListReader): the small tables, then the manuals and
+// the rows. The steps may run on two threads one after the other, never both at once, and nothing else
+// may use the database between them.
+class ManagerListLoad {
+public:
+    explicit ManagerListLoad(ManagerContext& ctx);
+
+    void readSmallTables();
+    // None when either step failed.
+    ManagerList readManuals();
+
+private:
+    shared::ManagerListReader m_reader;
+    bool m_smallTablesRead = false;
+};
 
 // True when M_manage has rows (false also when the count fails).
 bool HasManuals(ManagerContext& ctx);

@@ -32,11 +32,20 @@ int Main(int argc, char** argv) {
     ManagerContext ctx(*os);
     const ManagerStartCheck start =
         CheckManagerStart(ctx, platform::programFolder(os->machine()), instance.previousInstance());
-    // Without a thread to spare the window reads the list itself.
+    // The manuals are read on a thread of their own. The small tables are read here meanwhile: on a
+    // machine whose other core sleeps, a new thread may wait milliseconds before it first runs. Without
+    // a thread to spare the window reads the list itself.
     std::future<ManagerList> list;
     if (start.outcome == ManagerStartOutcome::ShowWindow) {
+        auto load = std::make_shared<ManagerListLoad>(ctx);
+        std::promise<void> smallTablesRead;
         try {
-            list = std::async(std::launch::async, [&ctx] { return LoadManagerList(ctx); });
+            list = std::async(std::launch::async, [load, read = smallTablesRead.get_future()] {
+                read.wait();
+                return load->readManuals();
+            });
+            load->readSmallTables();
+            smallTablesRead.set_value();
         } catch (const std::system_error&) {
         }
     }

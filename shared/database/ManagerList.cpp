@@ -190,46 +190,50 @@ struct ListEntry {
     SortKey pubNo;
 };
 
-class ListBuilder {
-public:
-    ListBuilder(bool japanese, const ManagerListReading& reading)
-        : m_japanese(japanese), m_reading(reading) {}
+} // namespace
 
-    // The small tables first, sized by a count: each manual is joined and given as it is read.
-    bool read(clsMDB& db) {
-        return db.ReadTogether([&] {
-            qint64 types = 0;
-            qint64 manuals = 0;
-            if (!db.ReadRows(QStringLiteral("SELECT (SELECT count(*) FROM M_type), "
-                                            "(SELECT count(*) FROM M_manage)"),
-                             [&](const QueryRow& row) {
-                                 types = row.stored(0).integer;
-                                 manuals = row.stored(1).integer;
-                             }))
-                return false;
-            m_types.reserve(size_t(types));
-            m_pdfFlags.reserve(size_t(types));
-            if (!db.ReadRows(QStringLiteral("SELECT Pub_No, Pdf_flg FROM M_type"),
-                             [this](const QueryRow& row) {
-                                 m_types.add(m_texts.keep(row.stored(0)), quint32(m_pdfFlags.size()));
-                                 m_pdfFlags.push_back(m_texts.add(textOf(row, 1, row.stored(1))));
-                             }))
-                return false;
-            if (!db.ReadRows(QStringLiteral("SELECT Model_ID, OrderNo FROM M_order"),
-                             [this](const QueryRow& row) {
-                                 m_orders.add(m_texts.keep(row.stored(0)), quint32(m_orderNumbers.size()));
-                                 m_orderNumbers.push_back(m_texts.keep(row.stored(1)));
-                             }))
-                return false;
-            m_types.finish();
-            m_orders.finish();
-            m_entries.reserve(size_t(manuals));
-            if (m_reading.expect)
-                m_reading.expect(size_t(manuals));
-            return db.ReadRows(QStringLiteral("SELECT Pub_No, InsPath, Model_desc, Year, Kubun, Lang, "
-                                              "Adjust_flg, Version, Model_ID FROM M_manage"),
-                               [this](const QueryRow& row) { addManual(row); });
-        });
+class ManagerListReader::Builder {
+public:
+    explicit Builder(bool japanese) : m_japanese(japanese) {}
+
+    // The small tables, sized by a count, into the indexes the manuals are joined through.
+    bool readSmallTables(clsMDB& db) {
+        qint64 types = 0;
+        if (!db.ReadRows(
+                QStringLiteral("SELECT (SELECT count(*) FROM M_type), (SELECT count(*) FROM M_manage)"),
+                [&](const QueryRow& row) {
+                    types = row.stored(0).integer;
+                    m_manuals = row.stored(1).integer;
+                }))
+            return false;
+        m_types.reserve(size_t(types));
+        m_pdfFlags.reserve(size_t(types));
+        if (!db.ReadRows(QStringLiteral("SELECT Pub_No, Pdf_flg FROM M_type"), [this](const QueryRow& row) {
+                m_types.add(m_texts.keep(row.stored(0)), quint32(m_pdfFlags.size()));
+                m_pdfFlags.push_back(m_texts.add(textOf(row, 1, row.stored(1))));
+            }))
+            return false;
+        if (!db.ReadRows(QStringLiteral("SELECT Model_ID, OrderNo FROM M_order"),
+                         [this](const QueryRow& row) {
+                             m_orders.add(m_texts.keep(row.stored(0)), quint32(m_orderNumbers.size()));
+                             m_orderNumbers.push_back(m_texts.keep(row.stored(1)));
+                         }))
+            return false;
+        m_types.finish();
+        m_orders.finish();
+        return true;
+    }
+
+    // Each manual joined and given as it is read.
+    bool readManuals(clsMDB& db, const ManagerListReading& reading) {
+        m_reading = &reading;
+        m_entries.reserve(size_t(m_manuals));
+        if (reading.expect)
+            reading.expect(size_t(m_manuals));
+        return db.ReadRows(
+            QStringLiteral("SELECT Pub_No, InsPath, Model_desc, Year, Kubun, Lang, Adjust_flg, "
+                           "Version, Model_ID FROM M_manage"),
+            [this](const QueryRow& row) { addManual(row); });
     }
 
     // The places of the rows given, in the list's order.
@@ -290,13 +294,14 @@ private:
                 fields[ListPdfFlag] = type != KeyIndex::NoRow ? m_pdfFlags[type] : std::string_view();
                 entry.order = order != KeyIndex::NoRow ? &m_orderNumbers[order] : nullptr;
                 m_entries.push_back(entry);
-                m_reading.row(fields);
+                m_reading->row(fields);
             });
         });
     }
 
     const bool m_japanese;
-    const ManagerListReading& m_reading;
+    const ManagerListReading* m_reading = nullptr;
+    qint64 m_manuals = 0; // M_manage's rows, as counted
     TextArena m_texts;
     KeyIndex m_types;
     std::vector<std::string_view> m_pdfFlags;
@@ -305,15 +310,34 @@ private:
     std::vector<ListEntry> m_entries;
 };
 
-} // namespace
+ManagerListReader::ManagerListReader(clsMDB& db, bool japanese)
+    : m_db(db), m_builder(std::make_unique<Builder>(japanese)) {
+}
+
+ManagerListReader::~ManagerListReader() = default;
+
+bool ManagerListReader::readSmallTables() {
+    m_scope = std::make_unique<clsMDB::ReadScope>(m_db);
+    if (m_scope->ok() && m_builder->readSmallTables(m_db))
+        return true;
+    m_scope.reset();
+    return false;
+}
+
+bool ManagerListReader::readManuals(const ManagerListReading& reading, std::vector<quint32>& order) {
+    if (!m_scope)
+        return false;
+    const bool read = m_builder->readManuals(m_db, reading);
+    m_scope.reset();
+    if (read)
+        order = m_builder->order();
+    return read;
+}
 
 bool ReadManagerListRows(clsMDB& db, bool japanese, const ManagerListReading& reading,
                          std::vector<quint32>& order) {
-    ListBuilder builder(japanese, reading);
-    if (!builder.read(db))
-        return false;
-    order = builder.order();
-    return true;
+    ManagerListReader reader(db, japanese);
+    return reader.readSmallTables() && reader.readManuals(reading, order);
 }
 
 bool ReadManagerListRows(clsMDB& db, bool japanese, const std::function<void(const ManagerListRow&)>& visit) {

@@ -338,10 +338,6 @@ bool ManualDatabase::ReadManagerList(const std::function<void(const ManagerListR
     return ReadManagerListRows(Database, m_ctx.LanguageCode == QLatin1String("11"), row);
 }
 
-bool ManualDatabase::ReadManagerList(const ManagerListReading& reading, std::vector<quint32>& order) {
-    return ReadManagerListRows(Database, m_ctx.LanguageCode == QLatin1String("11"), reading, order);
-}
-
 bool ManualDatabase::UpdateManualMemo(const QString& pubNo, const QString& memo) {
     const QString& sql =
         statement(QStringLiteral("UPDATE ") + M_manage + QStringLiteral(" SET ") +

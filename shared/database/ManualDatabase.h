@@ -122,8 +122,6 @@ public:
     int CountInstalledManuals();                 // 0 also when the query fails
     // The manager's list in its order (see ManagerList.h); false when a read fails.
     bool ReadManagerList(const std::function<void(const ManagerListRow&)>& row);
-    // The same in one pass: the rows as they are read, then their order.
-    bool ReadManagerList(const ManagerListReading& reading, std::vector<quint32>& order);
     bool UpdateManualMemo(const QString& pubNo, const QString& memo);
     // Every manual's memo by publication number (slot 4), for the manager's filter box; empty on failure.
     QHash<QString, QString> ReadAllMemos();

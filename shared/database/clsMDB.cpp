@@ -89,20 +89,28 @@ qint16 clsMDB::Pcls_MdbExecute(const QString& SQLValue) {
 }
 
 bool clsMDB::ReadTogether(const std::function<bool()>& reads) {
-    if (!m_connection) {
-        m_lastError = QStringLiteral("The connection is not open.");
-        return false;
+    const ReadScope scope(*this);
+    return scope.ok() && reads();
+}
+
+clsMDB::ReadScope::ReadScope(clsMDB& db) : m_db(db) {
+    if (!db.m_connection) {
+        db.m_lastError = QStringLiteral("The connection is not open.");
+        return;
     }
-    if (!sqlite3_get_autocommit(m_connection->handle()))
-        return reads();
-    if (!run(QStringLiteral("BEGIN"), nullptr))
-        return false;
-    const bool read = reads();
-    // Ends the read transaction whatever happened; a failed end leaves the reads' result as it is,
-    // as nothing was written.
-    if (!sqlite3_get_autocommit(m_connection->handle()))
-        sqlite3_exec(m_connection->handle(), "ROLLBACK", nullptr, nullptr, nullptr);
-    return read;
+    if (!sqlite3_get_autocommit(db.m_connection->handle())) {
+        m_ok = true; // the caller's transaction
+        return;
+    }
+    m_ok = m_began = db.run(QStringLiteral("BEGIN"), nullptr);
+}
+
+void clsMDB::ReadScope::end() {
+    // Ends the read transaction whatever happened; a failed end leaves the reads' result as it is, as
+    // nothing was written.
+    if (m_began && m_db.m_connection && !sqlite3_get_autocommit(m_db.m_connection->handle()))
+        sqlite3_exec(m_db.m_connection->handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+    m_began = false;
 }
 
 qint16 clsMDB::Pcls_MdbCreate(int DyaIdxValue, const QString& SQLValue, int /*OptValue*/) {
