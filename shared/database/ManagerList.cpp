@@ -199,12 +199,8 @@ public:
     // The small tables, sized by a count, into the indexes the manuals are joined through.
     bool readSmallTables(clsMDB& db) {
         qint64 types = 0;
-        if (!db.ReadRows(
-                QStringLiteral("SELECT (SELECT count(*) FROM M_type), (SELECT count(*) FROM M_manage)"),
-                [&](const QueryRow& row) {
-                    types = row.stored(0).integer;
-                    m_manuals = row.stored(1).integer;
-                }))
+        if (!db.ReadRows(QStringLiteral("SELECT count(*) FROM M_type"),
+                         [&types](const QueryRow& row) { types = row.stored(0).integer; }))
             return false;
         m_types.reserve(size_t(types));
         m_pdfFlags.reserve(size_t(types));
@@ -227,9 +223,13 @@ public:
     // Each manual joined and given as it is read.
     bool readManuals(clsMDB& db, const ManagerListReading& reading) {
         m_reading = &reading;
-        m_entries.reserve(size_t(m_manuals));
+        qint64 manuals = 0;
+        if (!db.ReadRows(QStringLiteral("SELECT count(*) FROM M_manage"),
+                         [&manuals](const QueryRow& row) { manuals = row.stored(0).integer; }))
+            return false;
+        m_entries.reserve(size_t(manuals));
         if (reading.expect)
-            reading.expect(size_t(m_manuals));
+            reading.expect(size_t(manuals));
         return db.ReadRows(
             QStringLiteral("SELECT Pub_No, InsPath, Model_desc, Year, Kubun, Lang, Adjust_flg, "
                            "Version, Model_ID FROM M_manage"),
@@ -301,7 +301,6 @@ private:
 
     const bool m_japanese;
     const ManagerListReading* m_reading = nullptr;
-    qint64 m_manuals = 0; // M_manage's rows, as counted
     TextArena m_texts;
     KeyIndex m_types;
     std::vector<std::string_view> m_pdfFlags;
