@@ -53,6 +53,8 @@ FolderTransfer::FolderTransfer(const Files& files, const QString& sourceFolder, 
     }
     m_valid = errno == 0;
     ::closedir(dir);
+    m_sourceDir.reset(::open(m_sourceHost.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    m_targetDir.reset(::open(m_targetHost.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     m_sourceHost += '/';
     m_targetHost += '/';
 }
@@ -83,9 +85,13 @@ bool FolderTransfer::placeNewWritable(const QString& name, Placement how) {
     struct stat info {}; // after a rename, the placed file's
     if (how == Placement::Move && !m_files.injectedFailure(FileOperation::Rename, windowsSource)) {
         // A regular file only, as a copy would take: renaming a FIFO or a folder is no file's move.
-        if (::lstat(source.constData(), &info) == 0 && S_ISREG(info.st_mode)) {
-            placed = ::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(),
-                                 RENAME_NOREPLACE) == 0;
+        const bool byName = m_sourceDir.isValid() && m_targetDir.isValid();
+        const int sourceDir = byName ? m_sourceDir.get() : AT_FDCWD;
+        const int targetDir = byName ? m_targetDir.get() : AT_FDCWD;
+        const char* const from = byName ? encoded.constData() : source.constData();
+        const char* const to = byName ? encoded.constData() : target.constData();
+        if (::fstatat(sourceDir, from, &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(info.st_mode)) {
+            placed = ::renameat2(sourceDir, from, targetDir, to, RENAME_NOREPLACE) == 0;
             if (!placed && errno == EEXIST)
                 return false; // the name was taken meanwhile
         }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Files.h"
+#include "platform/UniqueFd.h"
 
 #include <QByteArray>
 #include <QSet>
@@ -35,7 +36,9 @@ private:
     QString m_targetFolder;
     QByteArray m_sourceHost; // with a trailing '/'
     QByteArray m_targetHost; // with a trailing '/'
-    QSet<QString> m_taken;   // the target's names, case-folded
+    UniqueFd m_sourceDir;    // the folders, open: a move renames by name, without walking both paths
+    UniqueFd m_targetDir;
+    QSet<QString> m_taken; // the target's names, case-folded
     bool m_valid = false;
 };
 

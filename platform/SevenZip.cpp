@@ -3,6 +3,7 @@
 #include "platform/ArchiveHandles.h"
 #include "platform/MachineInfo.h"
 #include "platform/TextCodec.h"
+#include "platform/UniqueFd.h"
 
 #include <QDir>
 #include <QFile>
@@ -126,32 +127,6 @@ std::optional<QStringList> entryComponents(QString name) {
 
 // ---------------------------------------------------------------------------------------------------
 // Resources
-
-class UniqueFd {
-public:
-    explicit UniqueFd(int fd = -1) : m_fd(fd) {}
-    ~UniqueFd() { reset(); }
-    UniqueFd(UniqueFd&& other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
-    UniqueFd& operator=(UniqueFd&& other) noexcept {
-        reset(std::exchange(other.m_fd, -1));
-        return *this;
-    }
-
-    int get() const { return m_fd; }
-    bool isValid() const { return m_fd >= 0; }
-    void reset(int fd = -1) {
-        if (m_fd >= 0)
-            ::close(m_fd);
-        m_fd = fd;
-    }
-    bool close() {
-        const int fd = std::exchange(m_fd, -1);
-        return fd < 0 || ::close(fd) == 0;
-    }
-
-private:
-    int m_fd;
-};
 
 using ArchivePtr = archive_handles::ReaderPtr;
 using archive_handles::Utf8ThreadLocale;
