@@ -137,7 +137,9 @@ frmMmpMain::frmMmpMain(ManagerContext& ctx, std::function<void()> onEnd, std::fu
         return;
     }
     SelectFirstManual();
-    if (!HasManuals(m_ctx))
+    // Every manual gives the list a row at least (its joins are outer joins): the list just read tells
+    // whether there are any, without counting them again.
+    if (m_rows->empty())
         DisableManualButtons();
     m_loaded = true;
 }
