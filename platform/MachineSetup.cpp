@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <algorithm>
 
 namespace marvek::platform {
 
@@ -159,13 +160,13 @@ std::vector<IniValue> MachineSetup::machineIniDefaults() const {
 bool MachineSetup::isComplete() const {
     if (!QFileInfo(m_machine.drivesFolder() + QStringLiteral("/c")).isDir())
         return false;
-    const Registry registry(m_machine);
+    // The registry file read once for every default.
+    const std::vector<RegistryValue> values = Registry(m_machine).values(HKEY_LOCAL_MACHINE, QString());
     for (const IniValue& entry : registryDefaults()) {
-        bool found = false;
-        for (const RegistryValue& value : registry.values(HKEY_LOCAL_MACHINE, entry.section)) {
-            found = found || (value.key.compare(entry.section, Qt::CaseInsensitive) == 0 &&
-                              value.name.compare(entry.key, Qt::CaseInsensitive) == 0);
-        }
+        const bool found = std::any_of(values.begin(), values.end(), [&entry](const RegistryValue& value) {
+            return value.key.compare(entry.section, Qt::CaseInsensitive) == 0 &&
+                   value.name.compare(entry.key, Qt::CaseInsensitive) == 0;
+        });
         if (!found)
             return false;
     }
