@@ -42,7 +42,12 @@ FolderTransfer::FolderTransfer(const Files& files, const QString& sourceFolder, 
       m_targetHost(hostName(files.machine().toHost(targetFolder))) {
     if (m_sourceHost.isEmpty() || m_targetHost.isEmpty())
         return;
-    DIR* dir = ::opendir(m_targetHost.constData());
+    m_sourceDir.reset(::open(m_sourceHost.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    m_targetDir.reset(::open(m_targetHost.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!m_sourceDir.isValid() || !m_targetDir.isValid())
+        return;
+    // The listing reads a descriptor of its own (it takes and closes it); the open target stays.
+    DIR* dir = ::fdopendir(::fcntl(m_targetDir.get(), F_DUPFD_CLOEXEC, 0));
     if (!dir)
         return;
     errno = 0;
@@ -53,8 +58,6 @@ FolderTransfer::FolderTransfer(const Files& files, const QString& sourceFolder, 
     }
     m_valid = errno == 0;
     ::closedir(dir);
-    m_sourceDir.reset(::open(m_sourceHost.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    m_targetDir.reset(::open(m_targetHost.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     m_sourceHost += '/';
     m_targetHost += '/';
 }
@@ -85,13 +88,10 @@ bool FolderTransfer::placeNewWritable(const QString& name, Placement how) {
     struct stat info {}; // after a rename, the placed file's
     if (how == Placement::Move && !m_files.injectedFailure(FileOperation::Rename, windowsSource)) {
         // A regular file only, as a copy would take: renaming a FIFO or a folder is no file's move.
-        const bool byName = m_sourceDir.isValid() && m_targetDir.isValid();
-        const int sourceDir = byName ? m_sourceDir.get() : AT_FDCWD;
-        const int targetDir = byName ? m_targetDir.get() : AT_FDCWD;
-        const char* const from = byName ? encoded.constData() : source.constData();
-        const char* const to = byName ? encoded.constData() : target.constData();
-        if (::fstatat(sourceDir, from, &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(info.st_mode)) {
-            placed = ::renameat2(sourceDir, from, targetDir, to, RENAME_NOREPLACE) == 0;
+        // By name between the folders held open: no walk down either path for each file.
+        const char* const leaf = encoded.constData();
+        if (::fstatat(m_sourceDir.get(), leaf, &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(info.st_mode)) {
+            placed = ::renameat2(m_sourceDir.get(), leaf, m_targetDir.get(), leaf, RENAME_NOREPLACE) == 0;
             if (!placed && errno == EEXIST)
                 return false; // the name was taken meanwhile
         }

@@ -19,7 +19,8 @@ enum class Placement { Copy, Move };
 // left to the operations on full paths, which find the existing entry as Windows would.
 class FolderTransfer {
 public:
-    // Both folders must exist; the target's names are read once. Invalid when either cannot be read.
+    // Both folders must exist; they stay open, and the target's names are read once. Invalid when either
+    // cannot be opened or read.
     FolderTransfer(const Files& files, const QString& sourceFolder, const QString& targetFolder);
 
     bool isValid() const { return m_valid; }
@@ -36,7 +37,7 @@ private:
     QString m_targetFolder;
     QByteArray m_sourceHost; // with a trailing '/'
     QByteArray m_targetHost; // with a trailing '/'
-    UniqueFd m_sourceDir;    // the folders, open: a move renames by name, without walking both paths
+    UniqueFd m_sourceDir;    // the folders, open: a move renames by name
     UniqueFd m_targetDir;
     QSet<QString> m_taken; // the target's names, case-folded
     bool m_valid = false;

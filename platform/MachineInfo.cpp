@@ -78,8 +78,13 @@ MachineInfo::MachineInfo(const Machine& machine) : m_file(machine.machineIniFile
 }
 
 QString MachineInfo::value(const QString& section, const QString& key, const QString& fallback) const {
+    return value(PrivateProfileFile(m_file, CodePageUtf8), section, key, fallback);
+}
+
+QString MachineInfo::value(const PrivateProfileFile& file, const QString& section, const QString& key,
+                           const QString& fallback) {
     QString buffer;
-    const int length = getPrivateProfileString(section, key, fallback, buffer, 256, m_file, CodePageUtf8);
+    const int length = file.getString(section, key, fallback, buffer, 256);
     return buffer.left(length);
 }
 
@@ -114,20 +119,16 @@ std::optional<OsVersion> MachineInfo::osVersion() const {
     // One reading of the file for all its values.
     const PrivateProfileFile file(m_file, CodePageUtf8);
     const QString system = QStringLiteral("System");
-    const auto value = [&file, &system](const char* key, const QString& fallback = {}) {
-        QString buffer;
-        const int length = file.getString(system, QLatin1String(key), fallback, buffer, 256);
-        return buffer.left(length);
-    };
-    if (value("OsVersionFails") == u"1")
+    if (value(file, system, QStringLiteral("OsVersionFails")) == u"1")
         return std::nullopt;
     // An empty CSDVersion is meaningful (no service pack); only a missing one falls back.
-    OsVersion version{5, 1, value("CSDVersion", QStringLiteral("Service Pack 3"))};
+    OsVersion version{5, 1,
+                      value(file, system, QStringLiteral("CSDVersion"), QStringLiteral("Service Pack 3"))};
     bool ok = false;
-    const uint major = value("MajorVersion").toUInt(&ok);
+    const uint major = value(file, system, QStringLiteral("MajorVersion")).toUInt(&ok);
     if (ok)
         version.major = major;
-    const uint minor = value("MinorVersion").toUInt(&ok);
+    const uint minor = value(file, system, QStringLiteral("MinorVersion")).toUInt(&ok);
     if (ok)
         version.minor = minor;
     return version;

@@ -8,6 +8,8 @@
 
 namespace marvek::platform {
 
+class PrivateProfileFile;
+
 // The account name of this process's user (getpwuid); empty when the account has none.
 QString processAccountName();
 
@@ -61,8 +63,10 @@ public:
     static QString environmentLocale();
 
 private:
-    // The value in machine.ini, or fallback when the key is missing.
+    // The value in machine.ini (read now, or as file read it), or fallback when the key is missing.
     QString value(const QString& section, const QString& key, const QString& fallback = {}) const;
+    static QString value(const PrivateProfileFile& file, const QString& section, const QString& key,
+                         const QString& fallback = {});
     quint16 langId(const QString& key) const;
     QString m_file;
 };

@@ -28,27 +28,23 @@ void box(ManagerContext& ctx, const QString& text, const QString& title) {
 
 ManagerTexts LoadManagerTexts(ManagerContext& ctx) {
     const shared::MessageFile file(ctx.shared);
-    const auto message = [&file](int number) {
-        return file.message(QStringLiteral("MESSAGE"), number);
+    const auto catalogue = [&file](int number) {
+        return file.message(QLatin1String(shared::MessageSection), number);
     };
     ManagerTexts texts;
-    texts.Caption = message(43);
+    texts.Caption = catalogue(43);
     ctx.shared.AppTitle = texts.Caption;
-    texts.L_MainTitle = message(45);
-    texts.L_MemoTitle = message(46);
-    texts.B_MemoUpdate = message(47);
-    texts.B_Display = message(39);
-    texts.B_Delete = message(40);
-    texts.B_CheckUpdate = message(41);
-    texts.B_End = message(42);
-    texts.headers = {QStringLiteral("PubNo"),
-                     QStringLiteral("InsPath"),
-                     message(35),
-                     message(37),
-                     message(38),
-                     message(68),
-                     message(69),
-                     QStringLiteral("Pdf_flg")};
+    texts.L_MainTitle = catalogue(45);
+    texts.L_MemoTitle = catalogue(46);
+    texts.B_MemoUpdate = catalogue(47);
+    texts.B_Display = catalogue(39);
+    texts.B_Delete = catalogue(40);
+    texts.B_CheckUpdate = catalogue(41);
+    texts.B_End = catalogue(42);
+    texts.headers = {QStringLiteral("PubNo"), QStringLiteral("InsPath"),
+                     catalogue(35),           catalogue(37),
+                     catalogue(38),           catalogue(68),
+                     catalogue(69),           QStringLiteral("Pdf_flg")};
     texts.FilterHint = file.read(QLatin1String(shared::SuiteTextSection), QStringLiteral("FilterHint"));
     return texts;
 }
@@ -64,12 +60,11 @@ ManagerListLoad::ManagerListLoad(ManagerContext& ctx)
 }
 
 void ManagerListLoad::readSmallTables() {
-    m_smallTablesRead = m_reader.readSmallTables();
+    // A failure shows in readManuals, which then reads nothing.
+    m_reader.readSmallTables();
 }
 
 ManagerList ManagerListLoad::readManuals() {
-    if (!m_smallTablesRead)
-        return std::nullopt;
     ManagerRows rows;
     bool fits = true;
     shared::ManagerListReading reading;

@@ -48,7 +48,6 @@ public:
 
 private:
     shared::ManagerListReader m_reader;
-    bool m_smallTablesRead = false;
 };
 
 // True when M_manage has rows (false also when the count fails).

@@ -1,6 +1,5 @@
 #include "manager/app/ManagerRows.h"
 
-#include <algorithm>
 #include <limits>
 
 namespace marvek::manager {

@@ -18,25 +18,19 @@ namespace {
 // arena lives, however many texts come after it.
 class TextArena {
 public:
-    // Room for size bytes, aligned for the record headers below.
-    char* allocate(size_t size) {
-        size = (size + alignof(quint32) - 1) & ~(alignof(quint32) - 1);
-        if (m_free < size) {
-            const size_t block = std::max(BlockSize, size);
-            m_blocks.push_back(std::make_unique_for_overwrite<char[]>(block));
-            m_next = m_blocks.back().get();
-            m_free = block;
-        }
-        char* const at = m_next;
-        m_next += size;
-        m_free -= size;
-        return at;
-    }
     std::string_view add(std::string_view text) {
         if (text.empty())
             return {};
-        char* const at = allocate(text.size());
+        if (m_free < text.size()) {
+            const size_t size = std::max(BlockSize, text.size());
+            m_blocks.push_back(std::make_unique_for_overwrite<char[]>(size));
+            m_next = m_blocks.back().get();
+            m_free = size;
+        }
+        char* const at = m_next;
         std::memcpy(at, text.data(), text.size());
+        m_next += text.size();
+        m_free -= text.size();
         return {at, text.size()};
     }
     SqlValue keep(const SqlValue& value) { return {value.kind, value.integer, value.real, add(value.bytes)}; }

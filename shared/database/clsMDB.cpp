@@ -105,12 +105,11 @@ clsMDB::ReadScope::ReadScope(clsMDB& db) : m_db(db) {
     m_ok = m_began = db.run(QStringLiteral("BEGIN"), nullptr);
 }
 
-void clsMDB::ReadScope::end() {
+clsMDB::ReadScope::~ReadScope() {
     // Ends the read transaction whatever happened; a failed end leaves the reads' result as it is, as
     // nothing was written.
     if (m_began && m_db.m_connection && !sqlite3_get_autocommit(m_db.m_connection->handle()))
         sqlite3_exec(m_db.m_connection->handle(), "ROLLBACK", nullptr, nullptr, nullptr);
-    m_began = false;
 }
 
 qint16 clsMDB::Pcls_MdbCreate(int DyaIdxValue, const QString& SQLValue, int /*OptValue*/) {

@@ -96,17 +96,16 @@ public:
     // running them, when the transaction cannot begin.
     bool ReadTogether(const std::function<bool()>& reads);
     // ReadTogether's transaction as an object, for reads split over calls (or threads, one at a time):
-    // open from construction to end() or destruction; inside a transaction already open it does
-    // nothing. ok() is false when it could not begin.
+    // open from construction to destruction; inside a transaction already open it does nothing. ok()
+    // is false when it could not begin.
     class ReadScope {
     public:
         explicit ReadScope(clsMDB& db);
-        ~ReadScope() { end(); }
+        ~ReadScope();
         ReadScope(const ReadScope&) = delete;
         ReadScope& operator=(const ReadScope&) = delete;
 
         bool ok() const { return m_ok; }
-        void end();
 
     private:
         clsMDB& m_db;
