@@ -2,6 +2,7 @@
 // the checks before a change), the window driven under the offscreen platform, and the program as a
 // real process.
 #include "manager/app/ManagerActions.h"
+#include "manager/app/ManagerListThread.h"
 #include "manager/app/ManagerStart.h"
 #include "manager/window/frmMmpMain.h"
 #include "platform/InstanceLock.h"
@@ -175,6 +176,26 @@ TEST_F(ManagerTest, StartSettlesPathsAndListsInBothLanguages) {
     rows = manager::LoadManagerList(ctx);
     ASSERT_TRUE(rows);
     EXPECT_EQ(rows->text(0, 3), q("ZVH51")) << "Japanese shows the classification";
+}
+
+// The program's list thread: started before the database is open, it reads the list once given the
+// context, and a thread never given one (the start ended the program) ends without keeping it waiting.
+TEST_F(ManagerTest, ListThreadReadsOnceGivenTheContext) {
+    ASSERT_EQ(start(), manager::ManagerStartOutcome::ShowWindow);
+    {
+        manager::ManagerListThread unused;
+        EXPECT_FALSE(unused.take().valid());
+    }
+    manager::ManagerListThread thread;
+    thread.read(ctx);
+    thread.read(ctx);
+    std::future<manager::ManagerList> list = thread.take();
+    ASSERT_TRUE(list.valid());
+    const manager::ManagerList rows = list.get();
+    ASSERT_TRUE(rows);
+    ASSERT_EQ(rows->size(), 3u);
+    EXPECT_EQ(rows->text(0, 0), q("BRM00EN"));
+    EXPECT_FALSE(thread.take().valid());
 }
 
 TEST(ManagerRowsTest, KeepsEveryTextAndAMarkChangesOnlyItsRow) {

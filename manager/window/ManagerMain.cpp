@@ -1,5 +1,6 @@
 #include "manager/window/ManagerMain.h"
 
+#include "manager/app/ManagerListThread.h"
 #include "manager/app/ManagerStart.h"
 #include "manager/window/frmMmpMain.h"
 #include "platform/InstanceLock.h"
@@ -9,51 +10,64 @@
 #include "platform/ScreenScript.h"
 
 #include <QApplication>
-#include <future>
-#include <system_error>
+#include <QThread>
+#include <optional>
 
 namespace marvek::manager {
 
-int Main(int argc, char** argv) {
-    // The machine, the marks of the running program and the start routine come before the window
-    // system, so that the list is read while the window system starts and the window builds its
-    // controls; their boxes wait for it.
-    QString refusal;
-    const std::unique_ptr<platform::Platform> os = platform::Platform::enter(refusal);
-    if (!os) {
-        const QApplication app(argc, argv);
-        platform::Platform::showRefusal(refusal);
-        return 1;
-    }
-    const platform::InstanceLock instance(os->machine(), QStringLiteral("Mandex"));
+namespace {
+
+// What the start routine leaves for the window: the machine, the marks of the running program and the
+// routine's check. None of it needs the window system, so it comes first; the boxes it calls for wait
+// for the window system.
+struct ManagerStarted {
+    QString refusal; // why the machine could not be entered (no machine then)
+    std::unique_ptr<platform::Platform> os;
+    std::optional<platform::InstanceLock> instance;
     // Tells the installers of every user of the machine that the manager runs (IsManagerClosed).
-    const platform::ProgramMark running(os->machine(), platform::ProgramMark::ofThisProgram(),
-                                        platform::ProgramMark::Kind::Shared);
-    ManagerContext ctx(*os);
-    const ManagerStartCheck start =
-        CheckManagerStart(ctx, platform::programFolder(os->machine()), instance.previousInstance());
-    // The manuals are read on a thread of their own. The small tables are read here meanwhile: on a
-    // machine whose other core sleeps, a new thread may wait milliseconds before it first runs. Without
-    // a thread to spare the window reads the list itself.
-    std::future<ManagerList> list;
-    if (start.outcome == ManagerStartOutcome::ShowWindow) {
-        auto load = std::make_shared<ManagerListLoad>(ctx);
-        std::promise<void> smallTablesRead;
-        try {
-            list = std::async(std::launch::async, [load, read = smallTablesRead.get_future()] {
-                read.wait();
-                return load->readManuals();
-            });
-            load->readSmallTables();
-            smallTablesRead.set_value();
-        } catch (const std::system_error&) {
-        }
-    }
+    std::optional<platform::ProgramMark> running;
+    std::optional<ManagerContext> ctx;
+    ManagerStartCheck start;
+
+    bool showsWindow() const { return start.outcome == ManagerStartOutcome::ShowWindow; }
+};
+
+std::unique_ptr<ManagerStarted> StartUp() {
+    auto started = std::make_unique<ManagerStarted>();
+    started->os = platform::Platform::enter(started->refusal);
+    if (!started->os)
+        return started;
+    const platform::Machine& machine = started->os->machine();
+    started->instance.emplace(machine, QStringLiteral("Mandex"));
+    started->running.emplace(machine, platform::ProgramMark::ofThisProgram(),
+                             platform::ProgramMark::Kind::Shared);
+    ManagerContext& ctx = started->ctx.emplace(*started->os);
+    started->start =
+        CheckManagerStart(ctx, platform::programFolder(machine), started->instance->previousInstance());
+    return started;
+}
+
+} // namespace
+
+int Main(int argc, char** argv) {
+    // Qt takes the first thread that makes a Qt object for the program's main thread: this one, before
+    // the list thread makes any.
+    QThread::currentThread();
+    std::unique_ptr<ManagerStarted> started;
+    ManagerListThread listThread;
+    started = StartUp();
+    if (started->showsWindow())
+        listThread.read(*started->ctx);
 
     QApplication app(argc, argv);
-    if (start.refusal)
-        EndManagerWithBox(ctx, start.refusal);
-    if (start.outcome == ManagerStartOutcome::End)
+    if (!started->os) {
+        platform::Platform::showRefusal(started->refusal);
+        return 1;
+    }
+    ManagerContext& ctx = *started->ctx;
+    if (started->start.refusal)
+        EndManagerWithBox(ctx, started->start.refusal);
+    if (!started->showsWindow())
         return 0;
     const std::unique_ptr<platform::ScreenScript> script = platform::ScreenScript::fromEnvironment();
     bool ended = false;
@@ -63,10 +77,10 @@ int Main(int argc, char** argv) {
             ended = true;
             QCoreApplication::exit(0);
         },
-        std::move(list));
+        listThread.take());
     if (ended || !window.loaded())
         return 0;
-    os->ui().setOwner(&window);
+    started->os->ui().setOwner(&window);
     window.show();
     return QApplication::exec();
 }
