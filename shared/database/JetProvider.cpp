@@ -267,9 +267,13 @@ std::unique_ptr<JetConnection> JetConnection::open(const QString& connectionStri
                                : QString::fromUtf8(sqlite3_errmsg(db));
         return nullptr;
     }
-    // A read-only file (or one on a CD) stays in its own journal mode; that is not an error.
-    if (!readOnly)
+    // A read-only file (or one on a CD) stays in its own journal mode; that is not an error. A file the
+    // suite writes is on the PC's disk and is read through a memory map (a long list reads every page);
+    // a read-only one may be on a CD taken out while it is read, where a failed read must stay an error.
+    if (!readOnly) {
         sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
+        sqlite3_exec(db, "PRAGMA mmap_size=67108864", nullptr, nullptr, nullptr);
+    }
 
     const platform::MachineInfo machineInfo(machine);
     connection->m_format = {machineInfo.shortDateFormat(), machineInfo.longTimeFormat()};
