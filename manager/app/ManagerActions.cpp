@@ -50,21 +50,6 @@ ManagerTexts LoadManagerTexts(ManagerContext& ctx) {
 }
 
 ManagerList LoadManagerList(ManagerContext& ctx) {
-    ManagerListLoad load(ctx);
-    load.readSmallTables();
-    return load.readManuals();
-}
-
-ManagerListLoad::ManagerListLoad(ManagerContext& ctx)
-    : m_reader(ctx.db.Database, ctx.shared.LanguageCode == QLatin1String("11")) {
-}
-
-void ManagerListLoad::readSmallTables() {
-    // A failure shows in readManuals, which then reads nothing.
-    m_reader.readSmallTables();
-}
-
-ManagerList ManagerListLoad::readManuals() {
     ManagerRows rows;
     bool fits = true;
     shared::ManagerListReading reading;
@@ -81,7 +66,9 @@ ManagerList ManagerListLoad::readManuals() {
         fits = fits && rows.append(fields);
     };
     std::vector<quint32> order;
-    if (!m_reader.readManuals(reading, order) || !fits || !rows.setOrder(std::move(order)))
+    if (!shared::ReadManagerListRows(ctx.db.Database, ctx.shared.LanguageCode == QLatin1String("11"), reading,
+                                     order) ||
+        !fits || !rows.setOrder(std::move(order)))
         return std::nullopt;
     return rows;
 }

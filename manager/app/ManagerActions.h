@@ -35,21 +35,6 @@ ManagerTexts LoadManagerTexts(ManagerContext& ctx);
 using ManagerList = std::optional<ManagerRows>;
 ManagerList LoadManagerList(ManagerContext& ctx);
 
-// LoadManagerList in its two steps (shared::ManagerListReader): the small tables, then the manuals and
-// the rows. The steps may run on two threads one after the other, never both at once, and nothing else
-// may use the database between them.
-class ManagerListLoad {
-public:
-    explicit ManagerListLoad(ManagerContext& ctx);
-
-    void readSmallTables();
-    // None when either step failed.
-    ManagerList readManuals();
-
-private:
-    shared::ManagerListReader m_reader;
-};
-
 // True when M_manage has rows (false also when the count fails).
 bool HasManuals(ManagerContext& ctx);
 

@@ -184,9 +184,8 @@ struct ListEntry {
     SortKey pubNo;
 };
 
-} // namespace
-
-class ManagerListReader::Builder {
+// The list read: the small tables into indexes, then each manual joined as it is scanned; then the order.
+class Builder {
 public:
     explicit Builder(bool japanese) : m_japanese(japanese) {}
 
@@ -303,34 +302,15 @@ private:
     std::vector<ListEntry> m_entries;
 };
 
-ManagerListReader::ManagerListReader(clsMDB& db, bool japanese)
-    : m_db(db), m_builder(std::make_unique<Builder>(japanese)) {
-}
-
-ManagerListReader::~ManagerListReader() = default;
-
-bool ManagerListReader::readSmallTables() {
-    m_scope = std::make_unique<clsMDB::ReadScope>(m_db);
-    if (m_scope->ok() && m_builder->readSmallTables(m_db))
-        return true;
-    m_scope.reset();
-    return false;
-}
-
-bool ManagerListReader::readManuals(const ManagerListReading& reading, std::vector<quint32>& order) {
-    if (!m_scope)
-        return false;
-    const bool read = m_builder->readManuals(m_db, reading);
-    m_scope.reset();
-    if (read)
-        order = m_builder->order();
-    return read;
-}
+} // namespace
 
 bool ReadManagerListRows(clsMDB& db, bool japanese, const ManagerListReading& reading,
                          std::vector<quint32>& order) {
-    ManagerListReader reader(db, japanese);
-    return reader.readSmallTables() && reader.readManuals(reading, order);
+    Builder builder(japanese);
+    if (!db.ReadTogether([&] { return builder.readSmallTables(db) && builder.readManuals(db, reading); }))
+        return false;
+    order = builder.order();
+    return true;
 }
 
 bool ReadManagerListRows(clsMDB& db, bool japanese, const std::function<void(const ManagerListRow&)>& visit) {

@@ -5,7 +5,6 @@
 #include <QtGlobal>
 #include <array>
 #include <functional>
-#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -42,30 +41,10 @@ struct ManagerListReading {
     std::function<void(size_t rows)> expect;
     std::function<void(const ManagerListRow&)> row;
 };
-// order[i] is the place, in reading order, of the list's row i. When it returns false the rows it gave
+// The tables are read in one read transaction. order[i] is the place, in reading order, of the list's
+// row i. When it returns false the rows it gave
 // are not the list and must be dropped.
 bool ReadManagerListRows(clsMDB& db, bool japanese, const ManagerListReading& reading,
                          std::vector<quint32>& order);
-
-// The same in two steps, in one read transaction: the small tables (M_type, M_order), then the manuals.
-// The steps may run on two threads, one after the other, never both at once: the thread that opens the
-// window can read the small tables while the one that reads the manuals is still starting.
-class ManagerListReader {
-public:
-    ManagerListReader(clsMDB& db, bool japanese);
-    ~ManagerListReader();
-    ManagerListReader(const ManagerListReader&) = delete;
-    ManagerListReader& operator=(const ManagerListReader&) = delete;
-
-    bool readSmallTables();
-    // After readSmallTables succeeded; false otherwise.
-    bool readManuals(const ManagerListReading& reading, std::vector<quint32>& order);
-
-private:
-    class Builder;
-    clsMDB& m_db;
-    std::unique_ptr<Builder> m_builder;
-    std::unique_ptr<clsMDB::ReadScope> m_scope; // from the first step to the end of the second
-};
 
 } // namespace marvek::shared

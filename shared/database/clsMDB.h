@@ -95,23 +95,6 @@ public:
     // the file; inside a transaction already open they simply run. The result of reads; false, without
     // running them, when the transaction cannot begin.
     bool ReadTogether(const std::function<bool()>& reads);
-    // ReadTogether's transaction as an object, for reads split over calls (or threads, one at a time):
-    // open from construction to destruction; inside a transaction already open it does nothing. ok()
-    // is false when it could not begin.
-    class ReadScope {
-    public:
-        explicit ReadScope(clsMDB& db);
-        ~ReadScope();
-        ReadScope(const ReadScope&) = delete;
-        ReadScope& operator=(const ReadScope&) = delete;
-
-        bool ok() const { return m_ok; }
-
-    private:
-        clsMDB& m_db;
-        bool m_ok = false;
-        bool m_began = false;
-    };
     // Transaction control; True on success. BeginTrans takes the write lock at once (waiting up to
     // the busy timeout), so a transaction never fails half-way because another program wrote.
     bool Pcls_MdbBeginTrans();
@@ -127,6 +110,22 @@ public:
     void SetBusyTimeoutMs(int milliseconds) { m_busyTimeoutMs = milliseconds; }
 
 private:
+    // ReadTogether's transaction: open from construction to destruction; inside a transaction already
+    // open it does nothing. ok() is false when it could not begin.
+    class ReadScope {
+    public:
+        explicit ReadScope(clsMDB& db);
+        ~ReadScope();
+        ReadScope(const ReadScope&) = delete;
+        ReadScope& operator=(const ReadScope&) = delete;
+
+        bool ok() const { return m_ok; }
+
+    private:
+        clsMDB& m_db;
+        bool m_ok = false;
+        bool m_began = false;
+    };
     // The rows one after another, columns.size() values each.
     struct Recordset {
         QStringList columns;
