@@ -2,6 +2,7 @@
 
 #include "SpreadDelegate.h"
 #include "SpreadModel.h"
+#include "SpreadRowHeader.h"
 
 #include <QHeaderView>
 #include <QScopedValueRollback>
@@ -31,6 +32,7 @@ std::pair<int, int> span(int first, int second, bool block, int count) {
 vaSpread::vaSpread(QWidget* parent) : QWidget(parent) {
     m_model = new SpreadModel(this);
     m_view = new QTableView(this);
+    m_view->setVerticalHeader(new SpreadRowHeader(m_view));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_view);

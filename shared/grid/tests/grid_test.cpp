@@ -304,6 +304,37 @@ TEST(GridWrapper, AListingShowsAndChangesAsTheSameRowsWrittenOneByOne) {
     EXPECT_EQ(std::pair(listed.spread->MaxRows(), listed.spread->ActiveRow()), std::pair(0, 0));
 }
 
+// The row header is as wide as its widest label, as Qt's own header finds it, while measuring only rows
+// at the ends: the numbers of a long list, a label of its own on a row at an end, the font; a hidden row
+// is not measured.
+TEST(GridWrapper, RowHeaderIsAsWideAsItsWidestLabel) {
+    QWidget form;
+    auto* spread = new vaSpread(&form);
+    spread->setMaxCols(1);
+    spread->setMaxRows(10000);
+    QHeaderView* header = spread->view()->verticalHeader();
+    QHeaderView qtHeader(Qt::Vertical);
+    qtHeader.setModel(const_cast<SpreadModel*>(&spread->model()));
+    EXPECT_EQ(header->sizeHint(), qtHeader.sizeHint());
+    const int numbersWidth = header->sizeHint().width();
+
+    spread->SetText(0, 9999, QStringLiteral("a label much longer than a number"));
+    EXPECT_EQ(header->sizeHint(), qtHeader.sizeHint());
+    EXPECT_GT(header->sizeHint().width(), numbersWidth);
+    spread->view()->setRowHidden(9998, true);
+    EXPECT_EQ(header->sizeHint().width(), numbersWidth) << "the labelled row is hidden";
+    spread->view()->setRowHidden(9998, false);
+    EXPECT_EQ(header->sizeHint(), qtHeader.sizeHint());
+
+    QFont larger = header->font();
+    larger.setPointSize(larger.pointSize() * 3);
+    header->setFont(larger);
+    qtHeader.setFont(larger);
+    EXPECT_EQ(header->sizeHint(), qtHeader.sizeHint());
+    spread->setMaxRows(5);
+    EXPECT_EQ(header->sizeHint(), qtHeader.sizeHint()) << "a short list";
+}
+
 TEST(GridWrapper, OnlyTheUsersSelectionIsReportedAsTheActiveCell) {
     GridForm f(5, 3);
     std::vector<std::pair<int, int>> selected; // (Col, Row)
