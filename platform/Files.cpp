@@ -450,7 +450,7 @@ QString Files::volumeFileSystem(const QString& root) const {
 }
 
 QString Files::specialFolder(int csidl) const {
-    const MachineInfo info(m_machine);
+    const MachineInfo info = MachineInfo::readOnce(m_machine);
     const auto version = info.osVersion();
     const bool usersFolders = version && version->major >= 6; // Vista and later
     const QString user = profileFolderName(info.logonName());

@@ -63,7 +63,9 @@ QString processUserName() {
 
 } // namespace
 
-QString processAccountName() {
+namespace {
+
+QString lookUpAccountName() {
     const long suggested = ::sysconf(_SC_GETPW_R_SIZE_MAX);
     std::vector<char> storage(suggested > 0 ? size_t(suggested) : 16384);
     passwd entry{};
@@ -74,11 +76,29 @@ QString processAccountName() {
     return QString();
 }
 
+} // namespace
+
+QString processAccountName() {
+    // The process's account does not change while it runs; the lookup reads the system's files.
+    static const QString name = lookUpAccountName();
+    return name;
+}
+
 MachineInfo::MachineInfo(const Machine& machine) : m_file(machine.machineIniFile()) {
 }
 
+MachineInfo MachineInfo::readOnce(const Machine& machine) {
+    MachineInfo info(machine);
+    info.m_read = info.file();
+    return info;
+}
+
+std::shared_ptr<const PrivateProfileFile> MachineInfo::file() const {
+    return m_read ? m_read : std::make_shared<const PrivateProfileFile>(m_file, CodePageUtf8);
+}
+
 QString MachineInfo::value(const QString& section, const QString& key, const QString& fallback) const {
-    return value(PrivateProfileFile(m_file, CodePageUtf8), section, key, fallback);
+    return value(*file(), section, key, fallback);
 }
 
 QString MachineInfo::value(const PrivateProfileFile& file, const QString& section, const QString& key,
@@ -117,7 +137,8 @@ int MachineInfo::ansiCodePage() const {
 
 std::optional<OsVersion> MachineInfo::osVersion() const {
     // One reading of the file for all its values.
-    const PrivateProfileFile file(m_file, CodePageUtf8);
+    const std::shared_ptr<const PrivateProfileFile> read = this->file();
+    const PrivateProfileFile& file = *read;
     const QString system = QStringLiteral("System");
     if (value(file, system, QStringLiteral("OsVersionFails")) == u"1")
         return std::nullopt;

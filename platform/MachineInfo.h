@@ -4,13 +4,14 @@
 
 #include <QString>
 #include <QtGlobal>
+#include <memory>
 #include <optional>
 
 namespace marvek::platform {
 
 class PrivateProfileFile;
 
-// The account name of this process's user (getpwuid); empty when the account has none.
+// The account name of this process's user (getpwuid, asked once); empty when the account has none.
 QString processAccountName();
 
 struct OsVersion {
@@ -30,7 +31,10 @@ struct OsVersion {
 // are no Windows variables and are never read for it.
 class MachineInfo {
 public:
+    // Reads machine.ini at each question: a program keeps its machine while the file may change.
     explicit MachineInfo(const Machine& machine);
+    // Reads machine.ini once, now, for every question asked of it: for the questions of one moment.
+    static MachineInfo readOnce(const Machine& machine);
 
     quint16 userDefaultLangId() const;
     quint16 systemDefaultLangId() const;
@@ -68,7 +72,10 @@ private:
     static QString value(const PrivateProfileFile& file, const QString& section, const QString& key,
                          const QString& fallback = {});
     quint16 langId(const QString& key) const;
+    // The file as read once, else read now.
+    std::shared_ptr<const PrivateProfileFile> file() const;
     QString m_file;
+    std::shared_ptr<const PrivateProfileFile> m_read; // readOnce's reading; null for the other
 };
 
 } // namespace marvek::platform

@@ -147,7 +147,7 @@ std::vector<IniValue> MachineSetup::registryDefaults() {
 std::vector<IniValue> MachineSetup::machineIniDefaults() const {
     // MachineInfo reads what machine.ini has and takes the rest from the host's locale: exactly the
     // values to keep, so that the machine no longer changes with the locale of whoever starts a program.
-    const MachineInfo info(m_machine);
+    const MachineInfo info = MachineInfo::readOnce(m_machine);
     const QString locale = QStringLiteral("Locale");
     return {
         {locale, QStringLiteral("UserDefaultLangID"), hexLangId(info.userDefaultLangId())},

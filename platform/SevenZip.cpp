@@ -449,7 +449,7 @@ std::optional<Failure> extract(const Machine& machine, const Command& command) {
         return Failure{sevenzip::CannotOpenArchive,
                        command.archive + QStringLiteral(": ") + QString::fromUtf8(detail ? detail : "")};
     }
-    NameDecoder names(hostArchive, MachineInfo(machine).ansiCodePage());
+    NameDecoder names(hostArchive, MachineInfo::readOnce(machine).ansiCodePage());
     return Extraction(std::move(destination), command.overwrite, std::move(names)).run(reader.get());
 }
 

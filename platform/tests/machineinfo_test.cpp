@@ -52,8 +52,13 @@ TEST(MachineInfo, DefaultsComeFromTheEnvironmentAndMachineIniOverridesThem) {
     EXPECT_EQ(versionOf(info), std::tuple(6u, 0u, QString())); // present but empty: no service pack
     EXPECT_EQ(info.logonName(), QString::fromUtf8("Techniker Ümit"));
 
+    // Read once, the values stay those of that moment; the machine's own reader follows the file.
+    const MachineInfo once = MachineInfo::readOnce(temp.machine());
     ASSERT_TRUE(writeHostFile(ini, "[Locale]\nUserDefaultLangID=0411\nSystemDefaultLangID=0411\nACP=1252\n"
                                    "[System]\nOsVersionFails=1\n"));
+    EXPECT_EQ(localeOf(once).mid(0, 3), QStringList({"c04", "411", "932"}));
+    EXPECT_EQ(versionOf(once), std::tuple(6u, 0u, QString()));
+    EXPECT_EQ(once.logonName(), QString::fromUtf8("Techniker Ümit"));
     EXPECT_EQ(localeOf(info).mid(2, 2), QStringList({"1252", "yyyy/MM/dd"}));
     EXPECT_EQ(versionOf(info), std::tuple(0u, 0u, QString("failed")));
 

@@ -275,7 +275,7 @@ std::unique_ptr<JetConnection> JetConnection::open(const QString& connectionStri
         sqlite3_exec(db, "PRAGMA mmap_size=67108864", nullptr, nullptr, nullptr);
     }
 
-    const platform::MachineInfo machineInfo(machine);
+    const platform::MachineInfo machineInfo = platform::MachineInfo::readOnce(machine);
     connection->m_format = {machineInfo.shortDateFormat(), machineInfo.longTimeFormat()};
     if (sqlite3_create_function_v2(db, "Cdate", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, &connection->m_format,
                                    cdateFunction, nullptr, nullptr, nullptr) != SQLITE_OK) {
