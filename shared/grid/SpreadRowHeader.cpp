@@ -5,6 +5,9 @@
 namespace marvek::shared {
 
 SpreadRowHeader::SpreadRowHeader(QWidget* parent) : QHeaderView(Qt::Vertical, parent) {
+    // As a table view's own row header: a click selects the row, the current row's label is bold.
+    setSectionsClickable(true);
+    setHighlightSections(true);
 }
 
 std::vector<std::pair<int, QString>> SpreadRowHeader::labelsToMeasure() const {

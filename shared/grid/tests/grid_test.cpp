@@ -313,6 +313,11 @@ TEST(GridWrapper, RowHeaderIsAsWideAsItsWidestLabel) {
     spread->setMaxCols(1);
     spread->setMaxRows(10000);
     QHeaderView* header = spread->view()->verticalHeader();
+    const QTableView plainView;
+    EXPECT_EQ(std::pair(header->sectionsClickable(), header->highlightSections()),
+              std::pair(plainView.verticalHeader()->sectionsClickable(),
+                        plainView.verticalHeader()->highlightSections()))
+        << "clicked and highlighted as a table view's own";
     QHeaderView qtHeader(Qt::Vertical);
     qtHeader.setModel(const_cast<SpreadModel*>(&spread->model()));
     EXPECT_EQ(header->sizeHint(), qtHeader.sizeHint());
