@@ -18,6 +18,8 @@ std::optional<ManagerRows::Span> ManagerRows::store(std::string_view text) {
 
 void ManagerRows::reserve(size_t rows) {
     m_spans.reserve(rows * FieldCount);
+    // Room for the texts of a typical row; only the pages written are taken, and growing copies the block.
+    m_bytes.reserve(rows * 64);
 }
 
 bool ManagerRows::append(const Fields& fields) {

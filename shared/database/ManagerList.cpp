@@ -124,11 +124,12 @@ public:
             take(NoRow);
             return;
         }
-        const size_t hash = HashSqlValue(key, Collation::NoCase);
-        if (m_unique && m_next < m_keys.size() && sameKey(m_keys[m_next], hash, key)) {
+        if (m_unique && m_next < m_keys.size() &&
+            CompareSqlValues(m_keys[m_next].value.value(), key, Collation::NoCase) == 0) {
             take(m_keys[m_next++].row);
             return;
         }
+        const size_t hash = HashSqlValue(key, Collation::NoCase);
         bool found = false;
         for (size_t at = slotOf(hash); m_slots[at] != Empty; at = (at + 1) & m_mask) {
             const quint32 index = m_slots[at];
@@ -175,6 +176,13 @@ int compareKeys(const SqlValue& a, const SqlValue& b, Collation collation) {
     return CompareSqlValues(a, b, collation);
 }
 
+// How many rows to make room for ahead: the count, but at most a million; a longer table grows as it is
+// read, and a count alone never reserves gigabytes.
+size_t RoomFor(qint64 count) {
+    constexpr qint64 Most = qint64(1) << 20;
+    return size_t(std::clamp<qint64>(count, 0, Most));
+}
+
 // What a row of the list is put in order by: its model order from the joined M_order row, and the
 // manual's year, class and publication number.
 struct ListEntry {
@@ -195,8 +203,8 @@ public:
         if (!db.ReadRows(QStringLiteral("SELECT count(*) FROM M_type"),
                          [&types](const QueryRow& row) { types = row.stored(0).integer; }))
             return false;
-        m_types.reserve(size_t(types));
-        m_pdfFlags.reserve(size_t(types));
+        m_types.reserve(RoomFor(types));
+        m_pdfFlags.reserve(RoomFor(types));
         if (!db.ReadRows(QStringLiteral("SELECT Pub_No, Pdf_flg FROM M_type"), [this](const QueryRow& row) {
                 m_types.add(m_texts.keep(row.stored(0)), quint32(m_pdfFlags.size()));
                 m_pdfFlags.push_back(m_texts.add(textOf(row, 1, row.stored(1))));
@@ -220,9 +228,9 @@ public:
         if (!db.ReadRows(QStringLiteral("SELECT count(*) FROM M_manage"),
                          [&manuals](const QueryRow& row) { manuals = row.stored(0).integer; }))
             return false;
-        m_entries.reserve(size_t(manuals));
+        m_entries.reserve(RoomFor(manuals));
         if (reading.expect)
-            reading.expect(size_t(manuals));
+            reading.expect(RoomFor(manuals));
         return db.ReadRows(
             QStringLiteral("SELECT Pub_No, InsPath, Model_desc, Year, Kubun, Lang, Adjust_flg, "
                            "Version, Model_ID FROM M_manage"),

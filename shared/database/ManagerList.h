@@ -36,7 +36,8 @@ using ManagerListRow = std::array<std::string_view, ManagerListFieldCount>;
 bool ReadManagerListRows(clsMDB& db, bool japanese, const std::function<void(const ManagerListRow&)>& visit);
 
 // The list in one pass, for a caller that keeps it: the rows as they are read (not yet in the list's
-// order), then the order. expect, when set, is told before the first row about how many rows come.
+// order), then the order. expect, when set, is told before the first row about how many rows come (at
+// most a million: a hint for making room, never a limit).
 struct ManagerListReading {
     std::function<void(size_t rows)> expect;
     std::function<void(const ManagerListRow&)> row;
