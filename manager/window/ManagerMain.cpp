@@ -53,6 +53,7 @@ int Main(int argc, char** argv) {
     // Qt takes the first thread that makes a Qt object for the program's main thread: this one, before
     // the list thread makes any.
     QThread::currentThread();
+    // Declared before the list thread, so that the thread is waited for before the context it reads goes.
     std::unique_ptr<ManagerStarted> started;
     ManagerListThread listThread;
     started = StartUp();
