@@ -73,10 +73,6 @@ ManagerList LoadManagerList(ManagerContext& ctx) {
     return rows;
 }
 
-bool HasManuals(ManagerContext& ctx) {
-    return ctx.db.CountInstalledManuals() > 0;
-}
-
 QString SelectManual(ManagerContext& ctx, const QString& pubNo, const QString& insPath) {
     ctx.SelectedPubNo = pubNo;
     ctx.SelectedInsPath = insPath;

@@ -35,9 +35,6 @@ ManagerTexts LoadManagerTexts(ManagerContext& ctx);
 using ManagerList = std::optional<ManagerRows>;
 ManagerList LoadManagerList(ManagerContext& ctx);
 
-// True when M_manage has rows (false also when the count fails).
-bool HasManuals(ManagerContext& ctx);
-
 // Makes the manual the selected one and returns its memo.
 QString SelectManual(ManagerContext& ctx, const QString& pubNo, const QString& insPath);
 

@@ -406,6 +406,21 @@ TEST_F(ManagerWindowTest, EmptyDatabaseLeavesOnlyTheEndButton) {
     EXPECT_FALSE(ctx.db.Database.IsOpen());
 }
 
+TEST_F(ManagerWindowTest, DeletingTheLastManualLeavesOnlyTheEndButton) {
+    prepare(manualRow("A0010EN", "0"));
+    manager::frmMmpMain form(ctx, [this] { ended = true; });
+    ASSERT_TRUE(form.loaded());
+    EXPECT_TRUE(form.button("B_CheckUpdate")->isEnabled());
+    form.T_Memo()->setText(q("typed"));
+    base.ui().addAnswer(QString::number(platform::mb::IdYes));
+    form.button("B_Delete")->click();
+    for (const char* name : {"B_Display", "B_Delete", "B_CheckUpdate", "B_MemoUpdate"})
+        EXPECT_FALSE(form.button(name)->isEnabled()) << name;
+    EXPECT_FALSE(form.T_Memo()->isEnabled());
+    EXPECT_TRUE(form.T_Memo()->text().isEmpty());
+    EXPECT_TRUE(form.button("B_End")->isEnabled());
+}
+
 TEST_F(ManagerWindowTest, CheckFilterDeleteSortAndRememberedLayout) {
     prepare(manualRow("C0010EN", "0") + manualRow("A0010EN", "0") + manualRow("B0010EN", "0") +
             manualRow("D0010EN", "1") +

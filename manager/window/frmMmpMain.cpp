@@ -280,7 +280,7 @@ void frmMmpMain::refresh() {
     SelectFirstManual();
     update();
     enableForShownRows();
-    if (!HasManuals(m_ctx))
+    if (m_rows->empty())
         DisableManualButtons();
 }
 
