@@ -4,9 +4,11 @@
 #include "shared/database/clsMDB.h"
 
 #include <QString>
+#include <QStringList>
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -166,6 +168,124 @@ private:
     size_t m_next = 0; // the key after the last one found
 };
 
+// How many rows to make room for ahead: the count, but at most a million; a longer table grows as it is
+// read, and a count alone never reserves gigabytes.
+size_t RoomFor(qint64 count) {
+    constexpr qint64 Most = qint64(1) << 20;
+    return size_t(std::clamp<qint64>(count, 0, Most));
+}
+
+// A value's text as the access class reads it: a text as stored, anything else converted.
+std::string_view textOf(const QueryRow& row, int column, const SqlValue& value) {
+    return value.kind == SqlValue::Kind::Text ? value.bytes : row.utf8(column);
+}
+
+// Whether no two M_type rows have equal keys as the join compares them: the table has a unique index, not
+// a partial one, on Pub_No alone with NOCASE (the suite's own schema gives it one). Each manual then has
+// at most one M_type row.
+bool TypeKeyIsUnique(clsMDB& db) {
+    QStringList unique;
+    const bool listed =
+        db.ReadRows(QStringLiteral("PRAGMA index_list('M_type')"), [&unique](const QueryRow& row) {
+            if (row.stored(row.column(QStringLiteral("unique"))).integer == 1 &&
+                row.stored(row.column(QStringLiteral("partial"))).integer == 0)
+                unique.append(row.text(row.column(QStringLiteral("name"))));
+        });
+    if (!listed)
+        return false;
+    for (QString name : unique) {
+        int keys = 0;
+        bool onKey = false;
+        name.replace(QLatin1Char('\''), QStringLiteral("''"));
+        const bool read = db.ReadRows(
+            QStringLiteral("PRAGMA index_xinfo('%1')").arg(name), [&keys, &onKey](const QueryRow& row) {
+                if (row.stored(row.column(QStringLiteral("key"))).integer != 1)
+                    return;
+                ++keys;
+                onKey = row.text(row.column(QStringLiteral("name")))
+                                .compare(QLatin1String("Pub_No"), Qt::CaseInsensitive) == 0 &&
+                        row.text(row.column(QStringLiteral("coll")))
+                                .compare(QLatin1String("NOCASE"), Qt::CaseInsensitive) == 0;
+            });
+        if (read && keys == 1 && onKey)
+            return true;
+    }
+    return false;
+}
+
+// M_type joined to the manuals. The installer writes a manual's M_manage and M_type rows together, so
+// when M_type's key is unique its rows are walked in step with the manuals: a manual takes the row the
+// walk is on when the keys are equal. The first manual that does not (a manual without an M_type row,
+// tables written in another order, a key taken twice in M_manage) turns the join to an index of the whole
+// table, which answers that manual and every later one.
+class TypeJoin {
+public:
+    // False when a read fails.
+    bool begin(clsMDB& db) {
+        m_db = &db;
+        if (!TypeKeyIsUnique(db))
+            return readIndex();
+        m_walk = db.OpenCursor(QStringLiteral("SELECT Pub_No, Pdf_flg FROM M_type"));
+        if (!m_walk)
+            return false;
+        m_onRow = m_walk->next();
+        return !m_walk->failed();
+    }
+    // Calls take with the PDF flag of each M_type row under the key, or once with nullopt when there is
+    // none (a left join). False when a read fails.
+    template <typename Take> bool join(const SqlValue& key, const Take& take) {
+        if (m_walk) {
+            if (key.kind == SqlValue::Kind::Null) { // NULL equals nothing
+                take(std::nullopt);
+                return true;
+            }
+            if (m_onRow) {
+                const QueryRow& row = m_walk->row();
+                if (CompareSqlValues(row.stored(0), key, Collation::NoCase) == 0) {
+                    take(std::optional<std::string_view>(textOf(row, 1, row.stored(1))));
+                    m_onRow = m_walk->next();
+                    return !m_walk->failed();
+                }
+            }
+            m_walk.reset();
+            if (!readIndex())
+                return false;
+        }
+        m_index.join(key, [&](quint32 type) {
+            take(type != KeyIndex::NoRow ? std::optional<std::string_view>(m_pdfFlags[type]) : std::nullopt);
+        });
+        return true;
+    }
+
+    // Ends the walk's read, inside the transaction it belongs to.
+    void end() { m_walk.reset(); }
+
+private:
+    bool readIndex() {
+        qint64 types = 0;
+        if (!m_db->ReadRows(QStringLiteral("SELECT count(*) FROM M_type"),
+                            [&types](const QueryRow& row) { types = row.stored(0).integer; }))
+            return false;
+        m_index.reserve(RoomFor(types));
+        m_pdfFlags.reserve(RoomFor(types));
+        if (!m_db->ReadRows(QStringLiteral("SELECT Pub_No, Pdf_flg FROM M_type"),
+                            [this](const QueryRow& row) {
+                                m_index.add(m_texts.keep(row.stored(0)), quint32(m_pdfFlags.size()));
+                                m_pdfFlags.push_back(m_texts.add(textOf(row, 1, row.stored(1))));
+                            }))
+            return false;
+        m_index.finish();
+        return true;
+    }
+
+    clsMDB* m_db = nullptr;
+    std::optional<clsMDB::RowCursor> m_walk;
+    bool m_onRow = false; // the walk is on a row
+    TextArena m_texts;
+    KeyIndex m_index;
+    std::vector<std::string_view> m_pdfFlags;
+};
+
 // CompareSqlValues, with the two cases of a long list's sort answered here: whole numbers (the model
 // order), and texts with the same bytes (its years and classes repeat row after row).
 int compareKeys(const SqlValue& a, const SqlValue& b, Collation collation) {
@@ -174,13 +294,6 @@ int compareKeys(const SqlValue& a, const SqlValue& b, Collation collation) {
     if (a.kind == SqlValue::Kind::Text && b.kind == SqlValue::Kind::Text && a.bytes == b.bytes)
         return 0;
     return CompareSqlValues(a, b, collation);
-}
-
-// How many rows to make room for ahead: the count, but at most a million; a longer table grows as it is
-// read, and a count alone never reserves gigabytes.
-size_t RoomFor(qint64 count) {
-    constexpr qint64 Most = qint64(1) << 20;
-    return size_t(std::clamp<qint64>(count, 0, Most));
 }
 
 // What a row of the list is put in order by: its model order from the joined M_order row, and the
@@ -197,18 +310,9 @@ class Builder {
 public:
     explicit Builder(bool japanese) : m_japanese(japanese) {}
 
-    // The small tables, sized by a count, into the indexes the manuals are joined through.
+    // M_type's join, and M_order into the index the manuals' models are joined through.
     bool readSmallTables(clsMDB& db) {
-        qint64 types = 0;
-        if (!db.ReadRows(QStringLiteral("SELECT count(*) FROM M_type"),
-                         [&types](const QueryRow& row) { types = row.stored(0).integer; }))
-            return false;
-        m_types.reserve(RoomFor(types));
-        m_pdfFlags.reserve(RoomFor(types));
-        if (!db.ReadRows(QStringLiteral("SELECT Pub_No, Pdf_flg FROM M_type"), [this](const QueryRow& row) {
-                m_types.add(m_texts.keep(row.stored(0)), quint32(m_pdfFlags.size()));
-                m_pdfFlags.push_back(m_texts.add(textOf(row, 1, row.stored(1))));
-            }))
+        if (!m_types.begin(db))
             return false;
         if (!db.ReadRows(QStringLiteral("SELECT Model_ID, OrderNo FROM M_order"),
                          [this](const QueryRow& row) {
@@ -216,7 +320,6 @@ public:
                              m_orderNumbers.push_back(m_texts.keep(row.stored(1)));
                          }))
             return false;
-        m_types.finish();
         m_orders.finish();
         return true;
     }
@@ -231,11 +334,16 @@ public:
         m_entries.reserve(RoomFor(manuals));
         if (reading.expect)
             reading.expect(RoomFor(manuals));
-        return db.ReadRows(
-            QStringLiteral("SELECT Pub_No, InsPath, Model_desc, Year, Kubun, Lang, Adjust_flg, "
-                           "Version, Model_ID FROM M_manage"),
-            [this](const QueryRow& row) { addManual(row); });
+        bool joined = true;
+        const bool read =
+            db.ReadRows(QStringLiteral("SELECT Pub_No, InsPath, Model_desc, Year, Kubun, Lang, Adjust_flg, "
+                                       "Version, Model_ID FROM M_manage"),
+                        [this, &joined](const QueryRow& row) { joined = joined && addManual(row); });
+        return read && joined;
     }
+
+    // Ends what is still being read, inside the reads' transaction.
+    void endReads() { m_types.end(); }
 
     // The places of the rows given, in the list's order.
     std::vector<quint32> order() const {
@@ -264,12 +372,8 @@ public:
     }
 
 private:
-    // A value's text as the access class reads it: a text as stored, anything else converted.
-    static std::string_view textOf(const QueryRow& row, int column, const SqlValue& value) {
-        return value.kind == SqlValue::Kind::Text ? value.bytes : row.utf8(column);
-    }
-
-    void addManual(const QueryRow& row) {
+    // False when M_type could not be read.
+    bool addManual(const QueryRow& row) {
         std::array<SqlValue, 9> values;
         for (size_t column = 0; column < values.size(); ++column)
             values[column] = row.stored(int(column));
@@ -290,9 +394,9 @@ private:
         fields[ListAdjustFlag] = textOf(row, 6, values[6]);
         fields[ListVersion] = textOf(row, 7, values[7]);
         // A left join of both tables: one row for each pair of matching rows.
-        m_types.join(typeKey, [&](quint32 type) {
+        return m_types.join(typeKey, [&](std::optional<std::string_view> pdfFlag) {
             m_orders.join(modelKey, [&](quint32 order) {
-                fields[ListPdfFlag] = type != KeyIndex::NoRow ? m_pdfFlags[type] : std::string_view();
+                fields[ListPdfFlag] = pdfFlag.value_or(std::string_view());
                 entry.order = order != KeyIndex::NoRow ? &m_orderNumbers[order] : nullptr;
                 m_entries.push_back(entry);
                 m_reading->row(fields);
@@ -303,8 +407,7 @@ private:
     const bool m_japanese;
     const ManagerListReading* m_reading = nullptr;
     TextArena m_texts;
-    KeyIndex m_types;
-    std::vector<std::string_view> m_pdfFlags;
+    TypeJoin m_types;
     KeyIndex m_orders;
     std::vector<SqlValue> m_orderNumbers;
     std::vector<ListEntry> m_entries;
@@ -315,7 +418,11 @@ private:
 bool ReadManagerListRows(clsMDB& db, bool japanese, const ManagerListReading& reading,
                          std::vector<quint32>& order) {
     Builder builder(japanese);
-    if (!db.ReadTogether([&] { return builder.readSmallTables(db) && builder.readManuals(db, reading); }))
+    if (!db.ReadTogether([&] {
+            const bool read = builder.readSmallTables(db) && builder.readManuals(db, reading);
+            builder.endReads();
+            return read;
+        }))
         return false;
     order = builder.order();
     return true;

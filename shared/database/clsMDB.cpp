@@ -179,10 +179,10 @@ bool clsMDB::ReadRows(const QString& sql, const std::function<void(const QueryRo
         sql, visit ? visit : [](const QueryRow&) {});
 }
 
-bool clsMDB::run(const QString& sql, const std::function<void(const QueryRow&)>& visit) {
+SqliteStatement clsMDB::prepare(const QString& sql) {
     if (!m_connection) {
         m_lastError = QStringLiteral("The connection is not open.");
-        return false;
+        return nullptr;
     }
     sqlite3* db = m_connection->handle();
     const QByteArray text = sql.toUtf8();
@@ -192,16 +192,24 @@ bool clsMDB::run(const QString& sql, const std::function<void(const QueryRow&)>&
     SqliteStatement statement(raw);
     if (prepared != SQLITE_OK) {
         m_lastError = QString::fromUtf8(sqlite3_errmsg(db));
-        return false;
+        return nullptr;
     }
     if (!statement) {
         m_lastError = QStringLiteral("The statement is empty.");
-        return false;
+        return nullptr;
     }
     if (!onlyEndOfStatement(tail, text.constData() + text.size())) {
         m_lastError = QStringLiteral("Characters found after end of SQL statement.");
-        return false;
+        return nullptr;
     }
+    return statement;
+}
+
+bool clsMDB::run(const QString& sql, const std::function<void(const QueryRow&)>& visit) {
+    const SqliteStatement statement = prepare(sql);
+    if (!statement)
+        return false;
+    sqlite3_stmt* const raw = statement.get();
     std::optional<QueryRow> row;
     if (visit)
         row.emplace(QueryRow(raw));
@@ -210,12 +218,39 @@ bool clsMDB::run(const QString& sql, const std::function<void(const QueryRow&)>&
         if (stepped == SQLITE_DONE)
             return true;
         if (stepped != SQLITE_ROW) {
-            m_lastError = QString::fromUtf8(sqlite3_errmsg(db));
+            m_lastError = QString::fromUtf8(sqlite3_errmsg(m_connection->handle()));
             return false;
         }
         if (row)
             visit(*row);
     }
+}
+
+std::optional<clsMDB::RowCursor> clsMDB::OpenCursor(const QString& sql) {
+    SqliteStatement statement = prepare(sql);
+    if (!statement)
+        return std::nullopt;
+    QueryRow row(statement.get());
+    return RowCursor(*this, std::move(statement), std::move(row));
+}
+
+clsMDB::RowCursor::RowCursor(clsMDB& db, SqliteStatement statement, QueryRow row)
+    : m_db(&db), m_statement(std::move(statement)), m_row(std::move(row)) {
+}
+
+bool clsMDB::RowCursor::next() {
+    if (m_failed || !m_statement)
+        return false;
+    const int stepped = sqlite3_step(m_statement.get());
+    if (stepped == SQLITE_ROW)
+        return true;
+    if (stepped != SQLITE_DONE) {
+        m_failed = true;
+        m_db->m_lastError = QString::fromUtf8(sqlite3_errmsg(sqlite3_db_handle(m_statement.get())));
+    }
+    // Past the last row the statement is done with: its read ends here, not when the cursor goes.
+    m_statement.reset();
+    return false;
 }
 
 QueryRow::QueryRow(sqlite3_stmt* statement) : m_statement(statement) {

@@ -2,6 +2,7 @@
 
 #include "platform/Machine.h"
 #include "shared/database/SqlValue.h"
+#include "shared/database/SqliteHandles.h"
 
 #include <QString>
 #include <QStringList>
@@ -11,11 +12,10 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
-
-struct sqlite3_stmt;
 
 namespace marvek::shared {
 
@@ -91,6 +91,28 @@ public:
     // recordset (and touching no slot). False when the query fails (LastError tells why); the rows
     // before the failure have been visited.
     bool ReadRows(const QString& sql, const std::function<void(const QueryRow&)>& visit);
+    // A query read a row at a time, beside other reads of the same connection (a table walked in step
+    // with another). It must not outlive the clsMDB that opened it.
+    class RowCursor {
+    public:
+        // Moves to the next row: true on one (row() then holds it until the next call), false past the
+        // last row or on a failure (failed() tells; the clsMDB's LastError says why).
+        bool next();
+        const QueryRow& row() const { return m_row; }
+        bool failed() const { return m_failed; }
+
+    private:
+        friend class clsMDB;
+        RowCursor(clsMDB& db, SqliteStatement statement, QueryRow row);
+
+        clsMDB* m_db;
+        SqliteStatement m_statement;
+        QueryRow m_row;
+        bool m_failed = false;
+    };
+    // A query to read with a RowCursor, before its first row; nullopt when it cannot be prepared
+    // (LastError tells why).
+    std::optional<RowCursor> OpenCursor(const QString& sql);
     // Runs reads (ReadRows calls) inside one read transaction, so that together they see one state of
     // the file; inside a transaction already open they simply run. The result of reads; false, without
     // running them, when the transaction cannot begin.
@@ -135,6 +157,8 @@ private:
     };
 
     bool open(const QString& path, JetAccess access);
+    // A single statement ready to run; null when the text does not prepare (m_lastError tells why).
+    SqliteStatement prepare(const QString& sql);
     // Runs a statement; visit, when given, gets each of its rows.
     bool run(const QString& sql, const std::function<void(const QueryRow&)>& visit);
     static bool validSlot(int slot) { return slot >= 0 && slot < SlotCount; }

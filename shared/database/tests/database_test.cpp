@@ -190,6 +190,23 @@ TEST_F(ClsMdbTest, RowsKeepEveryValueAndTypeWhenTextsRepeat) {
     EXPECT_EQ(row, expected.size());
     EXPECT_FALSE(mdb.ReadRows(q("SELECT * FROM NoSuchTable"), {}));
     EXPECT_FALSE(mdb.LastError().isEmpty());
+
+    // A cursor gives the same rows, one at a time, while other reads run on the connection.
+    std::optional<clsMDB::RowCursor> cursor = mdb.OpenCursor(sql);
+    ASSERT_TRUE(cursor);
+    for (row = 0; cursor->next(); ++row) {
+        ASSERT_LT(row, expected.size());
+        EXPECT_EQ(cursor->row().value(0), expected[row].first) << row;
+        EXPECT_EQ(cursor->row().value(1), expected[row].second) << row;
+        EXPECT_EQ(mdb.Pcls_MdbCreate(3, q("SELECT count(*) AS n FROM M_type"), 4), 0) << row;
+    }
+    EXPECT_EQ(row, expected.size());
+    EXPECT_FALSE(cursor->next() || cursor->failed()) << "past the end it stays there";
+    EXPECT_TRUE(mdb.Pcls_MdbBeginTrans()) << "the cursor's read ended with its last row";
+    EXPECT_TRUE(mdb.Pcls_MdbRollback());
+    EXPECT_FALSE(mdb.OpenCursor(q("SELECT * FROM NoSuchTable")));
+    EXPECT_TRUE(mdb.LastError().contains(q("NoSuchTable")));
+    EXPECT_FALSE(mdb.OpenCursor(q("SELECT 1; SELECT 2"))) << "one statement only";
 }
 
 TEST_F(ClsMdbTest, TransactionsCommitOrRollBack) {
