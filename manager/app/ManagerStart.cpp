@@ -31,6 +31,14 @@ ManagerStartOutcome StartManager(ManagerContext& ctx, const QString& programFold
 
 ManagerStartCheck CheckManagerStart(ManagerContext& ctx, const QString& programFolder,
                                     bool previousInstance) {
+    const ManagerStartCheck check = CheckManagerStartBeforeDatabase(ctx, programFolder, previousInstance);
+    if (check.outcome == ManagerStartOutcome::ShowWindow && !OpenManagerDatabase(ctx))
+        return refuse(NoDatabase);
+    return check;
+}
+
+ManagerStartCheck CheckManagerStartBeforeDatabase(ManagerContext& ctx, const QString& programFolder,
+                                                  bool previousInstance) {
     if (previousInstance) {
         EndManager(ctx);
         return {};
@@ -47,9 +55,11 @@ ManagerStartCheck CheckManagerStart(ManagerContext& ctx, const QString& programF
         ctx.shared.ManualLinkDir + QLatin1Char('\\') + ctx.shared.systemParameters.DTX3_MDB_NAME;
     shared::RestoreDatabaseBackup(ctx.shared, ctx.shared.ManualLinkDir,
                                   ctx.shared.systemParameters.DTX3_MDB_NAME);
-    if (!ctx.db.Database.Pcls_MdbOpen(ctx.DatabasePath))
-        return refuse(NoDatabase);
     return {ManagerStartOutcome::ShowWindow, nullptr};
+}
+
+bool OpenManagerDatabase(ManagerContext& ctx) {
+    return ctx.db.Database.Pcls_MdbOpen(ctx.DatabasePath);
 }
 
 void EndManagerWithBox(ManagerContext& ctx, const char* refusal) {

@@ -27,6 +27,13 @@ struct ManagerStartCheck {
     const char* refusal = nullptr;
 };
 ManagerStartCheck CheckManagerStart(ManagerContext& ctx, const QString& programFolder, bool previousInstance);
+// CheckManagerStart up to its last step, for a caller that opens the database itself
+// (OpenManagerDatabase): ShowWindow then means that the database is to be opened next, and a failed open
+// ends the start with NoDatabase.
+ManagerStartCheck CheckManagerStartBeforeDatabase(ManagerContext& ctx, const QString& programFolder,
+                                                  bool previousInstance);
+// The start routine's last step: opens the database of the context (ctx.DatabasePath).
+bool OpenManagerDatabase(ManagerContext& ctx);
 // The box of a refusal, then EndManager.
 void EndManagerWithBox(ManagerContext& ctx, const char* refusal);
 

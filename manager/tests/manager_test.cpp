@@ -180,22 +180,40 @@ TEST_F(ManagerTest, StartSettlesPathsAndListsInBothLanguages) {
 
 // The program's list thread: started before the database is open, it reads the list once given the
 // context, and a thread never given one (the start ended the program) ends without keeping it waiting.
-TEST_F(ManagerTest, ListThreadReadsOnceGivenTheContext) {
-    ASSERT_EQ(start(), manager::ManagerStartOutcome::ShowWindow);
+TEST_F(ManagerTest, ListThreadOpensTheDatabaseThenReadsTheListOnce) {
     {
         manager::ManagerListThread unused;
+        EXPECT_FALSE(unused.opened()) << "nothing given, nothing opened";
         EXPECT_FALSE(unused.take().valid());
     }
+    ASSERT_EQ(manager::CheckManagerStartBeforeDatabase(ctx, ProgramFolder, false).outcome,
+              manager::ManagerStartOutcome::ShowWindow);
+    EXPECT_FALSE(ctx.db.Database.IsOpen()) << "the database is the thread's to open";
+    {
+        manager::ManagerListThread thread;
+        thread.read(ctx);
+        thread.read(ctx);
+        EXPECT_TRUE(thread.opened());
+        std::future<manager::ManagerList> list = thread.take();
+        ASSERT_TRUE(list.valid());
+        const manager::ManagerList rows = list.get();
+        ASSERT_TRUE(rows);
+        ASSERT_EQ(rows->size(), 3u);
+        EXPECT_EQ(rows->text(0, 0), q("BRM00EN"));
+        EXPECT_FALSE(thread.take().valid());
+        EXPECT_TRUE(thread.opened()) << "the same answer again";
+    }
+
+    // A database that does not open gives no list.
+    manager::EndManager(ctx);
+    ASSERT_TRUE(QFile::remove(temp().host(DatabasePath)));
     manager::ManagerListThread thread;
     thread.read(ctx);
-    thread.read(ctx);
+    EXPECT_FALSE(thread.opened());
     std::future<manager::ManagerList> list = thread.take();
     ASSERT_TRUE(list.valid());
-    const manager::ManagerList rows = list.get();
-    ASSERT_TRUE(rows);
-    ASSERT_EQ(rows->size(), 3u);
-    EXPECT_EQ(rows->text(0, 0), q("BRM00EN"));
-    EXPECT_FALSE(thread.take().valid());
+    EXPECT_FALSE(list.get());
+    EXPECT_FALSE(ctx.db.Database.IsOpen());
 }
 
 TEST(ManagerRowsTest, KeepsEveryTextAndAMarkChangesOnlyItsRow) {

@@ -42,8 +42,9 @@ std::unique_ptr<ManagerStarted> StartUp() {
     started->running.emplace(machine, platform::ProgramMark::ofThisProgram(),
                              platform::ProgramMark::Kind::Shared);
     ManagerContext& ctx = started->ctx.emplace(*started->os);
-    started->start =
-        CheckManagerStart(ctx, platform::programFolder(machine), started->instance->previousInstance());
+    // The database is opened by the list thread.
+    started->start = CheckManagerStartBeforeDatabase(ctx, platform::programFolder(machine),
+                                                     started->instance->previousInstance());
     return started;
 }
 
@@ -70,6 +71,10 @@ int Main(int argc, char** argv) {
         EndManagerWithBox(ctx, started->start.refusal);
     if (!started->showsWindow())
         return 0;
+    if (!listThread.opened()) {
+        EndManagerWithBox(ctx, NoDatabase);
+        return 0;
+    }
     const std::unique_ptr<platform::ScreenScript> script = platform::ScreenScript::fromEnvironment();
     bool ended = false;
     frmMmpMain window(
