@@ -213,6 +213,9 @@ bool TypeKeyIsUnique(clsMDB& db) {
     return false;
 }
 
+// The reads of M_type, by the walk and into the hash table.
+constexpr auto TypeRows = "SELECT Pub_No, Pdf_flg FROM M_type";
+
 // M_type joined to the manuals. The installer writes a manual's M_manage and M_type rows together, so
 // when M_type's key is unique its rows are walked in step with the manuals: a manual takes the row the
 // walk is on when the keys are equal. The first manual that does not (a manual without an M_type row,
@@ -225,7 +228,7 @@ public:
         m_db = &db;
         if (!TypeKeyIsUnique(db))
             return readIndex();
-        m_walk = db.OpenCursor(QStringLiteral("SELECT Pub_No, Pdf_flg FROM M_type"));
+        m_walk = db.OpenCursor(QLatin1String(TypeRows));
         if (!m_walk)
             return false;
         m_onRow = m_walk->next();
@@ -268,11 +271,10 @@ private:
             return false;
         m_index.reserve(RoomFor(types));
         m_pdfFlags.reserve(RoomFor(types));
-        if (!m_db->ReadRows(QStringLiteral("SELECT Pub_No, Pdf_flg FROM M_type"),
-                            [this](const QueryRow& row) {
-                                m_index.add(m_texts.keep(row.stored(0)), quint32(m_pdfFlags.size()));
-                                m_pdfFlags.push_back(m_texts.add(textOf(row, 1, row.stored(1))));
-                            }))
+        if (!m_db->ReadRows(QLatin1String(TypeRows), [this](const QueryRow& row) {
+                m_index.add(m_texts.keep(row.stored(0)), quint32(m_pdfFlags.size()));
+                m_pdfFlags.push_back(m_texts.add(textOf(row, 1, row.stored(1))));
+            }))
             return false;
         m_index.finish();
         return true;

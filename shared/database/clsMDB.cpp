@@ -206,24 +206,14 @@ SqliteStatement clsMDB::prepare(const QString& sql) {
 }
 
 bool clsMDB::run(const QString& sql, const std::function<void(const QueryRow&)>& visit) {
-    const SqliteStatement statement = prepare(sql);
-    if (!statement)
+    std::optional<RowCursor> cursor = OpenCursor(sql);
+    if (!cursor)
         return false;
-    sqlite3_stmt* const raw = statement.get();
-    std::optional<QueryRow> row;
-    if (visit)
-        row.emplace(QueryRow(raw));
-    for (;;) {
-        const int stepped = sqlite3_step(raw);
-        if (stepped == SQLITE_DONE)
-            return true;
-        if (stepped != SQLITE_ROW) {
-            m_lastError = QString::fromUtf8(sqlite3_errmsg(m_connection->handle()));
-            return false;
-        }
-        if (row)
-            visit(*row);
+    while (cursor->next()) {
+        if (visit)
+            visit(cursor->row());
     }
+    return !cursor->failed();
 }
 
 std::optional<clsMDB::RowCursor> clsMDB::OpenCursor(const QString& sql) {
